@@ -1,12 +1,11 @@
 #include "u_MFS.h"
 
-#include "u_CaseBlind.h"
+#include "u_ObjectDictionary.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <map>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -292,7 +291,7 @@ bool DeleteTree(const std::string& hostDir) {
 // The children of a folder: owned items under their names, unique and ordered by the
 // case-blind comparison.
 struct TMFSFolder::TChildren {
-    std::map<std::string, TMFSItem*, CaseBlindLess> Items;
+    TObjectDictionary<TMFSItem> Items{true, true, true};
 };
 
 TMFSItem::TMFSItem(TMFS* mfs, TMFSFolder* parent, const std::string& name)
@@ -376,22 +375,18 @@ TMFSFolder::~TMFSFolder() {
 }
 
 void TMFSFolder::Attach(TMFSItem* item) {
-    auto found = FChildren->Items.find(item->Name);
-    if (found != FChildren->Items.end()) {
+    if (TMFSItem* old = FChildren->Items.Extract(item->Name)) {
         // The old item still names this folder as its parent, so sessions standing in
         // it move here; its own removal then finds nothing left to remove.
-        TMFSItem* old = found->second;
-        FChildren->Items.erase(found);
         delete old;
     }
-    FChildren->Items.emplace(item->Name, item);
+    FChildren->Items.Add(item->Name, item);
     item->FParent = this;
 }
 
 void TMFSFolder::Detach(TMFSItem* item) noexcept {
-    auto found = FChildren->Items.find(item->Name);
-    if (found != FChildren->Items.end() && found->second == item)
-        FChildren->Items.erase(found);
+    if (FChildren->Items.Find(item->Name) == item)
+        FChildren->Items.Extract(item->Name);
     item->FParent = nullptr;
 }
 
@@ -400,28 +395,22 @@ TMFSItem* TMFSFolder::Child(std::string_view name) const {
         return const_cast<TMFSFolder*>(this);
     if (name == "..")
         return Parent();
-    auto found = FChildren->Items.find(name);
-    return found == FChildren->Items.end() ? nullptr : found->second;
+    return FChildren->Items.Find(name);
 }
 
 std::vector<TMFSItem*> TMFSFolder::Children() const {
-    std::vector<TMFSItem*> list;
-    list.reserve(FChildren->Items.size());
-    for (const auto& [name, item] : FChildren->Items)
-        list.push_back(item);
-    return list;
+    return FChildren->Items.Values();
 }
 
 int TMFSFolder::ChildCount() const {
-    return static_cast<int>(FChildren->Items.size());
+    return FChildren->Items.Count();
 }
 
 void TMFSFolder::Clear() {
-    while (!FChildren->Items.empty()) {
-        auto first = FChildren->Items.begin();
-        TMFSItem* item = first->second;
-        FChildren->Items.erase(first);
-        delete item; // sessions standing in it move to this folder
+    for (const std::string& key : FChildren->Items.Keys()) {
+        // Out of the dictionary first; the item still names this folder as its parent,
+        // so sessions standing in it move here.
+        delete FChildren->Items.Extract(key);
     }
 }
 
@@ -431,11 +420,11 @@ std::string TMFSFolder::FullPath() const {
 
 void TMFSFolder::WriteToStream(std::string& out) const {
     TMFSItem::WriteToStream(out);
-    PutUInt32(out, static_cast<uint32_t>(FChildren->Items.size()));
-    for (const auto& [name, item] : FChildren->Items) {
+    PutUInt32(out, static_cast<uint32_t>(FChildren->Items.Count()));
+    FChildren->Items.ForEach([&](const std::string&, TMFSItem* item) {
         out.push_back(item->IsFolder() ? 'D' : 'F');
         item->WriteToStream(out);
-    }
+    });
 }
 
 void TMFSFolder::ReadFromStream(TMFSImageReader& in) {
@@ -464,7 +453,7 @@ void TMFSFolder::ReadFromStream(TMFSImageReader& in) {
 
 void TMFSFolder::SaveToHost(const std::string& hostPath) const {
     ForceHostFolders(hostPath);
-    for (const auto& [name, item] : FChildren->Items)
+    for (TMFSItem* item : FChildren->Items.Values())
         item->SaveToHost(HostPathJoin(hostPath, item->Name));
 }
 
