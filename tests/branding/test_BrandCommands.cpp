@@ -1,0 +1,94 @@
+// The command line's "variables" and "brand" commands, run as the program itself.
+#include "book_fixture.h"
+#include "u_Branding.h"
+
+#include <array>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (const char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+RunResult Quarvel(const std::vector<std::string>& args) {
+    std::string command = Quote(std::string(QUARVEL_BIN_DIR) + "/quarvel");
+    for (const auto& a : args)
+        command += " " + Quote(a);
+    command += " 2>&1";
+    RunResult result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    std::array<char, 4096> buffer{};
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        result.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class BrandCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tests_brand_cli_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        FDir = pattern;
+        FBook = FDir + "/Garden.exe";
+        fixture::WriteBook(FBook, fixture::TypicalBook());
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(FDir, ec);
+    }
+    std::string FDir, FBook;
+};
+
+TEST_F(BrandCommands, VariablesListsTheGridRows) {
+    const RunResult r = Quarvel({"variables", FBook});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "author=Jane Doe\nCompany=Brevant Books\nLink=See Brevant Books\nPath=C:\\Books\\Garden\n");
+}
+
+TEST_F(BrandCommands, BrandDoesWhatUpdateDoes) {
+    const std::string icon = FDir + "/new.ico";
+    WriteFileText(fixture::IconFile(0xFF30A030), icon);
+    const RunResult r = Quarvel({"brand", FBook, "--set", "Company=Acme <Press>", "--set=AUTHOR=Bo", "--icon", icon});
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    TBrandingBook book;
+    book.Open(FBook);
+    EXPECT_EQ(book.Rows()[0].Value, "Bo");
+    EXPECT_EQ(book.Rows()[1].Value, "Acme <Press>");
+    EXPECT_EQ(book.Rows()[2].Value, "See Brevant Books") << "unset rows keep their values";
+    EXPECT_EQ(book.IconData(), ReadIconGroupResource(FBook, TResName("MAINICON")));
+    EXPECT_EQ(static_cast<unsigned char>(book.IconData()[6]), 32u);
+}
+
+TEST_F(BrandCommands, UnknownNameWritesNothing) {
+    const std::string before = ReadFileText(FBook);
+    RunResult r = Quarvel({"brand", FBook, "--set", "Company=X", "--set", "Title=Y"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Variable \"Title\" is not brandable"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadFileText(FBook), before);
+    r = Quarvel({"brand", FBook, "--icon", FDir + "/none.ico"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadFileText(FBook), before);
+    r = Quarvel({"brand"});
+    EXPECT_EQ(r.status, 2);
+    r = Quarvel({"variables", FDir + "/missing.exe"});
+    EXPECT_EQ(r.status, 1);
+}
+
+} // namespace

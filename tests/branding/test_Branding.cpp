@@ -1,0 +1,327 @@
+#include "book_fixture.h"
+#include "u_Branding.h"
+#include "u_Variables.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+using fixture::BookContent;
+
+class BrandingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tests_branding_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        FDir = pattern;
+        FTemp = FDir + "/tmp";
+        std::filesystem::create_directories(FTemp);
+        const char* old = std::getenv("TMPDIR");
+        FOldTmp = old ? old : "";
+        ::setenv("TMPDIR", FTemp.c_str(), 1);
+        FBookFile = FDir + "/Garden.exe";
+    }
+    void TearDown() override {
+        if (FOldTmp.empty())
+            ::unsetenv("TMPDIR");
+        else
+            ::setenv("TMPDIR", FOldTmp.c_str(), 1);
+        std::error_code ec;
+        std::filesystem::remove_all(FDir, ec);
+    }
+
+    std::string Book(const BookContent& content = fixture::TypicalBook()) {
+        fixture::WriteBook(FBookFile, content);
+        return FBookFile;
+    }
+
+    std::string StoredVariables() {
+        TMFS image;
+        fixture::ReadSystemImage(FBookFile, image);
+        return image.Session()->OpenFile("Variables.xml")->Content;
+    }
+
+    std::string FDir, FTemp, FOldTmp, FBookFile;
+};
+
+std::vector<std::string> Names(const std::vector<TBrandingRow>& rows) {
+    std::vector<std::string> names;
+    for (const auto& row : rows)
+        names.push_back(row.Name);
+    return names;
+}
+
+TEST_F(BrandingTest, OpenShowsTitleIconAndBrandableRowsInNameOrder) {
+    TBrandingBook book;
+    book.Open(Book());
+    ASSERT_TRUE(book.Loaded());
+    EXPECT_EQ(book.FileName(), FBookFile);
+    // The title refers to a variable that is not brandable: its stored value, marker included.
+    EXPECT_EQ(book.Title(), "$Garden Notes by Jane Doe");
+    EXPECT_EQ(Names(book.Rows()), (std::vector<std::string>{"author", "Company", "Link", "Path"}));
+    // A reference inside a brandable value is shown resolved; backslashes as read.
+    EXPECT_EQ(book.Rows()[2].Value, "See Brevant Books");
+    EXPECT_EQ(book.Rows()[3].Value, "C:\\Books\\Garden");
+    EXPECT_EQ(book.IconData(), ReadIconGroupResource(FBookFile, TResName("MAINICON")));
+    EXPECT_FALSE(book.IconData().empty());
+    ASSERT_NE(book.VariableTable(), nullptr);
+    EXPECT_EQ(book.VariableTable()->GetValue("Copyright"), "$(c) Brevant Books");
+    EXPECT_EQ(book.OpenCount(), 1u);
+
+    book.Close();
+    EXPECT_FALSE(book.Loaded());
+    EXPECT_TRUE(book.Rows().empty());
+    EXPECT_EQ(book.VariableTable(), nullptr);
+    EXPECT_EQ(book.SystemImage().Root()->ChildCount(), 0);
+}
+
+TEST_F(BrandingTest, VariablesFileHasNewValuesFirstThenEveryOldVariable) {
+    TBrandingBook book;
+    book.Open(Book());
+    std::vector<TBrandingRow> rows = book.Rows();
+    rows[0].Value = "John \"Q\" Public";
+    rows[1].Value = "";
+    EXPECT_EQ(book.BuildVariablesXml(rows), "<vars>\r\n"
+                                            "<var name=\"author\">John \"Q\" Public</var>\r\n"
+                                            "<var name=\"Company\"></var>\r\n"
+                                            "<var name=\"Link\">See Brevant Books</var>\r\n"
+                                            "<var name=\"Path\">C:\\\\Books\\\\Garden</var>\r\n"
+                                            "<var name=\"author\">Jane Doe</var>\r\n"
+                                            "<var name=\"Company\">Brevant Books</var>\r\n"
+                                            "<var name=\"Copyright\">$(c) Brevant Books</var>\r\n"
+                                            "<var name=\"Link\">See Brevant Books</var>\r\n"
+                                            "<var name=\"Path\">C:\\\\Books\\\\Garden</var>\r\n"
+                                            "<var name=\"Title\">$Garden Notes</var>\r\n"
+                                            "</vars>\r\n");
+    // A name holding a double quote is written with it doubled.
+    EXPECT_NE(book.BuildVariablesXml({{"a\"b", "v"}}).find("<var name=\"a\"\"b\">v</var>"), std::string::npos);
+}
+
+TEST_F(BrandingTest, UpdateRewritesOnlyTheVariablesAndKeepsEverythingElse) {
+    Book();
+    const std::string pagesBefore = ReadResource(FBookFile, TResName("RCDATA"), TResName("FILES_MFS"));
+    const std::string iconBefore = ReadIconGroupResource(FBookFile, TResName("MAINICON"));
+    TMFS before;
+    fixture::ReadSystemImage(FBookFile, before);
+
+    TBrandingBook book;
+    book.Open(FBookFile);
+    std::vector<TBrandingRow> rows = book.Rows();
+    rows[1].Value = "Acme Press";
+    book.Update(rows, std::string());
+
+    EXPECT_EQ(ReadResource(FBookFile, TResName("RCDATA"), TResName("FILES_MFS")), pagesBefore);
+    EXPECT_EQ(ReadIconGroupResource(FBookFile, TResName("MAINICON")), iconBefore) << "no icon was loaded";
+    TMFS after;
+    fixture::ReadSystemImage(FBookFile, after);
+    for (const char* path : {"System.xml", "Story.xml", "Decrypt.xml", "Toolbar.buttons\\Home.bmp"})
+        EXPECT_EQ(after.Session()->OpenFile(path)->Content, before.Session()->OpenFile(path)->Content) << path;
+    EXPECT_EQ(after.Session()->OpenFile("Variables.xml")->Content, book.BuildVariablesXml(rows));
+
+    // Reopened, the new value is in effect; the variable that refers to it was written
+    // resolved, so it keeps the old company.
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(again.Rows()[1].Value, "Acme Press");
+    EXPECT_EQ(again.Rows()[2].Value, "See Brevant Books");
+    EXPECT_EQ(again.VariableTable()->GetValue("Copyright"), "$(c) Brevant Books");
+    EXPECT_EQ(again.Title(), "$Garden Notes by Jane Doe");
+}
+
+TEST_F(BrandingTest, ValuesWithLessThanAndBackslashReadBackAsTyped) {
+    TBrandingBook book;
+    book.Open(Book());
+    std::vector<TBrandingRow> rows = book.Rows();
+    const std::string tricky = "<b>bold</b> & C:\\Temp\\ \"q\" 'a'\r\nsecond line\\";
+    rows[0].Value = tricky;
+    rows[3].Value = "D:\\Other";
+    book.Update(rows, std::string());
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(again.Rows()[0].Value, tricky);
+    EXPECT_EQ(again.Rows()[3].Value, "D:\\Other");
+    // Branding twice keeps them too (old values are written escaped as well).
+    again.Update(again.Rows(), std::string());
+    TBrandingBook third;
+    third.Open(FBookFile);
+    EXPECT_EQ(third.Rows()[0].Value, tricky);
+}
+
+TEST_F(BrandingTest, LeadingDollarStopsAVariableBeingBrandable) {
+    TBrandingBook book;
+    book.Open(Book());
+    std::vector<TBrandingRow> rows = book.Rows();
+    rows[0].Value = "$Locked";
+    book.Update(rows, std::string());
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(Names(again.Rows()), (std::vector<std::string>{"Company", "Link", "Path"}));
+    EXPECT_EQ(again.VariableTable()->GetValue("author"), "$Locked");
+    EXPECT_EQ(again.Title(), "$Garden Notes by $Locked");
+}
+
+TEST_F(BrandingTest, IconIsReplacedOnlyWhenOneIsGiven) {
+    TBrandingBook book;
+    book.Open(Book());
+    const std::string red = fixture::IconFile(0xFFC02020, {48, 32, 16});
+    book.Update(book.Rows(), red);
+    const std::string stored = ReadIconGroupResource(FBookFile, TResName("MAINICON"));
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(again.IconData(), stored);
+    ASSERT_GE(stored.size(), 6u);
+    EXPECT_EQ(stored[4], 3) << "all three images of the icon file";
+    EXPECT_EQ(stored.substr(stored.size() - 16 * 16 * 4 - 64),
+              red.substr(red.size() - 16 * 16 * 4 - 64));
+}
+
+TEST_F(BrandingTest, InvalidIconLeavesTheBookUntouched) {
+    TBrandingBook book;
+    book.Open(Book());
+    const std::string bytes = ReadFileText(FBookFile);
+    std::string cursor = fixture::IconFile(0xFF000000);
+    cursor[2] = 2; // a cursor file
+    EXPECT_THROW(book.Update(book.Rows(), cursor), EInvalidGraphic);
+    EXPECT_THROW(book.Update(book.Rows(), "short"), EInvalidGraphic);
+    EXPECT_EQ(ReadFileText(FBookFile), bytes);
+    EXPECT_TRUE(book.Loaded());
+    EXPECT_TRUE(fixture::FilesStartingWith(FDir, ".Garden.exe.").empty()) << "no work copy left";
+}
+
+TEST_F(BrandingTest, FailedUpdateLeavesTheBookAsItWas) {
+    TBrandingBook book;
+    book.Open(Book());
+    const std::string bytes = ReadFileText(FBookFile);
+    // The book has gone from under the open window: nothing is written anywhere.
+    std::filesystem::rename(FBookFile, FBookFile + ".moved");
+    std::vector<TBrandingRow> rows = book.Rows();
+    rows[0].Value = "Lost?";
+    EXPECT_THROW(book.Update(rows, fixture::IconFile(0xFF00FF00)), EOSError);
+    EXPECT_FALSE(std::filesystem::exists(FBookFile));
+    EXPECT_EQ(ReadFileText(FBookFile + ".moved"), bytes);
+    EXPECT_TRUE(book.Loaded());
+    EXPECT_EQ(book.Rows()[0].Value, "Jane Doe");
+}
+
+TEST_F(BrandingTest, UpdateKeepsTheBookFilePermissions) {
+    Book();
+    ASSERT_EQ(::chmod(FBookFile.c_str(), 0751), 0);
+    TBrandingBook book;
+    book.Open(FBookFile);
+    book.Update(book.Rows(), std::string());
+    struct stat info {};
+    ASSERT_EQ(::stat(FBookFile.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0751u);
+    EXPECT_TRUE(fixture::FilesStartingWith(FDir, ".Garden.exe.").empty());
+}
+
+TEST_F(BrandingTest, BookWithoutSystemResourceIsNotACabinet) {
+    BookContent content = fixture::TypicalBook();
+    content.withSystem = false;
+    TBrandingBook book;
+    try {
+        book.Open(Book(content));
+        FAIL() << "opened";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "File \"\\info.cab\" is not a cabinet");
+    }
+    EXPECT_FALSE(book.Loaded());
+    EXPECT_TRUE(fixture::FilesStartingWith(FTemp, "eBookTemp").empty()) << "the temporary copy is gone";
+}
+
+TEST_F(BrandingTest, OpeningFailuresNameTheirCause) {
+    TBrandingBook book;
+    {
+        BookContent content = fixture::TypicalBook();
+        content.systemFiles.erase("System.xml");
+        try {
+            book.Open(Book(content));
+            FAIL() << "opened";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "File \"System.xml\" not found");
+        }
+    }
+    {
+        BookContent content = fixture::TypicalBook();
+        content.systemFiles["Variables.xml"] = fixture::VariablesFile({{"A", "%{B}"}, {"B", "%{A}"}});
+        try {
+            book.Open(Book(content));
+            FAIL() << "opened";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "Cycling reference encountered during loading variable \"A\"");
+        }
+    }
+    // Not a program at all.
+    WriteFileText("just text", FDir + "/text.exe");
+    EXPECT_THROW(book.Open(FDir + "/text.exe"), EOSError);
+    EXPECT_THROW(book.Open(FDir + "/missing.exe"), Exception);
+    EXPECT_FALSE(book.Loaded());
+    EXPECT_TRUE(fixture::FilesStartingWith(FTemp, "eBookTemp").empty());
+}
+
+TEST_F(BrandingTest, TemporaryCopiesNeverSurvive) {
+    TBrandingBook book;
+    Book();
+    // A name already taken in the temporary folder is passed over.
+    WriteFileText("taken", FTemp + "/eBookTemp0001.exe");
+    book.Open(FBookFile);
+    book.Open(FBookFile);
+    EXPECT_EQ(book.OpenCount(), 2u);
+    EXPECT_EQ(fixture::FilesStartingWith(FTemp, "eBookTemp"), std::vector<std::string>{"eBookTemp0001.exe"});
+    EXPECT_EQ(ReadFileText(FTemp + "/eBookTemp0001.exe"), "taken");
+}
+
+TEST_F(BrandingTest, BookWithoutVariablesOrIconOpensEmpty) {
+    BookContent content;
+    content.systemFiles["System.xml"] = fixture::SystemXml("Plain", "");
+    content.icon.clear();
+    TBrandingBook book;
+    book.Open(Book(content));
+    EXPECT_TRUE(book.Rows().empty());
+    EXPECT_TRUE(book.IconData().empty());
+    EXPECT_EQ(book.Title(), "Plain");
+    // Update still rewrites the system resource; the variables file gets the default name.
+    book.Update({}, std::string());
+    TMFS image;
+    fixture::ReadSystemImage(FBookFile, image);
+    EXPECT_EQ(image.Session()->OpenFile("\\Variables.xml")->Content, "<vars>\r\n</vars>\r\n");
+}
+
+TEST_F(BrandingTest, VariablesFileNamedBySystemXmlIsTheOneRewritten) {
+    BookContent content = fixture::TypicalBook();
+    content.systemFiles.erase("Variables.xml");
+    content.systemFiles["System.xml"] = fixture::SystemXml("%{Name}", "Data\\Vars.xml");
+    content.systemFiles["Data\\Vars.xml"] = fixture::VariablesFile({{"Name", "Old"}});
+    TBrandingBook book;
+    book.Open(Book(content));
+    EXPECT_EQ(book.Title(), "Old");
+    book.Update({{"Name", "New"}}, std::string());
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(again.Title(), "New");
+    EXPECT_FALSE(again.SystemImage().Session()->Exists("\\Variables.xml"));
+}
+
+TEST(BrandingSettings, SettingsApplyByNameAndRefuseUnknownNames) {
+    std::vector<TBrandingRow> rows = {{"Author", "A"}, {"Company", "C"}};
+    ApplyBrandingSettings(rows, {"author=New=Value", "Company="});
+    EXPECT_EQ(rows[0].Value, "New=Value");
+    EXPECT_EQ(rows[1].Value, "");
+    const auto before = rows;
+    EXPECT_THROW(ApplyBrandingSettings(rows, {"Author=X", "Title=Y"}), EBrandingError);
+    EXPECT_THROW(ApplyBrandingSettings(rows, {"NoEquals"}), EBrandingError);
+    EXPECT_THROW(ApplyBrandingSettings(rows, {"=x"}), EBrandingError);
+    EXPECT_EQ(rows[0].Value, before[0].Value) << "nothing changes on an error";
+}
+
+TEST(BrandingSettings, EscapeAndIconCheck) {
+    EXPECT_EQ(EscapeXmlContent("a<b\\c>&d"), "a\\<b\\\\c>&d");
+    EXPECT_TRUE(IsIconFileData(fixture::IconFile(0xFF000000)));
+    std::string cut = fixture::IconFile(0xFF000000);
+    cut.resize(cut.size() - 1);
+    EXPECT_FALSE(IsIconFileData(cut));
+    EXPECT_FALSE(IsIconFileData(std::string("\0\0\1\0\0\0", 6))) << "no images";
+}
+
+} // namespace
