@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -46,17 +47,28 @@ const char* const helpLines[] = {
     "",
     "Step 1: Click on the \"Open eBook\" button.",
     "Step 2: If you would like to change the icon, double click on the icon to select your own.",
-    "Step 3: If the ebook has text that may be branded, the brandable fields will be displayed in the \"Key\" "
-    "section above, with the current text listed in the \"Value\" section. Click on each value to edit the text.",
+    "Step 3: If the ebook has text that may be branded, the brandable fields will be displayed in the "
+    "\"Key\" "
+    "section above, with the current text listed in the \"Value\" section. Click on each value to edit the "
+    "text.",
     "Step 4: Click on the \"Update\" button.",
     "Step 5: Click on the \"View eBook\" button to view your newly branded ebook.",
 };
 
-QString HelpHtml() {
-    QString html = "<p style=\"margin:0\"><b>Branding Your eBook</b></p><p style=\"margin:0\">&nbsp;</p>";
-    for (const char* line : helpLines)
-        html += QString("<p style=\"margin:0\">%1</p>").arg(*line ? QString(line).toHtmlEscaped() : "&nbsp;");
-    return html;
+// The instructions: a bold heading, a blank line and the steps, one paragraph a line.
+void FillHelp(QTextEdit* edit) {
+    edit->clear();
+    QTextCursor cursor(edit->document());
+    QTextCharFormat heading;
+    heading.setFontWeight(QFont::Bold);
+    cursor.insertText("Branding Your eBook", heading);
+    cursor.insertBlock();
+    cursor.insertBlock();
+    for (const char* line : helpLines) {
+        cursor.insertText(line, QTextCharFormat());
+        if (line != helpLines[std::size(helpLines) - 1])
+            cursor.insertBlock();
+    }
 }
 
 QPushButton* MakeButton(const char* name, const char* caption) {
@@ -161,7 +173,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     edtHelp = new QTextEdit;
     edtHelp->setObjectName("edtHelp");
     edtHelp->setReadOnly(true);
-    edtHelp->setHtml(HelpHtml());
+    FillHelp(edtHelp);
 
     splHelp = new QSplitter(Qt::Vertical);
     splHelp->setObjectName("splHelp");
@@ -241,7 +253,8 @@ void TfrmMain::SetBookControlsEnabled(bool enabled) {
     // The grid shows the window colour while a book is open and the panel colour otherwise.
     QPalette palette = vleVariables->palette();
     const QPalette standard = QApplication::palette(vleVariables);
-    palette.setColor(QPalette::Base, enabled ? standard.color(QPalette::Base) : standard.color(QPalette::Window));
+    palette.setColor(QPalette::Base,
+                     enabled ? standard.color(QPalette::Base) : standard.color(QPalette::Window));
     palette.setColor(QPalette::Disabled, QPalette::Base,
                      enabled ? standard.color(QPalette::Base) : standard.color(QPalette::Window));
     vleVariables->setPalette(palette);

@@ -108,7 +108,7 @@ private:
     void FillGrid(const std::vector<TBrandingRow>& rows);
 
     TBrandingBook FBook;
-    QIcon FBookIcon;                    // the book's own icon, for Reset
+    QIcon FBookIcon;                     // the book's own icon, for Reset
     std::optional<std::string> FNewIcon; // icon file bytes loaded by the user
     bool FLayoutRestored = false;
 };

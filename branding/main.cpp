@@ -14,7 +14,8 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1)
         QMetaObject::invokeMethod(
-            &frmMain, [&frmMain, name = arguments[1].toStdString()] { frmMain.OpenBookFromCommandLine(name); },
+            &frmMain,
+            [&frmMain, name = arguments[1].toStdString()] { frmMain.OpenBookFromCommandLine(name); },
             Qt::QueuedConnection);
     return app.exec();
 }

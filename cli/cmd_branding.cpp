@@ -23,7 +23,8 @@ int RunBrand(const std::vector<std::string>& args) {
     if (arguments.Positionals().size() != 1)
         throw cli::UsageError{"expected one BOOK"};
     // Everything is checked before the book is touched.
-    const std::string icon = arguments.Has("--icon") ? LoadIconFile(arguments.Value("--icon")) : std::string();
+    const std::string icon =
+        arguments.Has("--icon") ? LoadIconFile(arguments.Value("--icon")) : std::string();
     TBrandingBook book;
     book.Open(arguments.Positionals()[0]);
     std::vector<TBrandingRow> rows = book.Rows();

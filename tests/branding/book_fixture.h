@@ -41,11 +41,11 @@ inline std::string SyntheticProgram() {
     Put16(pe, file + 18, 0x0102);
     const size_t opt = file + 20;
     Put16(pe, opt + 0, 0x10B);
-    Put32(pe, opt + 4, 0x200);    // SizeOfCode
-    Put32(pe, opt + 8, 0x400);    // SizeOfInitializedData
-    Put32(pe, opt + 16, 0x1000);  // AddressOfEntryPoint
-    Put32(pe, opt + 20, 0x1000);  // BaseOfCode
-    Put32(pe, opt + 24, 0x2000);  // BaseOfData
+    Put32(pe, opt + 4, 0x200);   // SizeOfCode
+    Put32(pe, opt + 8, 0x400);   // SizeOfInitializedData
+    Put32(pe, opt + 16, 0x1000); // AddressOfEntryPoint
+    Put32(pe, opt + 20, 0x1000); // BaseOfCode
+    Put32(pe, opt + 24, 0x2000); // BaseOfData
     Put32(pe, opt + 28, 0x400000);
     Put32(pe, opt + 32, 0x1000); // SectionAlignment
     Put32(pe, opt + 36, 0x200);  // FileAlignment
@@ -126,7 +126,8 @@ inline std::string VariablesFile(const std::vector<std::pair<std::string, std::s
     return xml + "</vars>\r\n";
 }
 
-inline std::string SystemXml(const std::string& title, const std::string& variablesAttribute = "Variables.xml") {
+inline std::string SystemXml(const std::string& title,
+                             const std::string& variablesAttribute = "Variables.xml") {
     std::string xml = "<System\r\n  Story=\"Story.xml\"\r\n  ToolButtons=\"ToolButtons.xml\"\r\n";
     if (!variablesAttribute.empty())
         xml += "  Variables=\"" + variablesAttribute + "\"\r\n";
@@ -159,11 +160,11 @@ inline BookContent TypicalBook() {
     BookContent book;
     book.systemFiles["System.xml"] = SystemXml("%{Title} by %{Author}");
     book.systemFiles["Variables.xml"] = VariablesFile({{"Title", "$Garden Notes"},
-                                                      {"author", "Jane Doe"},
-                                                      {"Company", "Brevant Books"},
-                                                      {"Copyright", "$(c) %{Company}"},
-                                                      {"Link", "See %{Company}"},
-                                                      {"Path", "C:\\\\Books\\\\Garden"}});
+                                                       {"author", "Jane Doe"},
+                                                       {"Company", "Brevant Books"},
+                                                       {"Copyright", "$(c) %{Company}"},
+                                                       {"Link", "See %{Company}"},
+                                                       {"Path", "C:\\\\Books\\\\Garden"}});
     book.systemFiles["Story.xml"] = "<story>\r\n</story>\r\n";
     book.systemFiles["Decrypt.xml"] = std::string("<Decrypt Kind=0/>\r\n\0\x01\xFF", 22);
     book.systemFiles["Toolbar.buttons\\Home.bmp"] = std::string("BM\0\0binary\r\n\x80", 14);

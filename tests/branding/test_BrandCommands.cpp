@@ -58,13 +58,15 @@ protected:
 TEST_F(BrandCommands, VariablesListsTheGridRows) {
     const RunResult r = Quarvel({"variables", FBook});
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(r.out, "author=Jane Doe\nCompany=Brevant Books\nLink=See Brevant Books\nPath=C:\\Books\\Garden\n");
+    EXPECT_EQ(r.out,
+              "author=Jane Doe\nCompany=Brevant Books\nLink=See Brevant Books\nPath=C:\\Books\\Garden\n");
 }
 
 TEST_F(BrandCommands, BrandDoesWhatUpdateDoes) {
     const std::string icon = FDir + "/new.ico";
     WriteFileText(fixture::IconFile(0xFF30A030), icon);
-    const RunResult r = Quarvel({"brand", FBook, "--set", "Company=Acme <Press>", "--set=AUTHOR=Bo", "--icon", icon});
+    const RunResult r =
+        Quarvel({"brand", FBook, "--set", "Company=Acme <Press>", "--set=AUTHOR=Bo", "--icon", icon});
     ASSERT_EQ(r.status, 0) << r.out;
 
     TBrandingBook book;

@@ -95,7 +95,8 @@ TEST_F(BrandingTest, VariablesFileHasNewValuesFirstThenEveryOldVariable) {
                                             "<var name=\"Title\">$Garden Notes</var>\r\n"
                                             "</vars>\r\n");
     // A name holding a double quote is written with it doubled.
-    EXPECT_NE(book.BuildVariablesXml({{"a\"b", "v"}}).find("<var name=\"a\"\"b\">v</var>"), std::string::npos);
+    EXPECT_NE(book.BuildVariablesXml({{"a\"b", "v"}}).find("<var name=\"a\"\"b\">v</var>"),
+              std::string::npos);
 }
 
 TEST_F(BrandingTest, UpdateRewritesOnlyTheVariablesAndKeepsEverythingElse) {
@@ -116,7 +117,8 @@ TEST_F(BrandingTest, UpdateRewritesOnlyTheVariablesAndKeepsEverythingElse) {
     TMFS after;
     fixture::ReadSystemImage(FBookFile, after);
     for (const char* path : {"System.xml", "Story.xml", "Decrypt.xml", "Toolbar.buttons\\Home.bmp"})
-        EXPECT_EQ(after.Session()->OpenFile(path)->Content, before.Session()->OpenFile(path)->Content) << path;
+        EXPECT_EQ(after.Session()->OpenFile(path)->Content, before.Session()->OpenFile(path)->Content)
+            << path;
     EXPECT_EQ(after.Session()->OpenFile("Variables.xml")->Content, book.BuildVariablesXml(rows));
 
     // Reopened, the new value is in effect; the variable that refers to it was written
@@ -172,8 +174,7 @@ TEST_F(BrandingTest, IconIsReplacedOnlyWhenOneIsGiven) {
     EXPECT_EQ(again.IconData(), stored);
     ASSERT_GE(stored.size(), 6u);
     EXPECT_EQ(stored[4], 3) << "all three images of the icon file";
-    EXPECT_EQ(stored.substr(stored.size() - 16 * 16 * 4 - 64),
-              red.substr(red.size() - 16 * 16 * 4 - 64));
+    EXPECT_EQ(stored.substr(stored.size() - 16 * 16 * 4 - 64), red.substr(red.size() - 16 * 16 * 4 - 64));
 }
 
 TEST_F(BrandingTest, InvalidIconLeavesTheBookUntouched) {
