@@ -749,12 +749,14 @@ void WriteTables(const TResItem& dir, uint8_t* buf, uint32_t& nameOffset, uint32
     }
 }
 
-size_t CountDirectories(const TResItem& dir) {
-    size_t n = 1;
+// Each directory counts its named and its numbered children in 16 bits.
+bool CountsFit(const TResItem& dir) {
+    if (dir.NamedCount > 0xFFFF || dir.NumberedCount > 0xFFFF)
+        return false;
     for (const auto& c : dir.Children)
-        if (c->IsDir)
-            n += CountDirectories(*c);
-    return n;
+        if (c->IsDir && !CountsFit(*c))
+            return false;
+    return true;
 }
 
 // Rebuilds the resource section of the mapped file into a new file beside it and puts
@@ -766,8 +768,8 @@ void Commit(TResourceUpdate& u) {
     const TSection r = h.Rsrc();
 
     // Measure the tree.
-    if (CountDirectories(*u.Root) > 0x1000000)
-        FailSection(u.FileName, "too many resources");
+    if (!CountsFit(*u.Root))
+        throw TFailure{EFBIG, Format("Too many resources for \"%s\"", u.FileName)};
     TLayout l;
     uint64_t tableEnd = 0;
     AssignTables(*u.Root, tableEnd, l);

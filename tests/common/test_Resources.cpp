@@ -185,7 +185,8 @@ TEST_F(Resources, RewritingReplacesDataAndKeepsOrderShrinkingCutsTheFile) {
 TEST_F(Resources, EmptyDataGivesAResourceOfSizeZero) {
     Write(ReaderLike());
     WriteResource(File, "RCDATA", "SYSTEM_MFS", "");
-    const Found* f = FindRes(synth::Resources(Current()), "+RCDATA", "+SYSTEM_MFS", 0);
+    const auto found = synth::Resources(Current());
+    const Found* f = FindRes(found, "+RCDATA", "+SYSTEM_MFS", 0);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->Data, "");
 }
