@@ -358,6 +358,10 @@ TEST_F(Resources, UnsoundFilesAreRefusedWithAClearError) {
     synth::Put32(s, synth::SectionHeader(2) + 16, 0x100000); // raw data beyond the end
     refused(s, ENOEXEC, "outside the file");
     s = good;
+    synth::Put32(s, synth::kOpt + 96 + 48, 0x2F00); // debug directory: beyond the raw data of .rdata
+    synth::Put32(s, synth::kOpt + 96 + 52, 28 * 40);
+    refused(s, ENOEXEC, "debug directory");
+    s = good;
     synth::Put32(s, rsrcPtr + 16 + 4, 0x80000000u); // type directory is the root itself: a loop
     refused(s, ENOEXEC, "overlaps");
     s = good;
