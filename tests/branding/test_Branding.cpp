@@ -326,3 +326,26 @@ TEST(BrandingSettings, EscapeAndIconCheck) {
 }
 
 } // namespace
+
+namespace {
+
+// The shipped reader program, branded like a compiled book (when the build made it).
+TEST_F(BrandingTest, BrandsABookMadeFromTheReaderProgram) {
+    const std::string reader = std::string(QUARVEL_BIN_DIR) + "/Pagelamp.exe";
+    if (!std::filesystem::exists(reader))
+        GTEST_SKIP() << "the reader program is not built";
+    fixture::WriteBook(FBookFile, fixture::TypicalBook(), ReadFileText(reader));
+    const std::string pages = ReadResource(FBookFile, TResName("RCDATA"), TResName("FILES_MFS"));
+    TBrandingBook book;
+    book.Open(FBookFile);
+    std::vector<TBrandingRow> rows = book.Rows();
+    rows[0].Value = "Reader Test";
+    book.Update(rows, fixture::IconFile(0xFF808000, {32}));
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(again.Rows()[0].Value, "Reader Test");
+    EXPECT_EQ(again.IconData(), ReadIconGroupResource(FBookFile, TResName("MAINICON")));
+    EXPECT_EQ(ReadResource(FBookFile, TResName("RCDATA"), TResName("FILES_MFS")), pages);
+}
+
+} // namespace
