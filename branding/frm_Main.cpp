@@ -276,16 +276,20 @@ void TfrmMain::FillGrid(const std::vector<TBrandingRow>& rows) {
         auto* value = new QLineEdit(Q(rows[static_cast<size_t>(i)].Value));
         value->setObjectName(QString("edtValue%1").arg(i));
         value->setFrame(false);
+        value->setProperty("shownValue", value->text());
         vleVariables->setCellWidget(i, 1, value);
     }
 }
 
 std::vector<TBrandingRow> TfrmMain::GridRows() const {
-    std::vector<TBrandingRow> rows;
-    for (int i = 0; i < vleVariables->rowCount(); ++i) {
-        const QTableWidgetItem* key = vleVariables->item(i, 0);
-        const auto* value = qobject_cast<const QLineEdit*>(vleVariables->cellWidget(i, 1));
-        rows.push_back({key ? S(key->text()) : std::string(), value ? S(value->text()) : std::string()});
+    // Names come from the book (keys are not edited); a value whose editor still shows
+    // what it was given keeps the book's bytes exactly, whatever a line editor makes of
+    // line breaks or bytes that are not UTF-8.
+    std::vector<TBrandingRow> rows = FBook.Rows();
+    for (int i = 0; i < vleVariables->rowCount() && i < static_cast<int>(rows.size()); ++i) {
+        const auto* edit = qobject_cast<const QLineEdit*>(vleVariables->cellWidget(i, 1));
+        if (edit && edit->text() != edit->property("shownValue").toString())
+            rows[static_cast<size_t>(i)].Value = S(edit->text());
     }
     return rows;
 }

@@ -217,6 +217,26 @@ TEST_F(FormTest, FailedUpdateKeepsTheTypedValues) {
     EXPECT_EQ(book.Rows()[1].Value, "Typed Value");
 }
 
+TEST_F(FormTest, UntouchedValuesKeepTheirBytes) {
+    fixture::BookContent content = fixture::TypicalBook();
+    const std::string address = "Line 1\r\nLine 2\tend";
+    const std::string latin1 = "caf\xE9";
+    content.systemFiles["Variables.xml"] = fixture::VariablesFile({{"Address", address}, {"Old", latin1}});
+    fixture::WriteBook(FBook, content);
+    TTestForm form;
+    form.OpenModule(FBook);
+    ASSERT_EQ(form.GridRows().size(), 2u);
+    EXPECT_EQ(form.GridRows()[0].Value, address);
+    EXPECT_EQ(form.GridRows()[1].Value, latin1);
+    form.btnUpdateClick(nullptr);
+    TBrandingBook book;
+    book.Open(FBook);
+    EXPECT_EQ(book.Rows()[0].Value, address);
+    EXPECT_EQ(book.Rows()[1].Value, latin1);
+    ASSERT_TRUE(form.SetGridValue("Old", "new"));
+    EXPECT_EQ(form.GridRows()[1].Value, "new");
+}
+
 TEST_F(FormTest, FailedOpenLeavesNoBookOpen) {
     TTestForm form;
     form.OpenModule(FBook);
