@@ -253,13 +253,17 @@ void TBrandingBook::Update(const std::vector<TBrandingRow>& Rows, const std::str
 
     // Both resources go into a copy beside the book; the copy replaces the book only
     // when both were written, so a failure leaves the book as it was.
-    if (::access(FFileName.c_str(), W_OK) != 0)
-        RaiseOSError(errno, FFileName);
+    // A book reached through a symbolic link is replaced where it really lives.
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(FFileName, ec);
+    const std::string target = ec ? FFileName : resolved.string();
+    if (::access(target.c_str(), W_OK) != 0)
+        RaiseOSError(errno, target);
     struct stat info {};
-    if (::stat(FFileName.c_str(), &info) != 0)
-        RaiseOSError(errno, FFileName);
-    const std::string bytes = ReadFileText(FFileName);
-    const std::filesystem::path book(FFileName);
+    if (::stat(target.c_str(), &info) != 0)
+        RaiseOSError(errno, target);
+    const std::string bytes = ReadFileText(target);
+    const std::filesystem::path book(target);
     std::string folder = book.parent_path().string();
     if (folder.empty())
         folder = ".";
@@ -281,10 +285,10 @@ void TBrandingBook::Update(const std::vector<TBrandingRow>& Rows, const std::str
 
     if (beside) {
         ::chmod(work.c_str(), info.st_mode & 07777);
-        if (::rename(work.c_str(), FFileName.c_str()) != 0)
-            RaiseOSError(errno, FFileName);
+        if (::rename(work.c_str(), target.c_str()) != 0)
+            RaiseOSError(errno, target);
         remover.Release();
     } else {
-        WriteFileText(ReadFileText(work), FFileName);
+        WriteFileText(ReadFileText(work), target);
     }
 }

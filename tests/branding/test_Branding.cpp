@@ -217,6 +217,21 @@ TEST_F(BrandingTest, UpdateKeepsTheBookFilePermissions) {
     EXPECT_TRUE(fixture::FilesStartingWith(FDir, ".Garden.exe.").empty());
 }
 
+TEST_F(BrandingTest, BookOpenedThroughALinkIsBrandedWhereItLives) {
+    Book();
+    const std::string link = FDir + "/link.exe";
+    std::filesystem::create_symlink(FBookFile, link);
+    TBrandingBook book;
+    book.Open(link);
+    std::vector<TBrandingRow> rows = book.Rows();
+    rows[0].Value = "Linked";
+    book.Update(rows, std::string());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(again.Rows()[0].Value, "Linked");
+}
+
 TEST_F(BrandingTest, BookWithoutSystemResourceIsNotACabinet) {
     BookContent content = fixture::TypicalBook();
     content.withSystem = false;
