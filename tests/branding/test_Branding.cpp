@@ -268,6 +268,30 @@ TEST_F(BrandingTest, OpeningFailuresNameTheirCause) {
             EXPECT_EQ(e.Message(), "Cycling reference encountered during loading variable \"A\"");
         }
     }
+    // A cabinet without "info.mfs", and one whose "info.mfs" is no image.
+    auto cabinetWith = [](const std::string& member, const std::string& content) {
+        TMFS work;
+        work.Session()->CreateFile(member, 0, true)->Content = content;
+        {
+            TMFSCabWriter writer(work.Session(), "", "System.cab");
+            writer.AddFile(member);
+            writer.Flush();
+        }
+        return work.Session()->OpenFile("\\System.cab")->Content;
+    };
+    const std::pair<std::string, std::string> cabinets[] = {
+        {cabinetWith("\\other.txt", "x"), "File \"\\info.mfs\" not found"},
+        {cabinetWith("\\info.mfs", "not an image"), "Incorrect serialized format"}};
+    for (const auto& [cabinet, message] : cabinets) {
+        fixture::WriteBook(FBookFile, fixture::TypicalBook());
+        WriteRCDataResource(FBookFile, TResName("SYSTEM_MFS"), cabinet);
+        try {
+            book.Open(FBookFile);
+            FAIL() << "opened";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+    }
     // Not a program at all.
     WriteFileText("just text", FDir + "/text.exe");
     EXPECT_THROW(book.Open(FDir + "/text.exe"), EOSError);
