@@ -2,8 +2,11 @@
 #include "book_fixture.h"
 #include "u_Branding.h"
 
+#include "u_CaseBlind.h"
+
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -91,6 +94,46 @@ TEST_F(BrandCommands, UnknownNameWritesNothing) {
     EXPECT_EQ(r.status, 2);
     r = Quarvel({"variables", FDir + "/missing.exe"});
     EXPECT_EQ(r.status, 1);
+}
+
+// A book compiled from the shipped sample, branded from the command line.
+TEST_F(BrandCommands, BrandsACompiledSample) {
+    const std::string project = std::string(QUARVEL_SOURCE_DIR) + "/samples/Lighthouse/Lighthouse.ebp";
+    if (!std::filesystem::exists(project) || Quarvel({"help", "compile"}).status != 0 ||
+        !std::filesystem::exists(std::string(QUARVEL_BIN_DIR) + "/Pagelamp.exe"))
+        GTEST_SKIP() << "no compiler, sample or reader program in this build";
+    const std::string book = FDir + "/Lighthouse.exe";
+    RunResult r = Quarvel({"compile", project, "--output", book});
+    ASSERT_EQ(r.status, 0) << r.out;
+    r = Quarvel({"variables", book});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "Publisher=Harbour Lane Press\nWebsite=www.harbourlane.example\n");
+    const std::string pages = ReadResource(book, TResName("RCDATA"), TResName("FILES_MFS"));
+    TMFS before;
+    fixture::ReadSystemImage(book, before);
+
+    r = Quarvel({"brand", book, "--set", "Publisher=Stamp & Sons", "--set", "Website=C:\\site <here>"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    r = Quarvel({"variables", book});
+    EXPECT_EQ(r.out, "Publisher=Stamp & Sons\nWebsite=C:\\site <here>\n");
+    EXPECT_EQ(ReadResource(book, TResName("RCDATA"), TResName("FILES_MFS")), pages);
+    TMFS after;
+    fixture::ReadSystemImage(book, after);
+    // Every system file but the variables file comes back byte for byte.
+    const std::function<void(TMFSFolder*)> compare = [&](TMFSFolder* folder) {
+        for (TMFSItem* item : folder->Children()) {
+            if (item->IsFolder()) {
+                compare(item->AsFolder());
+                continue;
+            }
+            const std::string path = item->FullPath();
+            if (SameTextCaseBlind(path, "\\Variables.xml"))
+                continue;
+            ASSERT_TRUE(after.Session()->Exists(path)) << path;
+            EXPECT_EQ(after.Session()->OpenFile(path)->Content, item->AsFile()->Content) << path;
+        }
+    };
+    compare(before.Root());
 }
 
 } // namespace
