@@ -1,0 +1,70 @@
+// Opening and branding a book: the whole book is read and copied once per opening,
+// while only the system cabinet is unpacked; Update writes a copy of the book.
+#include "../tests/branding/book_fixture.h"
+#include "u_Branding.h"
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+namespace {
+
+// A book whose pages resource has the given size, with Variables brandable variables.
+std::string MakeBook(size_t pagesBytes, int variables) {
+    char pattern[] = "/tmp/bench_branding_XXXXXX";
+    if (!::mkdtemp(pattern))
+        return std::string();
+    const std::string file = std::string(pattern) + "/Book.exe";
+    fixture::BookContent content = fixture::TypicalBook();
+    std::string pages(pagesBytes, '\0');
+    for (size_t i = 0; i < pages.size(); ++i)
+        pages[i] = static_cast<char>((i * 2654435761u) >> 13);
+    content.pages = pages;
+    std::vector<std::pair<std::string, std::string>> vars;
+    for (int i = 0; i < variables; ++i)
+        vars.push_back(
+            {"Var" + std::to_string(i), "Value of variable " + std::to_string(i) + " with %{Var0}"});
+    vars[0].second = "Base";
+    content.systemFiles["Variables.xml"] = fixture::VariablesFile(vars);
+    fixture::WriteBook(file, content);
+    return file;
+}
+
+void BM_OpenBook(benchmark::State& state) {
+    const std::string file = MakeBook(static_cast<size_t>(state.range(0)) << 20, 100);
+    TBrandingBook book;
+    for (auto _ : state) {
+        book.Open(file);
+        benchmark::DoNotOptimize(book.Rows().size());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (state.range(0) << 20));
+    std::filesystem::remove_all(std::filesystem::path(file).parent_path());
+}
+BENCHMARK(BM_OpenBook)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_UpdateBook(benchmark::State& state) {
+    const std::string file = MakeBook(static_cast<size_t>(state.range(0)) << 20, 100);
+    TBrandingBook book;
+    book.Open(file);
+    std::vector<TBrandingRow> rows = book.Rows();
+    rows[1].Value = "Branded <value> with C:\\path";
+    const std::string icon = fixture::IconFile(0xFF336699, {48, 32, 16});
+    for (auto _ : state)
+        book.Update(rows, icon);
+    std::filesystem::remove_all(std::filesystem::path(file).parent_path());
+}
+BENCHMARK(BM_UpdateBook)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_BuildVariablesXml(benchmark::State& state) {
+    const std::string file = MakeBook(1024, static_cast<int>(state.range(0)));
+    TBrandingBook book;
+    book.Open(file);
+    const std::vector<TBrandingRow> rows = book.Rows();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(book.BuildVariablesXml(rows));
+    std::filesystem::remove_all(std::filesystem::path(file).parent_path());
+}
+BENCHMARK(BM_BuildVariablesXml)->Arg(100)->Arg(5000);
+
+} // namespace
+
+BENCHMARK_MAIN();
