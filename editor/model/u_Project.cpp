@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <set>
 #include <sys/stat.h>
-#include <unordered_set>
 
 namespace {
 // Translatable texts.
@@ -70,14 +69,13 @@ void CopyTree(TMFSFolder* source, TMFSFolder* dest) {
     }
 }
 
-void WriteItems(std::string& out, const TProjectItemInfo* parent,
-                const std::vector<std::unique_ptr<TProjectItemInfo>>& items, size_t indent) {
-    (void)parent;
+void WriteItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
+                size_t indent) {
     const std::string pad(indent, ' ');
     for (const auto& item : items) {
         if (item->IsChapter()) {
             out += pad + "<item name=" + QuotedAttr(item->Name) + ">\r\n";
-            WriteItems(out, item.get(), item->Children(), indent + 2);
+            WriteItems(out, item->Children(), indent + 2);
             out += pad + "</item>\r\n";
         } else {
             out += pad + "<item name=" + QuotedAttr(item->Name) + " page=" + QuotedAttr(item->Page) +
@@ -423,7 +421,7 @@ std::string TBookProject::ProjectFileText() const {
     text += "  <splash " + FOptions.Splash().GetAttributes() + "/>\r\n";
     text += "  <toolbar " + FOptions.Toolbar().GetAttributes() + "/>\r\n";
     text += "  <story>\r\n";
-    WriteItems(text, nullptr, FStory.Children(), 4);
+    WriteItems(text, FStory.Children(), 4);
     text += "  </story>\r\n";
     text += "</project>\r\n";
     return text;
