@@ -16,7 +16,6 @@ namespace {
 const char* const SProtocolNotSet = "Protocol not set";
 const char* const SOnGetDataNotAssigned = "Property OnGetData not assigned";
 const char* const SOnCombineURLNotAssigned = "Property OnCombineURL not assigned";
-const char* const SAlreadyInCollection = "%s - element \"%s\" is already in collection";
 const char* const SErrorPage = "<html><pre><p>An exception occured during attempt to get data</p>"
                                "<p>URL: <b>%s</b></p><p>Exception: <b>%s</b></p></html>";
 const char* const SOleError = "OLE error %.8X";
@@ -308,7 +307,7 @@ void TInternetProtocolSupportSession::ReleaseReferences() {
 
 void TInternetProtocolSupportSession::RegisterProtocol(const std::string& Name,
                                                        TInternetProtocolSupport* Support) {
-    if (FHandlers.empty() && !FHoldsReferences) {
+    if (FHandlers.Count() == 0 && !FHoldsReferences) {
         HRESULT hr = FPlatform->GetClassFactory();
         if (Failed(hr))
             throw EOleSysError(hr);
@@ -324,31 +323,29 @@ void TInternetProtocolSupportSession::RegisterProtocol(const std::string& Name,
             throw EInternetProtocolSupportError(SProtocolNotSet);
         // A name in use is refused before the platform hears of it, so that the
         // platform never holds a second registration of the scheme.
-        std::string key = CaseBlindKey(Name);
-        if (FHandlers.count(key) != 0)
-            throw EInternetProtocolSupportError(Format(SAlreadyInCollection, "TDictionary.Add", Name));
+        if (FHandlers.Exists(Name))
+            throw EDictionaryError(Format(SDictionaryDuplicateKey, "TDictionary.Add", Name));
         const HRESULT hr = FPlatform->RegisterNameSpace(Name);
         if (Failed(hr))
             throw EOleSysError(hr);
-        FHandlers.emplace(std::move(key), Support);
+        FHandlers.Add(Name, Support);
     } catch (...) {
         // References are held exactly while some scheme is registered.
-        if (FHandlers.empty())
+        if (FHandlers.Count() == 0)
             ReleaseReferences();
         throw;
     }
 }
 
 void TInternetProtocolSupportSession::UnregisterProtocol(const std::string& Name) {
-    FHandlers.erase(CaseBlindKey(Name));
+    FHandlers.Delete(Name);
     FPlatform->UnregisterNameSpace(Name);
-    if (FHandlers.empty())
+    if (FHandlers.Count() == 0)
         ReleaseReferences();
 }
 
 TInternetProtocolSupport* TInternetProtocolSupportSession::FindProtocol(std::string_view Name) const {
-    const auto it = FHandlers.find(CaseBlindKey(Name));
-    return it == FHandlers.end() ? nullptr : it->second;
+    return FHandlers.Find(Name);
 }
 
 TInternetProtocolSupportSession& ProtocolSession() {

@@ -10,10 +10,10 @@
 #pragma once
 
 #include "u_Exception.h"
+#include "u_ObjectDictionary.h"
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -171,7 +171,7 @@ public:
     void RegisterProtocol(const std::string& Name, TInternetProtocolSupport* Support);
     void UnregisterProtocol(const std::string& Name);
     TInternetProtocolSupport* FindProtocol(std::string_view Name) const;
-    int Count() const noexcept { return static_cast<int>(FHandlers.size()); }
+    int Count() const noexcept { return FHandlers.Count(); }
 
     // The platform in use; none given means the built-in one. Replaced only while no
     // scheme is registered (the engine binding does it at program start).
@@ -184,7 +184,7 @@ private:
     void ReleaseReferences();
 
     // Non-owning, case-blind, sorted: scheme name to handler.
-    std::map<std::string, TInternetProtocolSupport*> FHandlers; // keyed by CaseBlindKey
+    TObjectDictionary<TInternetProtocolSupport> FHandlers{true, true, false};
     TProtocolPlatform FBuiltIn;
     TProtocolPlatform* FPlatform;
     bool FHoldsReferences = false;
