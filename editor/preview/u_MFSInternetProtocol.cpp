@@ -1,6 +1,20 @@
 #include "u_MFSInternetProtocol.h"
 
 #include "u_CaseBlind.h"
+#include "u_eBookCommon.h"
+
+#include <algorithm>
+
+namespace {
+
+// Whether Text holds Pattern, ASCII letter case ignored (placeholders are ASCII).
+bool ContainsTextIgnoreCase(std::string_view Text, std::string_view Pattern) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return std::search(Text.begin(), Text.end(), Pattern.begin(), Pattern.end(),
+                       [&](char a, char b) { return lower(a) == lower(b); }) != Text.end();
+}
+
+} // namespace
 
 TMFSInternetProtocol::TMFSInternetProtocol(const std::string& Protocol, TMFS* MFS)
     : FMFS(MFS), FProtocol(Protocol), FSupport(std::make_unique<TInternetProtocolSupport>()) {
@@ -70,51 +84,13 @@ void TProjectProtocolHooks::AfterGetData(TMFSInternetProtocol&, const std::strin
     if (ExpandVariables)
         Data = ExpandVariables(Data);
     // The contents list is built only for pages that hold the placeholder.
-    if (ContentsHtml && FindIgnoreCase(Data, "${CONTENTS}") != std::string::npos)
-        Data = ReplaceAllIgnoreCase(Data, "${CONTENTS}", ContentsHtml());
+    if (ContentsHtml && ContainsTextIgnoreCase(Data, "${CONTENTS}"))
+        Data = ReplaceTextIgnoreCase(Data, "${CONTENTS}", ContentsHtml());
 }
 
 void TemplatePreviewAfterGetData(TMFSInternetProtocol&, const std::string& URL, std::string& Data) {
     const std::string name = TMFS::ChangeExt(TMFS::ExtractName(TMFS::NormalizeSlashes(URL)), "");
-    Data = ReplaceAllIgnoreCase(Data, "${NAME}", name);
-    Data = ReplaceAllIgnoreCase(Data, "[PAGE]", "");
-    Data = ReplaceAllIgnoreCase(Data, "[/PAGE]", "");
-}
-
-namespace {
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-} // namespace
-
-std::size_t FindIgnoreCase(std::string_view Text, std::string_view Pattern, std::size_t From) {
-    if (Pattern.empty() || Text.size() < Pattern.size())
-        return std::string::npos;
-    // Patterns of this unit begin with a character without case variants; the
-    // cheap first-character test skips most positions.
-    const bool plainFirst = static_cast<unsigned char>(Pattern.front()) < 0x80;
-    const char first = AsciiLower(Pattern.front());
-    for (std::size_t pos = From; pos + Pattern.size() <= Text.size(); ++pos) {
-        if (plainFirst && AsciiLower(Text[pos]) != first)
-            continue;
-        if (SameTextCaseBlind(Text.substr(pos, Pattern.size()), Pattern))
-            return pos;
-    }
-    return std::string::npos;
-}
-
-std::string ReplaceAllIgnoreCase(const std::string& Text, std::string_view Pattern,
-                                 std::string_view Replacement) {
-    std::string result;
-    std::size_t pos = 0;
-    std::size_t hit;
-    while ((hit = FindIgnoreCase(Text, Pattern, pos)) != std::string::npos) {
-        result.append(Text, pos, hit - pos);
-        result += Replacement;
-        pos = hit + Pattern.size();
-    }
-    if (pos == 0)
-        return Text;
-    result.append(Text, pos, std::string::npos);
-    return result;
+    Data = ReplaceTextIgnoreCase(Data, "${NAME}", name);
+    Data = ReplaceTextIgnoreCase(Data, "[PAGE]", "");
+    Data = ReplaceTextIgnoreCase(Data, "[/PAGE]", "");
 }

@@ -81,10 +81,3 @@ public:
 // The after-hook of the template preview protocol: "${NAME}" becomes the file name of
 // the URL without extension, and the "[PAGE]" and "[/PAGE]" markers are removed.
 void TemplatePreviewAfterGetData(TMFSInternetProtocol& Sender, const std::string& URL, std::string& Data);
-
-// Position of the first occurrence of Pattern at or after From (letter case ignored),
-// or npos. Patterns are ASCII placeholders such as "${CONTENTS}".
-std::size_t FindIgnoreCase(std::string_view Text, std::string_view Pattern, std::size_t From = 0);
-// Every occurrence of Pattern (letter case ignored) replaced in one left-to-right pass.
-std::string ReplaceAllIgnoreCase(const std::string& Text, std::string_view Pattern,
-                                 std::string_view Replacement);

@@ -1,4 +1,8 @@
 #include "u_MFSInternetProtocol.h"
+#include "u_Contents.h"
+#include "u_Project.h"
+#include "u_Variables.h"
+#include "u_eBookCommon.h"
 
 #include <gtest/gtest.h>
 
@@ -141,7 +145,7 @@ protected:
         PutFile(Store, "\\page.htm", "%{title} and %{Missing}: ${contents} ${PAGE}");
         Hooks.OpenWindows = [this] { return std::vector<TPageDataClient*>{&Editing, &Previewing}; };
         Hooks.ExpandVariables = [](const std::string& text) {
-            return ReplaceAllIgnoreCase(text, "%{Title}", "My Book");
+            return ReplaceTextIgnoreCase(text, "%{Title}", "My Book");
         };
         Hooks.ContentsHtml = [this] {
             ++ContentsBuilt;
@@ -192,11 +196,27 @@ TEST(TemplatePreviewHook, FillsNameAndDropsPageMarkers) {
     EXPECT_EQ(Serve("templatepreview:Chapter%20One.htm"), "<h1>Chapter One</h1>body x");
 }
 
-TEST(ReplaceIgnoringCase, OnePassLeftToRight) {
-    EXPECT_EQ(ReplaceAllIgnoreCase("a${X}b${x}", "${X}", "${X}${X}"), "a${X}${X}b${X}${X}");
-    EXPECT_EQ(ReplaceAllIgnoreCase("nothing", "${X}", "y"), "nothing");
-    EXPECT_EQ(ReplaceAllIgnoreCase("", "${X}", "y"), "");
-    EXPECT_EQ(FindIgnoreCase("ab${contents", "${CONTENTS}"), std::string::npos);
+// The hooks as the main window wires them: the project's variables file and story.
+TEST(ProjectHooksWithProject, VariablesFileAndStoryFillThePage) {
+    TMFS files;
+    PutFile(files, "\\a.htm", "<h1>%{title}</h1>${Contents}${PAGE}");
+    TVariables variables("<vars>\r\n<var name=\"Title\">$Tales of %{Place}</var>\r\n"
+                         "<var name=\"place\">Brevant</var>\r\n</vars>\r\n",
+                         true);
+    TStory story;
+    auto* chapter = story.AddChild(nullptr, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, "Part A"));
+    auto page = std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikPage, "First");
+    page->Page = "\\a.htm";
+    page->IncludeInTOC = true;
+    story.AddChild(chapter, std::move(page));
+
+    TMFSInternetProtocol protocol("mfs", &files);
+    TProjectProtocolHooks hooks;
+    hooks.ExpandVariables = [&](const std::string& text) { return variables.Expand(text); };
+    hooks.ContentsHtml = [&] { return BuildContentsHtml(story); };
+    hooks.Attach(protocol);
+    EXPECT_EQ(Serve("mfs:\\a.htm"), "<h1>Tales of Brevant</h1>" + BuildContentsHtml(story) + "${PAGE}");
+    EXPECT_NE(BuildContentsHtml(story).find("<li><a href=\\a.htm>First</a></li>"), std::string::npos);
 }
 
 } // namespace

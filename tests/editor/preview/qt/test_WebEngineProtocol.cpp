@@ -1,6 +1,7 @@
 #include "c_MXWebBrowser.h"
 #include "gui_helpers.h"
 #include "u_MFSInternetProtocol.h"
+#include "u_eBookCommon.h"
 #include "u_WebEngineProtocol.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,7 @@ protected:
         PutFile(Store, "\\pages\\pics\\blue pic.png", PngOf(Qt::blue));
         PutFile(Store, "\\Gr\xC3\xBCn.png", PngOf(Qt::green));
         Hooks.ExpandVariables = [](const std::string& text) {
-            return ReplaceAllIgnoreCase(text, "%{Title}", "My Book");
+            return ReplaceTextIgnoreCase(text, "%{Title}", "My Book");
         };
         Hooks.ContentsHtml = [] {
             return std::string("<ul><li><a href=\\pages\\x.htm>Chapter A</a></li></ul>\r\n");
