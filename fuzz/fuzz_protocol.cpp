@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
         std::vector<char> buffer(protocol.TotalSize());
         std::uint32_t read = 0;
-        if (protocol.Read(buffer.data(), protocol.TotalSize(), read) != S_FALSE || read != protocol.TotalSize())
+        if (protocol.Read(buffer.data(), protocol.TotalSize(), read) != S_FALSE ||
+            read != protocol.TotalSize())
             __builtin_trap();
     } else if (hr != INET_E_INVALID_URL) {
         __builtin_trap();

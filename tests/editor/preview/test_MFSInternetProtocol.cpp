@@ -1,5 +1,5 @@
-#include "u_MFSInternetProtocol.h"
 #include "u_Contents.h"
+#include "u_MFSInternetProtocol.h"
 #include "u_Project.h"
 #include "u_Variables.h"
 #include "u_eBookCommon.h"
@@ -204,7 +204,8 @@ TEST(ProjectHooksWithProject, VariablesFileAndStoryFillThePage) {
                          "<var name=\"place\">Brevant</var>\r\n</vars>\r\n",
                          true);
     TStory story;
-    auto* chapter = story.AddChild(nullptr, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, "Part A"));
+    auto* chapter =
+        story.AddChild(nullptr, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, "Part A"));
     auto page = std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikPage, "First");
     page->Page = "\\a.htm";
     page->IncludeInTOC = true;
