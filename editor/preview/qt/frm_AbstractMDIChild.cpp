@@ -90,3 +90,8 @@ void ShowDocumentWindow(TfrmAbstractMDIChild* Window) {
 std::vector<TfrmAbstractMDIChild*> OpenDocumentWindows() {
     return AllWindows();
 }
+
+std::vector<TPageDataClient*> OpenPageDataClients() {
+    const std::vector<TfrmAbstractMDIChild*>& windows = AllWindows();
+    return std::vector<TPageDataClient*>(windows.begin(), windows.end());
+}

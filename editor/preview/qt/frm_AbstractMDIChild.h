@@ -42,3 +42,5 @@ QMdiArea* DocumentWindowHost();
 void ShowDocumentWindow(TfrmAbstractMDIChild* Window);
 // The open document windows in the platform's child order (the order of creation).
 std::vector<TfrmAbstractMDIChild*> OpenDocumentWindows();
+// The same, as the project protocol's hooks ask for them (TProjectProtocolHooks::OpenWindows).
+std::vector<TPageDataClient*> OpenPageDataClients();

@@ -1,8 +1,11 @@
 #include "c_MXWebBrowser.h"
+#include "frm_AbstractMDIChild.h"
 #include "gui_helpers.h"
 #include "u_MFSInternetProtocol.h"
-#include "u_eBookCommon.h"
 #include "u_WebEngineProtocol.h"
+#include "u_eBookCommon.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -114,6 +117,33 @@ TEST_F(ProjectPageTest, UnknownSchemeOfTheEngineIsNotServed) {
     Protocol.Support().SetActive(true);
     ASSERT_TRUE(NavigateAndWait(Browser, "mfs:\\pages\\Welcome page.htm"));
     EXPECT_FALSE(Served.empty());
+}
+
+// A document window holding unsaved text of a page, as the page editor does.
+class TUnsavedPageWindow : public TfrmAbstractMDIChild {
+public:
+    void GetPageData(TMFSInternetProtocol&, std::string& url, bool& substitute, bool& handled,
+                     std::string& data) override {
+        if (url.find("?PREVIEW?EDITING_FORM=5") == std::string::npos)
+            return;
+        substitute = true;
+        data = "<html><body><p id=u>unsaved %{Title}</p></body></html>";
+        handled = true;
+    }
+};
+
+TEST_F(ProjectPageTest, OpenDocumentWindowAnswersWithUnsavedText) {
+    Hooks.OpenWindows = OpenPageDataClients;
+    auto* window = new TUnsavedPageWindow();
+    ASSERT_TRUE(NavigateAndWait(Browser, "mfs:\\pages\\Welcome page.htm?PREVIEW?EDITING_FORM=5"));
+    EXPECT_EQ(BodyText(Browser), "unsaved My Book");
+    EXPECT_EQ(Served.count("\\pages\\Welcome page.htm?PREVIEW?EDITING_FORM=5"), 1u);
+    // Without the window the store answers, the query cut off.
+    window->CloseWithoutSaving();
+    ASSERT_TRUE(NavigateAndWait(Browser, "mfs:\\pages\\Welcome page.htm?PREVIEW?EDITING_FORM=5"));
+    EXPECT_NE(BodyText(Browser).find("My Book"), std::string::npos);
+    EXPECT_EQ(BodyText(Browser).find("unsaved"), std::string::npos);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(MXWebBrowser, CancelledNavigationLeavesTheDocument) {
