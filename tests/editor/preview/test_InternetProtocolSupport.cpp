@@ -340,15 +340,6 @@ TEST_F(ServingTest, ReadReportsPendingUntilEverythingIsDelivered) {
     EXPECT_EQ(read, 0u);
 }
 
-TEST_F(ServingTest, NoOpOperationsAnswerAsPublished) {
-    TCustomInternetProtocol protocol;
-    EXPECT_EQ(protocol.ParseUrl(), INET_E_DEFAULT_ACTION);
-    EXPECT_EQ(protocol.QueryInfo(), INET_E_QUERYOPTION_UNKNOWN);
-    EXPECT_EQ(protocol.Continue(), S_OK);
-    EXPECT_EQ(protocol.Terminate(0), S_OK);
-    EXPECT_EQ(protocol.Seek(5, 0, nullptr), S_OK);
-}
-
 class CombineTest : public ServingTest {
 protected:
     void SetUp() override {

@@ -6,9 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+
 int main(int argc, char** argv) {
+    // Listing the tests (test discovery) needs no display and no engine.
+    bool listing = false;
+    for (int i = 1; i < argc; ++i)
+        listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
     RegisterProtocolSchemes();
-    QApplication app(argc, argv);
+    std::unique_ptr<QApplication> app;
+    if (!listing)
+        app = std::make_unique<QApplication>(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
