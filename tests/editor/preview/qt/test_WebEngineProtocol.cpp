@@ -196,4 +196,21 @@ TEST(MXWebBrowser, OptionSetsGiveFlagWordsAndSettings) {
     EXPECT_EQ(browser.title(), "static");
 }
 
+TEST(MXWebBrowser, CloseIsOfferedToCloseQueryFirst) {
+    TMXWebBrowser browser;
+    browser.show();
+    bool allow = false;
+    int asked = 0;
+    browser.OnCloseQuery = [&](TMXWebBrowser&, bool& canClose) {
+        ++asked;
+        EXPECT_TRUE(canClose); // starts true
+        canClose = allow;
+    };
+    EXPECT_FALSE(browser.close());
+    EXPECT_TRUE(browser.isVisible());
+    allow = true;
+    EXPECT_TRUE(browser.close());
+    EXPECT_EQ(asked, 2);
+}
+
 } // namespace
