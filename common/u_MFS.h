@@ -7,6 +7,7 @@
 #pragma once
 
 #include "u_Exception.h"
+#include "u_Stream.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,10 +46,7 @@ constexpr int fmTruncateExisting = 5;
 // Stream flag: the file is destroyed when a stream on it is destroyed.
 constexpr uint32_t mfsDeleteOnClose = 0x04000000;
 
-// Seek origins.
-constexpr int soBeginning = 0;
-constexpr int soCurrent = 1;
-constexpr int soEnd = 2;
+// Seek origins: soBeginning, soCurrent, soEnd of u_Stream.
 
 // The image checksum: the bytes padded with blanks to a multiple of 4, each 32-bit
 // little-endian word added to the sum, which is then rotated left by one bit.
