@@ -278,9 +278,10 @@ std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string&
                                                 const std::string& PageFolder) {
     auto info = std::make_unique<TFileImportInfo>();
     info->LinkText = Value;
-    const std::size_t sep = Value.find_last_of("/\\");
+    const std::string path = WithoutFileScheme(Value);
+    const std::size_t sep = path.find_last_of("/\\");
     info->Destination =
-        std::string(SNameTemplate) + ".files\\" + (sep == std::string::npos ? Value : Value.substr(sep + 1));
+        std::string(SNameTemplate) + ".files\\" + (sep == std::string::npos ? path : path.substr(sep + 1));
     std::string local = FindHostFileCaseBlind(LinkToHostPath(Value, PageFolder));
     if (local.empty()) // a name that only looks encoded ("c++.gif", "100%.png")
         local = FindHostFileCaseBlind(HostAbsolutePath(HostSlashes(WithoutFileScheme(Value)), PageFolder));
