@@ -144,7 +144,7 @@ std::string WideToText(std::u16string_view Text) {
 // TSpaceParser
 
 TSpaceParser::TSpaceParser(TStream& Stream, bool PlainSymbolCompare, bool CharMode)
-    : FStream(Stream), FBuffer(std::make_unique<char[]>(BufferSize + 1)), FCharMode(CharMode),
+    : FStream(Stream), FBuffer(std::make_unique_for_overwrite<char[]>(BufferSize + 1)), FCharMode(CharMode),
       FPlainSymbolCompare(PlainSymbolCompare) {
     FBuffer[0] = 0; // empty: the first token refills
     NextToken();
