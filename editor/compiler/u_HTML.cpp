@@ -231,7 +231,10 @@ std::string GetAttributeValue(std::string_view SearchTag, std::string_view Tag, 
 }
 
 std::string GetHtmlTitle(std::string_view Html, const std::string& Default) {
-    const std::size_t open = AsciiFindNoCase(Html, "<title");
+    // As written first, then in any letter case.
+    std::size_t open = Html.find("<title");
+    if (open == std::string_view::npos)
+        open = AsciiFindNoCase(Html, "<title");
     if (open == std::string_view::npos)
         return Default;
     const std::size_t gt = Html.find('>', open);

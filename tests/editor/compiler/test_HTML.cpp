@@ -134,6 +134,7 @@ TEST(GetAttributeValue, ValueInItsOwnCase) {
 TEST(GetHtmlTitle, TitleOrDefault) {
     EXPECT_EQ(GetHtmlTitle("<HTML><HEAD><TITLE>  My Book \r\n</TITLE></HEAD>", "d"), "My Book");
     EXPECT_EQ(GetHtmlTitle("<title lang=en>Mixed</TiTlE>", "d"), "Mixed");
+    EXPECT_EQ(GetHtmlTitle("<TITLE>Upper</TITLE><title>Lower</title>", "d"), "Lower");
     EXPECT_EQ(GetHtmlTitle("<html><body>no title</body></html>", "intro0"), "intro0");
     EXPECT_EQ(GetHtmlTitle("<title>   </title>", "d"), "d");
     EXPECT_EQ(GetHtmlTitle("<title>never closed", "d"), "d");
