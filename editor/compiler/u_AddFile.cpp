@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <set>
 
 const char* const SClearStoryBeforeImport = "Clear story before adding whole template?";
 
@@ -20,9 +21,17 @@ namespace {
 const char* const SCannotOpenFolder = "Cannot open file \"%s\". %s";
 const char* const SNameTemplate = "${NAME}";
 
-// Frames may name their own page or each other; a chain of frame pages deeper than
-// this is not followed further.
+// Pages may name themselves or each other (frames, "<link>" elements); a chain of
+// linked pages deeper than this is not followed further.
 constexpr int MaxImportDepth = 32;
+
+// The state of one import: the source files on the way down from the first page, and
+// every source already written to a store path (importing it there again would give
+// the same file).
+struct TImportRun {
+    std::vector<std::string> Chain;
+    std::set<std::string> Done;
+};
 
 bool IsHtmlFileName(const std::string& name) {
     const std::size_t dot = name.find_last_of('.');
@@ -118,7 +127,7 @@ TProjectItemInfo* AddPageItemAt(TBookProject& project, const TStoryPlace& place,
 }
 
 TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std::string& folder,
-                         std::vector<std::string>& chain) {
+                         TImportRun& run) {
     auto session = project.FilesStore().NewSession();
     session->ChangeFolder(folder);
     project.SetModified();
@@ -129,17 +138,20 @@ TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std
         session->ChangeFolder(session->ForceFolders(linkFolder)->FullPath());
     info.Link = TMFS::ExtractName(link);
     const std::string name = StoreNameWithoutExt(info.Link);
+    const std::string source = CanonicalHostPath(info.FileName);
+    if (!run.Done.insert(source + '\n' + CaseBlindKey(session->ExpandPath(info.Link))).second)
+        return nullptr;
 
     const auto& parts = info.Parts();
-    // A frame that names a page already being imported on this chain (or a chain that
-    // is too deep) keeps its link instead of being imported again and again.
-    chain.push_back(CanonicalHostPath(info.FileName));
+    // A link to a page already being imported on this chain (or a chain that is too
+    // deep) keeps its text instead of being imported again and again.
+    run.Chain.push_back(source);
     for (const auto& part : parts) {
-        if (part->Kind != THTMLPart::pkFrame || !part->SubInfo || part->SubInfo->IsExternal)
+        if (!part->SubInfo || part->SubInfo->IsExternal)
             continue;
         const std::string target = CanonicalHostPath(part->SubInfo->FileName);
-        const bool loop = std::find(chain.begin(), chain.end(), target) != chain.end();
-        if (loop || static_cast<int>(chain.size()) >= MaxImportDepth) {
+        const bool loop = std::find(run.Chain.begin(), run.Chain.end(), target) != run.Chain.end();
+        if (loop || static_cast<int>(run.Chain.size()) >= MaxImportDepth) {
             part->SubInfo->IsExternal = 1;
             part->SubInfo->FileName = part->SubInfo->LinkText;
         }
@@ -166,8 +178,8 @@ TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std
     const std::string current = session->CurrentFolder()->FullPath();
     for (const auto& part : parts)
         if (part->SubInfo && !part->SubInfo->IsExternal)
-            Import(project, *part->SubInfo, current, chain);
-    chain.pop_back();
+            Import(project, *part->SubInfo, current, run);
+    run.Chain.pop_back();
 
     // The references are added once the linked files exist, so that the page's
     // companion folder is among them.
@@ -185,8 +197,8 @@ TProjectItemInfo* ImportAs(TBookProject& project, const std::string& fileName, c
     info.Destination = destination;
     info.Link = destination;
     info.AddToStory = addToStory ? 1 : 0;
-    std::vector<std::string> chain;
-    return Import(project, info, "\\", chain);
+    TImportRun run;
+    return Import(project, info, "\\", run);
 }
 
 // A free path "\BASE<N>EXT" of the files store, N counting from 0.
@@ -299,8 +311,8 @@ std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string&
 }
 
 void DoImport(TBookProject& Project, TFileImportInfo& Info, const std::string& Folder) {
-    std::vector<std::string> chain;
-    Import(Project, Info, Folder, chain);
+    TImportRun run;
+    Import(Project, Info, Folder, run);
 }
 
 TStoryPlace NextStoryPosition(TBookProject& Project) {

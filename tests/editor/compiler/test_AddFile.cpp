@@ -145,6 +145,20 @@ TEST_F(ImportTest, FramesAreImportedWithTheirOwnFilesAndLoopsEnd) {
     EXPECT_EQ(Store("\\frames0.files\\left.files\\pic.gif"), "G");
 }
 
+TEST_F(ImportTest, PagesLinkingThemselvesOrEachOtherAreImportedOnce) {
+    Put("a.htm",
+        "<link rel=next href=\"b.htm\"><link rel=self href=\"A.htm\"><img src=\"p.gif\"><img src=\"p.gif\">");
+    Put("b.htm", "<link rel=prev href=\"a.htm\"><link href=\"c.htm\"><link href=\"c.htm\">");
+    Put("c.htm", "<img src=\"p.gif\">");
+    Put("p.gif", "P");
+    ImportFileAsPage(*Project, S("a.htm"));
+    EXPECT_EQ(Store("\\a0.htm"), "<link rel=next href=\"a0.files\\b.htm\"><link rel=self href=\"a.htm\">"
+                                 "<img src=\"a0.files\\p.gif\"><img src=\"a0.files\\p.gif\">");
+    EXPECT_EQ(Store("\\a0.files\\b.htm"),
+              "<link rel=prev href=\"a.htm\"><link href=\"b.files\\c.htm\"><link href=\"b.files\\c.htm\">");
+    EXPECT_EQ(Store("\\a0.files\\b.files\\c.files\\p.gif"), "P");
+}
+
 TEST_F(ImportTest, UnreadableSourceFailsWithTheFileOpenError) {
     try {
         ImportFileAsPage(*Project, S("nothing.htm"));
