@@ -214,6 +214,15 @@ std::vector<TTagPlacement> FindTags(std::string_view SearchText, std::string_vie
     return result;
 }
 
+std::vector<TTagPlacement> FindTagsIgnoreCase(std::string_view Text, std::string_view TagName,
+                                              std::string_view AttrName) {
+    std::string upper(Text);
+    std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
+    std::string tag(TagName);
+    std::transform(tag.begin(), tag.end(), tag.begin(), AsciiUpper);
+    return FindTags(upper, Text, tag, AttrName);
+}
+
 std::string GetAttributeValue(std::string_view SearchTag, std::string_view Tag, std::string_view AttrName) {
     const std::size_t limit = std::min(SearchTag.size(), Tag.size());
     SearchTag = SearchTag.substr(0, limit);

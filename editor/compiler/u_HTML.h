@@ -51,6 +51,11 @@ void SplitHtmlByLinks(std::string_view Html, const std::vector<TLinkDesc>& Descs
 std::vector<TTagPlacement> FindTags(std::string_view SearchText, std::string_view Text,
                                     std::string_view TagName, std::string_view AttrName);
 
+// FindTags with the search text made from Text by an upper-case mapping that keeps
+// every position (ASCII letters only), for a search that ignores letter case.
+std::vector<TTagPlacement> FindTagsIgnoreCase(std::string_view Text, std::string_view TagName,
+                                              std::string_view AttrName);
+
 // The value of the attribute AttrName inside the text of one tag: looked up in
 // SearchTag, taken from Tag (same length, its own letter case). Empty when absent.
 std::string GetAttributeValue(std::string_view SearchTag, std::string_view Tag, std::string_view AttrName);

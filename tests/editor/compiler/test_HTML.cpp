@@ -116,6 +116,17 @@ TEST(FindTags, FindsEditablePartsWithNames) {
     EXPECT_EQ(text.substr(tags[1].Start - 1, tags[1].Length), "2");
 }
 
+TEST(FindTags, IgnoringCaseKeepsPositionsOfNonAsciiText) {
+    // "\xC4\xB1" (dotless i) is upper-cased to one byte by a full mapping; the ASCII
+    // mapping keeps every position.
+    const std::string text = "\xC4\xB1<Page Name=\"\xC4\xB1x\">\xC3\xA9t\xC3\xA9</pAgE>";
+    const auto tags = FindTagsIgnoreCase(text, "page", "NAME");
+    ASSERT_EQ(tags.size(), 1u);
+    EXPECT_EQ(tags[0].AttrValue, "\xC4\xB1x");
+    EXPECT_EQ(tags[0].Content, "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(text.substr(tags[0].Start - 1, tags[0].Length), tags[0].Content);
+}
+
 TEST(GetAttributeValue, ValueInItsOwnCase) {
     const std::string tag = " Name=\"My Part\" class=Big";
     std::string upper = tag;
