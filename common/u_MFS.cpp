@@ -1,0 +1,970 @@
+#include "u_MFS.h"
+
+#include "u_ObjectDictionary.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Messages of this unit.
+static const char* const SFileExists = "File \"%s\" already exists";
+static const char* const SFolderExists = "Folder \"%s\" already exists";
+static const char* const SIncorrectFormat = "Incorrect serialized format";
+static const char* const SIncorrectParams = "Incorrect parameters in method \"%s\"";
+static const char* const SFolderNotEmpty = "Folder \"%s\" is not empty";
+static const char* const SCannotDeleteRoot = "Cannot delete root folder";
+static const char* const SPathNotFound = "Path \"%s\" not found";
+static const char* const SFileNotFound = "File \"%s\" not found";
+static const char* const SIncorrectFileName = "File name \"%s\" is incorrect";
+static const char* const SCannotOpenFile = "Cannot open file \"%s\". %s";
+static const char* const SCannotCreateFile = "Cannot create file \"%s\". %s";
+
+// Deepest folder nesting an image may have. A real store is far shallower (the
+// platform's paths end at 260 characters); the limit keeps a crafted image from
+// exhausting the stack of the recursive reader, writer and destructor.
+static constexpr int MaxImageDepth = 1000;
+
+// ---------------------------------------------------------------------------------
+// Checksum and dates
+
+uint32_t MFSChecksum(std::string_view data) noexcept {
+    uint32_t sum = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    const size_t whole = data.size() & ~size_t(3);
+    for (size_t i = 0; i < whole; i += 4) {
+        const uint32_t word =
+            uint32_t(p[i]) | uint32_t(p[i + 1]) << 8 | uint32_t(p[i + 2]) << 16 | uint32_t(p[i + 3]) << 24;
+        sum += word;
+        sum = (sum << 1) | (sum >> 31);
+    }
+    if (whole < data.size()) {
+        unsigned char last[4] = {' ', ' ', ' ', ' '};
+        std::memcpy(last, p + whole, data.size() - whole);
+        const uint32_t word =
+            uint32_t(last[0]) | uint32_t(last[1]) << 8 | uint32_t(last[2]) << 16 | uint32_t(last[3]) << 24;
+        sum += word;
+        sum = (sum << 1) | (sum >> 31);
+    }
+    return sum;
+}
+
+static std::string HexDigits(uint32_t value) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text(8, '0');
+    for (int i = 7; i >= 0; --i, value >>= 4)
+        text[size_t(i)] = digits[value & 0xF];
+    return text;
+}
+
+std::string MFSChecksumText(std::string_view data) {
+    return HexDigits(MFSChecksum(data));
+}
+
+uint32_t DateTimeToFileDate(int64_t unixTime) {
+    const time_t t = static_cast<time_t>(unixTime);
+    struct tm tm {};
+    if (!localtime_r(&t, &tm))
+        return (1u << 21) | (1u << 16); // 1980-01-01 00:00
+    int year = tm.tm_year + 1900;
+    if (year < 1980)
+        return (1u << 21) | (1u << 16);
+    if (year > 2107)
+        year = 2107;
+    return uint32_t(year - 1980) << 25 | uint32_t(tm.tm_mon + 1) << 21 | uint32_t(tm.tm_mday) << 16 |
+           uint32_t(tm.tm_hour) << 11 | uint32_t(tm.tm_min) << 5 | uint32_t(tm.tm_sec / 2);
+}
+
+uint32_t CurrentFileDate() {
+    return DateTimeToFileDate(static_cast<int64_t>(std::time(nullptr)));
+}
+
+int64_t FileDateToDateTime(uint32_t fileDate) {
+    struct tm tm {};
+    tm.tm_year = int(fileDate >> 25) + 80;
+    tm.tm_mon = int((fileDate >> 21) & 0xF) - 1;
+    tm.tm_mday = int((fileDate >> 16) & 0x1F);
+    tm.tm_hour = int((fileDate >> 11) & 0x1F);
+    tm.tm_min = int((fileDate >> 5) & 0x3F);
+    tm.tm_sec = int(fileDate & 0x1F) * 2;
+    tm.tm_isdst = -1;
+    if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_hour > 23 || tm.tm_min > 59 ||
+        tm.tm_sec > 59)
+        return -1;
+    return static_cast<int64_t>(mktime(&tm));
+}
+
+// ---------------------------------------------------------------------------------
+// Image reading and writing
+
+uint32_t TMFSImageReader::ReadUInt32() {
+    const std::string_view b = ReadBytes(4);
+    const auto* p = reinterpret_cast<const unsigned char*>(b.data());
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint8_t TMFSImageReader::ReadByte() {
+    return static_cast<uint8_t>(ReadBytes(1)[0]);
+}
+
+std::string_view TMFSImageReader::ReadBytes(size_t count) {
+    if (count > Remaining())
+        throw EMFSError(SIncorrectFormat);
+    const std::string_view result = FData.substr(FPos, count);
+    FPos += count;
+    return result;
+}
+
+static void PutUInt32(std::string& out, uint32_t value) {
+    const char b[4] = {char(value & 0xFF), char((value >> 8) & 0xFF), char((value >> 16) & 0xFF),
+                       char((value >> 24) & 0xFF)};
+    out.append(b, 4);
+}
+
+// ---------------------------------------------------------------------------------
+// Host helpers
+
+static bool IsBadExportName(const std::string& name) {
+    return name.empty() || name == "." || name == ".." ||
+           name.find_first_of(std::string_view("\\/\0", 3)) != std::string::npos;
+}
+
+std::string HostPathJoin(const std::string& dir, const std::string& name) {
+    if (dir.empty())
+        return name;
+    if (dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
+void ForceHostFolders(const std::string& hostDir) {
+    if (hostDir.empty())
+        return;
+    std::string path = hostDir;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return;
+        throw EMFSError(Format(SCannotCreateFile, hostDir, SysErrorMessage(ENOTDIR)));
+    }
+    const size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0)
+        ForceHostFolders(path.substr(0, slash));
+    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
+        throw EMFSError(Format(SCannotCreateFile, hostDir, SysErrorMessage(errno)));
+}
+
+std::string ReadFileText(const std::string& fileName) {
+    const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw EMFSError(Format(SCannotOpenFile, fileName, SysErrorMessage(errno)));
+    std::string text;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close(fd);
+        throw EMFSError(Format(SCannotOpenFile, fileName, SysErrorMessage(EISDIR)));
+    }
+    if (st.st_size > 0)
+        text.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            close(fd);
+            throw EMFSError(Format(SCannotOpenFile, fileName, SysErrorMessage(err)));
+        }
+        if (n == 0)
+            break;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return text;
+}
+
+void WriteFileText(const std::string& text, const std::string& fileName) {
+    const size_t slash = fileName.find_last_of('/');
+    if (slash != std::string::npos && slash > 0)
+        ForceHostFolders(fileName.substr(0, slash));
+    const int fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw EMFSError(Format(SCannotCreateFile, fileName, SysErrorMessage(errno)));
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            close(fd);
+            throw EMFSError(Format(SCannotCreateFile, fileName, SysErrorMessage(err)));
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0)
+        throw EMFSError(Format(SCannotCreateFile, fileName, SysErrorMessage(errno)));
+}
+
+// Symbolic links are never followed: clearing or deleting a tree stays inside it.
+bool ClearAttributesTree(const std::string& hostDir, uint32_t mask) {
+    struct stat st {};
+    if (lstat(hostDir.c_str(), &st) != 0)
+        return false;
+    if ((mask & faReadOnly) && !S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)) {
+        if (chmod(hostDir.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+            return false;
+    }
+    if (!S_ISDIR(st.st_mode))
+        return true;
+    DIR* dir = opendir(hostDir.c_str());
+    if (!dir)
+        return false;
+    bool ok = true;
+    while (ok) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            ok = errno == 0;
+            break;
+        }
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        ok = ClearAttributesTree(HostPathJoin(hostDir, name), mask);
+    }
+    closedir(dir);
+    return ok;
+}
+
+static bool DeleteTreeBelow(const std::string& hostDir) {
+    DIR* dir = opendir(hostDir.c_str());
+    if (!dir)
+        return false;
+    bool ok = true;
+    while (ok) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            ok = errno == 0;
+            break;
+        }
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = HostPathJoin(hostDir, name);
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0) {
+            ok = false;
+        } else if (S_ISDIR(st.st_mode)) {
+            ok = DeleteTreeBelow(path) && rmdir(path.c_str()) == 0;
+        } else {
+            ok = unlink(path.c_str()) == 0;
+        }
+    }
+    closedir(dir);
+    return ok;
+}
+
+bool DeleteTree(const std::string& hostDir) {
+    struct stat st {};
+    if (lstat(hostDir.c_str(), &st) != 0)
+        return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode))
+        return false;
+    if (DeleteTreeBelow(hostDir))
+        rmdir(hostDir.c_str());
+    return lstat(hostDir.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+// ---------------------------------------------------------------------------------
+// Items
+
+// The children of a folder: owned items under their names, unique and ordered by the
+// case-blind comparison.
+struct TMFSFolder::TChildren {
+    TObjectDictionary<TMFSItem> Items{true, true, true};
+};
+
+TMFSItem::TMFSItem(TMFS* mfs, TMFSFolder* parent, const std::string& name)
+    : TMFSItem(mfs, parent, name, false) {}
+
+TMFSItem::TMFSItem(TMFS* mfs, TMFSFolder* parent, const std::string& name, bool isFolder)
+    : Name(name), Time(CurrentFileDate()), FMFS(mfs), FIsFolder(isFolder) {
+    if (parent)
+        parent->Attach(this);
+}
+
+TMFSItem::~TMFSItem() {
+    if (FParent)
+        FParent->Detach(this);
+}
+
+TMFSFolder* TMFSItem::AsFolder() noexcept {
+    return FIsFolder ? static_cast<TMFSFolder*>(this) : nullptr;
+}
+TMFSFile* TMFSItem::AsFile() noexcept {
+    return FIsFolder ? nullptr : static_cast<TMFSFile*>(this);
+}
+
+std::string TMFSItem::FullPath() const {
+    return FParent ? FParent->FullPath() + Name : Name;
+}
+
+void TMFSItem::WriteToStream(std::string& out) const {
+    PutUInt32(out, static_cast<uint32_t>(Name.size()));
+    out.append(Name);
+    PutUInt32(out, Time);
+    PutUInt32(out, Attributes);
+}
+
+void TMFSItem::ReadFromStream(TMFSImageReader& in) {
+    const uint32_t length = in.ReadUInt32();
+    Name = std::string(in.ReadBytes(length));
+    Time = in.ReadUInt32();
+    Attributes = in.ReadUInt32();
+}
+
+TMFSFile::TMFSFile(TMFS* mfs, TMFSFolder* parent, const std::string& name)
+    : TMFSItem(mfs, parent, name, false) {
+    Attributes = faArchive;
+}
+
+TMFSFile::~TMFSFile() {
+    for (TMFSFileStream* stream : FStreams)
+        stream->FFile = nullptr;
+}
+
+std::unique_ptr<TMFSFileStream> TMFSFile::OpenStream() {
+    return std::make_unique<TMFSFileStream>(this);
+}
+
+void TMFSFile::WriteToStream(std::string& out) const {
+    TMFSItem::WriteToStream(out);
+    PutUInt32(out, static_cast<uint32_t>(Content.size()));
+    out.append(Content);
+}
+
+void TMFSFile::ReadFromStream(TMFSImageReader& in) {
+    TMFSItem::ReadFromStream(in);
+    const uint32_t length = in.ReadUInt32();
+    Content = std::string(in.ReadBytes(length));
+}
+
+void TMFSFile::SaveToHost(const std::string& hostPath) const {
+    WriteFileText(Content, hostPath);
+}
+
+TMFSFolder::TMFSFolder(TMFS* mfs, TMFSFolder* parent, const std::string& name)
+    : TMFSItem(mfs, parent, name, true), FChildren(std::make_unique<TChildren>()) {
+    Attributes = faDirectory;
+}
+
+TMFSFolder::~TMFSFolder() {
+    Clear();
+    if (MFS())
+        MFS()->MoveSessions(this, Parent());
+}
+
+void TMFSFolder::Attach(TMFSItem* item) {
+    if (TMFSItem* old = FChildren->Items.Extract(item->Name)) {
+        // The old item still names this folder as its parent, so sessions standing in
+        // it move here; its own removal then finds nothing left to remove.
+        delete old;
+    }
+    FChildren->Items.Add(item->Name, item);
+    item->FParent = this;
+}
+
+void TMFSFolder::Detach(TMFSItem* item) noexcept {
+    if (FChildren->Items.Find(item->Name) == item)
+        FChildren->Items.Extract(item->Name);
+    item->FParent = nullptr;
+}
+
+TMFSItem* TMFSFolder::Child(std::string_view name) const {
+    if (name == ".")
+        return const_cast<TMFSFolder*>(this);
+    if (name == "..")
+        return Parent();
+    return FChildren->Items.Find(name);
+}
+
+std::vector<TMFSItem*> TMFSFolder::Children() const {
+    return FChildren->Items.Values();
+}
+
+int TMFSFolder::ChildCount() const {
+    return FChildren->Items.Count();
+}
+
+void TMFSFolder::Clear() {
+    for (const std::string& key : FChildren->Items.Keys()) {
+        // Out of the dictionary first; the item still names this folder as its parent,
+        // so sessions standing in it move here.
+        delete FChildren->Items.Extract(key);
+    }
+}
+
+std::string TMFSFolder::FullPath() const {
+    return Parent() ? Parent()->FullPath() + Name + "\\" : std::string("\\");
+}
+
+void TMFSFolder::WriteToStream(std::string& out) const {
+    TMFSItem::WriteToStream(out);
+    PutUInt32(out, static_cast<uint32_t>(FChildren->Items.Count()));
+    FChildren->Items.ForEach([&](const std::string&, TMFSItem* item) {
+        out.push_back(item->IsFolder() ? 'D' : 'F');
+        item->WriteToStream(out);
+    });
+}
+
+void TMFSFolder::ReadFromStream(TMFSImageReader& in) {
+    TMFSItem::ReadFromStream(in);
+    Clear();
+    const int32_t count = in.ReadInt32();
+    // Every child record takes at least 17 bytes: the type byte, the header and a count.
+    if (count < 0 || static_cast<uint64_t>(count) > in.Remaining() / 17)
+        throw EMFSError(SIncorrectFormat);
+    if (++in.Depth > MaxImageDepth)
+        throw EMFSError(SIncorrectFormat);
+    for (int32_t i = 0; i < count; ++i) {
+        const uint8_t type = in.ReadByte();
+        std::unique_ptr<TMFSItem> child;
+        if (type == 'D')
+            child = std::make_unique<TMFSFolder>(MFS(), nullptr, std::string());
+        else if (type == 'F')
+            child = std::make_unique<TMFSFile>(MFS(), nullptr, std::string());
+        else
+            throw EMFSError(SIncorrectFormat);
+        child->ReadFromStream(in);
+        Attach(child.release());
+    }
+    --in.Depth;
+}
+
+void TMFSFolder::SaveToHost(const std::string& hostPath) const {
+    ForceHostFolders(hostPath);
+    for (TMFSItem* item : FChildren->Items.Values())
+        item->SaveToHost(HostPathJoin(hostPath, item->Name));
+}
+
+// ---------------------------------------------------------------------------------
+// TMFS
+
+TMFS::TMFS() : FRoot(std::make_unique<TMFSFolder>(this, nullptr, std::string())) {}
+
+TMFS::~TMFS() {
+    FSession.reset();
+    FRoot.reset();
+    for (TMFSSession* session : FSessions) {
+        session->FMFS = nullptr;
+        session->FCurrentFolder = nullptr;
+    }
+}
+
+TMFSSession* TMFS::Session() {
+    if (!FSession)
+        FSession = std::make_unique<TMFSSession>(this, FRoot.get());
+    return FSession.get();
+}
+
+std::unique_ptr<TMFSSession> TMFS::NewSession(TMFSFolder* folder) {
+    return std::make_unique<TMFSSession>(this, folder ? folder : FRoot.get());
+}
+
+void TMFS::MoveSessions(const TMFSFolder* folder, TMFSFolder* newFolder) noexcept {
+    for (TMFSSession* session : FSessions)
+        if (session->FCurrentFolder == folder)
+            session->FCurrentFolder = newFolder;
+}
+
+void TMFS::ReplaceRoot(std::unique_ptr<TMFSFolder> root) {
+    FSession.reset();
+    std::unique_ptr<TMFSFolder> old = std::move(FRoot);
+    FRoot = std::move(root);
+    old.reset(); // sessions on the old tree end up on nothing; move them to the new root
+    for (TMFSSession* session : FSessions)
+        if (!session->FCurrentFolder)
+            session->FCurrentFolder = FRoot.get();
+}
+
+void TMFS::Clear() {
+    ReplaceRoot(std::make_unique<TMFSFolder>(this, nullptr, std::string()));
+}
+
+std::string TMFS::SaveToString() const {
+    std::string image("MFS00000000");
+    FRoot->WriteToStream(image);
+    const std::string sum = MFSChecksumText(std::string_view(image).substr(11));
+    image.replace(3, 8, sum);
+    return image;
+}
+
+void TMFS::LoadFromString(std::string_view image) {
+    if (image.size() < 11 || image.substr(0, 3) != "MFS")
+        throw EMFSError(SIncorrectFormat);
+    const std::string_view body = image.substr(11);
+    if (image.substr(3, 8) != MFSChecksumText(body))
+        throw EMFSError(SIncorrectFormat);
+    auto root = std::make_unique<TMFSFolder>(this, nullptr, std::string());
+    TMFSImageReader reader(body);
+    root->ReadFromStream(reader);
+    ReplaceRoot(std::move(root));
+}
+
+void TMFS::SaveToFolder(const std::string& hostDir) const {
+    // Names come from images, which come from anywhere: refuse any name that would
+    // leave its folder before anything is written.
+    std::vector<const TMFSFolder*> pending{FRoot.get()};
+    while (!pending.empty()) {
+        const TMFSFolder* folder = pending.back();
+        pending.pop_back();
+        for (TMFSItem* item : folder->Children()) {
+            if (IsBadExportName(item->Name))
+                throw EMFSError(Format(SIncorrectFileName, item->Name));
+            if (item->IsFolder())
+                pending.push_back(item->AsFolder());
+        }
+    }
+    FRoot->SaveToHost(hostDir);
+}
+
+namespace {
+struct HostFolderId {
+    dev_t Dev;
+    ino_t Ino;
+};
+
+void ImportHostFolder(TMFS* mfs, TMFSFolder* folder, const std::string& hostDir,
+                      std::vector<HostFolderId>& ancestors) {
+    const std::string dirName = hostDir.empty() ? std::string(".") : hostDir;
+    DIR* dir = opendir(dirName.c_str());
+    if (!dir)
+        throw EMFSError(Format(SCannotOpenFile, dirName, SysErrorMessage(errno)));
+    struct DirCloser {
+        DIR* D;
+        ~DirCloser() { closedir(D); }
+    } closer{dir};
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                throw EMFSError(Format(SCannotOpenFile, dirName, SysErrorMessage(errno)));
+            break;
+        }
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = HostPathJoin(dirName, name);
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0)
+            continue; // a dangling link: nothing to import
+        uint32_t attributes = 0;
+        if (!(st.st_mode & S_IWUSR))
+            attributes |= faReadOnly;
+        if (name[0] == '.')
+            attributes |= faHidden;
+        const uint32_t time = DateTimeToFileDate(static_cast<int64_t>(st.st_mtime));
+        if (S_ISDIR(st.st_mode)) {
+            // A link back to a folder above would make the import endless.
+            const bool loop = std::any_of(ancestors.begin(), ancestors.end(), [&](const HostFolderId& id) {
+                return id.Dev == st.st_dev && id.Ino == st.st_ino;
+            });
+            if (loop)
+                continue;
+            auto* child = new TMFSFolder(mfs, folder, name);
+            child->Time = time;
+            child->Attributes = attributes | faDirectory;
+            ancestors.push_back({st.st_dev, st.st_ino});
+            ImportHostFolder(mfs, child, path, ancestors);
+            ancestors.pop_back();
+        } else if (S_ISREG(st.st_mode)) {
+            auto* child = new TMFSFile(mfs, folder, name);
+            child->Time = time;
+            child->Attributes = attributes | faArchive;
+            child->Content = ReadFileText(path);
+        }
+        // Devices, pipes and sockets are not files of a project: reading a pipe would block.
+    }
+}
+} // namespace
+
+void TMFS::LoadFromFolder(const std::string& hostDir) {
+    auto root = std::make_unique<TMFSFolder>(this, nullptr, std::string());
+    std::vector<HostFolderId> ancestors;
+    struct stat st {};
+    if (stat(hostDir.empty() ? "." : hostDir.c_str(), &st) == 0)
+        ancestors.push_back({st.st_dev, st.st_ino});
+    ImportHostFolder(this, root.get(), hostDir, ancestors);
+    ReplaceRoot(std::move(root));
+}
+
+std::string TMFS::NormalizeSlashes(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string TMFS::IncludeTrailingBackslash(const std::string& path) {
+    if (path.empty() || path.back() == '\\')
+        return path;
+    return path + "\\";
+}
+
+std::string TMFS::ExcludeTrailingBackslash(const std::string& path) {
+    if (!path.empty() && path.back() == '\\')
+        return path.substr(0, path.size() - 1);
+    return path;
+}
+
+std::string TMFS::ExtractPath(const std::string& path) {
+    const size_t pos = path.find_last_of('\\');
+    return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+std::string TMFS::ExtractName(const std::string& path) {
+    const size_t pos = path.find_last_of('\\');
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+std::string TMFS::ExtractExt(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('\\');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string();
+    return path.substr(dot);
+}
+
+std::string TMFS::ChangeExt(const std::string& path, const std::string& ext) {
+    return path.substr(0, path.size() - ExtractExt(path).size()) + ext;
+}
+
+std::string TMFS::NormalizePath(const std::string& path) {
+    const bool leading = !path.empty() && path[0] == '\\';
+    const bool trailing = path.size() > 1 && path.back() == '\\';
+    std::string rest = leading ? path.substr(1) : path;
+    if (trailing)
+        rest.pop_back();
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= rest.size() && !rest.empty()) {
+        size_t end = rest.find('\\', start);
+        if (end == std::string::npos)
+            end = rest.size();
+        std::string part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (parts.empty())
+                throw EMFSError(Format(SIncorrectFileName, path));
+            parts.pop_back();
+        } else if (part != ".") {
+            parts.push_back(std::move(part));
+        }
+        start = end + 1;
+    }
+    std::string result = leading ? "\\" : "";
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            result += '\\';
+        result += parts[i];
+    }
+    if (trailing && !parts.empty())
+        result += '\\';
+    return result;
+}
+
+// ---------------------------------------------------------------------------------
+// Sessions
+
+TMFSSession::TMFSSession(TMFS* mfs, TMFSFolder* folder) : FMFS(mfs), FCurrentFolder(folder) {
+    if (FMFS)
+        FMFS->FSessions.push_back(this);
+}
+
+TMFSSession::~TMFSSession() {
+    if (FMFS) {
+        auto& list = FMFS->FSessions;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+}
+
+void TMFSSession::ChangeFolder(const std::string& path) {
+    const std::string p = TMFS::NormalizeSlashes(path);
+    TMFSItem* item = FindItem(p);
+    if (!item->IsFolder())
+        throw EMFSError(Format(SPathNotFound, path));
+    FCurrentFolder = item->AsFolder();
+}
+
+TMFSItem* TMFSSession::FindItem(const std::string& path) const {
+    if (!FCurrentFolder)
+        throw EMFSError(Format(SPathNotFound, path));
+    if (path.empty())
+        return FCurrentFolder;
+    TMFSFolder* folder = FCurrentFolder;
+    std::string_view rest(path);
+    if (rest[0] == '\\') {
+        folder = FMFS->Root();
+        rest.remove_prefix(1);
+    }
+    const bool trailing = !rest.empty() && rest.back() == '\\';
+    if (trailing)
+        rest.remove_suffix(1);
+    if (rest.empty())
+        return folder;
+    for (;;) {
+        const size_t sep = rest.find('\\');
+        const std::string_view component = rest.substr(0, sep);
+        const bool last = sep == std::string_view::npos;
+        TMFSItem* item = folder->Child(component);
+        if (!item)
+            throw EMFSError(Format(SPathNotFound, path));
+        if (item->IsFolder()) {
+            folder = item->AsFolder();
+        } else {
+            if (last && !trailing)
+                return item;
+            throw EMFSError(Format(SPathNotFound, path));
+        }
+        if (last)
+            return folder;
+        rest.remove_prefix(sep + 1);
+    }
+}
+
+TMFSFolder* TMFSSession::FolderPart(const std::string& normalized) const {
+    const std::string folderPath = TMFS::ExtractPath(normalized);
+    if (folderPath.empty()) {
+        if (!FCurrentFolder)
+            throw EMFSError(Format(SPathNotFound, normalized));
+        return FCurrentFolder;
+    }
+    // A folder path ends with a backslash, so FindItem gives a folder or raises.
+    return FindItem(folderPath)->AsFolder();
+}
+
+TMFSFile* TMFSSession::OpenFile(const std::string& path) const {
+    const std::string p = TMFS::NormalizeSlashes(path);
+    TMFSFolder* folder = FolderPart(p);
+    TMFSItem* item = folder->Child(TMFS::ExtractName(p));
+    if (!item || item->IsFolder())
+        throw EMFSError(Format(SFileNotFound, path));
+    return item->AsFile();
+}
+
+TMFSFile* TMFSSession::CreateFile(const std::string& path, uint32_t attributes, bool openIfExists) {
+    const std::string p = TMFS::NormalizeSlashes(path);
+    TMFSFolder* folder = FolderPart(p);
+    const std::string name = TMFS::ExtractName(p);
+    if (TMFSItem* item = folder->Child(name)) {
+        if (item->IsFolder())
+            throw EMFSError(Format(SFolderExists, path));
+        if (!openIfExists)
+            throw EMFSError(Format(SFileExists, path));
+        return item->AsFile();
+    }
+    // A path ending in a separator names no file.
+    if (name.empty())
+        throw EMFSError(Format(SIncorrectFileName, path));
+    auto* file = new TMFSFile(FMFS, folder, name);
+    file->Attributes = faArchive | (attributes & 0x3F);
+    return file;
+}
+
+TMFSFolder* TMFSSession::ForceFolders(const std::string& path) {
+    if (path.empty()) {
+        if (!FCurrentFolder)
+            throw EMFSError(Format(SPathNotFound, path));
+        return FCurrentFolder;
+    }
+    const std::string p = TMFS::NormalizeSlashes(path);
+    if (p == "\\")
+        return FMFS->Root();
+    const std::string trimmed = TMFS::ExcludeTrailingBackslash(p);
+    TMFSFolder* parent = ForceFolders(TMFS::ExtractPath(trimmed));
+    const std::string name = TMFS::ExtractName(trimmed);
+    if (TMFSItem* item = parent->Child(name)) {
+        if (!item->IsFolder())
+            throw EMFSError(Format(SFileExists, path));
+        return item->AsFolder();
+    }
+    // Two separators in a row would make a folder without a name.
+    if (name.empty())
+        throw EMFSError(Format(SIncorrectFileName, path));
+    return new TMFSFolder(FMFS, parent, name);
+}
+
+std::unique_ptr<TMFSFileStream> TMFSSession::CreateFileStream(const std::string& path, int mode,
+                                                              uint32_t flags) {
+    TMFSFile* file = nullptr;
+    switch (mode) {
+    case fmCreateNew:
+        file = CreateFile(path, flags & 0x3F, false);
+        break;
+    case fmCreateAlways:
+        file = CreateFile(path, flags & 0x3F, true);
+        file->Content.clear();
+        break;
+    case fmOpenExisting:
+        file = OpenFile(path);
+        break;
+    case fmOpenAlways:
+        file = CreateFile(path, flags & 0x3F, true);
+        break;
+    case fmTruncateExisting:
+        file = OpenFile(path);
+        file->Content.clear();
+        break;
+    default:
+        throw EMFSError(Format(SIncorrectParams, "TMFSSession.CreateFileStream"));
+    }
+    if (flags & mfsDeleteOnClose)
+        file->DeleteOnClose = true;
+    return std::make_unique<TMFSFileStream>(file);
+}
+
+void TMFSSession::Delete(const std::string& path) {
+    TMFSItem* item = FindItem(TMFS::NormalizeSlashes(path));
+    if (item->IsFolder()) {
+        TMFSFolder* folder = item->AsFolder();
+        if (!folder->Parent())
+            throw EMFSError(SCannotDeleteRoot);
+        if (folder->ChildCount() > 0)
+            throw EMFSError(Format(SFolderNotEmpty, path));
+        if (folder == FCurrentFolder)
+            FCurrentFolder = folder->Parent();
+    }
+    delete item;
+}
+
+std::string TMFSSession::ExpandPath(const std::string& path) const {
+    std::string p = TMFS::NormalizeSlashes(path);
+    if (p.empty() || p[0] != '\\')
+        p = (FCurrentFolder ? FCurrentFolder->FullPath() : std::string("\\")) + p;
+    try {
+        return TMFS::NormalizePath(p);
+    } catch (const EMFSError&) {
+        throw EMFSError(Format(SIncorrectFileName, path));
+    }
+}
+
+std::string TMFSSession::UniqueName(const std::string& folder, const std::string& prefix,
+                                    uint32_t number) const {
+    const std::string base = TMFS::IncludeTrailingBackslash(folder) + prefix;
+    if (number != 0)
+        return base + HexDigits(number);
+    for (uint32_t n = 0;; ++n) {
+        std::string candidate = base + HexDigits(n);
+        if (!Exists(candidate) || n == 0xFFFFFFFFu)
+            return candidate;
+    }
+}
+
+bool TMFSSession::Exists(const std::string& path) const noexcept {
+    try {
+        FindItem(TMFS::NormalizeSlashes(path));
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool TMFSSession::FolderExists(const std::string& path) const noexcept {
+    try {
+        return FindItem(TMFS::NormalizeSlashes(path))->IsFolder();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Streams
+
+TMFSFileStream::TMFSFileStream(TMFSFile* file) : FFile(file) {
+    if (FFile)
+        FFile->FStreams.push_back(this);
+}
+
+TMFSFileStream::~TMFSFileStream() {
+    if (!FFile)
+        return;
+    auto& list = FFile->FStreams;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    if (FFile->DeleteOnClose)
+        delete FFile; // leaves its folder; other streams on it are detached
+}
+
+TMFSFile* TMFSFileStream::Target() const {
+    if (!FFile)
+        throw EMFSError(Format(SFileNotFound, ""));
+    return FFile;
+}
+
+int32_t TMFSFileStream::Read(void* buffer, int32_t count) {
+    TMFSFile* file = Target();
+    if (count <= 0)
+        return 0;
+    const int64_t size = static_cast<int64_t>(file->Content.size());
+    const int64_t available = std::max<int64_t>(0, size - FPosition);
+    const int32_t n = static_cast<int32_t>(std::min<int64_t>(count, available));
+    if (n > 0)
+        std::memcpy(buffer, file->Content.data() + FPosition, static_cast<size_t>(n));
+    FPosition += n;
+    return n;
+}
+
+int32_t TMFSFileStream::Write(const void* buffer, int32_t count) {
+    TMFSFile* file = Target();
+    if (count <= 0)
+        return 0;
+    const int64_t end = int64_t(FPosition) + count;
+    if (end > INT32_MAX)
+        throw EMFSError(Format(SIncorrectParams, "TMFSFileStream.Write"));
+    if (static_cast<int64_t>(file->Content.size()) < end)
+        file->Content.resize(static_cast<size_t>(end));
+    std::memcpy(file->Content.data() + FPosition, buffer, static_cast<size_t>(count));
+    FPosition = static_cast<int32_t>(end);
+    return count;
+}
+
+int64_t TMFSFileStream::Seek(int64_t offset, int origin) {
+    TMFSFile* file = Target();
+    const int64_t size = static_cast<int64_t>(file->Content.size());
+    int64_t position;
+    switch (origin) {
+    case soBeginning:
+        position = offset;
+        break;
+    case soCurrent:
+        position = int64_t(FPosition) + offset;
+        break;
+    case soEnd:
+        position = size + offset; // the usual convention: a negative offset counts back from the end
+        break;
+    default:
+        throw EMFSError(Format(SIncorrectParams, "TMFSFileStream.Seek"));
+    }
+    FPosition = static_cast<int32_t>(std::clamp<int64_t>(position, 0, std::min<int64_t>(size, INT32_MAX)));
+    return FPosition;
+}
+
+void TMFSFileStream::SetSize(int64_t newSize) {
+    TMFSFile* file = Target();
+    if (newSize < 0 || newSize > INT32_MAX)
+        throw EMFSError(Format(SIncorrectParams, "TMFSFileStream.SetSize"));
+    file->Content.resize(static_cast<size_t>(newSize));
+    if (FPosition > newSize)
+        FPosition = static_cast<int32_t>(newSize);
+}
+
+int64_t TMFSFileStream::Size() const {
+    return static_cast<int64_t>(Target()->Content.size());
+}
