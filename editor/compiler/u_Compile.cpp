@@ -1,8 +1,8 @@
 #include "u_Compile.h"
 
-#include "u_BookProject.h"
 #include "u_CaseBlind.h"
 #include "u_Contents.h"
+#include "u_Project.h"
 #include "u_Exception.h"
 #include "u_MFS.h"
 #include "u_MFSCab.h"
@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -211,9 +212,10 @@ private:
     std::string FName;
 };
 
-void WriteStoryItems(std::string& out, const std::vector<TProjectItemInfo*>& items, int indent, uint8_t rightClickMode) {
+void WriteStoryItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items, int indent,
+                     uint8_t rightClickMode) {
     const std::string pad(indent, ' ');
-    for (const TProjectItemInfo* item : items) {
+    for (const auto& item : items) {
         if (item->Kind == 1) {
             bool rightClick = item->RightClick;
             if (rightClickMode == 0)
@@ -364,9 +366,9 @@ std::string BuildSystemXml(const TProjectOptions& Options) {
            Options.Toolbar().GetAttributes() + "\r\n" + "/>" + "</System>\r\n";
 }
 
-std::string BuildStoryXml(const std::vector<TProjectItemInfo*>& Story, uint8_t RightClickMode) {
+std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode) {
     std::string text = "<Story>\r\n";
-    WriteStoryItems(text, Story, 4, RightClickMode);
+    WriteStoryItems(text, Story.Children(), 4, RightClickMode);
     text += "</Story>";
     return text;
 }
@@ -375,7 +377,7 @@ std::string OutputFileName(const std::string& ProjectFileName, const TProjectOpt
     return HostChangeExt(Options.DefaultOutput ? ProjectFileName : Options.OutputPath, ".exe");
 }
 
-std::string OutputFileName(const TBookProject& Project) { return OutputFileName(Project.FileName, Project.Options()); }
+std::string OutputFileName(const TBookProject& Project) { return OutputFileName(Project.FileName(), Project.Options()); }
 
 std::string CompileSecurityLine(TMFS& SystemStore) {
     TMFSFile* file = SystemStore.Session()->CreateFile("\\Encrypt.xml", 0, true);
@@ -432,7 +434,7 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     if (!programFolder.empty() && programFolder.back() != '/')
         programFolder += '/';
     TProjectOptions& options = Project.Options();
-    TMFS& systemStore = Project.SystemStore;
+    TMFS& systemStore = Project.SystemStore();
 
     // Pages: a copy of the files store with the placeholders expanded, packed as "\Files.cab".
     Report(Settings, "Building the pages");
@@ -441,8 +443,8 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     std::string pagesCabinet;
     {
         TMFS pages;
-        pages.LoadFromString(Project.FilesStore.SaveToString());
-        ExpandPlaceholders(pages.Root(), contents, Project.Story());
+        pages.LoadFromString(Project.FilesStore().SaveToString());
+        ExpandPlaceholders(Project.Story(), pages.Root(), contents);
         ApplyStamp(pages.Root(), stamp, true);
         Report(Settings, "Packing the pages");
         pagesCabinet = PackImage(work, pages.SaveToString(), "\\Files.cab", stamp);

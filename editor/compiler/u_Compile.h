@@ -12,8 +12,8 @@
 
 class TBookProject;
 class TMFS;
-class TProjectItemInfo;
 class TProjectOptions;
+class TStory;
 
 // The key shared by the compiler and every reader for the user records.
 extern const char* const BookFixedKey; // "Tarnwickelo"
@@ -59,7 +59,7 @@ std::string NewGuidText();
 
 // Texts of the system files.
 std::string BuildSystemXml(const TProjectOptions& Options);
-std::string BuildStoryXml(const std::vector<TProjectItemInfo*>& Story, uint8_t RightClickMode);
+std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode);
 
 // The book's file: OutputPath (DefaultOutput false) or the project file name, with the
 // extension replaced by ".exe".

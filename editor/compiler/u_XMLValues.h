@@ -28,6 +28,9 @@ private:
 // The children of a node in document order.
 std::vector<const TXMLNode*> XmlChildren(const TXMLNode* Node);
 std::string XmlName(const TXMLNode* Node);
+// The element's character content.
+std::string XmlNodeText(const TXMLNode* Node);
+bool XmlHas(const TXMLNode* Node, const std::string& Name);
 // Attribute values converted by the reader's rules; Default when the attribute is missing.
 std::string XmlText(const TXMLNode* Node, const std::string& Name, const std::string& Default);
 int32_t XmlInt(const TXMLNode* Node, const std::string& Name, int32_t Default);
