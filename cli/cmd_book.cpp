@@ -10,7 +10,7 @@
 #include "u_Project.h"
 #include "u_Resources.h"
 #include "u_Variables.h"
-#include "u_XMLValues.h"
+#include "u_CompileXML.h"
 
 #include <filesystem>
 #include <iostream>

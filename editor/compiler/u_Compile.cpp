@@ -9,7 +9,7 @@
 #include "u_ProgramFolder.h"
 #include "u_Resources.h"
 #include "u_ToolButtons.h"
-#include "u_XMLValues.h"
+#include "u_CompileXML.h"
 #include "u_eBookCommon.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "u_ToolButtons.h"
 
 #include "u_MFS.h"
-#include "u_XMLValues.h"
+#include "u_CompileXML.h"
 #include "u_eBookCommon.h"
 
 const char* const ToolbarFileName = "\\Toolbar.xml";

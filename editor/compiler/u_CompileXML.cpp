@@ -1,4 +1,4 @@
-#include "u_XMLValues.h"
+#include "u_CompileXML.h"
 
 #include "u_SpaceXMLParser.h"
 
