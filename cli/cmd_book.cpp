@@ -37,6 +37,7 @@ int RunCompile(const std::vector<std::string>& args) {
         std::cerr << "Opening " << a.Positionals()[0] << "\n";
     project.OpenProject(Absolute(a.Positionals()[0]), false);
     TCompileSettings settings;
+    settings.ReleaseFilesStore = true; // the project is not used after this compile
     if (a.Has("--output"))
         settings.OutputFile = Absolute(a.Value("--output"));
     else

@@ -144,18 +144,25 @@ void ApplyStamp(TMFSItem* item, uint32_t stamp, bool force) {
 
 // ---- cabinets ----
 
-// Sets W's "\info.mfs" to Image and packs it as the cabinet CabinetName of W.
-std::string PackImage(TMFS& work, const std::string& image, const std::string& cabinetName, uint32_t stamp) {
+// Sets W's "\info.mfs" to Image and packs it as the cabinet CabinetName of W. The big
+// strings are moved, not copied, and W keeps neither the image nor the cabinet after.
+std::string PackImage(TMFS& work, std::string&& image, const std::string& cabinetName, uint32_t stamp) {
     TMFSFile* info = work.Session()->CreateFile("\\info.mfs", 0, true);
-    info->Content = image;
+    info->Content = std::move(image);
     if (stamp != 0)
         info->Time = stamp;
     {
         TMFSCabWriter writer(work.Session(), "", cabinetName);
         writer.AddFile("\\info.mfs");
+        // The writer has taken the member in (as the cabinet library does when a file is
+        // added), so the image can go before the cabinet is written.
+        std::string().swap(info->Content);
         writer.Flush();
     }
-    return work.Session()->OpenFile(work.Session()->ExpandPath(cabinetName))->Content;
+    const std::string cabinetPath = work.Session()->ExpandPath(cabinetName);
+    std::string cabinet = std::move(work.Session()->OpenFile(cabinetPath)->Content);
+    work.Session()->Delete(cabinetPath);
+    return cabinet;
 }
 
 // ---- host files ----
@@ -442,12 +449,20 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     TMFS work;
     std::string pagesCabinet;
     {
-        TMFS pages;
-        pages.LoadFromString(Project.FilesStore().SaveToString());
-        ExpandPlaceholders(Project.Story(), pages.Root(), contents);
-        ApplyStamp(pages.Root(), stamp, true);
+        // Only one full copy of the pages is alive at a time besides the project's own.
+        std::string image = Project.FilesStore().SaveToString();
+        if (Settings.ReleaseFilesStore)
+            Project.FilesStore().Clear();
+        {
+            TMFS pages;
+            pages.LoadFromString(image);
+            std::string().swap(image);
+            ExpandPlaceholders(Project.Story(), pages.Root(), contents);
+            ApplyStamp(pages.Root(), stamp, true);
+            image = pages.SaveToString();
+        }
         Report(Settings, "Packing the pages");
-        pagesCabinet = PackImage(work, pages.SaveToString(), "\\Files.cab", stamp);
+        pagesCabinet = PackImage(work, std::move(image), "\\Files.cab", stamp);
     }
 
     // Security.

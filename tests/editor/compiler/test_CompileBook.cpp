@@ -30,7 +30,7 @@ void WriteHost(const fs::path& p, const std::string& data) {
     std::ofstream(p, std::ios::binary) << data;
 }
 
-int Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
 std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
 
@@ -108,7 +108,7 @@ protected:
     bool CabextractAccepts(const std::string& cabinet) const {
         const fs::path file = Dir / "check.cab";
         WriteHost(file, cabinet);
-        return Run("cabextract -t " + Quote(file)) == 0;
+        return Shell("cabextract -t " + Quote(file)) == 0;
     }
 
     fs::path Dir, Program;
@@ -149,18 +149,18 @@ TEST_F(CompileBook, BookHoldsPagesSystemFilesAndIcon) {
     // The peers see the same resources and accept both cabinets.
     const fs::path extracted = Dir / "x.bin";
     for (const char* name : {FilesResourceName, SystemResourceName}) {
-        ASSERT_EQ(Run("wrestool -x --raw --type=+RCDATA --name=+" + std::string(name) + " -o " + Quote(extracted) + " " +
+        ASSERT_EQ(Shell("wrestool -x --raw --type=+RCDATA --name=+" + std::string(name) + " -o " + Quote(extracted) + " " +
                       Quote(Book())),
                   0);
         EXPECT_EQ(ReadHost(extracted), Resource(name)) << name;
-        EXPECT_EQ(Run("cabextract -t " + Quote(extracted)), 0) << name;
+        EXPECT_EQ(Shell("cabextract -t " + Quote(extracted)), 0) << name;
     }
-    ASSERT_EQ(Run("wrestool -x --raw --type=14 --name=+MAINICON -o " + Quote(extracted) + " " + Quote(Book())), 0);
+    ASSERT_EQ(Shell("wrestool -x --raw --type=14 --name=+MAINICON -o " + Quote(extracted) + " " + Quote(Book())), 0);
     const std::string group = ReadHost(extracted);
     ASSERT_EQ(group.size(), 6u + 3 * 14);
     for (int id = 1; id <= 3; ++id) {
         EXPECT_EQ(static_cast<unsigned char>(group[6 + 14 * (id - 1) + 12]), id);
-        EXPECT_EQ(Run("wrestool -x --raw --type=3 --name=" + std::to_string(id) + " -o " + Quote(extracted) + " " +
+        EXPECT_EQ(Shell("wrestool -x --raw --type=3 --name=" + std::to_string(id) + " -o " + Quote(extracted) + " " +
                       Quote(Book())),
                   0);
         const size_t at = 6 + 16 * (id - 1);
