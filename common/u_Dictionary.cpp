@@ -105,9 +105,10 @@ void TDictionary::Delete(std::string_view Key) {
 }
 
 void TDictionary::Clear() {
-    FKeyTree.Clear();
+    // The order tree goes first so that the removal handler finds nothing to unlink.
     if (FOrderTree)
         FOrderTree->Clear();
+    FKeyTree.Clear();
     FNextNumber = 0;
 }
 

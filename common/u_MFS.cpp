@@ -22,8 +22,6 @@ static const char* const SCannotDeleteRoot = "Cannot delete root folder";
 static const char* const SPathNotFound = "Path \"%s\" not found";
 static const char* const SFileNotFound = "File \"%s\" not found";
 static const char* const SIncorrectFileName = "File name \"%s\" is incorrect";
-static const char* const SCannotOpenFile = "Cannot open file \"%s\". %s";
-static const char* const SCannotCreateFile = "Cannot create file \"%s\". %s";
 
 // Deepest folder nesting an image may have. A real store is far shallower (the
 // platform's paths end at 260 characters); the limit keeps a crafted image from
@@ -152,42 +150,28 @@ void ForceHostFolders(const std::string& hostDir) {
     if (stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             return;
-        throw EMFSError(Format(SCannotCreateFile, hostDir, SysErrorMessage(ENOTDIR)));
+        throw EFCreateError(Format(SFCreateError, hostDir, SysErrorMessage(ENOTDIR)));
     }
     const size_t slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0)
         ForceHostFolders(path.substr(0, slash));
     if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
-        throw EMFSError(Format(SCannotCreateFile, hostDir, SysErrorMessage(errno)));
+        throw EFCreateError(Format(SFCreateError, hostDir, SysErrorMessage(errno)));
 }
 
 std::string ReadFileText(const std::string& fileName) {
-    const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw EMFSError(Format(SCannotOpenFile, fileName, SysErrorMessage(errno)));
+    THostFileStream stream(fileName, THostFileMode::OpenRead);
     std::string text;
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        close(fd);
-        throw EMFSError(Format(SCannotOpenFile, fileName, SysErrorMessage(EISDIR)));
-    }
-    if (st.st_size > 0)
-        text.reserve(static_cast<size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            close(fd);
-            throw EMFSError(Format(SCannotOpenFile, fileName, SysErrorMessage(err)));
+    const int64_t size = stream.Size();
+    if (size > 0) {
+        text.resize(static_cast<size_t>(size));
+        for (int64_t done = 0; done < size;) {
+            const auto n = static_cast<int32_t>(std::min<int64_t>(size - done, 1 << 30));
+            stream.ReadBuffer(text.data() + done, n);
+            done += n;
         }
-        if (n == 0)
-            break;
-        text.append(buffer, static_cast<size_t>(n));
     }
-    close(fd);
+    text += stream.ReadRest(); // a file that grew meanwhile
     return text;
 }
 
@@ -195,23 +179,8 @@ void WriteFileText(const std::string& text, const std::string& fileName) {
     const size_t slash = fileName.find_last_of('/');
     if (slash != std::string::npos && slash > 0)
         ForceHostFolders(fileName.substr(0, slash));
-    const int fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw EMFSError(Format(SCannotCreateFile, fileName, SysErrorMessage(errno)));
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            close(fd);
-            throw EMFSError(Format(SCannotCreateFile, fileName, SysErrorMessage(err)));
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (close(fd) != 0)
-        throw EMFSError(Format(SCannotCreateFile, fileName, SysErrorMessage(errno)));
+    THostFileStream stream(fileName, THostFileMode::Create);
+    stream.WriteString(text);
 }
 
 // Symbolic links are never followed: clearing or deleting a tree stays inside it.
@@ -549,7 +518,7 @@ void ImportHostFolder(TMFS* mfs, TMFSFolder* folder, const std::string& hostDir,
     const std::string dirName = hostDir.empty() ? std::string(".") : hostDir;
     DIR* dir = opendir(dirName.c_str());
     if (!dir)
-        throw EMFSError(Format(SCannotOpenFile, dirName, SysErrorMessage(errno)));
+        throw EFOpenError(Format(SFOpenError, dirName, SysErrorMessage(errno)));
     struct DirCloser {
         DIR* D;
         ~DirCloser() { closedir(D); }
@@ -559,7 +528,7 @@ void ImportHostFolder(TMFS* mfs, TMFSFolder* folder, const std::string& hostDir,
         const dirent* entry = readdir(dir);
         if (!entry) {
             if (errno != 0)
-                throw EMFSError(Format(SCannotOpenFile, dirName, SysErrorMessage(errno)));
+                throw EFOpenError(Format(SFOpenError, dirName, SysErrorMessage(errno)));
             break;
         }
         const std::string name = entry->d_name;

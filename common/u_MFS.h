@@ -7,6 +7,7 @@
 #pragma once
 
 #include "u_Exception.h"
+#include "u_Stream.h"
 
 #include <cstdint>
 #include <memory>
@@ -44,11 +45,6 @@ constexpr int fmOpenAlways = 4;
 constexpr int fmTruncateExisting = 5;
 // Stream flag: the file is destroyed when a stream on it is destroyed.
 constexpr uint32_t mfsDeleteOnClose = 0x04000000;
-
-// Seek origins.
-constexpr int soBeginning = 0;
-constexpr int soCurrent = 1;
-constexpr int soEnd = 2;
 
 // The image checksum: the bytes padded with blanks to a multiple of 4, each 32-bit
 // little-endian word added to the sum, which is then rotated left by one bit.
@@ -226,20 +222,22 @@ private:
 
 // A stream on one file's Content with its own 32-bit position; several may be open on
 // one file. Destroying a stream on a file with DeleteOnClose destroys the file.
-class TMFSFileStream {
+class TMFSFileStream : public TStream {
 public:
     explicit TMFSFileStream(TMFSFile* file);
-    virtual ~TMFSFileStream();
+    ~TMFSFileStream() override;
     TMFSFileStream(const TMFSFileStream&) = delete;
     TMFSFileStream& operator=(const TMFSFileStream&) = delete;
 
+    // None once the file has been destroyed; the stream then raises on every use.
     TMFSFile* File() const noexcept { return FFile; }
-    virtual int32_t Read(void* buffer, int32_t count);
-    virtual int32_t Write(const void* buffer, int32_t count);
-    virtual int64_t Seek(int64_t offset, int origin);
-    virtual void SetSize(int64_t newSize);
-    int64_t Size() const;
-    int64_t Position() const noexcept { return FPosition; }
+    int32_t Read(void* buffer, int32_t count) override;
+    int32_t Write(const void* buffer, int32_t count) override;
+    // Origin soEnd counts back from the size with a negative offset.
+    int64_t Seek(int64_t offset, int origin) override;
+    void SetSize(int64_t newSize) override;
+    int64_t Size() const override;
+    int64_t Position() const override { return FPosition; }
 
 private:
     friend class TMFSFile;
@@ -266,16 +264,18 @@ private:
 
 // Host helpers.
 // The whole content of a host file (opened for reading; others may read and write).
+// Raises the host stream's errors (EFOpenError "Cannot open file \"%s\". %s", ...).
 std::string ReadFileText(const std::string& fileName);
 // Creates the folder part of FileName (with missing parents), then creates or
-// overwrites the file with Text.
+// overwrites the file with Text. Raises EFCreateError "Cannot create file \"%s\". %s"
+// or EWriteError.
 void WriteFileText(const std::string& text, const std::string& fileName);
 // Clears the attribute bits Mask on the folder and everything below; true when every
 // change succeeded (stops at the first failure).
 bool ClearAttributesTree(const std::string& hostDir, uint32_t mask);
 // Deletes everything below the folder, then the folder; true when the folder is gone.
 bool DeleteTree(const std::string& hostDir);
-// Creates a host folder and its missing parents; raises "Cannot create file" on failure.
+// Creates a host folder and its missing parents; raises EFCreateError on failure.
 void ForceHostFolders(const std::string& hostDir);
 // Joins a host folder and a name with "/".
 std::string HostPathJoin(const std::string& dir, const std::string& name);

@@ -66,6 +66,18 @@ TEST(Dictionary, CaseBlindKeysKeepFirstSpelling) {
     EXPECT_EQ(*d.StoredKey("INDEX.HTML"), "index.HTML");
 }
 
+TEST(Dictionary, NonAsciiAndInvalidKeys) {
+    TDictionary d(true, true);
+    d.Add("\xC3\x89t\xC3\xA9.html", V(1)); // Été.html
+    EXPECT_TRUE(d.Exists("\xC3\xA9T\xC3\x89.HTML"));
+    EXPECT_THROW(d.Add("\xC3\xA9t\xC3\xA9.html", V(2)), EDictionaryError);
+    // Two different invalid byte sequences are two keys.
+    d.Add("\xFF", V(3));
+    d.Add("\xFE", V(4));
+    EXPECT_EQ(d.Count(), 3);
+    EXPECT_EQ(d.Get_Item("\xFE"), V(4));
+}
+
 TEST(Dictionary, CaseSensitiveKeysAreDistinctAndInByteOrder) {
     TDictionary d(false, true);
     d.Add("index.HTML", V(1));

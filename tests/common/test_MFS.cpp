@@ -26,6 +26,18 @@ std::string ErrorOf(F&& body) {
     return std::string();
 }
 
+// The message of the host stream's error that Body raises.
+template <typename F>
+std::string StreamErrorOf(F&& body) {
+    try {
+        body();
+    } catch (const EStreamError& e) {
+        return e.Message();
+    }
+    ADD_FAILURE() << "no EStreamError raised";
+    return std::string();
+}
+
 std::string Image(std::string_view body) {
     return "MFS" + MFSChecksumText(body) + std::string(body);
 }
@@ -366,6 +378,14 @@ TEST(MFSStream, ReadWriteSeekSetSize) {
     EXPECT_EQ(a->Size(), 6);
     EXPECT_EQ(a->Position(), 3);
     EXPECT_THROW(a->Seek(0, 3), EMFSError);
+
+    // Through the abstract stream, as readers and writers take it.
+    TStream& t = *b;
+    t.SetPosition(0);
+    t.WriteString("xyz123");
+    t.SetPosition(3);
+    EXPECT_EQ(t.ReadRest(), "123");
+    EXPECT_THROW(t.ReadBuffer(buf, 1), EReadError);
 }
 
 TEST(MFSHost, ExportImportRoundTrip) {
@@ -429,10 +449,10 @@ TEST(MFSHost, FileHelpers) {
     WriteFileText("x", dir.Path + "/a/b/c.txt");
     EXPECT_EQ(ReadFileText(dir.Path + "/a/b/c.txt"), "x");
     const std::string missing = dir.Path + "/none.txt";
-    EXPECT_EQ(ErrorOf([&] { ReadFileText(missing); }),
+    EXPECT_EQ(StreamErrorOf([&] { ReadFileText(missing); }),
               "Cannot open file \"" + missing + "\". No such file or directory");
     const std::string blocked = dir.Path + "/a/b/c.txt/d.txt";
-    EXPECT_EQ(ErrorOf([&] { WriteFileText("x", blocked); }).rfind("Cannot create file \"", 0), 0u);
+    EXPECT_EQ(StreamErrorOf([&] { WriteFileText("x", blocked); }).rfind("Cannot create file \"", 0), 0u);
 
     // Deleting and clearing never follow a link out of the tree.
     fs::create_directories(dir.Path + "/outside");

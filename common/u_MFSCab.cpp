@@ -1,0 +1,473 @@
+#include "u_MFSCab.h"
+
+#include "u_CaseBlind.h"
+
+#include <libgcab.h>
+
+#include <cstring>
+#include <mutex>
+
+static const char* const STempNameTooBig = "Temporary file name is too big (\"%s\")";
+static const char* const SNotACabinet = "File \"%s\" is not a cabinet";
+static const char* const SSpannedUnsupported = "Spanned cabinets are unsupported now";
+
+// The scratch-file name buffer of the compressor.
+static constexpr size_t MaxTempName = 256;
+
+// Open flags the library passes and the stream flags they become.
+static constexpr uint32_t StreamSequential = 0x08000000;
+static constexpr uint32_t StreamNormalAttribute = 0x80;
+
+std::string FCIErrorText(int32_t code) {
+    static const char* const texts[] = {"No error",
+                                        "Failure opening file to be stored in cabinet",
+                                        "Failure reading file to be stored in cabinet",
+                                        "Out of memory in FCI",
+                                        "Could not create a temporary file",
+                                        "Unknown compression type",
+                                        "Could not create cabinet file",
+                                        "Client requested abort",
+                                        "Failure compressing data"};
+    if (code >= 0 && code < int32_t(std::size(texts)))
+        return texts[code];
+    return "FCI error";
+}
+
+std::string FDIErrorText(int32_t code) {
+    static const char* const texts[] = {"No error",
+                                        "Cabinet not found",
+                                        "Cabinet file does not have the correct format",
+                                        "Cabinet file has an unknown version number",
+                                        "Cabinet file is corrupt",
+                                        "Could not allocate enough memory",
+                                        "Unknown compression type in a cabinet folder",
+                                        "Failure decompressing data from a cabinet file",
+                                        "Failure writing to target file",
+                                        "Cabinets in a set do not have the same RESERVE sizes",
+                                        "Cabinet returned on fdintNEXT_CABINET is incorrect",
+                                        "FDI aborted"};
+    if (code >= 0 && code < int32_t(std::size(texts)))
+        return texts[code];
+    return "FDI error";
+}
+
+static std::string SystemErrorMessage(int32_t code, int32_t type, bool present, bool isWriter,
+                                      const std::string& lastCallbackError) {
+    if (!present)
+        return isWriter ? "FCI error" : "FDI error";
+    std::string text = (isWriter ? FCIErrorText(code) : FDIErrorText(code)) +
+                       Format(" [0x%.4X]", static_cast<unsigned>(code) & 0xFFFFu);
+    if (type != 0)
+        text += ".\r\n" + lastCallbackError;
+    return text;
+}
+
+EMFSCabSystemError::EMFSCabSystemError(int32_t errorCode, int32_t errorType, bool errorPresent, bool isWriter,
+                                       const std::string& lastCallbackError)
+    : EMFSCabError(SystemErrorMessage(errorCode, errorType, errorPresent, isWriter, lastCallbackError)),
+      ErrorCode(errorCode), ErrorType(errorType), ErrorPresent(errorPresent), IsWriter(isWriter) {}
+
+// ---------------------------------------------------------------------------------
+// The cabinet's own tables: the header and the file entries. libgcab does the
+// compression and decompression; the dates, times and attributes of the entries are
+// written and read here, bit for bit as the items carry them.
+
+namespace {
+
+uint16_t Get16(std::string_view b, size_t at) {
+    return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
+}
+uint32_t Get32(std::string_view b, size_t at) {
+    return uint32_t(Get16(b, at)) | uint32_t(Get16(b, at + 2)) << 16;
+}
+void Put16(std::string& b, size_t at, uint16_t v) {
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8);
+}
+
+constexpr uint16_t cfhdrPREV_CABINET = 0x0001;
+constexpr uint16_t cfhdrNEXT_CABINET = 0x0002;
+constexpr uint16_t ifoldCONTINUED_FROM_PREV = 0xFFFD;
+
+struct TCabEntry {
+    size_t Offset; // of the entry within the cabinet
+    uint16_t Folder;
+    uint16_t Date;
+    uint16_t Time;
+    uint16_t Attributes;
+    std::string Name;
+};
+
+struct TCabTable {
+    bool IsCabinet = false; // the signature and a whole header
+    bool TableComplete = false;
+    uint32_t Size = 0;
+    uint8_t VersionMinor = 0, VersionMajor = 0;
+    uint16_t Folders = 0, Files = 0, Flags = 0;
+    std::vector<TCabEntry> Entries;
+
+    bool Spanned() const {
+        if (Flags & (cfhdrPREV_CABINET | cfhdrNEXT_CABINET))
+            return true;
+        for (const TCabEntry& e : Entries)
+            if (e.Folder >= ifoldCONTINUED_FROM_PREV)
+                return true;
+        return false;
+    }
+};
+
+TCabTable ReadCabTable(std::string_view b) {
+    TCabTable t;
+    if (b.size() < 36 || b.substr(0, 4) != "MSCF")
+        return t;
+    t.IsCabinet = true;
+    t.Size = Get32(b, 8);
+    const uint32_t filesAt = Get32(b, 16);
+    t.VersionMinor = uint8_t(b[24]);
+    t.VersionMajor = uint8_t(b[25]);
+    t.Folders = Get16(b, 26);
+    t.Files = Get16(b, 28);
+    t.Flags = Get16(b, 30);
+    size_t at = filesAt;
+    for (uint16_t i = 0; i < t.Files; ++i) {
+        if (at > b.size() || b.size() - at < 17)
+            return t;
+        TCabEntry e{at, Get16(b, at + 8), Get16(b, at + 10), Get16(b, at + 12), Get16(b, at + 14), {}};
+        const size_t nameEnd = b.find('\0', at + 16);
+        if (nameEnd == std::string_view::npos)
+            return t;
+        e.Name = std::string(b.substr(at + 16, nameEnd - (at + 16)));
+        t.Entries.push_back(std::move(e));
+        at = nameEnd + 1;
+    }
+    t.TableComplete = true;
+    return t;
+}
+
+template <typename T>
+struct GUnref {
+    void operator()(T* p) const {
+        if (p)
+            g_object_unref(p);
+    }
+};
+template <typename T>
+using GPtr = std::unique_ptr<T, GUnref<T>>;
+
+struct GBytesUnref {
+    void operator()(GBytes* p) const {
+        if (p)
+            g_bytes_unref(p);
+    }
+};
+using GBytesPtr = std::unique_ptr<GBytes, GBytesUnref>;
+
+struct GErrorFree {
+    void operator()(GError* p) const {
+        if (p)
+            g_error_free(p);
+    }
+};
+
+std::string_view BytesView(GBytes* bytes) {
+    gsize size = 0;
+    const void* data = g_bytes_get_data(bytes, &size);
+    return data ? std::string_view(static_cast<const char*>(data), size) : std::string_view();
+}
+
+// The lock that the reader holds while the decompressor runs, and the reader that runs.
+std::mutex GReaderLock;
+TMFSCabReader* GCurrentReader = nullptr;
+
+// Publishes a reader for the duration of one library call.
+class TReaderScope {
+public:
+    explicit TReaderScope(TMFSCabReader* reader) : FLock(GReaderLock) { GCurrentReader = reader; }
+    ~TReaderScope() { GCurrentReader = nullptr; }
+
+private:
+    std::lock_guard<std::mutex> FLock;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------
+
+TMFSCabBase::TMFSCabBase(TMFSSession* session, const std::string& cabinetPath)
+    : FSession(session), FCabinetPath(session->ExpandPath(cabinetPath)) {}
+
+void TMFSCabBase::RaiseSystemError(int32_t code, bool isWriter, const std::string* callbackError) {
+    if (callbackError)
+        LastCallbackError = *callbackError;
+    FErrorCode = code;
+    FErrorPresent = true;
+    if (isWriter)
+        FErrorType = callbackError ? -1 : 0;
+    else
+        FErrorType = static_cast<TMFSCabReader*>(this)->CallbackErrorCode();
+    throw EMFSCabSystemError(FErrorCode, FErrorType, FErrorPresent, isWriter, LastCallbackError);
+}
+
+// ---------------------------------------------------------------------------------
+// Writer
+
+TMFSCabWriter::TMFSCabWriter(TMFSSession* session, const std::string& tempFolder,
+                             const std::string& cabinetPath)
+    : TMFSCabBase(session, cabinetPath),
+      FTempFolder(session->ExpandPath(tempFolder.empty() ? std::string(".") : tempFolder)) {
+    // The compressor makes its scratch files at creation: a folder that cannot hold
+    // them fails here, as it would there.
+    std::string message;
+    try {
+        const std::string name = FSession->UniqueName(FTempFolder, "fci", 0);
+        if (name.size() >= MaxTempName)
+            throw EMFSCabWriterError(Format(STempNameTooBig, name));
+        FSession->CreateFileStream(name, fmCreateNew, mfsDeleteOnClose | StreamNormalAttribute);
+        return;
+    } catch (const std::exception& e) {
+        message = ExceptionMessage(e);
+    }
+    RaiseSystemError(FCIERR_TEMP_FILE, true, &message);
+}
+
+TMFSCabWriter::~TMFSCabWriter() = default;
+
+void TMFSCabWriter::AddFile(const std::string& path) {
+    const std::string full = FSession->ExpandPath(path);
+    std::string message;
+    try {
+        TMFSFile* file = FSession->OpenFile(full);
+        FEntries.push_back({TMFS::ExtractName(full), file->Content, file->Time, file->Attributes & 0x27});
+        return;
+    } catch (const std::exception& e) {
+        message = ExceptionMessage(e);
+    }
+    RaiseSystemError(FCIERR_OPEN_SRC, true, &message);
+}
+
+void TMFSCabWriter::Flush() {
+    GPtr<GCabCabinet> cabinet(gcab_cabinet_new());
+    GCabFolder* folder = gcab_folder_new(GCAB_COMPRESSION_MSZIP);
+    GError* error = nullptr;
+    for (const TEntry& entry : FEntries) {
+        // The entries live as long as the writer, so the library may read them in place.
+        GBytesPtr bytes(g_bytes_new_static(entry.Content.data(), entry.Content.size()));
+        GPtr<GCabFile> file(gcab_file_new_with_bytes(entry.Name.c_str(), bytes.get()));
+        if (!gcab_folder_add_file(folder, file.get(), FALSE, nullptr, &error)) {
+            std::unique_ptr<GError, GErrorFree> owned(error);
+            g_object_unref(folder);
+            const std::string message = owned->message;
+            RaiseSystemError(FCIERR_OPEN_SRC, true, &message);
+        }
+    }
+    const gboolean added = gcab_cabinet_add_folder(cabinet.get(), folder, &error);
+    g_object_unref(folder);
+    GPtr<GOutputStream> out(g_memory_output_stream_new_resizable());
+    if (!added || !gcab_cabinet_write_simple(cabinet.get(), out.get(), nullptr, nullptr, nullptr, &error) ||
+        !g_output_stream_close(out.get(), nullptr, &error)) {
+        std::unique_ptr<GError, GErrorFree> owned(error);
+        const std::string message = owned ? owned->message : "";
+        RaiseSystemError(FCIERR_MCI_FAIL, true, &message);
+    }
+    GBytesPtr written(g_memory_output_stream_steal_as_bytes(G_MEMORY_OUTPUT_STREAM(out.get())));
+    std::string bytes(BytesView(written.get()));
+    written.reset();
+
+    // The file entries carry the items' own date, time and attributes.
+    const TCabTable table = ReadCabTable(bytes);
+    std::vector<bool> used(FEntries.size(), false);
+    for (const TCabEntry& e : table.Entries) {
+        for (size_t i = 0; i < FEntries.size(); ++i) {
+            if (used[i] || FEntries[i].Name != e.Name)
+                continue;
+            used[i] = true;
+            Put16(bytes, e.Offset + 10, uint16_t(FEntries[i].Time >> 16));
+            Put16(bytes, e.Offset + 12, uint16_t(FEntries[i].Time & 0xFFFF));
+            Put16(bytes, e.Offset + 14, uint16_t(FEntries[i].Attributes | (e.Attributes & 0x80)));
+            break;
+        }
+    }
+
+    std::string message;
+    try {
+        auto stream = FSession->CreateFileStream(FCabinetPath, fmCreateAlways,
+                                                 StreamSequential | StreamNormalAttribute);
+        stream->File()->Content = std::move(bytes);
+        return;
+    } catch (const std::exception& e) {
+        message = ExceptionMessage(e);
+    }
+    RaiseSystemError(FCIERR_CAB_FILE, true, &message);
+}
+
+// ---------------------------------------------------------------------------------
+// Reader
+
+struct TMFSCabReader::TState {
+    GBytesPtr Bytes;
+    GPtr<GCabCabinet> Cabinet;
+    TCabTable Table;
+    int32_t LoadError = FDIERROR_NONE;
+};
+
+TMFSCabReader* TMFSCabReader::CurrentReader() noexcept {
+    return GCurrentReader;
+}
+
+TMFSCabReader::TMFSCabReader(TMFSSession* session, const std::string& cabinetPath)
+    : TMFSCabBase(session, cabinetPath), FState(std::make_unique<TState>()) {
+    TReaderScope scope(this);
+    TMFSFile* file = FSession->OpenFile(FCabinetPath);
+    FState->Table = ReadCabTable(file->Content);
+    if (!FState->Table.IsCabinet)
+        throw EMFSCabReaderError(Format(SNotACabinet, cabinetPath));
+    FCabinetSize = FState->Table.Size;
+    FFileCount = FState->Table.Files;
+    // The decompressor keeps reading the cabinet until the reader goes: it gets its own copy.
+    FState->Bytes.reset(g_bytes_new(file->Content.data(), file->Content.size()));
+    if (FState->Table.VersionMajor != 1 || FState->Table.VersionMinor != 3) {
+        FState->LoadError = FDIERROR_UNKNOWN_CABINET_VERSION;
+        return;
+    }
+    if (!FState->Table.TableComplete) {
+        FState->LoadError = FDIERROR_CORRUPT_CABINET;
+        return;
+    }
+    if (FState->Table.Spanned())
+        return; // refused when a file is extracted
+    FState->Cabinet.reset(gcab_cabinet_new());
+    GPtr<GInputStream> in(g_memory_input_stream_new_from_bytes(FState->Bytes.get()));
+    GError* error = nullptr;
+    if (!gcab_cabinet_load(FState->Cabinet.get(), in.get(), nullptr, &error)) {
+        std::unique_ptr<GError, GErrorFree> owned(error);
+        FState->LoadError = owned && owned->domain == GCAB_ERROR && owned->code == GCAB_ERROR_NOT_SUPPORTED
+                                ? FDIERROR_BAD_COMPR_TYPE
+                                : FDIERROR_CORRUPT_CABINET;
+        FState->Cabinet.reset();
+    }
+}
+
+TMFSCabReader::~TMFSCabReader() {
+    TReaderScope scope(this);
+    FState.reset();
+}
+
+namespace {
+struct TExtractContext {
+    const std::string* Name;
+    std::vector<GCabFile*> Matches;
+};
+
+gboolean SelectFile(GCabFile* file, gpointer data) {
+    auto* context = static_cast<TExtractContext*>(data);
+    const char* name = gcab_file_get_name(file);
+    if (!name || !SameTextCaseBlind(name, *context->Name))
+        return FALSE; // skipped
+    context->Matches.push_back(file);
+    return TRUE;
+}
+} // namespace
+
+void TMFSCabReader::Extract(const std::string& fileName, const std::string& targetPath) {
+    TReaderScope scope(this);
+    FCallbackErrorCode = 0;
+    FFileToExtract = fileName;
+    FExtractTo = FSession->ExpandPath(targetPath);
+    DoExtract();
+}
+
+void TMFSCabReader::DoExtract() {
+    if (FState->Table.Spanned()) {
+        FCallbackErrorCode = -1;
+        const std::string message = EMFSCabReaderError(SSpannedUnsupported).Message();
+        RaiseSystemError(FDIERROR_USER_ABORT, false, &message);
+    }
+    if (FState->LoadError != FDIERROR_NONE)
+        RaiseSystemError(FState->LoadError, false);
+
+    TExtractContext context{&FFileToExtract, {}};
+    GError* error = nullptr;
+    if (!gcab_cabinet_extract(FState->Cabinet.get(), nullptr, SelectFile, nullptr, &context, nullptr,
+                              &error)) {
+        std::unique_ptr<GError, GErrorFree> owned(error);
+        RaiseSystemError(owned && owned->domain == GCAB_ERROR && owned->code == GCAB_ERROR_NOT_SUPPORTED
+                             ? FDIERROR_BAD_COMPR_TYPE
+                             : FDIERROR_MDI_FAIL,
+                         false);
+    }
+
+    for (GCabFile* file : context.Matches) {
+        GBytes* bytes = gcab_file_get_bytes(file);
+        const std::string_view content = bytes ? BytesView(bytes) : std::string_view();
+        if (content.size() != gcab_file_get_size(file))
+            RaiseSystemError(FDIERROR_CORRUPT_CABINET, false);
+        // The entry's own date, time and attributes; by name, as the library lists them.
+        uint32_t time = 0, attributes = gcab_file_get_attributes(file);
+        bool fromTable = false;
+        for (const TCabEntry& e : FState->Table.Entries) {
+            if (e.Name == gcab_file_get_name(file)) {
+                time = uint32_t(e.Date) << 16 | e.Time;
+                attributes = e.Attributes;
+                fromTable = true;
+                break;
+            }
+        }
+        if (!fromTable) {
+            if (GDateTime* dt = gcab_file_get_date_time(file)) {
+                time = uint32_t(g_date_time_get_year(dt) - 1980) << 25 |
+                       uint32_t(g_date_time_get_month(dt)) << 21 |
+                       uint32_t(g_date_time_get_day_of_month(dt)) << 16 |
+                       uint32_t(g_date_time_get_hour(dt)) << 11 | uint32_t(g_date_time_get_minute(dt)) << 5 |
+                       uint32_t(g_date_time_get_second(dt) / 2);
+                g_date_time_unref(dt);
+            }
+        }
+        // "Copy file": the target is created afresh (binary, write-only, sequential,
+        // create, truncate) in its forced folder; "close file info" stamps it.
+        std::string message;
+        try {
+            FSession->ForceFolders(TMFS::ExtractPath(FExtractTo));
+            auto stream = FSession->CreateFileStream(FExtractTo, fmCreateAlways,
+                                                     StreamSequential | StreamNormalAttribute);
+            if (content.size() > size_t(INT32_MAX))
+                throw EMFSError(Format("Incorrect parameters in method \"%s\"", "TMFSFileStream.Write"));
+            stream->Write(content.data(), static_cast<int32_t>(content.size()));
+            TMFSFile* target = stream->File();
+            target->Time = time;
+            target->Attributes = attributes & 0x3F;
+            continue;
+        } catch (const std::exception& e) {
+            message = ExceptionMessage(e);
+        }
+        FCallbackErrorCode = -1;
+        RaiseSystemError(FDIERROR_USER_ABORT, false, &message);
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Store convention
+
+std::string PackStore(const TMFS& store, const std::string& cabinetName) {
+    TMFS work;
+    TMFSSession* session = work.Session();
+    session->CreateFile("\\info.mfs", 0, false)->Content = store.SaveToString();
+    std::string cabinetPath;
+    {
+        TMFSCabWriter writer(session, std::string(), cabinetName);
+        writer.AddFile("\\info.mfs");
+        writer.Flush();
+        cabinetPath = writer.CabinetPath();
+    }
+    return std::move(session->OpenFile(cabinetPath)->Content);
+}
+
+void UnpackStore(TMFS& store, std::string_view cabinetBytes) {
+    TMFS work;
+    TMFSSession* session = work.Session();
+    session->CreateFile("\\info.cab", 0, false)->Content = std::string(cabinetBytes);
+    {
+        TMFSCabReader reader(session, "\\info.cab");
+        reader.Extract("info.mfs", "\\info.mfs");
+    }
+    store.LoadFromString(session->OpenFile("\\info.mfs")->Content);
+}

@@ -1,0 +1,471 @@
+#include "u_SpaceParser.h"
+
+#include "u_CaseBlind.h"
+
+#include <charconv>
+#include <cstring>
+
+const char* const SParseError = "%s on line %d";
+const char* const SIdentifierExpected = "Identifier expected";
+const char* const SStringExpected = "String expected";
+const char* const SNumberExpected = "Number expected";
+const char* const SCharExpected = "''%s'' expected";
+const char* const SSymbolExpected = "%s expected";
+const char* const SInvalidString = "Invalid string constant";
+const char* const SLineTooLong = "Line too long";
+const char* const SInvalidInteger = "'%s' is not a valid integer value";
+const char* const SInvalidFloat = "'%s' is not a valid floating point value";
+
+namespace {
+
+bool IsLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsHexDigit(unsigned char c) {
+    return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+int HexValue(unsigned char c) {
+    if (IsDigit(c))
+        return c - '0';
+    return (c | 0x20) - 'a' + 10;
+}
+
+void AppendUtf16(std::u16string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = 0xFFFD;
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+        out.push_back(static_cast<char16_t>(cp));
+    }
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = 0xFFFD;
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+bool AsciiSameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<unsigned char>(y + 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// Units of a string token under construction: bytes of the text pieces, and
+// character codes, kept apart so that a wide string can decode the text as UTF-8.
+constexpr char32_t kByteUnit = 0x80000000u;
+
+} // namespace
+
+std::u16string TextToWide(std::string_view Text) {
+    std::u16string out;
+    out.reserve(Text.size());
+    size_t i = 0;
+    while (i < Text.size()) {
+        const auto b0 = static_cast<unsigned char>(Text[i]);
+        if (b0 < 0x80) {
+            out.push_back(b0);
+            ++i;
+            continue;
+        }
+        size_t len = 0;
+        char32_t cp = 0, min = 0;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            len = 2, cp = b0 & 0x1F, min = 0x80;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            len = 3, cp = b0 & 0x0F, min = 0x800;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            len = 4, cp = b0 & 0x07, min = 0x10000;
+        }
+        bool ok = len > 0 && i + len <= Text.size();
+        for (size_t k = 1; ok && k < len; ++k) {
+            const auto b = static_cast<unsigned char>(Text[i + k]);
+            ok = (b & 0xC0) == 0x80;
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
+            ok = false;
+        if (ok) {
+            AppendUtf16(out, cp);
+            i += len;
+        } else {
+            out.push_back(0xFFFD);
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string WideToText(std::u16string_view Text) {
+    std::string out;
+    out.reserve(Text.size());
+    for (size_t i = 0; i < Text.size(); ++i) {
+        char32_t cp = Text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
+            Text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
+            ++i;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// TSpaceParser
+
+TSpaceParser::TSpaceParser(TStream& Stream, bool PlainSymbolCompare, bool CharMode)
+    : FStream(Stream), FBuffer(std::make_unique_for_overwrite<char[]>(BufferSize + 1)), FCharMode(CharMode),
+      FPlainSymbolCompare(PlainSymbolCompare) {
+    FBuffer[0] = 0; // empty: the first token refills
+    NextToken();
+}
+
+TSpaceParser::~TSpaceParser() {
+    try {
+        FStream.Seek(std::int64_t{FPos} - FDataEnd, soCurrent);
+    } catch (...) {
+        // A stream that cannot seek keeps its position.
+    }
+}
+
+void TSpaceParser::Error(const std::string& Message) const {
+    throw EParserError(Format(SParseError, Message, FLine), FLine);
+}
+
+void TSpaceParser::ReadBuffer() {
+    FBuffer[FSourceEnd] = FSaveChar;
+    const std::int32_t rest = FDataEnd - FPos;
+    if (rest > 0 && FPos > 0)
+        std::memmove(FBuffer.get(), FBuffer.get() + FPos, static_cast<size_t>(rest));
+    FDataEnd = rest;
+    FPos = 0;
+    FTokenStart = 0;
+    while (FDataEnd < BufferSize) {
+        const std::int32_t n = FStream.Read(FBuffer.get() + FDataEnd, BufferSize - FDataEnd);
+        if (n <= 0)
+            break;
+        FDataEnd += n;
+    }
+    FSourceEnd = FDataEnd;
+    bool tooLong = false;
+    if (FSourceEnd == BufferSize) {
+        // Full: cut after the last line feed; the rest waits for the next refill.
+        const void* lf = memrchr(FBuffer.get(), '\n', static_cast<size_t>(BufferSize));
+        if (lf == nullptr)
+            tooLong = true;
+        else
+            FSourceEnd = static_cast<std::int32_t>(static_cast<const char*>(lf) - FBuffer.get()) + 1;
+    }
+    FSaveChar = FBuffer[FSourceEnd];
+    FBuffer[FSourceEnd] = 0;
+    if (tooLong)
+        Error(SLineTooLong);
+}
+
+void TSpaceParser::ScanString() {
+    std::u32string units;
+    bool wide = false;
+    for (;;) {
+        const auto c = static_cast<unsigned char>(FBuffer[FPos]);
+        if (c == '"' || c == '\'') {
+            ++FPos;
+            for (;;) {
+                const auto ch = static_cast<unsigned char>(FBuffer[FPos]);
+                if (ch == 0) {
+                    // The sentinel of a cut buffer: a string may go on across line
+                    // breaks, so read on. True end of data ends the string badly.
+                    ReadBuffer();
+                    if (FBuffer[FPos] == 0)
+                        Error(SInvalidString);
+                    continue;
+                }
+                ++FPos;
+                if (ch == c) {
+                    if (static_cast<unsigned char>(FBuffer[FPos]) != c)
+                        break;
+                    ++FPos; // a doubled quote stands for one
+                } else if (ch == '\n') {
+                    ++FLine;
+                }
+                units.push_back(kByteUnit | ch);
+            }
+        } else if (c == '#') {
+            ++FPos;
+            std::uint32_t code = 0;
+            while (IsDigit(static_cast<unsigned char>(FBuffer[FPos]))) {
+                code = code * 10 + static_cast<std::uint32_t>(FBuffer[FPos] - '0');
+                if (code > 0x10FFFF)
+                    code = 0x110000; // out of range; stays out of range
+                ++FPos;
+            }
+            if (code >= 256)
+                wide = true;
+            units.push_back(code);
+        } else {
+            break;
+        }
+    }
+    FString.clear();
+    FWideString.clear();
+    if (!wide) {
+        FString.reserve(units.size());
+        for (char32_t u : units)
+            FString.push_back(static_cast<char>(u & 0xFF));
+        FToken = toString;
+        return;
+    }
+    std::string run;
+    for (char32_t u : units) {
+        if (u & kByteUnit) {
+            run.push_back(static_cast<char>(u & 0xFF));
+            continue;
+        }
+        if (!run.empty()) {
+            FWideString += TextToWide(run);
+            run.clear();
+        }
+        AppendUtf16(FWideString, u);
+    }
+    if (!run.empty())
+        FWideString += TextToWide(run);
+    FString = WideToText(FWideString);
+    FToken = toWString;
+}
+
+TTokenKind TSpaceParser::NextToken() {
+    FStringToken = false;
+    FCharToken = FCharMode;
+    if (FCharMode) {
+        while (FBuffer[FPos] == 0) {
+            ReadBuffer();
+            if (FBuffer[FPos] == 0) {
+                FTokenStart = FPos;
+                return FToken = toEOF;
+            }
+        }
+        FTokenStart = FPos;
+        const auto c = static_cast<unsigned char>(FBuffer[FPos++]);
+        if (c == '\n')
+            ++FLine;
+        return FToken = c;
+    }
+
+    for (;;) {
+        const auto c = static_cast<unsigned char>(FBuffer[FPos]);
+        if (c == 0) {
+            ReadBuffer();
+            if (FBuffer[FPos] == 0)
+                break;
+            continue;
+        }
+        if (c > 32)
+            break;
+        if (c == '\n')
+            ++FLine;
+        ++FPos;
+    }
+    FTokenStart = FPos;
+    const auto c = static_cast<unsigned char>(FBuffer[FPos]);
+    if (IsLetter(c)) {
+        ++FPos;
+        while (IsLetter(static_cast<unsigned char>(FBuffer[FPos])) ||
+               IsDigit(static_cast<unsigned char>(FBuffer[FPos])))
+            ++FPos;
+        FToken = toSymbol;
+    } else if (c == '"' || c == '\'' || c == '#') {
+        ScanString();
+        FStringToken = true;
+    } else if (c == '$') {
+        ++FPos;
+        while (IsHexDigit(static_cast<unsigned char>(FBuffer[FPos])))
+            ++FPos;
+        FToken = toInteger;
+    } else if (c == '-' || IsDigit(c)) {
+        ++FPos;
+        while (IsDigit(static_cast<unsigned char>(FBuffer[FPos])))
+            ++FPos;
+        FToken = toInteger;
+        for (;;) {
+            const auto d = static_cast<unsigned char>(FBuffer[FPos]);
+            if (!(IsDigit(d) || d == '.' || d == 'e' || d == 'E' || d == '+' || d == '-'))
+                break;
+            ++FPos;
+            FToken = toFloat;
+        }
+        const auto s = static_cast<unsigned char>(FBuffer[FPos]);
+        if (s == 'c' || s == 'C' || s == 'd' || s == 'D' || s == 's' || s == 'S') {
+            FToken = toFloat;
+            FFloatType = static_cast<char>(s);
+            ++FPos;
+        } else {
+            FFloatType = 0;
+        }
+    } else if (c == 0) {
+        FToken = toEOF;
+    } else {
+        ++FPos;
+        FToken = c;
+    }
+    return FToken;
+}
+
+std::string TSpaceParser::TokenText() const {
+    if (FStringToken)
+        return FString;
+    return std::string(FBuffer.get() + FTokenStart, static_cast<size_t>(FPos - FTokenStart));
+}
+
+std::u16string TSpaceParser::TokenWideText() const {
+    if (FStringToken && FToken == toWString)
+        return FWideString;
+    return TextToWide(TokenText());
+}
+
+std::int64_t TSpaceParser::TokenInteger() const {
+    const std::string text = TokenText();
+    std::string_view s = text;
+    std::uint64_t value = 0;
+    bool ok = false;
+    bool negative = false;
+    if (!s.empty() && s[0] == '$') {
+        s.remove_prefix(1);
+        ok = !s.empty();
+        for (char ch : s) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (!IsHexDigit(c) || (value >> 60) != 0) {
+                ok = false;
+                break;
+            }
+            value = (value << 4) | static_cast<std::uint64_t>(HexValue(c));
+        }
+        if (ok)
+            return static_cast<std::int64_t>(value);
+    } else {
+        if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+            negative = s[0] == '-';
+            s.remove_prefix(1);
+        }
+        ok = !s.empty();
+        const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+        for (char ch : s) {
+            const auto c = static_cast<unsigned char>(ch);
+            const auto digit = static_cast<std::uint64_t>(c - '0');
+            if (!IsDigit(c) || value > (limit - digit) / 10) {
+                ok = false;
+                break;
+            }
+            value = value * 10 + digit;
+        }
+        if (ok)
+            return negative ? static_cast<std::int64_t>(~value + 1) : static_cast<std::int64_t>(value);
+    }
+    throw EConvertError(Format(SInvalidInteger, text));
+}
+
+double TSpaceParser::TokenNumber() const {
+    std::string text = TokenText();
+    if (!FStringToken && FFloatType != 0 && !text.empty() && (FToken == toFloat))
+        text.pop_back();
+    double value = 0;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (text.empty() || ec != std::errc() || end != last)
+        throw EConvertError(Format(SInvalidFloat, text));
+    return value;
+}
+
+bool TSpaceParser::TokenIsIdentifier(std::string_view Text) const {
+    if (FToken != toSymbol || FCharToken)
+        return false;
+    const std::string token = TokenText();
+    return FPlainSymbolCompare ? AsciiSameText(token, Text) : SameTextCaseBlind(token, Text);
+}
+
+std::string TSpaceParser::ExpectedText(TTokenKind Kind) {
+    switch (Kind) {
+    case toSymbol:
+        return SIdentifierExpected;
+    case toString:
+    case toWString:
+        return SStringExpected;
+    case toInteger:
+    case toFloat:
+        return SNumberExpected;
+    case toEOF:
+        return Format(SCharExpected, "toEOF");
+    default:
+        return Format(SCharExpected, std::string(1, static_cast<char>(Kind)));
+    }
+}
+
+namespace {
+bool KindMatches(TTokenKind Token, bool CharToken, TTokenKind Kind) {
+    // A character read in CharMode is only ever the character of its code.
+    if (CharToken && Kind != toEOF && Kind <= toWString)
+        return false;
+    switch (Kind) {
+    case toString:
+    case toWString:
+        return Token == toString || Token == toWString;
+    case toInteger:
+    case toFloat:
+        return Token == toInteger || Token == toFloat;
+    default:
+        return Token == Kind;
+    }
+}
+} // namespace
+
+void TSpaceParser::ExpectToken(TTokenKind Kind) const {
+    if (!KindMatches(FToken, FCharToken, Kind))
+        Error(ExpectedText(Kind));
+}
+
+void TSpaceParser::ExpectTokens(std::initializer_list<TTokenKind> Kinds) const {
+    for (TTokenKind k : Kinds)
+        if (KindMatches(FToken, FCharToken, k))
+            return;
+    std::string message;
+    for (TTokenKind k : Kinds) {
+        if (!message.empty())
+            message += "\r\nor ";
+        message += ExpectedText(k);
+    }
+    Error(message);
+}
+
+void TSpaceParser::ExpectIdentifier(std::string_view Text) const {
+    if (!TokenIsIdentifier(Text))
+        Error(Format(SSymbolExpected, std::string(Text)));
+}

@@ -1,0 +1,208 @@
+#include "u_Stream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char* const SReadError = "Stream read error";
+const char* const SWriteError = "Stream write error";
+const char* const SFOpenError = "Cannot open file \"%s\". %s";
+const char* const SFCreateError = "Cannot create file \"%s\". %s";
+
+// ---------------------------------------------------------------------------
+// TStream
+
+void TStream::ReadBuffer(void* Buffer, std::int32_t Count) {
+    auto* p = static_cast<char*>(Buffer);
+    while (Count > 0) {
+        const std::int32_t n = Read(p, Count);
+        if (n <= 0)
+            throw EReadError(SReadError);
+        p += n;
+        Count -= n;
+    }
+}
+
+void TStream::WriteBuffer(const void* Buffer, std::int32_t Count) {
+    const auto* p = static_cast<const char*>(Buffer);
+    while (Count > 0) {
+        const std::int32_t n = Write(p, Count);
+        if (n <= 0)
+            throw EWriteError(SWriteError);
+        p += n;
+        Count -= n;
+    }
+}
+
+void TStream::WriteString(std::string_view Text) {
+    while (!Text.empty()) {
+        const auto n = static_cast<std::int32_t>(std::min<size_t>(Text.size(), 1 << 30));
+        WriteBuffer(Text.data(), n);
+        Text.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+std::string TStream::ReadRest() {
+    std::string result;
+    char chunk[65536];
+    for (;;) {
+        const std::int32_t n = Read(chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        result.append(chunk, static_cast<size_t>(n));
+    }
+    return result;
+}
+
+std::int64_t TStream::CopyFrom(TStream& Source, std::int64_t Count) {
+    if (Count == 0) {
+        Source.SetPosition(0);
+        Count = Source.Size();
+    }
+    std::int64_t done = 0;
+    char chunk[65536];
+    while (done < Count) {
+        const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(Count - done, sizeof chunk));
+        Source.ReadBuffer(chunk, n);
+        WriteBuffer(chunk, n);
+        done += n;
+    }
+    return done;
+}
+
+// ---------------------------------------------------------------------------
+// TStringStream
+
+std::int32_t TStringStream::Read(void* Buffer, std::int32_t Count) {
+    const auto size = static_cast<std::int64_t>(FData.size());
+    if (Count <= 0 || FPosition >= size)
+        return 0;
+    const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(Count, size - FPosition));
+    std::memcpy(Buffer, FData.data() + FPosition, static_cast<size_t>(n));
+    FPosition += n;
+    return n;
+}
+
+std::int32_t TStringStream::Write(const void* Buffer, std::int32_t Count) {
+    if (Count <= 0)
+        return 0;
+    const auto end = static_cast<size_t>(FPosition) + static_cast<size_t>(Count);
+    if (end > FData.size())
+        FData.resize(end);
+    std::memcpy(FData.data() + FPosition, Buffer, static_cast<size_t>(Count));
+    FPosition += Count;
+    return Count;
+}
+
+std::int64_t TStringStream::Seek(std::int64_t Offset, int Origin) {
+    std::int64_t pos;
+    switch (Origin) {
+    case soBeginning:
+        pos = Offset;
+        break;
+    case soCurrent:
+        pos = FPosition + Offset;
+        break;
+    default:
+        pos = static_cast<std::int64_t>(FData.size()) + Offset;
+    }
+    // Reads past the end give nothing; writes there fill the gap with zeros.
+    FPosition = std::max<std::int64_t>(pos, 0);
+    return FPosition;
+}
+
+void TStringStream::SetSize(std::int64_t NewSize) {
+    FData.resize(static_cast<size_t>(std::max<std::int64_t>(NewSize, 0)));
+    FPosition = std::min<std::int64_t>(FPosition, static_cast<std::int64_t>(FData.size()));
+}
+
+// ---------------------------------------------------------------------------
+// THostFileStream
+
+THostFileStream::THostFileStream(const std::string& FileName, THostFileMode Mode) : FFileName(FileName) {
+    int flags = O_CLOEXEC;
+    switch (Mode) {
+    case THostFileMode::OpenRead:
+        flags |= O_RDONLY;
+        break;
+    case THostFileMode::OpenWrite:
+        flags |= O_WRONLY;
+        break;
+    case THostFileMode::OpenReadWrite:
+        flags |= O_RDWR;
+        break;
+    case THostFileMode::Create:
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        break;
+    }
+    do {
+        FHandle = ::open(FileName.c_str(), flags, 0666);
+    } while (FHandle < 0 && errno == EINTR);
+    if (FHandle >= 0) {
+        // A folder opens for reading on this platform, but is no file to read.
+        struct stat st {};
+        if (::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(FHandle);
+            FHandle = -1;
+            errno = EISDIR;
+        }
+    }
+    if (FHandle < 0) {
+        const int code = errno;
+        if (Mode == THostFileMode::Create)
+            throw EFCreateError(Format(SFCreateError, FileName, SysErrorMessage(code)));
+        throw EFOpenError(Format(SFOpenError, FileName, SysErrorMessage(code)));
+    }
+}
+
+THostFileStream::~THostFileStream() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+}
+
+std::int32_t THostFileStream::Read(void* Buffer, std::int32_t Count) {
+    if (Count <= 0)
+        return 0;
+    ssize_t n;
+    do {
+        n = ::read(FHandle, Buffer, static_cast<size_t>(Count));
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? 0 : static_cast<std::int32_t>(n);
+}
+
+std::int32_t THostFileStream::Write(const void* Buffer, std::int32_t Count) {
+    if (Count <= 0)
+        return 0;
+    ssize_t n;
+    do {
+        n = ::write(FHandle, Buffer, static_cast<size_t>(Count));
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? 0 : static_cast<std::int32_t>(n);
+}
+
+std::int64_t THostFileStream::Seek(std::int64_t Offset, int Origin) {
+    const int whence = Origin == soBeginning ? SEEK_SET : (Origin == soCurrent ? SEEK_CUR : SEEK_END);
+    const off_t pos = ::lseek(FHandle, static_cast<off_t>(Offset), whence);
+    return pos < 0 ? -1 : static_cast<std::int64_t>(pos);
+}
+
+void THostFileStream::SetSize(std::int64_t NewSize) {
+    if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0)
+        RaiseOSError(errno, FFileName);
+    if (Position() > NewSize)
+        Seek(NewSize, soBeginning);
+}
+
+std::int64_t THostFileStream::Size() const {
+    struct stat st {};
+    if (::fstat(FHandle, &st) != 0)
+        return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::int64_t THostFileStream::Position() const {
+    return static_cast<std::int64_t>(::lseek(FHandle, 0, SEEK_CUR));
+}
