@@ -4,6 +4,7 @@
 
 #include <libgcab.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -423,15 +424,27 @@ void TMFSCabReader::DoExtract() {
             }
         }
         // "Copy file": the target is created afresh (binary, write-only, sequential,
-        // create, truncate) in its forced folder; "close file info" stamps it.
+        // create, truncate) in its forced folder. A failure there aborts the copy.
+        std::unique_ptr<TMFSFileStream> stream;
         std::string message;
         try {
             FSession->ForceFolders(TMFS::ExtractPath(FExtractTo));
-            auto stream = FSession->CreateFileStream(FExtractTo, fmCreateAlways,
-                                                     StreamSequential | StreamNormalAttribute);
-            if (content.size() > size_t(INT32_MAX))
-                throw EMFSError(Format("Incorrect parameters in method \"%s\"", "TMFSFileStream.Write"));
-            stream->Write(content.data(), static_cast<int32_t>(content.size()));
+            stream = FSession->CreateFileStream(FExtractTo, fmCreateAlways,
+                                                StreamSequential | StreamNormalAttribute);
+        } catch (const std::exception& e) {
+            message = ExceptionMessage(e);
+        }
+        if (!stream) {
+            FCallbackErrorCode = -1;
+            RaiseSystemError(FDIERROR_USER_ABORT, false, &message);
+        }
+        // The data, then "close file info" stamps the target.
+        try {
+            for (size_t done = 0; done < content.size();) {
+                const auto n = static_cast<int32_t>(std::min<size_t>(content.size() - done, 1 << 30));
+                stream->WriteBuffer(content.data() + done, n);
+                done += size_t(n);
+            }
             TMFSFile* target = stream->File();
             target->Time = time;
             target->Attributes = attributes & 0x3F;
@@ -440,7 +453,7 @@ void TMFSCabReader::DoExtract() {
             message = ExceptionMessage(e);
         }
         FCallbackErrorCode = -1;
-        RaiseSystemError(FDIERROR_USER_ABORT, false, &message);
+        RaiseSystemError(FDIERROR_TARGET_FILE, false, &message);
     }
 }
 

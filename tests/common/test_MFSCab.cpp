@@ -126,6 +126,9 @@ TEST(MFSCabWriter, MemberKeepsTimeAndMaskedAttributes) {
     a->Content = std::string(5000, 'a');
     a->Time = 0x2A435000u; // 2001-02-03 10:00:00
     a->Attributes = 0xFF;  // only 0x27 goes into the cabinet
+    TMFSFile* e = s->CreateFile("\\src\\\xC3\xA9t\xC3\xA9.txt", 0x02, false);
+    e->Content = "accented";
+    e->Time = 0x2A435001u;
     TMFSFile* b = s->CreateFile("\\src\\B.bin", 0, false);
     b->Content = std::string("\0\1\2\3", 4);
     b->Time = 0x12345678;
@@ -139,6 +142,7 @@ TEST(MFSCabWriter, MemberKeepsTimeAndMaskedAttributes) {
         s->ForceFolders("\\out");
         writer.AddFile("src/a.txt");
         writer.AddFile("\\src\\B.bin");
+        writer.AddFile("\\src\\\xC3\xA9t\xC3\xA9.txt");
         EXPECT_EQ(
             ErrorOf<EMFSCabSystemError>([&] { writer.AddFile("\\src\\missing"); }),
             "Failure opening file to be stored in cabinet [0x0001].\r\nFile \"\\src\\missing\" not found");
@@ -147,7 +151,7 @@ TEST(MFSCabWriter, MemberKeepsTimeAndMaskedAttributes) {
     // No scratch files are left behind.
     EXPECT_EQ(s->FindItem("\\")->AsFolder()->ChildCount(), 2);
     TMFSCabReader reader(s, "\\out\\x.cab");
-    EXPECT_EQ(reader.FileCount(), 2u);
+    EXPECT_EQ(reader.FileCount(), 3u);
     EXPECT_EQ(reader.CabinetSize(), s->OpenFile("\\out\\x.cab")->Content.size());
     reader.Extract("A.TXT", "\\dst\\deep\\a.txt");
     reader.Extract("b.bin", "\\dst\\b");
@@ -159,6 +163,11 @@ TEST(MFSCabWriter, MemberKeepsTimeAndMaskedAttributes) {
     EXPECT_EQ(b2->Content, b->Content);
     EXPECT_EQ(b2->Time, 0x12345678u);
     EXPECT_EQ(b2->Attributes, 0x20u);
+    reader.Extract("\xC3\x89T\xC3\x89.TXT", "\\dst\\e"); // case-blind beyond ASCII
+    TMFSFile* e2 = s->OpenFile("\\dst\\e");
+    EXPECT_EQ(e2->Content, "accented");
+    EXPECT_EQ(e2->Time, 0x2A435001u);
+    EXPECT_EQ(e2->Attributes, 0x22u);
 }
 
 TEST(MFSCabWriter, ScratchFolderFailures) {
