@@ -171,8 +171,28 @@ struct TPEHeaders {
     size_t Resource = 0; // index of the resource section
     uint32_t DirVA[kDirectoryCount] = {}, DirSize[kDirectoryCount] = {};
 
+    int64_t DebugPos = -1; // file position of the debug directory entries, -1 for none
+    uint64_t DebugCount = 0;
+
     const TSection& Rsrc() const { return Sections[Resource]; }
 };
+
+// The file position of an address range inside the raw data of a section, or -1.
+int64_t FilePosition(const TPEHeaders& h, uint32_t rva, uint64_t length, size_t fileSize) {
+    for (const TSection& s : h.Sections) {
+        if (!s.HasRawData() || rva < s.VirtualAddress)
+            continue;
+        const uint64_t off = rva - s.VirtualAddress;
+        if (off + length <= s.SizeOfRawData && uint64_t{s.PointerToRawData} + off + length <= fileSize)
+            return static_cast<int64_t>(s.PointerToRawData + off);
+    }
+    return -1;
+}
+
+// The number of debug directory entries the way the platform's own editor counts them.
+uint64_t DebugEntryCount(uint32_t size) {
+    return size % kDebugEntrySize == 0 ? size / kDebugEntrySize : size;
+}
 
 // Reads and checks the headers of the image; raises TFailure with a clear reason.
 TPEHeaders ReadHeaders(const uint8_t* v, size_t size, const std::string& fileName) {
@@ -249,24 +269,16 @@ TPEHeaders ReadHeaders(const uint8_t* v, size_t size, const std::string& fileNam
             uint64_t{s.VirtualAddress} + s.VirtualExtent() > r.VirtualAddress)
             FailFormat(fileName, "a section overlaps the resource section in memory");
     }
-    return h;
-}
-
-// The file position of an address range inside the raw data of a section, or -1.
-int64_t FilePosition(const TPEHeaders& h, uint32_t rva, uint64_t length, size_t fileSize) {
-    for (const TSection& s : h.Sections) {
-        if (!s.HasRawData() || rva < s.VirtualAddress)
-            continue;
-        const uint64_t off = rva - s.VirtualAddress;
-        if (off + length <= s.SizeOfRawData && uint64_t{s.PointerToRawData} + off + length <= fileSize)
-            return static_cast<int64_t>(s.PointerToRawData + off);
+    if (h.DirSize[kDirDebug] != 0) {
+        h.DebugCount = DebugEntryCount(h.DirSize[kDirDebug]);
+        h.DebugPos = FilePosition(h, h.DirVA[kDirDebug], h.DebugCount * kDebugEntrySize, size);
+        if (h.DebugPos < 0)
+            FailFormat(fileName, "the debug directory lies outside the file");
+        if (static_cast<uint64_t>(h.DebugPos) < rEnd &&
+            static_cast<uint64_t>(h.DebugPos) + h.DebugCount * kDebugEntrySize > r.PointerToRawData)
+            FailFormat(fileName, "the debug directory lies inside the resource section");
     }
-    return -1;
-}
-
-// The number of debug directory entries the way the platform's own editor counts them.
-uint64_t DebugEntryCount(uint32_t size) {
-    return size % kDebugEntrySize == 0 ? size / kDebugEntrySize : size;
+    return h;
 }
 
 } // namespace
@@ -749,12 +761,14 @@ void WriteTables(const TResItem& dir, uint8_t* buf, uint32_t& nameOffset, uint32
     }
 }
 
-size_t CountDirectories(const TResItem& dir) {
-    size_t n = 1;
+// Each directory counts its named and its numbered children in 16 bits.
+bool CountsFit(const TResItem& dir) {
+    if (dir.NamedCount > 0xFFFF || dir.NumberedCount > 0xFFFF)
+        return false;
     for (const auto& c : dir.Children)
-        if (c->IsDir)
-            n += CountDirectories(*c);
-    return n;
+        if (c->IsDir && !CountsFit(*c))
+            return false;
+    return true;
 }
 
 // Rebuilds the resource section of the mapped file into a new file beside it and puts
@@ -766,8 +780,8 @@ void Commit(TResourceUpdate& u) {
     const TSection r = h.Rsrc();
 
     // Measure the tree.
-    if (CountDirectories(*u.Root) > 0x1000000)
-        FailSection(u.FileName, "too many resources");
+    if (!CountsFit(*u.Root))
+        throw TFailure{EFBIG, Format("Too many resources for \"%s\"", u.FileName)};
     TLayout l;
     uint64_t tableEnd = 0;
     AssignTables(*u.Root, tableEnd, l);
@@ -837,14 +851,9 @@ void Commit(TResourceUpdate& u) {
     patches.push_back({0, std::vector<uint8_t>(v, v + h.HeadersEnd), hdr});
 
     // The debug directory entries that point at moved data.
-    if (h.DirSize[kDirDebug] != 0) {
-        const uint64_t count = DebugEntryCount(h.DirSize[kDirDebug]);
-        const int64_t pos = FilePosition(h, h.DirVA[kDirDebug], count * kDebugEntrySize, fileSize);
-        if (pos < 0)
-            FailFormat(u.FileName, "the debug directory lies outside the file");
-        if (static_cast<uint64_t>(pos) < oldRawEnd &&
-            static_cast<uint64_t>(pos) + count * kDebugEntrySize > r.PointerToRawData)
-            FailFormat(u.FileName, "the debug directory lies inside the resource section");
+    if (h.DebugPos >= 0) {
+        const uint64_t count = h.DebugCount;
+        const int64_t pos = h.DebugPos;
         TPatch p{movedPos(static_cast<uint64_t>(pos)),
                  std::vector<uint8_t>(v + pos, v + pos + count * kDebugEntrySize),
                  {}};

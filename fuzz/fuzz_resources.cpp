@@ -10,7 +10,9 @@
 
 namespace {
 const std::string& ScratchFile() {
-    static const std::string path = "/tmp/quarvel-fuzz-resources-" + std::to_string(getpid()) + ".exe";
+    // A memory-backed folder when there is one: every commit syncs its file.
+    static const std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    static const std::string path = folder + "/quarvel-fuzz-resources-" + std::to_string(getpid()) + ".exe";
     return path;
 }
 

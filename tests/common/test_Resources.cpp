@@ -10,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 using synth::Found;
@@ -185,7 +186,8 @@ TEST_F(Resources, RewritingReplacesDataAndKeepsOrderShrinkingCutsTheFile) {
 TEST_F(Resources, EmptyDataGivesAResourceOfSizeZero) {
     Write(ReaderLike());
     WriteResource(File, "RCDATA", "SYSTEM_MFS", "");
-    const Found* f = FindRes(synth::Resources(Current()), "+RCDATA", "+SYSTEM_MFS", 0);
+    const auto found = synth::Resources(Current());
+    const Found* f = FindRes(found, "+RCDATA", "+SYSTEM_MFS", 0);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->Data, "");
 }
@@ -356,6 +358,10 @@ TEST_F(Resources, UnsoundFilesAreRefusedWithAClearError) {
     synth::Put32(s, synth::SectionHeader(2) + 16, 0x100000); // raw data beyond the end
     refused(s, ENOEXEC, "outside the file");
     s = good;
+    synth::Put32(s, synth::kOpt + 96 + 48, 0x2F00); // debug directory: beyond the raw data of .rdata
+    synth::Put32(s, synth::kOpt + 96 + 52, 28 * 40);
+    refused(s, ENOEXEC, "debug directory");
+    s = good;
     synth::Put32(s, rsrcPtr + 16 + 4, 0x80000000u); // type directory is the root itself: a loop
     refused(s, ENOEXEC, "overlaps");
     s = good;
@@ -391,4 +397,48 @@ TEST_F(Resources, MissingOrForeignFilesGiveTheSystemError) {
         EXPECT_NE(e.Message().find("missing.exe"), std::string::npos);
     }
     EXPECT_THROW(ReadResource(Dir, "RCDATA", "SYSTEM_MFS"), EOSError); // a folder
+}
+
+namespace {
+std::string ShellOutput(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p)
+        return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    const int st = pclose(p);
+    if (status)
+        *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+} // namespace
+
+// Peer tools read the edited synthetic file on their own: objdump lists the debug
+// entries where they now are, wrestool extracts the new resource.
+TEST_F(Resources, PeersReadTheEditedSyntheticFile) {
+    int found = -1, found2 = -1;
+    ShellOutput("command -v i686-w64-mingw32-objdump", &found);
+    ShellOutput("command -v wrestool", &found2);
+    if (found != 0 || found2 != 0)
+        GTEST_SKIP() << "i686-w64-mingw32-objdump or wrestool missing";
+    synth::Options o = ReaderLike();
+    o.DebugDir = true;
+    Write(o);
+    const std::string pages(50000, 'P');
+    WriteRCDataResource(File, "FILES_MFS", pages);
+    const Image img = Current();
+    const size_t buildid = img.Find(".buildid");
+    int status = -1;
+    EXPECT_EQ(ShellOutput("i686-w64-mingw32-objdump -p '" + File + "' 2>&1 >/dev/null"), "");
+    const std::string headers = ShellOutput("i686-w64-mingw32-objdump -p '" + File + "'", &status);
+    EXPECT_EQ(status, 0);
+    char row[64];
+    std::snprintf(row, sizeof row, "CodeView 00000020 %08x %08x", img.Sec(buildid, 12), img.Sec(buildid, 20));
+    EXPECT_NE(headers.find(row), std::string::npos) << row << "\n" << headers;
+    EXPECT_EQ(ShellOutput("wrestool -x --raw --type=+RCDATA --name=+FILES_MFS '" + File + "'"), pages);
+    EXPECT_EQ(ShellOutput("wrestool -x --raw --type=+RCDATA --name=+OTHER --language=1031 '" + File + "'"),
+              "deutsch");
 }
