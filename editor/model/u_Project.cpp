@@ -1,0 +1,759 @@
+#include "u_Project.h"
+
+#include "u_CaseBlind.h"
+#include "u_Exception.h"
+#include "u_ProgramFolder.h"
+#include "u_SpaceXMLParser.h"
+#include "u_XMLValues.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <set>
+#include <sys/stat.h>
+#include <unordered_set>
+
+namespace {
+// Translatable texts.
+const char* const SNewChapter = "New Chapter";
+const char* const SDeleteItems = "Delete selected item from eBook?";
+const char* const SClearStory = "Clear story?";
+
+const size_t MaxRecent = 9;
+
+bool HostFolderExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HostExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Removes a host file or folder tree; false when something is left.
+bool RemoveHostPath(const std::string& path) {
+    if (!HostExists(path))
+        return true;
+    if (HostFolderExists(path)) {
+        ClearAttributesTree(path, faReadOnly);
+        return DeleteTree(path);
+    }
+    return ::unlink(path.c_str()) == 0;
+}
+
+void RenameHost(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0)
+        RaiseOSError(errno, from);
+}
+
+// Copies a host-imported tree below Dest (the files keep times, attributes, content).
+void CopyTree(TMFSFolder* source, TMFSFolder* dest) {
+    for (TMFSItem* item : source->Children()) {
+        if (item->IsFolder()) {
+            TMFSItem* existing = dest->Child(item->Name);
+            TMFSFolder* folder = existing && existing->IsFolder() ? existing->AsFolder() : nullptr;
+            if (!folder) {
+                delete existing;
+                folder = new TMFSFolder(dest->MFS(), dest, item->Name);
+            }
+            folder->Time = item->Time;
+            folder->Attributes = item->Attributes;
+            CopyTree(item->AsFolder(), folder);
+        } else {
+            delete dest->Child(item->Name);
+            auto* file = new TMFSFile(dest->MFS(), dest, item->Name);
+            file->Time = item->Time;
+            file->Attributes = item->Attributes;
+            file->Content = item->AsFile()->Content;
+        }
+    }
+}
+
+void WriteItems(std::string& out, const TProjectItemInfo* parent,
+                const std::vector<std::unique_ptr<TProjectItemInfo>>& items, size_t indent) {
+    (void)parent;
+    const std::string pad(indent, ' ');
+    for (const auto& item : items) {
+        if (item->IsChapter()) {
+            out += pad + "<item name=" + QuotedAttr(item->Name) + ">\r\n";
+            WriteItems(out, item.get(), item->Children(), indent + 2);
+            out += pad + "</item>\r\n";
+        } else {
+            out += pad + "<item name=" + QuotedAttr(item->Name) + " page=" + QuotedAttr(item->Page) +
+                   " passwordprotection=" + BoolAttr(item->PasswordProtection) +
+                   " rightclick=" + BoolAttr(item->RightClick) +
+                   " includeintoc=" + BoolAttr(item->IncludeInTOC) +
+                   " searchable=" + BoolAttr(item->Searchable) +
+                   " RefCount=" + std::to_string(item->Refs.size());
+            for (size_t n = 0; n < item->Refs.size(); ++n)
+                out += "\r\n" + pad + "  Ref" + std::to_string(n) + "=" + QuotedAttr(item->Refs[n]);
+            out += "/>\r\n";
+        }
+    }
+}
+} // namespace
+
+// ---- TProjectItemInfo ----
+
+bool TProjectItemInfo::Flag(TItemFlag flag) const {
+    switch (flag) {
+    case ifRightClick:
+        return RightClick;
+    case ifPasswordProtection:
+        return PasswordProtection;
+    case ifIncludeInTOC:
+        return IncludeInTOC;
+    case ifSearchable:
+        return Searchable;
+    }
+    return false;
+}
+
+void TProjectItemInfo::SetFlag(TItemFlag flag, bool value) {
+    switch (flag) {
+    case ifRightClick:
+        RightClick = value;
+        break;
+    case ifPasswordProtection:
+        PasswordProtection = value;
+        break;
+    case ifIncludeInTOC:
+        IncludeInTOC = value;
+        break;
+    case ifSearchable:
+        Searchable = value;
+        break;
+    }
+}
+
+TProjectItemInfo* TProjectItemInfo::Parent() const {
+    return FParent && !FParent->FIsRoot ? FParent : nullptr;
+}
+
+int TProjectItemInfo::Index() const {
+    if (!FParent)
+        return -1;
+    const auto& siblings = FParent->FChildren;
+    for (size_t i = 0; i < siblings.size(); ++i)
+        if (siblings[i].get() == this)
+            return static_cast<int>(i);
+    return -1;
+}
+
+TProjectItemInfo* TProjectItemInfo::PrevSibling() const {
+    int i = Index();
+    return i > 0 ? FParent->FChildren[static_cast<size_t>(i - 1)].get() : nullptr;
+}
+
+TProjectItemInfo* TProjectItemInfo::NextSibling() const {
+    int i = Index();
+    if (i < 0 || static_cast<size_t>(i) + 1 >= FParent->FChildren.size())
+        return nullptr;
+    return FParent->FChildren[static_cast<size_t>(i) + 1].get();
+}
+
+bool TProjectItemInfo::IsWithin(const TProjectItemInfo* item) const {
+    for (const TProjectItemInfo* p = this; p && !p->FIsRoot; p = p->FParent)
+        if (p == item)
+            return true;
+    return false;
+}
+
+// ---- TStory ----
+
+TStory::TStory() {
+    FRoot.FIsRoot = true;
+}
+
+TProjectItemInfo* TStory::AddChild(TProjectItemInfo* Parent, std::unique_ptr<TProjectItemInfo> Item) {
+    TProjectItemInfo* container = Container(Parent);
+    Item->FParent = container;
+    container->FChildren.push_back(std::move(Item));
+    return container->FChildren.back().get();
+}
+
+TProjectItemInfo* TStory::InsertBefore(TProjectItemInfo* Before, std::unique_ptr<TProjectItemInfo> Item) {
+    if (!Before)
+        return AddChild(nullptr, std::move(Item));
+    TProjectItemInfo* container = Before->FParent;
+    auto& v = container->FChildren;
+    Item->FParent = container;
+    auto it = v.insert(v.begin() + Before->Index(), std::move(Item));
+    return it->get();
+}
+
+TProjectItemInfo* TStory::InsertAt(TProjectItemInfo* Anchor, std::unique_ptr<TProjectItemInfo> Item) {
+    if (!Anchor || Anchor->IsChapter())
+        return AddChild(Anchor, std::move(Item));
+    if (TProjectItemInfo* next = Anchor->NextSibling())
+        return InsertBefore(next, std::move(Item));
+    return AddChild(Anchor->Parent(), std::move(Item));
+}
+
+std::unique_ptr<TProjectItemInfo> TStory::Remove(TProjectItemInfo* Item) {
+    auto& v = Item->FParent->FChildren;
+    auto it = v.begin() + Item->Index();
+    std::unique_ptr<TProjectItemInfo> taken = std::move(*it);
+    v.erase(it);
+    taken->FParent = nullptr;
+    return taken;
+}
+
+void TStory::MoveBefore(TProjectItemInfo* Item, TProjectItemInfo* Before) {
+    if (Item == Before)
+        return;
+    std::unique_ptr<TProjectItemInfo> taken = Remove(Item);
+    InsertBefore(Before, std::move(taken));
+}
+
+void TStory::Clear() {
+    FRoot.FChildren.clear();
+}
+
+std::vector<TProjectItemInfo*> TStory::AllItems() const {
+    std::vector<TProjectItemInfo*> result;
+    // Iterative depth-first walk: deep chapter nesting cannot exhaust the stack.
+    std::vector<std::pair<const TProjectItemInfo*, size_t>> stack{{&FRoot, 0}};
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        if (next >= node->FChildren.size()) {
+            stack.pop_back();
+            continue;
+        }
+        TProjectItemInfo* child = node->FChildren[next++].get();
+        result.push_back(child);
+        if (!child->FChildren.empty())
+            stack.emplace_back(child, 0);
+    }
+    return result;
+}
+
+// ---- hosts ----
+
+IProjectHost::TAnswer TPresetProjectHost::AskSaveChanges(const std::string& ProjectName) {
+    ++SaveQuestions;
+    LastProjectName = ProjectName;
+    return SaveChangesAnswer;
+}
+
+bool TPresetProjectHost::Confirm(const std::string& Question) {
+    Questions.push_back(Question);
+    return ConfirmAnswer;
+}
+
+bool TPresetProjectHost::ChooseSaveFileName(std::string& FileName) {
+    ++SaveDialogs;
+    if (SaveDialogAnswer)
+        FileName = SaveDialogFileName;
+    return SaveDialogAnswer;
+}
+
+void TPresetProjectHost::ItemRemoving(TProjectItemInfo* Item) {
+    if (Selected && Selected->IsWithin(Item))
+        Selected = nullptr;
+}
+
+// ---- path helpers ----
+
+std::string ChangeFileExt(const std::string& FileName, const std::string& Ext) {
+    size_t slash = FileName.find_last_of('/');
+    size_t dot = FileName.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return FileName.substr(0, dot) + Ext;
+    return FileName + Ext;
+}
+
+std::string ExtractFileNameOnly(const std::string& FileName) {
+    size_t slash = FileName.find_last_of('/');
+    std::string name = slash == std::string::npos ? FileName : FileName.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string CommaTextOf(const std::vector<std::string>& Entries) {
+    std::string text;
+    for (size_t i = 0; i < Entries.size(); ++i) {
+        if (i)
+            text += ',';
+        const std::string& e = Entries[i];
+        bool quote = std::any_of(e.begin(), e.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= ' ' || c == ',' || c == '"';
+        });
+        text += quote ? QuotedAttr(e) : e;
+    }
+    return text;
+}
+
+std::vector<std::string> CommaTextToList(const std::string& Text) {
+    std::vector<std::string> list;
+    size_t i = 0, n = Text.size();
+    auto blank = [&](size_t k) { return static_cast<unsigned char>(Text[k]) <= ' '; };
+    while (i < n && blank(i))
+        ++i;
+    while (i < n) {
+        std::string entry;
+        if (Text[i] == '"') {
+            ++i;
+            while (i < n) {
+                if (Text[i] == '"') {
+                    if (i + 1 < n && Text[i + 1] == '"') {
+                        entry += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                entry += Text[i++];
+            }
+        } else {
+            while (i < n && Text[i] != ',' && !blank(i))
+                entry += Text[i++];
+        }
+        list.push_back(std::move(entry));
+        while (i < n && blank(i))
+            ++i;
+        if (i < n && Text[i] == ',') {
+            ++i;
+            while (i < n && blank(i))
+                ++i;
+        }
+    }
+    return list;
+}
+
+// ---- TBookProject ----
+
+TBookProject::TBookProject(IProjectHost* Host) {
+    if (!Host) {
+        FOwnHost = std::make_unique<TPresetProjectHost>();
+        Host = FOwnHost.get();
+    }
+    FHost = Host;
+}
+
+TBookProject::~TBookProject() = default;
+
+std::string TBookProject::DefaultProjectFileName() {
+    return ProgramFolder() + "DefaultProject/DefaultProject.ebp";
+}
+
+void TBookProject::NewProject() {
+    CloseProject();
+    OpenProject(DefaultProjectFileName(), false);
+    FFileName.clear();
+    FVariablesScanPending = true;
+    FIsOpen = true;
+}
+
+void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList) {
+    CloseProject();
+    try {
+        TXMLParser parser;
+        parser.LoadFromFile(FileName);
+        const TXMLNode* root = parser.Root();
+        ReadProjectOptions(FOptions, root);
+        if (const TXMLNode* splash = FindChild(root, "splash"))
+            ReadSplashOptions(FOptions.Splash(), splash);
+        if (const TXMLNode* toolbar = FindChild(root, "toolbar"))
+            ReadToolbarOptions(FOptions.Toolbar(), toolbar);
+
+        std::string filesDir = ChangeFileExt(FileName, ".files");
+        std::string systemDir = ChangeFileExt(FileName, ".system");
+        if (HostFolderExists(filesDir))
+            FFilesStore.LoadFromFolder(filesDir);
+        else
+            FFilesStore.Clear();
+        if (HostFolderExists(systemDir))
+            FSystemStore.LoadFromFolder(systemDir);
+        else
+            FSystemStore.Clear();
+        FFileName = FileName;
+        ReadStory(FindChild(root, "story"));
+    } catch (...) {
+        FFilesStore.Clear();
+        FSystemStore.Clear();
+        FStory.Clear();
+        FFileName.clear();
+        throw;
+    }
+    FIsOpen = true;
+    FModified = false;
+    if (AddToRecentList)
+        AddToRecent(FileName);
+}
+
+void TBookProject::ReadStory(const TXMLNode* storyNode) {
+    FStory.Clear();
+    if (!storyNode)
+        return;
+    auto files = FFilesStore.NewSession();
+    ReadItems(storyNode, nullptr, *files);
+}
+
+void TBookProject::ReadItems(const TXMLNode* node, TProjectItemInfo* parent, TMFSSession& files) {
+    for (const TXMLNode* child : ChildNodes(node)) {
+        auto item = std::make_unique<TProjectItemInfo>();
+        item->Name = AttrText(child, "name", "");
+        bool isPage = HasAttr(child, "page");
+        item->Kind = isPage ? TProjectItemInfo::ikPage : TProjectItemInfo::ikChapter;
+        item->RightClick = AttrBool(child, "rightclick", false);
+        item->PasswordProtection = AttrBool(child, "passwordprotection", false);
+        item->IncludeInTOC = AttrBool(child, "includeintoc", false);
+        item->Searchable = AttrBool(child, "searchable", true);
+        if (isPage) {
+            item->Page = AttrText(child, "page", "");
+            int32_t count = AttrInt(child, "RefCount", 0);
+            for (int32_t n = 0; n < count; ++n) {
+                std::string ref = AttrText(child, "Ref" + std::to_string(n), "");
+                if (!ref.empty() && files.Exists(ref))
+                    item->Refs.push_back(std::move(ref));
+            }
+        }
+        TProjectItemInfo* added = FStory.AddChild(parent, std::move(item));
+        if (!isPage)
+            ReadItems(child, added, files);
+    }
+}
+
+std::string TBookProject::ProjectFileText() const {
+    std::string text;
+    text += "<project " + FOptions.GetAttributes() + ">\r\n";
+    text += "  <splash " + FOptions.Splash().GetAttributes() + "/>\r\n";
+    text += "  <toolbar " + FOptions.Toolbar().GetAttributes() + "/>\r\n";
+    text += "  <story>\r\n";
+    WriteItems(text, nullptr, FStory.Children(), 4);
+    text += "  </story>\r\n";
+    text += "</project>\r\n";
+    return text;
+}
+
+void TBookProject::SaveProject(const std::string& FileName) {
+    FHost->SaveChangesOfAll();
+    const std::string text = ProjectFileText();
+
+    struct TPart {
+        std::string Target, Fresh, Old;
+    };
+    const std::string filesDir = ChangeFileExt(FileName, ".files");
+    const std::string systemDir = ChangeFileExt(FileName, ".system");
+    TPart parts[3] = {{filesDir, filesDir + "~new", filesDir + "~old"},
+                      {systemDir, systemDir + "~new", systemDir + "~old"},
+                      {FileName, FileName + "~new", FileName + "~old"}};
+
+    // 1. Write everything beside the current project.
+    for (TPart& p : parts)
+        RemoveHostPath(p.Fresh);
+    try {
+        WriteFileText(text, parts[2].Fresh);
+        FFilesStore.SaveToFolder(parts[0].Fresh);
+        FSystemStore.SaveToFolder(parts[1].Fresh);
+    } catch (...) {
+        for (TPart& p : parts)
+            RemoveHostPath(p.Fresh);
+        throw;
+    }
+
+    // 2. Put the new parts in place. An old folder steps aside first so that any
+    // failure can bring it back; the project file is replaced in one rename, last.
+    bool oldMoved[3] = {false, false, false};
+    bool placed[3] = {false, false, false};
+    try {
+        for (int i = 0; i < 3; ++i) {
+            TPart& p = parts[i];
+            if (i < 2) {
+                RemoveHostPath(p.Old);
+                if (HostExists(p.Target)) {
+                    if (i == 0)
+                        ClearAttributesTree(p.Target, faReadOnly);
+                    RenameHost(p.Target, p.Old);
+                    oldMoved[i] = true;
+                }
+            }
+            RenameHost(p.Fresh, p.Target);
+            placed[i] = true;
+        }
+    } catch (...) {
+        for (int i = 0; i < 2; ++i) {
+            TPart& p = parts[i];
+            if (placed[i])
+                RemoveHostPath(p.Target);
+            if (oldMoved[i])
+                std::rename(p.Old.c_str(), p.Target.c_str());
+        }
+        for (TPart& p : parts)
+            RemoveHostPath(p.Fresh);
+        throw;
+    }
+    for (int i = 0; i < 2; ++i)
+        RemoveHostPath(parts[i].Old);
+
+    FFileName = FileName;
+    AddToRecent(FileName);
+    FModified = false;
+}
+
+void TBookProject::Save() {
+    if (!FFileName.empty())
+        SaveProject(FFileName);
+    else
+        SaveAs();
+}
+
+void TBookProject::SaveAs() {
+    std::string name = FFileName;
+    if (!FHost->ChooseSaveFileName(name))
+        throw EAbort();
+    SaveProject(ChangeFileExt(name, ".ebp"));
+}
+
+void TBookProject::SaveAsDefault() {
+    const bool modified = FModified;
+    const std::string fileName = FFileName;
+    const std::vector<std::string> recent = FRecent;
+    SaveProject(DefaultProjectFileName());
+    FModified = modified;
+    FFileName = fileName;
+    // The save put the default project first; the list is as it was before.
+    FRecent = recent;
+}
+
+void TBookProject::CloseProject() {
+    FHost->ProjectClosing();
+    if (FIsOpen && FModified) {
+        switch (FHost->AskSaveChanges(FFileName.empty() ? std::string() : ExtractFileNameOnly(FFileName))) {
+        case IProjectHost::Cancel:
+            throw EAbort();
+        case IProjectHost::Yes:
+            Save();
+            break;
+        case IProjectHost::No:
+            break;
+        }
+    }
+    if (!FHost->CloseAllDocuments())
+        throw EAbort();
+    FIsOpen = false;
+    FModified = false;
+    FFilesStore.Clear();
+    FSystemStore.Clear();
+    RemoveAllItems();
+    FFileName.clear();
+}
+
+TProjectItemInfo* TBookProject::AddChildChapter(TProjectItemInfo* Parent) {
+    if (Parent && Parent->IsPage())
+        return nullptr;
+    TProjectItemInfo* item =
+        FStory.AddChild(Parent, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, SNewChapter));
+    FHost->SelectItem(item);
+    SetModified();
+    return item;
+}
+
+TProjectItemInfo* TBookProject::InsertChapter(TProjectItemInfo* Before) {
+    if (!Before)
+        return AddChildChapter(nullptr);
+    TProjectItemInfo* item = FStory.InsertBefore(
+        Before, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, SNewChapter));
+    FHost->SelectItem(item);
+    SetModified();
+    return item;
+}
+
+TProjectItemInfo* TBookProject::AddPageItem(TProjectItemInfo* Anchor, const std::string& Title,
+                                            const std::string& Page) {
+    auto item = std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikPage, Title);
+    item->Page = Page;
+    return FStory.InsertAt(Anchor, std::move(item));
+}
+
+TProjectItemInfo* TBookProject::AddChapterItem(TProjectItemInfo* Anchor, const std::string& Title) {
+    return FStory.InsertAt(Anchor, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, Title));
+}
+
+TProjectItemInfo* TBookProject::AddPageFromFile(const std::string& SourceFile, const std::string& Title,
+                                                TProjectItemInfo* Anchor) {
+    const std::string base = ExtractFileNameOnly(SourceFile);
+    size_t slash = SourceFile.find_last_of('/');
+    std::string nameWithExt = slash == std::string::npos ? SourceFile : SourceFile.substr(slash + 1);
+    const std::string ext = nameWithExt.substr(base.size());
+
+    const std::string content = ReadFileText(SourceFile);
+    auto files = FFilesStore.NewSession();
+    std::string newBase, pagePath;
+    for (unsigned n = 1;; ++n) {
+        newBase = base + std::to_string(n);
+        pagePath = "\\" + newBase + ext;
+        if (!files->Exists(pagePath))
+            break;
+    }
+    TMFSFile* file = files->CreateFile(pagePath, 0, false);
+    file->Content = ReplaceTextIgnoreCase(content, "${NAME}", newBase);
+
+    TProjectItemInfo* item = AddPageItem(Anchor, Title, pagePath);
+    AddReference(item, pagePath);
+
+    const std::string hostCompanion = ChangeFileExt(SourceFile, ".files");
+    if (HostFolderExists(hostCompanion)) {
+        const std::string companion = TMFS::ChangeExt(pagePath, ".files");
+        TMFSFolder* folder = files->ForceFolders(companion);
+        TMFS imported;
+        imported.LoadFromFolder(hostCompanion);
+        CopyTree(imported.Root(), folder);
+        AddReference(item, companion);
+    }
+    SetModified();
+    return item;
+}
+
+void TBookProject::RemoveItem(TProjectItemInfo* item) {
+    FHost->ItemRemoving(item);
+    FStory.Remove(item);
+}
+
+void TBookProject::DeletePageFiles(const std::vector<std::string>& pages) {
+    auto files = FFilesStore.NewSession();
+    std::string firstError;
+    bool failed = false;
+    for (const std::string& page : pages) {
+        try {
+            files->Delete(page);
+            const std::string companion = TMFS::ChangeExt(page, ".files");
+            if (files->FolderExists(companion)) {
+                files->FindItem(companion)->AsFolder()->Clear();
+                files->Delete(companion);
+            }
+        } catch (const Exception& e) {
+            // The others are still deleted; the first failure is reported.
+            if (!failed)
+                firstError = e.Message();
+            failed = true;
+        }
+    }
+    if (failed)
+        throw EMFSError(firstError);
+}
+
+void TBookProject::DeleteItems(const std::vector<TProjectItemInfo*>& Items) {
+    if (Items.empty())
+        return;
+    if (!FHost->Confirm(SDeleteItems))
+        throw EAbort();
+    // The given items that are not below another given item.
+    std::vector<TProjectItemInfo*> tops;
+    for (TProjectItemInfo* item : Items) {
+        bool below = false;
+        for (TProjectItemInfo* other : Items)
+            if (other != item && item->IsWithin(other))
+                below = true;
+        if (!below && std::find(tops.begin(), tops.end(), item) == tops.end())
+            tops.push_back(item);
+    }
+    std::vector<std::string> pages;
+    std::set<std::string, CaseBlindLess> seen;
+    auto collect = [&](TProjectItemInfo* item) {
+        if (item->IsPage() && !item->Page.empty() && seen.insert(item->Page).second)
+            pages.push_back(item->Page);
+    };
+    for (TProjectItemInfo* top : tops) {
+        collect(top);
+        std::vector<TProjectItemInfo*> stack{top};
+        while (!stack.empty()) {
+            TProjectItemInfo* it = stack.back();
+            stack.pop_back();
+            for (auto c = it->Children().rbegin(); c != it->Children().rend(); ++c) {
+                collect(c->get());
+                stack.push_back(c->get());
+            }
+        }
+    }
+    FHost->ClosePageEditors(pages, false);
+    for (TProjectItemInfo* top : tops)
+        RemoveItem(top);
+    // Marked before the files go, so that a failure below still leaves the removal
+    // to be saved.
+    SetModified();
+    DeletePageFiles(pages);
+}
+
+void TBookProject::ClearStory() {
+    if (!FHost->Confirm(SClearStory))
+        throw EAbort();
+    FHost->SelectItem(nullptr);
+    FHost->ClosePageEditors({}, true);
+    std::vector<TProjectItemInfo*> all = FStory.AllItems();
+    std::vector<std::string> pages;
+    std::set<std::string, CaseBlindLess> seen;
+    for (auto it = all.rbegin(); it != all.rend(); ++it)
+        if ((*it)->IsPage() && !(*it)->Page.empty() && seen.insert((*it)->Page).second)
+            pages.push_back((*it)->Page);
+    RemoveAllItems();
+    SetModified();
+    DeletePageFiles(pages);
+}
+
+void TBookProject::RemoveAllItems() {
+    while (!FStory.Empty())
+        RemoveItem(FStory.Items(FStory.Count() - 1));
+}
+
+void TBookProject::MoveUp(TProjectItemInfo* Item) {
+    if (TProjectItemInfo* prev = Item->PrevSibling())
+        FStory.MoveBefore(Item, prev);
+}
+
+void TBookProject::MoveDown(TProjectItemInfo* Item) {
+    if (TProjectItemInfo* next = Item->NextSibling())
+        FStory.MoveBefore(next, Item);
+}
+
+void TBookProject::SetItemFlag(TProjectItemInfo* Item, TItemFlag Flag, bool Value) {
+    Item->SetFlag(Flag, Value);
+    if (Item->IsChapter()) {
+        std::vector<TProjectItemInfo*> stack{Item};
+        while (!stack.empty()) {
+            TProjectItemInfo* it = stack.back();
+            stack.pop_back();
+            for (const auto& c : it->Children()) {
+                c->SetFlag(Flag, Value);
+                stack.push_back(c.get());
+            }
+        }
+    }
+}
+
+void TBookProject::AddReference(TProjectItemInfo* Item, const std::string& Path) {
+    if (!Item || Path.empty())
+        return;
+    auto files = FFilesStore.NewSession();
+    if (files->Exists(Path))
+        Item->Refs.push_back(Path);
+}
+
+void TBookProject::AddToRecent(const std::string& FileName) {
+    auto it = std::find_if(FRecent.begin(), FRecent.end(),
+                           [&](const std::string& e) { return SameTextCaseBlind(e, FileName); });
+    if (it != FRecent.end())
+        FRecent.erase(it);
+    FRecent.insert(FRecent.begin(), FileName);
+    while (FRecent.size() > MaxRecent)
+        FRecent.pop_back();
+}
+
+std::string TBookProject::RecentCommaText() const {
+    return CommaTextOf(FRecent);
+}
+
+void TBookProject::SetRecentCommaText(const std::string& Text) {
+    FRecent.clear();
+    for (std::string& e : CommaTextToList(Text)) {
+        if (e.empty())
+            continue;
+        bool dup = std::any_of(FRecent.begin(), FRecent.end(),
+                               [&](const std::string& r) { return SameTextCaseBlind(r, e); });
+        if (!dup && FRecent.size() < MaxRecent)
+            FRecent.push_back(std::move(e));
+    }
+}
