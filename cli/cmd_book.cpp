@@ -3,6 +3,7 @@
 
 #include "u_CaseBlind.h"
 #include "u_Compile.h"
+#include "u_CompileXML.h"
 #include "u_Exception.h"
 #include "u_MFS.h"
 #include "u_MFSCab.h"
@@ -10,7 +11,6 @@
 #include "u_Project.h"
 #include "u_Resources.h"
 #include "u_Variables.h"
-#include "u_CompileXML.h"
 
 #include <filesystem>
 #include <iostream>
@@ -71,7 +71,9 @@ std::string SystemText(TBook& book, const char* path) {
     return s->Exists(path) ? s->OpenFile(path)->Content : std::string();
 }
 
-bool IsCabinet(const std::string& data) { return data.compare(0, 4, "MSCF") == 0; }
+bool IsCabinet(const std::string& data) {
+    return data.compare(0, 4, "MSCF") == 0;
+}
 
 void PrintStory(const TXMLNode* node, int depth) {
     const std::string pad(2 * depth + 2, ' ');
@@ -130,7 +132,8 @@ int RunInspect(const std::vector<std::string>& args) {
         if (name.empty() || (!stored.empty() && stored[0] == '$'))
             continue;
         ++brandable;
-        std::cout << "  " << name << " = " << (variables.Exists(name) ? variables.GetValue(name) : stored) << "\n";
+        std::cout << "  " << name << " = " << (variables.Exists(name) ? variables.GetValue(name) : stored)
+                  << "\n";
     }
     if (brandable == 0)
         std::cout << "  (none)\n";
@@ -138,12 +141,13 @@ int RunInspect(const std::vector<std::string>& args) {
     std::cout << "\nResources:\n";
     std::cout << "  RCDATA " << FilesResourceName << "   " << book.Pages.size() << " bytes, "
               << (IsCabinet(book.Pages) ? "cabinet" : "enciphered cabinet") << "\n";
-    std::cout << "  RCDATA " << SystemResourceName << "  " << ReadResource(book.FileName, "RCDATA", SystemResourceName).size()
-              << " bytes, cabinet\n";
+    std::cout << "  RCDATA " << SystemResourceName << "  "
+              << ReadResource(book.FileName, "RCDATA", SystemResourceName).size() << " bytes, cabinet\n";
     const std::string icon = ReadIconGroupResource(book.FileName, IconResourceName);
     if (icon.size() >= 6)
         std::cout << "  ICON   " << IconResourceName << "    "
-                  << (static_cast<unsigned char>(icon[4]) | (static_cast<unsigned char>(icon[5]) << 8)) << " images\n";
+                  << (static_cast<unsigned char>(icon[4]) | (static_cast<unsigned char>(icon[5]) << 8))
+                  << " images\n";
     else
         std::cout << "  ICON   " << IconResourceName << "    none (the reader's own icon)\n";
     return 0;
@@ -175,8 +179,8 @@ int RunUnpack(const std::vector<std::string>& args) {
             else {
                 std::string key;
                 for (const TXMLNode* info : XmlChildren(decrypt.Root()))
-                    if (BookKeyFromUserRecord(XmlText(info, "KeyInfo", ""), a.Value("--user"), a.Value("--password"),
-                                              key)) {
+                    if (BookKeyFromUserRecord(XmlText(info, "KeyInfo", ""), a.Value("--user"),
+                                              a.Value("--password"), key)) {
                         ok = DecryptData(cabinet, key, true, plain);
                         break;
                     }
@@ -203,25 +207,25 @@ int RunUnpack(const std::vector<std::string>& args) {
     return 0;
 }
 
-const bool registered = RegisterCommand(
-    {"compile", "compile a project into a book program",
-     "Usage: quarvel compile PROJECT.ebp [--output FILE] [--program-dir DIR]\n\n"
-     "Compiles the project as the editor's Compile command does, without questions and\n"
-     "without saving anything back into the project. The book goes to the project's output\n"
-     "file (or FILE); its full path is the last line of standard output. DIR is the program\n"
-     "folder holding \"Pagelamp.exe\" and \"System\" (default: the folder of quarvel).",
-     RunCompile}) &&
-                        RegisterCommand({"inspect", "show what a book program holds",
-                                         "Usage: quarvel inspect BOOK\n\n"
-                                         "Shows the book's title, its story, its security method, the variables\n"
-                                         "that can be branded and the book's resources.",
-                                         RunInspect}) &&
-                        RegisterCommand({"unpack", "export a book's system files and pages into a folder",
-                                         "Usage: quarvel unpack BOOK DIR [--password P] [--user NAME]\n\n"
-                                         "Writes the system image to DIR/system and the pages to DIR/files. Enciphered\n"
-                                         "pages need the book's password, or a user name and password for books with\n"
-                                         "user passwords; without the right key only DIR/system is written (exit 3).",
-                                         RunUnpack});
+const bool registered =
+    RegisterCommand({"compile", "compile a project into a book program",
+                     "Usage: quarvel compile PROJECT.ebp [--output FILE] [--program-dir DIR]\n\n"
+                     "Compiles the project as the editor's Compile command does, without questions and\n"
+                     "without saving anything back into the project. The book goes to the project's output\n"
+                     "file (or FILE); its full path is the last line of standard output. DIR is the program\n"
+                     "folder holding \"Pagelamp.exe\" and \"System\" (default: the folder of quarvel).",
+                     RunCompile}) &&
+    RegisterCommand({"inspect", "show what a book program holds",
+                     "Usage: quarvel inspect BOOK\n\n"
+                     "Shows the book's title, its story, its security method, the variables\n"
+                     "that can be branded and the book's resources.",
+                     RunInspect}) &&
+    RegisterCommand({"unpack", "export a book's system files and pages into a folder",
+                     "Usage: quarvel unpack BOOK DIR [--password P] [--user NAME]\n\n"
+                     "Writes the system image to DIR/system and the pages to DIR/files. Enciphered\n"
+                     "pages need the book's password, or a user name and password for books with\n"
+                     "user passwords; without the right key only DIR/system is written (exit 3).",
+                     RunUnpack});
 
 } // namespace
 } // namespace cli

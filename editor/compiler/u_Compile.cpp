@@ -1,15 +1,15 @@
 #include "u_Compile.h"
 
 #include "u_CaseBlind.h"
+#include "u_CompileXML.h"
 #include "u_Contents.h"
-#include "u_Project.h"
 #include "u_Exception.h"
 #include "u_MFS.h"
 #include "u_MFSCab.h"
 #include "u_ProgramFolder.h"
+#include "u_Project.h"
 #include "u_Resources.h"
 #include "u_ToolButtons.h"
-#include "u_CompileXML.h"
 #include "u_eBookCommon.h"
 
 #include <cerrno>
@@ -26,7 +26,8 @@ const char* const FilesResourceName = "FILES_MFS";
 const char* const SystemResourceName = "SYSTEM_MFS";
 const char* const IconResourceName = "MAINICON";
 const char* const ReaderProgramName = "Pagelamp.exe";
-const char* const SCompileSaveQuestion = "Project has changed and should be saved.\r\nSave project and continue?";
+const char* const SCompileSaveQuestion =
+    "Project has changed and should be saved.\r\nSave project and continue?";
 const char* const SRunSaveQuestion =
     "Project has changed and should be saved and compiled.\r\nSave project and continue?";
 const char* const SCompileSuccessQuestion = "Project successfully compiled. Would you like to run it?";
@@ -219,8 +220,8 @@ private:
     std::string FName;
 };
 
-void WriteStoryItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items, int indent,
-                     uint8_t rightClickMode) {
+void WriteStoryItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
+                     int indent, uint8_t rightClickMode) {
     const std::string pad(indent, ' ');
     for (const auto& item : items) {
         if (item->Kind == 1) {
@@ -321,8 +322,8 @@ std::string NewGuidText() {
     bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40); // version 4 (random)
     bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80); // variant 1
     std::string hex = ToHex(std::string(reinterpret_cast<const char*>(bytes), 16));
-    return "{" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" +
-           hex.substr(20, 12) + "}";
+    return "{" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
+           hex.substr(16, 4) + "-" + hex.substr(20, 12) + "}";
 }
 
 std::string UserKeyRecord(const std::string& User, const std::string& Password, const std::string& BookKey) {
@@ -356,10 +357,10 @@ TBookSecurity BuildBookSecurity(const std::string& EncryptXmlText) {
         security.BookKey = NewGuidText();
         security.DecryptXml = "<Decrypt Method=\"UserPassword\">\r\n";
         for (const TXMLNode* info : XmlChildren(root))
-            security.DecryptXml += "\t<Info KeyInfo=\"" +
-                                   UserKeyRecord(XmlText(info, "User", ""), XmlText(info, "Password", ""),
-                                                 security.BookKey) +
-                                   "\"/>\r\n";
+            security.DecryptXml +=
+                "\t<Info KeyInfo=\"" +
+                UserKeyRecord(XmlText(info, "User", ""), XmlText(info, "Password", ""), security.BookKey) +
+                "\"/>\r\n";
         security.DecryptXml += "</Decrypt>\r\n";
     }
     return security;
@@ -368,9 +369,9 @@ TBookSecurity BuildBookSecurity(const std::string& EncryptXmlText) {
 std::string BuildSystemXml(const TProjectOptions& Options) {
     return std::string("<System\r\n  Story=\"Story.xml\"\r\n  ToolButtons=\"ToolButtons.xml\"\r\n"
                        "  Variables=\"Variables.xml\"\r\n  Icon=\"Application.ico\"\r\n  ") +
-           Options.GetAttributes() + "\r\n" + "  Forms=\"AdditionalPages.xml\"\r\n" + "  Decrypt=\"Decrypt.xml\"\r\n" +
-           ">" + "  <splash " + Options.Splash().GetAttributes() + "\r\n" + "/>" + "  <toolbar " +
-           Options.Toolbar().GetAttributes() + "\r\n" + "/>" + "</System>\r\n";
+           Options.GetAttributes() + "\r\n" + "  Forms=\"AdditionalPages.xml\"\r\n" +
+           "  Decrypt=\"Decrypt.xml\"\r\n" + ">" + "  <splash " + Options.Splash().GetAttributes() + "\r\n" +
+           "/>" + "  <toolbar " + Options.Toolbar().GetAttributes() + "\r\n" + "/>" + "</System>\r\n";
 }
 
 std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode) {
@@ -384,7 +385,9 @@ std::string OutputFileName(const std::string& ProjectFileName, const TProjectOpt
     return HostChangeExt(Options.DefaultOutput ? ProjectFileName : Options.OutputPath, ".exe");
 }
 
-std::string OutputFileName(const TBookProject& Project) { return OutputFileName(Project.FileName(), Project.Options()); }
+std::string OutputFileName(const TBookProject& Project) {
+    return OutputFileName(Project.FileName(), Project.Options());
+}
 
 std::string CompileSecurityLine(TMFS& SystemStore) {
     TMFSFile* file = SystemStore.Session()->CreateFile("\\Encrypt.xml", 0, true);
@@ -410,8 +413,8 @@ std::string CompileSummaryText(const TProjectOptions& Options, const std::string
     std::string text = "Project options:\r\n\r\n";
     text += "eBook Task Bar: " + Options.ApplicationTitle + "\r\n";
     text += "eBook Title Bar: " + Options.MainFormCaption + "\r\n";
-    text += "Output Path: " + (Options.DefaultOutput ? std::string("the same as the project.") : Options.OutputPath) +
-            "\r\n";
+    text += "Output Path: " +
+            (Options.DefaultOutput ? std::string("the same as the project.") : Options.OutputPath) + "\r\n";
     text += "\r\nSizes:\r\n";
     text += "Window Width: " + std::to_string(Options.Width) + "\r\n";
     text += "Window Height: " + std::to_string(Options.Height) + "\r\n";
@@ -517,7 +520,8 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     WriteRCDataResource(book.Name(), FilesResourceName, pagesCabinet);
     WriteRCDataResource(book.Name(), SystemResourceName, systemCabinet);
     if (systemStore.Session()->Exists("\\Icon.ico"))
-        WriteIconGroupResource(book.Name(), IconResourceName, 1, systemStore.Session()->OpenFile("\\Icon.ico")->Content);
+        WriteIconGroupResource(book.Name(), IconResourceName, 1,
+                               systemStore.Session()->OpenFile("\\Icon.ico")->Content);
     book.MoveTo(output);
     return output;
 }

@@ -25,9 +25,12 @@ extern const char* const IconResourceName;   // "MAINICON"
 extern const char* const ReaderProgramName;  // "Pagelamp.exe"
 
 // Messages of the Compile and Run commands.
-extern const char* const SCompileSaveQuestion;  // "Project has changed and should be saved.\r\nSave project and continue?"
-extern const char* const SRunSaveQuestion;      // "... should be saved and compiled.\r\nSave project and continue?"
-extern const char* const SCompileSuccessQuestion; // "Project successfully compiled. Would you like to run it?"
+extern const char* const
+    SCompileSaveQuestion; // "Project has changed and should be saved.\r\nSave project and continue?"
+extern const char* const
+    SRunSaveQuestion; // "... should be saved and compiled.\r\nSave project and continue?"
+extern const char* const
+    SCompileSuccessQuestion; // "Project successfully compiled. Would you like to run it?"
 
 // The book cipher. Data is preceded by its length and checksum (32-bit little-endian
 // each), padded to whole words with 100, 110, 120; the key is padded with 50, 55, 60;

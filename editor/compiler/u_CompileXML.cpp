@@ -8,7 +8,9 @@ TXMLDocument::TXMLDocument(const std::string& Text) : FParser(std::make_unique<T
 
 TXMLDocument::~TXMLDocument() = default;
 
-const TXMLNode* TXMLDocument::Root() const { return FParser->Root(); }
+const TXMLNode* TXMLDocument::Root() const {
+    return FParser->Root();
+}
 
 std::vector<const TXMLNode*> XmlChildren(const TXMLNode* Node) {
     std::vector<const TXMLNode*> children;
@@ -20,9 +22,13 @@ std::vector<const TXMLNode*> XmlChildren(const TXMLNode* Node) {
     return children;
 }
 
-std::string XmlName(const TXMLNode* Node) { return Node ? Node->Name : std::string(); }
+std::string XmlName(const TXMLNode* Node) {
+    return Node ? Node->Name : std::string();
+}
 
-std::string XmlNodeText(const TXMLNode* Node) { return Node ? Node->Text : std::string(); }
+std::string XmlNodeText(const TXMLNode* Node) {
+    return Node ? Node->Text : std::string();
+}
 
 bool XmlHas(const TXMLNode* Node, const std::string& Name) {
     return Node != nullptr && Node->Attributes.Find(Name) != nullptr;

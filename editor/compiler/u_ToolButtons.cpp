@@ -1,7 +1,7 @@
 #include "u_ToolButtons.h"
 
-#include "u_MFS.h"
 #include "u_CompileXML.h"
+#include "u_MFS.h"
 #include "u_eBookCommon.h"
 
 const char* const ToolbarFileName = "\\Toolbar.xml";
@@ -9,7 +9,9 @@ const char* const ToolbarButtonsFolder = "\\Toolbar.buttons";
 const char* const ToolButtonsFileName = "\\ToolButtons.xml";
 
 namespace {
-std::string Num(int32_t Value) { return std::to_string(Value); }
+std::string Num(int32_t Value) {
+    return std::to_string(Value);
+}
 } // namespace
 
 std::vector<TToolbarButton> ReadToolbarXml(const std::string& Text, bool NewWindowDefault) {
@@ -42,8 +44,9 @@ std::string BuildToolbarXml(const std::vector<TToolbarButton>& Buttons) {
         if (button.Kind == tbkFavourites) {
             text += ">\r\n";
             for (const TToolbarBookmark& bookmark : button.Bookmarks)
-                text += "    <item caption=" + QuotedAttr(bookmark.Caption) + " url=" + QuotedAttr(bookmark.URL) +
-                        " NewWindow=" + BoolAttr(bookmark.NewWindow) + "/>\r\n";
+                text += "    <item caption=" + QuotedAttr(bookmark.Caption) +
+                        " url=" + QuotedAttr(bookmark.URL) + " NewWindow=" + BoolAttr(bookmark.NewWindow) +
+                        "/>\r\n";
             text += "  </button>\r\n";
         } else {
             text += "/>\r\n";
@@ -61,8 +64,9 @@ std::string BuildToolButtonsText(const std::vector<TToolbarButton>& Buttons, con
     // The separators are the book format's own: "\r\r" between the first four
     // attributes, after the logo link and after the ">", CR LF elsewhere.
     std::string text = "<ToolBar\r\n ButtonWidth=" + Num(Options.ToolbarBtnW) + "\r\r" +
-                       " ButtonHeight=" + Num(Options.ToolbarBtnH) + "\r\r" + " ImageWidth=" + Num(Options.ToolbarImgW) +
-                       "\r\r" + " ImageHeight=" + Num(Options.ToolbarImgH) + "\r\r" +
+                       " ButtonHeight=" + Num(Options.ToolbarBtnH) + "\r\r" +
+                       " ImageWidth=" + Num(Options.ToolbarImgW) + "\r\r" +
+                       " ImageHeight=" + Num(Options.ToolbarImgH) + "\r\r" +
                        " FontFaceColor=" + Num(Options.ToolbarTextColor) + "\r\n" +
                        " BackGroundColor=" + Num(Options.ToolbarBackColor) + "\r\n" +
                        " Flat=" + BoolAttr(Options.ToolbarFlat) + "\r\n" +
@@ -73,7 +77,8 @@ std::string BuildToolButtonsText(const std::vector<TToolbarButton>& Buttons, con
     // Every button with a picture is listed, separators included, once per button.
     for (const TToolbarButton& button : Buttons)
         if (!button.Image.empty())
-            text += "    <Img Name=" + QuotedAttr(button.Image) + " Path=" + QuotedAttr(button.Image) + "/>\r\n";
+            text +=
+                "    <Img Name=" + QuotedAttr(button.Image) + " Path=" + QuotedAttr(button.Image) + "/>\r\n";
     text += "  </Images>\r\n  <Buttons>\r\n";
     for (const TToolbarButton& button : Buttons) {
         if (button.Kind == tbkSeparator) {
@@ -87,8 +92,9 @@ std::string BuildToolButtonsText(const std::vector<TToolbarButton>& Buttons, con
         if (button.Kind == tbkFavourites) {
             text += ">\r\n";
             for (const TToolbarBookmark& bookmark : button.Bookmarks)
-                text += "      <item caption=" + QuotedAttr(bookmark.Caption) + " url=" + QuotedAttr(bookmark.URL) +
-                        " NewWindow=" + BoolAttr(bookmark.NewWindow) + "/>\r\n";
+                text += "      <item caption=" + QuotedAttr(bookmark.Caption) +
+                        " url=" + QuotedAttr(bookmark.URL) + " NewWindow=" + BoolAttr(bookmark.NewWindow) +
+                        "/>\r\n";
             text += "    </Btn>\r\n";
         } else {
             text += "/>\r\n";

@@ -10,9 +10,9 @@
 class TMFS;
 class TToolbarOptions;
 
-extern const char* const ToolbarFileName;          // "\Toolbar.xml"
-extern const char* const ToolbarButtonsFolder;     // "\Toolbar.buttons"
-extern const char* const ToolButtonsFileName;      // "\ToolButtons.xml"
+extern const char* const ToolbarFileName;      // "\Toolbar.xml"
+extern const char* const ToolbarButtonsFolder; // "\Toolbar.buttons"
+extern const char* const ToolButtonsFileName;  // "\ToolButtons.xml"
 
 struct TToolbarBookmark {
     std::string Caption;
@@ -23,7 +23,7 @@ struct TToolbarBookmark {
 struct TToolbarButton {
     uint8_t Kind = 255; // TToolButtonKind; a missing kind reads as 255
     std::string Caption;
-    std::string Image; // picture path in the system store, empty for none
+    std::string Image;                       // picture path in the system store, empty for none
     std::vector<TToolbarBookmark> Bookmarks; // bookmarks button (kind 13) only
 };
 

@@ -110,21 +110,32 @@ TEST_F(CliBook, UnpackNeedsTheRightPassword) {
     EXPECT_NE(ReadHost(err).find("--password"), std::string::npos);
     EXPECT_TRUE(fs::exists(Dir / "a" / "system" / "Decrypt.xml"));
     EXPECT_FALSE(fs::exists(Dir / "a" / "files"));
-    EXPECT_EQ(Quarvel("unpack '" + book.string() + "' '" + (Dir / "b").string() + "' --password Gull").Status, 3);
-    EXPECT_EQ(Quarvel("unpack '" + book.string() + "' '" + (Dir / "c").string() + "' --password gull").Status, 0);
+    EXPECT_EQ(Quarvel("unpack '" + book.string() + "' '" + (Dir / "b").string() + "' --password Gull").Status,
+              3);
+    EXPECT_EQ(Quarvel("unpack '" + book.string() + "' '" + (Dir / "c").string() + "' --password gull").Status,
+              0);
     EXPECT_TRUE(fs::exists(Dir / "c" / "files" / "Index.htm"));
 }
 
 TEST_F(CliBook, UserPasswordBooksUnpackForTheirUsers) {
     std::ofstream(Dir / "Lighthouse" / "Lighthouse.system" / "Encrypt.xml", std::ios::binary)
         << "<Encrypt Method=\"UserPassword\" Password=\"\" PasswordType=\"Simple\">\r\n"
-           "\t<Info User=\"ann\" Password=\"one\"/>\r\n\t<Info User=\"bo\" Password=\"two\"/>\r\n</Encrypt>\r\n";
+           "\t<Info User=\"ann\" Password=\"one\"/>\r\n\t<Info User=\"bo\" "
+           "Password=\"two\"/>\r\n</Encrypt>\r\n";
     const fs::path book = Dir / "b.exe";
     ASSERT_EQ(Quarvel("compile '" + Project.string() + "' --output '" + book.string() + "'").Status, 0);
-    EXPECT_NE(Quarvel("inspect '" + book.string() + "'").Out.find("user names and passwords (2 users)"), std::string::npos);
-    EXPECT_EQ(Quarvel("unpack '" + book.string() + "' '" + (Dir / "a").string() + "' --password two").Status, 3);
-    EXPECT_EQ(Quarvel("unpack '" + book.string() + "' '" + (Dir / "b").string() + "' --user ann --password two").Status, 3);
-    EXPECT_EQ(Quarvel("unpack '" + book.string() + "' '" + (Dir / "c").string() + "' --user bo --password two").Status, 0);
+    EXPECT_NE(Quarvel("inspect '" + book.string() + "'").Out.find("user names and passwords (2 users)"),
+              std::string::npos);
+    EXPECT_EQ(Quarvel("unpack '" + book.string() + "' '" + (Dir / "a").string() + "' --password two").Status,
+              3);
+    EXPECT_EQ(
+        Quarvel("unpack '" + book.string() + "' '" + (Dir / "b").string() + "' --user ann --password two")
+            .Status,
+        3);
+    EXPECT_EQ(
+        Quarvel("unpack '" + book.string() + "' '" + (Dir / "c").string() + "' --user bo --password two")
+            .Status,
+        0);
     EXPECT_TRUE(fs::exists(Dir / "c" / "files" / "Light" / "Lenses.htm"));
 }
 

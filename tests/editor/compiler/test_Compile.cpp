@@ -9,8 +9,8 @@
 
 namespace {
 
-TProjectItemInfo* AddPage(TStory& story, TProjectItemInfo* parent, const std::string& name, const std::string& page,
-                          bool rightClick = false) {
+TProjectItemInfo* AddPage(TStory& story, TProjectItemInfo* parent, const std::string& name,
+                          const std::string& page, bool rightClick = false) {
     auto item = std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikPage, name);
     item->Page = page;
     item->RightClick = rightClick;
@@ -54,12 +54,13 @@ TEST(BookCipher, RoundTripChecksTheKey) {
 
 TEST(BookSecurity, TheFourMethods) {
     EXPECT_EQ(BuildBookSecurity("").DecryptXml, "");
-    EXPECT_EQ(BuildBookSecurity("<Encrypt Method=\"\" Password=\"x\" PasswordType=\"Simple\">\r\n</Encrypt>\r\n")
-                  .BookKey,
-              "");
+    EXPECT_EQ(
+        BuildBookSecurity("<Encrypt Method=\"\" Password=\"x\" PasswordType=\"Simple\">\r\n</Encrypt>\r\n")
+            .BookKey,
+        "");
 
-    TBookSecurity simple =
-        BuildBookSecurity("<Encrypt Method=\"password\" Password=\"open sesame\" PasswordType=\"SIMPLE\">\r\n</Encrypt>\r\n");
+    TBookSecurity simple = BuildBookSecurity(
+        "<Encrypt Method=\"password\" Password=\"open sesame\" PasswordType=\"SIMPLE\">\r\n</Encrypt>\r\n");
     EXPECT_EQ(simple.DecryptXml, "<Decrypt Method=\"Password\" PasswordType=\"Simple\"/>\r\n");
     EXPECT_EQ(simple.BookKey, "open sesame");
     // No type given reads as Simple; an empty password gives the same text but no key.
@@ -67,15 +68,18 @@ TEST(BookSecurity, TheFourMethods) {
     EXPECT_EQ(empty.DecryptXml, simple.DecryptXml);
     EXPECT_EQ(empty.BookKey, "");
 
-    TBookSecurity selected =
-        BuildBookSecurity("<Encrypt Method=\"Password\" Password=\"open sesame\" PasswordType=\"Selected\"/>");
+    TBookSecurity selected = BuildBookSecurity(
+        "<Encrypt Method=\"Password\" Password=\"open sesame\" PasswordType=\"Selected\"/>");
     EXPECT_EQ(selected.DecryptXml,
               "<Decrypt Method=\"Password\" PasswordHash=\"-2121520453\" PasswordType=\"Selected\" />\r\n");
     EXPECT_EQ(selected.BookKey, "");
-    EXPECT_NE(BuildBookSecurity("<Encrypt Method=\"Password\" Password=\"keeper\" PasswordType=\"Selected\"/>")
-                  .DecryptXml.find("PasswordHash=\"30833270\""),
-              std::string::npos);
-    EXPECT_EQ(BuildBookSecurity("<Encrypt Method=\"Password\" Password=\"x\" PasswordType=\"Other\"/>").DecryptXml, "");
+    EXPECT_NE(
+        BuildBookSecurity("<Encrypt Method=\"Password\" Password=\"keeper\" PasswordType=\"Selected\"/>")
+            .DecryptXml.find("PasswordHash=\"30833270\""),
+        std::string::npos);
+    EXPECT_EQ(
+        BuildBookSecurity("<Encrypt Method=\"Password\" Password=\"x\" PasswordType=\"Other\"/>").DecryptXml,
+        "");
 }
 
 TEST(BookSecurity, UserRecordsUnlockTheBookKey) {
@@ -85,7 +89,8 @@ TEST(BookSecurity, UserRecordsUnlockTheBookKey) {
                              "</Encrypt>\r\n";
     const TBookSecurity a = BuildBookSecurity(text);
     const TBookSecurity b = BuildBookSecurity(text);
-    EXPECT_TRUE(std::regex_match(a.BookKey, std::regex("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}")));
+    EXPECT_TRUE(std::regex_match(
+        a.BookKey, std::regex("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}")));
     EXPECT_NE(a.BookKey, b.BookKey);
     const std::regex shape("<Decrypt Method=\"UserPassword\">\r\n\t<Info KeyInfo=\"([0-9A-F]+)\"/>\r\n"
                            "\t<Info KeyInfo=\"([0-9A-F]+)\"/>\r\n</Decrypt>\r\n");
@@ -99,8 +104,9 @@ TEST(BookSecurity, UserRecordsUnlockTheBookKey) {
     ASSERT_TRUE(BookKeyFromUserRecord(m[2], "", "", key));
     EXPECT_EQ(key, a.BookKey);
     // The record is the book key enciphered with the user key, both in text form.
-    EXPECT_EQ(UserKeyRecord("Ann", "pw1", "{01234567-89AB-4CDE-8F01-23456789ABCD}"),
-              "35AC3539707260CC10863F57006754042D828D8C5EC7B76C1A760177203D56B6E580FDF50F07007207A12B609773D171");
+    EXPECT_EQ(
+        UserKeyRecord("Ann", "pw1", "{01234567-89AB-4CDE-8F01-23456789ABCD}"),
+        "35AC3539707260CC10863F57006754042D828D8C5EC7B76C1A760177203D56B6E580FDF50F07007207A12B609773D171");
 }
 
 TEST(SystemFiles, SystemXmlHasTheBookFormat) {
@@ -111,8 +117,8 @@ TEST(SystemFiles, SystemXmlHasTheBookFormat) {
                     "  Variables=\"Variables.xml\"\r\n  Icon=\"Application.ico\"\r\n  " +
                         options.GetAttributes() +
                         "\r\n  Forms=\"AdditionalPages.xml\"\r\n  Decrypt=\"Decrypt.xml\"\r\n>  <splash " +
-                        options.Splash().GetAttributes() + "\r\n/>  <toolbar " + options.Toolbar().GetAttributes() +
-                        "\r\n/></System>\r\n");
+                        options.Splash().GetAttributes() + "\r\n/>  <toolbar " +
+                        options.Toolbar().GetAttributes() + "\r\n/></System>\r\n");
     EXPECT_NE(text.find("ApplicationTitle=\"A \"\"B\"\"\""), std::string::npos);
 }
 
@@ -124,18 +130,19 @@ TEST(SystemFiles, StoryXmlNestsChaptersWithoutTheirNames) {
     AddPage(story, inner, "Deep", "\\d.htm", false)->PasswordProtection = true;
     AddPage(story, nullptr, "Last", "\\c.htm", false);
     const std::string text = BuildStoryXml(story, 2);
-    EXPECT_EQ(text, "<Story>\r\n"
-                    "    <item>\r\n"
-                    "      <item page=\"\\a b.htm\" pagename=\"Say \"\"hi\"\"\" searchable=True rightclick=True "
-                    "passwordprotection=False/>\r\n"
-                    "      <item>\r\n"
-                    "        <item page=\"\\d.htm\" pagename=\"Deep\" searchable=True rightclick=False "
-                    "passwordprotection=True/>\r\n"
-                    "      </item>\r\n"
-                    "    </item>\r\n"
-                    "    <item page=\"\\c.htm\" pagename=\"Last\" searchable=True rightclick=False "
-                    "passwordprotection=False/>\r\n"
-                    "</Story>");
+    EXPECT_EQ(text,
+              "<Story>\r\n"
+              "    <item>\r\n"
+              "      <item page=\"\\a b.htm\" pagename=\"Say \"\"hi\"\"\" searchable=True rightclick=True "
+              "passwordprotection=False/>\r\n"
+              "      <item>\r\n"
+              "        <item page=\"\\d.htm\" pagename=\"Deep\" searchable=True rightclick=False "
+              "passwordprotection=True/>\r\n"
+              "      </item>\r\n"
+              "    </item>\r\n"
+              "    <item page=\"\\c.htm\" pagename=\"Last\" searchable=True rightclick=False "
+              "passwordprotection=False/>\r\n"
+              "</Story>");
     EXPECT_EQ(text.find("Part"), std::string::npos);
     // Right-click modes 0 and 1 override the pages' own flags.
     const std::string allowed = BuildStoryXml(story, 0);
@@ -163,25 +170,24 @@ TEST(CompileSummary, TextAndSecurityLines) {
     TMFS store;
     EXPECT_EQ(CompileSecurityLine(store), "No Security");
     EXPECT_TRUE(store.Session()->Exists("\\Encrypt.xml"));
-    EXPECT_EQ(CompileSummaryText(options, "No Security"),
-              "Project options:\r\n\r\n"
-              "eBook Task Bar: Task\r\n"
-              "eBook Title Bar: Title\r\n"
-              "Output Path: the same as the project.\r\n"
-              "\r\nSizes:\r\n"
-              "Window Width: 800\r\n"
-              "Window Height: 600\r\n"
-              "Resizable Window: True\r\n"
-              "Run Maximized: False\r\n"
-              "Allow Right Click: No\r\n"
-              "Toolbar Placement: Top\r\n"
-              "\r\nSplash:\r\n"
-              "Close After 3 seconds\r\n"
-              "Close on Mouse Click: False\r\n"
-              "At the Start: No Splash\r\n"
-              "At the End: No Splash\r\n"
-              "\r\nSecurity:\r\nNo Security\r\n"
-              "\r\nCompile Project?");
+    EXPECT_EQ(CompileSummaryText(options, "No Security"), "Project options:\r\n\r\n"
+                                                          "eBook Task Bar: Task\r\n"
+                                                          "eBook Title Bar: Title\r\n"
+                                                          "Output Path: the same as the project.\r\n"
+                                                          "\r\nSizes:\r\n"
+                                                          "Window Width: 800\r\n"
+                                                          "Window Height: 600\r\n"
+                                                          "Resizable Window: True\r\n"
+                                                          "Run Maximized: False\r\n"
+                                                          "Allow Right Click: No\r\n"
+                                                          "Toolbar Placement: Top\r\n"
+                                                          "\r\nSplash:\r\n"
+                                                          "Close After 3 seconds\r\n"
+                                                          "Close on Mouse Click: False\r\n"
+                                                          "At the Start: No Splash\r\n"
+                                                          "At the End: No Splash\r\n"
+                                                          "\r\nSecurity:\r\nNo Security\r\n"
+                                                          "\r\nCompile Project?");
     options.DefaultOutput = false;
     options.OutputPath = "/out/b.exe";
     options.AllowRightClickContextMenu = 2;
@@ -196,7 +202,8 @@ TEST(CompileSummary, TextAndSecurityLines) {
     EXPECT_NE(text.find("Allow Right Click: Custom\r\nToolbar Placement: No Toolbar\r\nLogo On Toolbar\r\n"
                         "Logo Link: http://x\r\nLogo Hint: Hint\r\n\r\nSplash:"),
               std::string::npos);
-    EXPECT_NE(text.find("At the Start: PopUp Message\r\nAt the End: Splash\r\n\r\nCompile Project?"), std::string::npos);
+    EXPECT_NE(text.find("At the Start: PopUp Message\r\nAt the End: Splash\r\n\r\nCompile Project?"),
+              std::string::npos);
     EXPECT_EQ(text.find("Security"), std::string::npos);
 
     auto line = [](const std::string& xml) {
@@ -204,7 +211,8 @@ TEST(CompileSummary, TextAndSecurityLines) {
         s.Session()->CreateFile("\\Encrypt.xml", 0, false)->Content = xml;
         return CompileSecurityLine(s);
     };
-    EXPECT_EQ(line("<Encrypt Method=\"Password\" Password=\"p\" PasswordType=\"Simple\"/>"), "Simple Password (All Book)");
+    EXPECT_EQ(line("<Encrypt Method=\"Password\" Password=\"p\" PasswordType=\"Simple\"/>"),
+              "Simple Password (All Book)");
     EXPECT_EQ(line("<Encrypt Method=\"Password\" PasswordType=\"Selected\"/>"), "Password (Selected Pages)");
     EXPECT_EQ(line("<Encrypt Method=\"UserPassword\"/>"), "Username and Password");
     EXPECT_EQ(line("<Encrypt Method=\"\"/>"), "No Security");

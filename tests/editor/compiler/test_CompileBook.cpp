@@ -30,16 +30,21 @@ void WriteHost(const fs::path& p, const std::string& data) {
     std::ofstream(p, std::ios::binary) << data;
 }
 
-int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+int Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
 
-std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Quote(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
 
 class CompileBook : public ::testing::Test {
 protected:
     void SetUp() override {
         const fs::path reader = fs::path(QUARVEL_BIN_DIR) / "Pagelamp.exe";
         if (!fs::exists(reader))
-            GTEST_SKIP() << "no reader program in " << QUARVEL_BIN_DIR << " (configure with QUARVEL_READER=ON)";
+            GTEST_SKIP() << "no reader program in " << QUARVEL_BIN_DIR
+                         << " (configure with QUARVEL_READER=ON)";
         char pattern[] = "/tmp/quarvel-compile-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         Dir = pattern;
@@ -69,8 +74,8 @@ protected:
             return story.AddChild(parent, std::move(item));
         };
         page(nullptr, "Start", "\\Index.htm");
-        TProjectItemInfo* chapter =
-            story.AddChild(nullptr, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, "Chapter"));
+        TProjectItemInfo* chapter = story.AddChild(
+            nullptr, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, "Chapter"));
         page(chapter, "A", "\\ch\\a.htm")->PasswordProtection = true;
         TMFSSession* files = Project.FilesStore().Session();
         files->ForceFolders("\\ch");
@@ -78,7 +83,8 @@ protected:
         files->CreateFile("\\ch\\a.htm", 0, false)->Content = "page ${page} of %{Title}";
         files->CreateFile("\\pic.bin", 0, false)->Content = std::string("\0\1${PAGE}\xff", 10);
         TMFSSession* sys = Project.SystemStore().Session();
-        sys->CreateFile("\\Variables.xml", 0, false)->Content = "<vars>\r\n<var name=\"Title\">$Book</var>\r\n</vars>\r\n";
+        sys->CreateFile("\\Variables.xml", 0, false)->Content =
+            "<vars>\r\n<var name=\"Title\">$Book</var>\r\n</vars>\r\n";
         sys->CreateFile("\\AdditionalPages.xml", 0, false)->Content =
             "<AdditionalPages>\r\n<Page Path=\"\\x.htm\" Name=\"X\"/></AdditionalPages>";
         sys->ForceFolders("\\Toolbar.buttons");
@@ -88,7 +94,8 @@ protected:
             "<toolbar>\r\n  <button caption=\"Back\" kind=1 Image=\"\\Toolbar.buttons\\0.bmp\"/>\r\n"
             "  <button caption=\"Separator\" kind=0/>\r\n"
             "  <button caption=\"Marks\" kind=13 Image=\"\\Toolbar.buttons\\2.bmp\">\r\n"
-            "    <item caption=\"Start\" url=\"\\Index.htm\" NewWindow=False/>\r\n  </button>\r\n</toolbar>\r\n";
+            "    <item caption=\"Start\" url=\"\\Index.htm\" NewWindow=False/>\r\n  "
+            "</button>\r\n</toolbar>\r\n";
         sys->CreateFile("\\SplashS.bmp", 0, false)->Content = "BMsplash";
         sys->CreateFile("\\Logo.bmp", 0, false)->Content = "BMlogo";
         Icon = ReadHost(fs::path(QUARVEL_SOURCE_DIR) / "samples/Lighthouse/Lighthouse.system/Icon.ico");
@@ -123,9 +130,12 @@ TEST_F(CompileBook, BookHoldsPagesSystemFilesAndIcon) {
 
     TMFS pages;
     Unpack(FilesResourceName, pages);
-    EXPECT_EQ(Text(pages, "\\Index.htm"), "<h1>%{Title}</h1>" + BuildContentsHtml(Project.Story()) + "<p>1</p>");
+    EXPECT_EQ(Text(pages, "\\Index.htm"),
+              "<h1>%{Title}</h1>" + BuildContentsHtml(Project.Story()) + "<p>1</p>");
     EXPECT_EQ(Text(pages, "\\ch\\a.htm"), "page 2 of %{Title}");
-    EXPECT_EQ(Text(pages, "\\pic.bin"), std::string("\0\1" "0\xff", 4));
+    EXPECT_EQ(Text(pages, "\\pic.bin"), std::string("\0\1"
+                                                    "0\xff",
+                                                    4));
     // The project's own files stay untouched.
     EXPECT_EQ(Project.FilesStore().Session()->OpenFile("\\ch\\a.htm")->Content, "page ${page} of %{Title}");
 
@@ -137,7 +147,8 @@ TEST_F(CompileBook, BookHoldsPagesSystemFilesAndIcon) {
     EXPECT_EQ(Text(system, "\\Decrypt.xml"), "");
     EXPECT_EQ(Text(system, "\\Variables.xml"), Text(Project.SystemStore(), "\\Variables.xml"));
     EXPECT_EQ(Text(system, "\\AdditionalPages.xml"), Text(Project.SystemStore(), "\\AdditionalPages.xml"));
-    EXPECT_EQ(Text(system, "\\Story.xml"), BuildStoryXml(Project.Story(), Project.Options().AllowRightClickContextMenu));
+    EXPECT_EQ(Text(system, "\\Story.xml"),
+              BuildStoryXml(Project.Story(), Project.Options().AllowRightClickContextMenu));
     EXPECT_NE(Text(system, "\\ToolButtons.xml").find("Name=\"tbtnFavourites\""), std::string::npos);
     EXPECT_EQ(Text(system, "\\Toolbar.buttons\\0.bmp"), "BMfirst");
     EXPECT_EQ(Text(system, "\\Toolbar.buttons\\2.bmp"), "BMthird");
@@ -149,19 +160,21 @@ TEST_F(CompileBook, BookHoldsPagesSystemFilesAndIcon) {
     // The peers see the same resources and accept both cabinets.
     const fs::path extracted = Dir / "x.bin";
     for (const char* name : {FilesResourceName, SystemResourceName}) {
-        ASSERT_EQ(Shell("wrestool -x --raw --type=+RCDATA --name=+" + std::string(name) + " -o " + Quote(extracted) + " " +
-                      Quote(Book())),
+        ASSERT_EQ(Shell("wrestool -x --raw --type=+RCDATA --name=+" + std::string(name) + " -o " +
+                        Quote(extracted) + " " + Quote(Book())),
                   0);
         EXPECT_EQ(ReadHost(extracted), Resource(name)) << name;
         EXPECT_EQ(Shell("cabextract -t " + Quote(extracted)), 0) << name;
     }
-    ASSERT_EQ(Shell("wrestool -x --raw --type=14 --name=+MAINICON -o " + Quote(extracted) + " " + Quote(Book())), 0);
+    ASSERT_EQ(
+        Shell("wrestool -x --raw --type=14 --name=+MAINICON -o " + Quote(extracted) + " " + Quote(Book())),
+        0);
     const std::string group = ReadHost(extracted);
     ASSERT_EQ(group.size(), 6u + 3 * 14);
     for (int id = 1; id <= 3; ++id) {
         EXPECT_EQ(static_cast<unsigned char>(group[6 + 14 * (id - 1) + 12]), id);
-        EXPECT_EQ(Shell("wrestool -x --raw --type=3 --name=" + std::to_string(id) + " -o " + Quote(extracted) + " " +
-                      Quote(Book())),
+        EXPECT_EQ(Shell("wrestool -x --raw --type=3 --name=" + std::to_string(id) + " -o " +
+                        Quote(extracted) + " " + Quote(Book())),
                   0);
         const size_t at = 6 + 16 * (id - 1);
         auto u32 = [&](size_t o) {
@@ -177,7 +190,8 @@ TEST_F(CompileBook, BookHoldsPagesSystemFilesAndIcon) {
 }
 
 TEST_F(CompileBook, WholeBookPasswordEnciphersThePages) {
-    SetEncrypt("<Encrypt Method=\"Password\" Password=\"open sesame\" PasswordType=\"Simple\">\r\n</Encrypt>\r\n");
+    SetEncrypt(
+        "<Encrypt Method=\"Password\" Password=\"open sesame\" PasswordType=\"Simple\">\r\n</Encrypt>\r\n");
     CompileProject(Project, Settings);
     const std::string stored = Resource(FilesResourceName);
     std::string cabinet;
@@ -205,15 +219,17 @@ TEST_F(CompileBook, OtherMethodsLeaveThePagesPlainOrUseUserRecords) {
     EXPECT_NE(Text(system, "\\Decrypt.xml").find("PasswordHash=\"-2121520453\""), std::string::npos);
 
     SetEncrypt("<Encrypt Method=\"UserPassword\" Password=\"\" PasswordType=\"Simple\">\r\n"
-               "\t<Info User=\"Ann\" Password=\"pw1\"/>\r\n\t<Info User=\"Bo\" Password=\"pw2\"/>\r\n</Encrypt>\r\n");
+               "\t<Info User=\"Ann\" Password=\"pw1\"/>\r\n\t<Info User=\"Bo\" "
+               "Password=\"pw2\"/>\r\n</Encrypt>\r\n");
     CompileProject(Project, Settings);
     TMFS users;
     Unpack(SystemResourceName, users);
     std::smatch m;
     const std::string decrypt = Text(users, "\\Decrypt.xml");
-    ASSERT_TRUE(std::regex_match(decrypt, m,
-                                 std::regex("<Decrypt Method=\"UserPassword\">\r\n\t<Info KeyInfo=\"([0-9A-F]+)\"/>\r\n"
-                                            "\t<Info KeyInfo=\"([0-9A-F]+)\"/>\r\n</Decrypt>\r\n")));
+    ASSERT_TRUE(std::regex_match(
+        decrypt, m,
+        std::regex("<Decrypt Method=\"UserPassword\">\r\n\t<Info KeyInfo=\"([0-9A-F]+)\"/>\r\n"
+                   "\t<Info KeyInfo=\"([0-9A-F]+)\"/>\r\n</Decrypt>\r\n")));
     std::string key, cabinet;
     ASSERT_TRUE(BookKeyFromUserRecord(m[2], "Bo", "pw2", key));
     ASSERT_TRUE(DecryptData(Resource(FilesResourceName), key, true, cabinet));
@@ -236,7 +252,8 @@ TEST_F(CompileBook, FailedCompileLeavesThePreviousBook) {
         CompileProject(Project, Settings);
         FAIL() << "compiled without a reader program";
     } catch (const Exception& e) {
-        EXPECT_EQ(std::string(e.Message()).rfind("Cannot open file \"" + (Program / "Pagelamp.exe").string() + "\".", 0),
+        EXPECT_EQ(std::string(e.Message())
+                      .rfind("Cannot open file \"" + (Program / "Pagelamp.exe").string() + "\".", 0),
                   0u)
             << e.Message();
     }

@@ -7,11 +7,14 @@
 namespace {
 
 std::string Header(const TToolbarOptions& o) {
-    return "<ToolBar\r\n ButtonWidth=" + std::to_string(o.ToolbarBtnW) + "\r\r ButtonHeight=" +
-           std::to_string(o.ToolbarBtnH) + "\r\r ImageWidth=" + std::to_string(o.ToolbarImgW) + "\r\r ImageHeight=" +
-           std::to_string(o.ToolbarImgH) + "\r\r FontFaceColor=" + std::to_string(o.ToolbarTextColor) +
-           "\r\n BackGroundColor=" + std::to_string(o.ToolbarBackColor) + "\r\n Flat=" +
-           (o.ToolbarFlat ? "True" : "False") + "\r\n ShowCaptions=" + (o.ToolbarShowCaption ? "True" : "False") +
+    return "<ToolBar\r\n ButtonWidth=" + std::to_string(o.ToolbarBtnW) +
+           "\r\r ButtonHeight=" + std::to_string(o.ToolbarBtnH) +
+           "\r\r ImageWidth=" + std::to_string(o.ToolbarImgW) +
+           "\r\r ImageHeight=" + std::to_string(o.ToolbarImgH) +
+           "\r\r FontFaceColor=" + std::to_string(o.ToolbarTextColor) +
+           "\r\n BackGroundColor=" + std::to_string(o.ToolbarBackColor) +
+           "\r\n Flat=" + (o.ToolbarFlat ? "True" : "False") +
+           "\r\n ShowCaptions=" + (o.ToolbarShowCaption ? "True" : "False") +
            "\r\n LogoDisplay=" + (o.LogoDisplay ? "True" : "False") + "\r\n";
 }
 
@@ -19,8 +22,9 @@ TEST(ToolButtons, ProjectWithoutToolbarFileGivesEmptyListsAndAnEmptyFile) {
     TMFS store, image;
     TToolbarOptions options;
     const std::string text = BuildToolButtonsXml(store, options, image);
-    EXPECT_EQ(text, Header(options) + " LogoLink=\"\"\r\r LogoText=\"\">\r\r  <Images>\r\n  </Images>\r\n  <Buttons>\r\n"
-                                      "  </Buttons>\r\n</ToolBar>\r\n");
+    EXPECT_EQ(text, Header(options) +
+                        " LogoLink=\"\"\r\r LogoText=\"\">\r\r  <Images>\r\n  </Images>\r\n  <Buttons>\r\n"
+                        "  </Buttons>\r\n</ToolBar>\r\n");
     ASSERT_TRUE(store.Session()->Exists("\\Toolbar.xml"));
     EXPECT_EQ(store.Session()->OpenFile("\\Toolbar.xml")->Content, "");
     EXPECT_TRUE(image.Session()->FolderExists("\\Toolbar.buttons"));
@@ -59,7 +63,8 @@ TEST(ToolButtons, EveryKindOfButtonIsWrittenExactly) {
         "    <Btn Kind=\"1\" Name=\"tbtnBack\" Caption=\"Back\" Image=\"\\Toolbar.buttons\\0.bmp\" "
         "OnClick=\"tbtnBackClick\"/>\r\n"
         "    <Btn Kind=\"0\" Caption=\"-\"/>\r\n"
-        "    <Btn Kind=\"255\" Name=\"tbtnUnknown\" Caption=\"Say \"\"hi\"\"\" Image=\"\" OnClick=\"tbtnUnknownClick\"/>\r\n"
+        "    <Btn Kind=\"255\" Name=\"tbtnUnknown\" Caption=\"Say \"\"hi\"\"\" Image=\"\" "
+        "OnClick=\"tbtnUnknownClick\"/>\r\n"
         "    <Btn Kind=\"13\" Name=\"tbtnFavourites\" Caption=\"Marks\" Image=\"\\Toolbar.buttons\\3.bmp\" "
         "OnClick=\"tbtnFavouritesClick\">\r\n"
         "      <item caption=\"One\" url=\"\\a.htm\" NewWindow=True/>\r\n"
@@ -82,7 +87,8 @@ TEST(ToolButtons, PictureSharedByTwoButtonsIsListedTwice) {
         "<toolbar><button kind=5 Image=\"\\Toolbar.buttons\\0.bmp\"/><button kind=6 "
         "Image=\"\\Toolbar.buttons\\0.bmp\"/></toolbar>";
     const std::string text = BuildToolButtonsXml(store, TToolbarOptions(), image);
-    const std::string line = "    <Img Name=\"\\Toolbar.buttons\\0.bmp\" Path=\"\\Toolbar.buttons\\0.bmp\"/>\r\n";
+    const std::string line =
+        "    <Img Name=\"\\Toolbar.buttons\\0.bmp\" Path=\"\\Toolbar.buttons\\0.bmp\"/>\r\n";
     const size_t first = text.find(line);
     ASSERT_NE(first, std::string::npos);
     EXPECT_NE(text.find(line, first + line.size()), std::string::npos);
