@@ -9,6 +9,7 @@
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
 #include "u_Resources.h"
+#include "u_Stream.h"
 #include "u_ToolButtons.h"
 #include "u_eBookCommon.h"
 
@@ -195,7 +196,7 @@ public:
         std::string pattern = target + ".tmp-XXXXXX";
         const int fd = ::mkstemp(pattern.data());
         if (fd < 0)
-            RaiseOSError(errno, target);
+            throw EFCreateError(Format(SFCreateError, target, SysErrorMessage(errno)));
         ::close(fd);
         FName = pattern;
     }
@@ -212,7 +213,7 @@ public:
         ::umask(mask);
         ::chmod(FName.c_str(), 0777 & ~mask);
         if (std::rename(FName.c_str(), target.c_str()) != 0)
-            RaiseOSError(errno, target);
+            throw EFCreateError(Format(SFCreateError, target, SysErrorMessage(errno)));
         FName.clear();
     }
 

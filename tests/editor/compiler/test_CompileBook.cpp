@@ -258,6 +258,17 @@ TEST_F(CompileBook, FailedCompileLeavesThePreviousBook) {
             << e.Message();
     }
     EXPECT_EQ(ReadHost(Book()), before);
+
+    // An output folder that cannot be made: the file-creation error names the file.
+    fs::copy_file(fs::path(QUARVEL_BIN_DIR) / "Pagelamp.exe", Program / "Pagelamp.exe");
+    WriteHost(Dir / "plain", "a file, not a folder");
+    Settings.OutputFile = (Dir / "plain" / "book.exe").string();
+    try {
+        CompileProject(Project, Settings);
+        FAIL() << "compiled into a file";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.Message()).rfind("Cannot create file \"", 0), 0u) << e.Message();
+    }
 }
 
 TEST_F(CompileBook, SourceDateEpochGivesIdenticalBooks) {
