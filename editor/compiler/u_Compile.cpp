@@ -13,9 +13,11 @@
 #include "u_ToolButtons.h"
 #include "u_eBookCommon.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <memory>
 #include <random>
@@ -120,7 +122,9 @@ bool FromHex(const std::string& text, std::string& data) {
 
 // ---- times ----
 
-// The packed file date of SOURCE_DATE_EPOCH, or 0 when the variable is not set.
+// The packed date-time of SOURCE_DATE_EPOCH, or 0 when the variable is not set. The
+// time is taken as UTC, so that books built from the same project in different time
+// zones are identical too.
 uint32_t SourceDateStamp() {
     const char* value = std::getenv("SOURCE_DATE_EPOCH");
     if (value == nullptr || *value == '\0')
@@ -130,7 +134,14 @@ uint32_t SourceDateStamp() {
     const long long seconds = std::strtoll(value, &end, 10);
     if (errno != 0 || *end != '\0' || seconds < 0)
         throw Exception(Format("SOURCE_DATE_EPOCH \"%s\" is not a number of seconds", std::string(value)));
-    return DateTimeToFileDate(seconds);
+    const time_t t = static_cast<time_t>(seconds);
+    struct tm tm {};
+    if (gmtime_r(&t, &tm) == nullptr || tm.tm_year + 1900 < 1980)
+        return (1u << 21) | (1u << 16); // 1980-01-01 00:00, the earliest packed date
+    const uint32_t year = static_cast<uint32_t>(std::min(tm.tm_year + 1900, 2107) - 1980);
+    return year << 25 | static_cast<uint32_t>(tm.tm_mon + 1) << 21 | static_cast<uint32_t>(tm.tm_mday) << 16 |
+           static_cast<uint32_t>(tm.tm_hour) << 11 | static_cast<uint32_t>(tm.tm_min) << 5 |
+           static_cast<uint32_t>(tm.tm_sec / 2);
 }
 
 // With a fixed stamp: stamps Item and clamps everything below it that is later.

@@ -88,7 +88,7 @@ struct TCompileSettings {
 // Compiles the project into its book program. The book is assembled in a temporary file
 // beside the output file and renamed into place at the end, so a failed compile leaves
 // the previous book untouched. With SOURCE_DATE_EPOCH set, every time stamp the compiler
-// makes (and any later one it copies) is that time. Returns the book's file name.
+// makes (and any later one it copies) is that time, taken as UTC. Returns the book's file name.
 // Side effects on the system store: empty "Variables.xml", "AdditionalPages.xml" and
 // "Toolbar.xml" when missing. Failures are raised.
 std::string CompileProject(TBookProject& Project, const TCompileSettings& Settings = {});

@@ -280,10 +280,27 @@ TEST_F(CompileBook, SourceDateEpochGivesIdenticalBooks) {
     Project.SystemStore().Session()->CreateFile("\\SplashS.bmp", 0, false)->Content = "BMsplash";
     CompileProject(Project, Settings);
     EXPECT_EQ(ReadHost(Book()), first);
+    // The stamp does not depend on the time zone of the machine.
+    const char* zone = getenv("TZ");
+    const std::string oldZone = zone ? zone : "";
+    setenv("TZ", "UTC-9", 1);
+    tzset();
+    CompileProject(Project, Settings);
+    if (zone)
+        setenv("TZ", oldZone.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+    EXPECT_EQ(ReadHost(Book()), first);
     TMFS system;
     Unpack(SystemResourceName, system);
-    EXPECT_EQ(system.Session()->OpenFile("\\Story.xml")->Time, DateTimeToFileDate(1700000000));
-    EXPECT_EQ(system.Root()->Time, DateTimeToFileDate(1700000000));
+    // 1700000000 is 2023-11-14 22:13:20 UTC.
+    const uint32_t stamp = (2023u - 1980) << 25 | 11u << 21 | 14u << 16 | 22u << 11 | 13u << 5 | 10u;
+    EXPECT_EQ(system.Session()->OpenFile("\\Story.xml")->Time, stamp);
+    EXPECT_EQ(system.Root()->Time, stamp);
+    TMFS pages;
+    Unpack(FilesResourceName, pages);
+    EXPECT_EQ(pages.Root()->Time, stamp);
 }
 
 TEST_F(CompileBook, MinimalProjectGainsEmptySystemFiles) {
