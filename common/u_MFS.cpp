@@ -749,11 +749,11 @@ TMFSFile* TMFSSession::CreateFile(const std::string& path, uint32_t attributes, 
 }
 
 TMFSFolder* TMFSSession::ForceFolders(const std::string& path) {
-    if (path.empty()) {
-        if (!FCurrentFolder)
-            throw EMFSError(Format(SPathNotFound, path));
+    // A session whose file system is gone has no folder to stand in.
+    if (!FCurrentFolder)
+        throw EMFSError(Format(SPathNotFound, path));
+    if (path.empty())
         return FCurrentFolder;
-    }
     const std::string p = TMFS::NormalizeSlashes(path);
     if (p == "\\")
         return FMFS->Root();

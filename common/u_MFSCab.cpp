@@ -460,10 +460,13 @@ void TMFSCabReader::DoExtract() {
 // ---------------------------------------------------------------------------------
 // Store convention
 
-std::string PackStore(const TMFS& store, const std::string& cabinetName) {
+std::string PackStore(const TMFS& store, const std::string& cabinetName, std::optional<uint32_t> memberTime) {
     TMFS work;
     TMFSSession* session = work.Session();
-    session->CreateFile("\\info.mfs", 0, false)->Content = store.SaveToString();
+    TMFSFile* image = session->CreateFile("\\info.mfs", 0, false);
+    image->Content = store.SaveToString();
+    if (memberTime)
+        image->Time = *memberTime;
     std::string cabinetPath;
     {
         TMFSCabWriter writer(session, std::string(), cabinetName);

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -164,6 +165,9 @@ private:
 
 // The store convention. PackStore returns the bytes of a cabinet holding "info.mfs"
 // with the store's image ("\Files.cab" and "System.cab" are the compiler's names).
-std::string PackStore(const TMFS& store, const std::string& cabinetName);
+// The member is stamped with the current time, or with MemberTime (packed date-time)
+// when given, so that the same store always packs to the same bytes.
+std::string PackStore(const TMFS& store, const std::string& cabinetName,
+                      std::optional<uint32_t> memberTime = std::nullopt);
 // Replaces the store's tree by the image in the cabinet's "info.mfs".
 void UnpackStore(TMFS& store, std::string_view cabinetBytes);

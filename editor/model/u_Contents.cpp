@@ -5,6 +5,7 @@
 #include "u_Project.h"
 #include "u_eBookCommon.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -22,33 +23,77 @@ std::string QuoteHref(const std::string& path) {
     return r;
 }
 
-// The item list of one level. Returns whether a page lies below (FirstPage then holds
-// its path), so every chapter's href comes out of the same single walk.
-bool ItemList(const std::vector<std::unique_ptr<TProjectItemInfo>>& items, std::string& out,
-              std::string& firstPage) {
-    bool found = false;
-    for (const auto& item : items) {
-        if (item->IsPage()) {
-            if (!found) {
-                firstPage = item->Page;
-                found = true;
-            }
-            if (item->IncludeInTOC)
-                out += "<li><a href=" + item->Page + ">" + item->Name + "</a></li>\r\n";
+using TItems = std::vector<std::unique_ptr<TProjectItemInfo>>;
+
+// The first page below every chapter of a subtree (none when it holds no page), found
+// in one post-order walk with an explicit stack.
+std::unordered_map<const TProjectItemInfo*, const TProjectItemInfo*> FirstPages(const TItems& items) {
+    std::unordered_map<const TProjectItemInfo*, const TProjectItemInfo*> first;
+    struct TFrame {
+        const TItems* Items;
+        const TProjectItemInfo* Chapter;
+        size_t Next;
+        const TProjectItemInfo* Found;
+    };
+    std::vector<TFrame> stack{{&items, nullptr, 0, nullptr}};
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next < f.Items->size()) {
+            const TProjectItemInfo* item = (*f.Items)[f.Next++].get();
+            if (item->IsChapter())
+                stack.push_back({&item->Children(), item, 0, nullptr});
+            else if (!f.Found)
+                f.Found = item;
             continue;
         }
-        std::string children, chapterFirst;
-        bool hasPage = ItemList(item->Children(), children, chapterFirst);
-        if (hasPage && !found) {
-            firstPage = chapterFirst;
-            found = true;
-        }
-        out += "<li><a href=" + QuoteHref(hasPage ? chapterFirst : std::string()) + ">" + item->Name +
-               "</a></li>\r\n";
-        if (!children.empty())
-            out += "<ul>" + children + "</ul>\r\n";
+        TFrame done = stack.back();
+        stack.pop_back();
+        if (done.Chapter)
+            first[done.Chapter] = done.Found;
+        if (!stack.empty() && !stack.back().Found)
+            stack.back().Found = done.Found;
     }
-    return found;
+    return first;
+}
+
+// The item list of a level, written in one pre-order walk.
+void ItemList(const TItems& items, std::string& out) {
+    const auto first = FirstPages(items);
+    struct TFrame {
+        const TItems* Items;
+        size_t Next;
+        bool Close; // the level was opened with "<ul>"
+    };
+    std::vector<TFrame> stack{{&items, 0, false}};
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next >= f.Items->size()) {
+            if (f.Close)
+                out += "</ul>\r\n";
+            stack.pop_back();
+            continue;
+        }
+        const TProjectItemInfo& item = *(*f.Items)[f.Next++];
+        if (item.IsPage()) {
+            if (item.IncludeInTOC)
+                out += "<li><a href=" + item.Page + ">" + item.Name + "</a></li>\r\n";
+            continue;
+        }
+        const TProjectItemInfo* page = first.at(&item);
+        out +=
+            "<li><a href=" + QuoteHref(page ? page->Page : std::string()) + ">" + item.Name + "</a></li>\r\n";
+        // The children's list is empty unless a chapter or a listed page is among them.
+        bool listed = false;
+        for (const auto& child : item.Children())
+            if (child->IsChapter() || child->IncludeInTOC) {
+                listed = true;
+                break;
+            }
+        if (listed) {
+            out += "<ul>";
+            stack.push_back({&item.Children(), 0, true});
+        }
+    }
 }
 
 void ExpandFolder(const TStoryNumbering& numbering, TMFSFolder* folder, const std::string& contents) {
@@ -70,16 +115,25 @@ void ExpandFolder(const TStoryNumbering& numbering, TMFSFolder* folder, const st
 } // namespace
 
 std::string BuildContentsHtml(const TStory& Story) {
-    std::string list, first;
-    ItemList(Story.Children(), list, first);
-    return "<ul>" + list + "</ul>\r\n";
+    std::string out = "<ul>";
+    ItemList(Story.Children(), out);
+    out += "</ul>\r\n";
+    return out;
 }
 
 std::string FirstPagePath(const TProjectItemInfo* Chapter) {
     if (!Chapter)
         return std::string();
-    std::string list, first;
-    return ItemList(Chapter->Children(), list, first) ? first : std::string();
+    // The chapter's first page is the first page of its children taken as one level.
+    const TItems& children = Chapter->Children();
+    const auto first = FirstPages(children);
+    for (const auto& child : children) {
+        if (child->IsPage())
+            return child->Page;
+        if (const TProjectItemInfo* page = first.at(child.get()))
+            return page->Page;
+    }
+    return std::string();
 }
 
 TStoryNumbering::TStoryNumbering(const TStory& Story) {

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <set>
 #include <sys/stat.h>
-#include <unordered_set>
 
 namespace {
 // Translatable texts.
@@ -70,31 +69,59 @@ void CopyTree(TMFSFolder* source, TMFSFolder* dest) {
     }
 }
 
-void WriteItems(std::string& out, const TProjectItemInfo* parent,
-                const std::vector<std::unique_ptr<TProjectItemInfo>>& items, size_t indent) {
-    (void)parent;
-    const std::string pad(indent, ' ');
-    for (const auto& item : items) {
-        if (item->IsChapter()) {
-            out += pad + "<item name=" + QuotedAttr(item->Name) + ">\r\n";
-            WriteItems(out, item.get(), item->Children(), indent + 2);
-            out += pad + "</item>\r\n";
-        } else {
-            out += pad + "<item name=" + QuotedAttr(item->Name) + " page=" + QuotedAttr(item->Page) +
-                   " passwordprotection=" + BoolAttr(item->PasswordProtection) +
-                   " rightclick=" + BoolAttr(item->RightClick) +
-                   " includeintoc=" + BoolAttr(item->IncludeInTOC) +
-                   " searchable=" + BoolAttr(item->Searchable) +
-                   " RefCount=" + std::to_string(item->Refs.size());
-            for (size_t n = 0; n < item->Refs.size(); ++n)
-                out += "\r\n" + pad + "  Ref" + std::to_string(n) + "=" + QuotedAttr(item->Refs[n]);
-            out += "/>\r\n";
+void WritePage(std::string& out, const TProjectItemInfo& item, const std::string& pad) {
+    out += pad + "<item name=" + QuotedAttr(item.Name) + " page=" + QuotedAttr(item.Page) +
+           " passwordprotection=" + BoolAttr(item.PasswordProtection) +
+           " rightclick=" + BoolAttr(item.RightClick) + " includeintoc=" + BoolAttr(item.IncludeInTOC) +
+           " searchable=" + BoolAttr(item.Searchable) + " RefCount=" + std::to_string(item.Refs.size());
+    for (size_t n = 0; n < item.Refs.size(); ++n)
+        out += "\r\n" + pad + "  Ref" + std::to_string(n) + "=" + QuotedAttr(item.Refs[n]);
+    out += "/>\r\n";
+}
+
+// The story items, indented by Indent, 2 more per level. Iterative, so that no depth
+// of chapters can exhaust the stack.
+void WriteItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
+                size_t indent) {
+    struct TFrame {
+        const std::vector<std::unique_ptr<TProjectItemInfo>>* Items;
+        size_t Next;
+        std::string Pad;
+    };
+    std::vector<TFrame> stack{{&items, 0, std::string(indent, ' ')}};
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next >= f.Items->size()) {
+            stack.pop_back();
+            if (!stack.empty())
+                out += stack.back().Pad + "</item>\r\n";
+            continue;
         }
+        const TProjectItemInfo& item = *(*f.Items)[f.Next++];
+        if (item.IsPage()) {
+            WritePage(out, item, f.Pad);
+            continue;
+        }
+        out += f.Pad + "<item name=" + QuotedAttr(item.Name) + ">\r\n";
+        std::string pad = f.Pad + "  ";
+        stack.push_back({&item.Children(), 0, std::move(pad)});
     }
 }
 } // namespace
 
 // ---- TProjectItemInfo ----
+
+TProjectItemInfo::~TProjectItemInfo() {
+    // Frees the subtree without recursion, however deep it is.
+    std::vector<std::unique_ptr<TProjectItemInfo>> pending = std::move(FChildren);
+    while (!pending.empty()) {
+        std::unique_ptr<TProjectItemInfo> item = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : item->FChildren)
+            pending.push_back(std::move(child));
+        item->FChildren.clear();
+    }
+}
 
 bool TProjectItemInfo::Flag(TItemFlag flag) const {
     switch (flag) {
@@ -393,7 +420,20 @@ void TBookProject::ReadStory(const TXMLNode* storyNode) {
 }
 
 void TBookProject::ReadItems(const TXMLNode* node, TProjectItemInfo* parent, TMFSSession& files) {
-    for (const TXMLNode* child : ChildNodes(node)) {
+    // Depth first with an explicit stack: the XML reader takes any depth, so does this.
+    struct TFrame {
+        const TXMLNode* Node;
+        TProjectItemInfo* Parent;
+        int32_t Next;
+    };
+    std::vector<TFrame> stack{{node, parent, 0}};
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next >= f.Node->Nodes.Count()) {
+            stack.pop_back();
+            continue;
+        }
+        const TXMLNode* child = f.Node->Nodes.Items(f.Next++);
         auto item = std::make_unique<TProjectItemInfo>();
         item->Name = AttrText(child, "name", "");
         bool isPage = HasAttr(child, "page");
@@ -404,16 +444,17 @@ void TBookProject::ReadItems(const TXMLNode* node, TProjectItemInfo* parent, TMF
         item->Searchable = AttrBool(child, "searchable", true);
         if (isPage) {
             item->Page = AttrText(child, "page", "");
-            int32_t count = AttrInt(child, "RefCount", 0);
+            // Ref attributes beyond the node's attribute count cannot exist.
+            int32_t count = std::min(AttrInt(child, "RefCount", 0), child->Attributes.Count());
             for (int32_t n = 0; n < count; ++n) {
                 std::string ref = AttrText(child, "Ref" + std::to_string(n), "");
                 if (!ref.empty() && files.Exists(ref))
                     item->Refs.push_back(std::move(ref));
             }
         }
-        TProjectItemInfo* added = FStory.AddChild(parent, std::move(item));
+        TProjectItemInfo* added = FStory.AddChild(f.Parent, std::move(item));
         if (!isPage)
-            ReadItems(child, added, files);
+            stack.push_back({child, added, 0});
     }
 }
 
@@ -423,7 +464,7 @@ std::string TBookProject::ProjectFileText() const {
     text += "  <splash " + FOptions.Splash().GetAttributes() + "/>\r\n";
     text += "  <toolbar " + FOptions.Toolbar().GetAttributes() + "/>\r\n";
     text += "  <story>\r\n";
-    WriteItems(text, nullptr, FStory.Children(), 4);
+    WriteItems(text, FStory.Children(), 4);
     text += "  </story>\r\n";
     text += "</project>\r\n";
     return text;

@@ -30,6 +30,7 @@ public:
 
     TProjectItemInfo() = default;
     TProjectItemInfo(uint8_t kind, std::string name) : Kind(kind), Name(std::move(name)) {}
+    ~TProjectItemInfo();
     TProjectItemInfo(const TProjectItemInfo&) = delete;
     TProjectItemInfo& operator=(const TProjectItemInfo&) = delete;
 

@@ -118,6 +118,18 @@ TEST(MFSCabStore, RichStoreSurvivesByteForByte) {
     EXPECT_EQ(back.Session()->OpenFile("\\Pages\\Pictures\\noise.bin")->Attributes, 0x26u);
 }
 
+TEST(MFSCabStore, FixedMemberTimeGivesIdenticalBytes) {
+    TMFS store;
+    FillStore(store);
+    const std::string first = PackStore(store, "\\Files.cab", 0x2A435000u);
+    EXPECT_EQ(PackStore(store, "\\Files.cab", 0x2A435000u), first);
+    TMFS work;
+    work.Session()->CreateFile("\\c.cab", 0, false)->Content = first;
+    TMFSCabReader reader(work.Session(), "\\c.cab");
+    reader.Extract("info.mfs", "\\info.mfs");
+    EXPECT_EQ(work.Session()->OpenFile("\\info.mfs")->Time, 0x2A435000u);
+}
+
 TEST(MFSCabWriter, MemberKeepsTimeAndMaskedAttributes) {
     TMFS mfs;
     auto* s = mfs.Session();

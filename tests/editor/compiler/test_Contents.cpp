@@ -96,3 +96,18 @@ TEST(Contents, SamplePlaceholders) {
         "<h1>Welcome</h1><ul><li>Chapter #1</li><li>Chapter #2</li><li>Chapter #3</li></ul>");
     EXPECT_EQ(ExpandSamplePlaceholders("page", "${NAME}${PAGE}"), "page${PAGE}");
 }
+
+TEST(Contents, DeepStoriesInLinearTime) {
+    // 100,000 nested chapters: no recursion, and the text grows with the story only.
+    TStory story;
+    TProjectItemInfo* parent = nullptr;
+    const int depth = 100000;
+    for (int i = 0; i < depth; ++i)
+        parent = Chapter(story, parent, "c");
+    Page(story, parent, "p", "\\p.htm");
+    const std::string text = BuildContentsHtml(story);
+    const std::string line = "<li><a href=\"\\p.htm\">c</a></li>\r\n<ul>";
+    EXPECT_EQ(text.size(), 4 + depth * (line.size() + 7) + 31 + 7);
+    EXPECT_EQ(text.substr(4, line.size()), line);
+    EXPECT_EQ(FirstPagePath(story.Items(0)), "\\p.htm");
+}

@@ -381,3 +381,30 @@ TEST_F(ProjectTest, FailedSaveKeepsThePreviousProject) {
     EXPECT_EQ(ReadFileText(Dir + "/keep.files/a.htm"), "new a");
     EXPECT_FALSE(p.Modified());
 }
+
+TEST_F(ProjectTest, DeeplyNestedStory) {
+    // Far deeper than any call stack would take with one frame per level.
+    const int depth = 100000;
+    std::string text = "<project><story>";
+    for (int i = 0; i < depth; ++i)
+        text += "<item name=\"c\">\n";
+    text += "<item name=\"p\" page=\"\\p.htm\" RefCount=2147483647 Ref0=\"\\p.htm\"/>";
+    for (int i = 0; i < depth; ++i)
+        text += "</item>\n";
+    text += "</story></project>";
+    const std::string file = Dir + "/deep.ebp";
+    WriteFileText(text, file);
+    WriteFileText("p", Dir + "/deep.files/p.htm");
+    TBookProject p(&Host);
+    p.OpenProject(file, false);
+    const TProjectItemInfo* item = p.Story().Items(0);
+    int levels = 0;
+    while (item->IsChapter() && item->Count() == 1) {
+        item = item->Items(0);
+        ++levels;
+    }
+    EXPECT_EQ(levels, depth);
+    EXPECT_EQ(item->Refs.size(), 1u) << "RefCount beyond the attributes is harmless";
+    EXPECT_EQ(p.Story().AllItems().size(), static_cast<size_t>(depth) + 1);
+    p.CloseProject();
+}

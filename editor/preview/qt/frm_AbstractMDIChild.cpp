@@ -1,0 +1,97 @@
+#include "frm_AbstractMDIChild.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+
+QPointer<QMdiArea>& Host() {
+    static QPointer<QMdiArea> host;
+    return host;
+}
+
+// Every document window in the order of creation, hosted or not.
+std::vector<TfrmAbstractMDIChild*>& AllWindows() {
+    static std::vector<TfrmAbstractMDIChild*> windows;
+    return windows;
+}
+
+} // namespace
+
+TfrmAbstractMDIChild::TfrmAbstractMDIChild(QWidget* Parent) : QWidget(Parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    AllWindows().push_back(this);
+}
+
+TfrmAbstractMDIChild::~TfrmAbstractMDIChild() {
+    auto& windows = AllWindows();
+    windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+}
+
+void TfrmAbstractMDIChild::GetPageData(TMFSInternetProtocol&, std::string&, bool&, bool&, std::string&) {}
+
+void TfrmAbstractMDIChild::ApplyChanges() {}
+
+void TfrmAbstractMDIChild::SaveChanges() {}
+
+void TfrmAbstractMDIChild::CloseWithoutSaving() {
+    // Inside a host the sub-window frame is closed, which closes this widget.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->close();
+    else
+        close();
+}
+
+void TfrmAbstractMDIChild::closeEvent(QCloseEvent* Event) {
+    try {
+        SaveChanges();
+    } catch (const std::exception& e) {
+        Event->ignore();
+        QMessageBox::critical(this, QApplication::applicationName(), QString::fromUtf8(e.what()));
+        return;
+    }
+    Event->accept();
+    // A closed window answers no more requests, even before it is freed.
+    auto& windows = AllWindows();
+    windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+}
+
+void SetDocumentWindowHost(QMdiArea* Host_) {
+    Host() = Host_;
+}
+
+QMdiArea* DocumentWindowHost() {
+    return Host();
+}
+
+void ShowDocumentWindow(TfrmAbstractMDIChild* Window) {
+    if (QMdiArea* host = Host()) {
+        auto* frame = qobject_cast<QMdiSubWindow*>(Window->parentWidget());
+        if (!frame) {
+            frame = host->addSubWindow(Window);
+            frame->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        frame->show();
+        Window->show();
+        host->setActiveSubWindow(frame);
+        return;
+    }
+    Window->show();
+    Window->raise();
+    Window->activateWindow();
+}
+
+std::vector<TfrmAbstractMDIChild*> OpenDocumentWindows() {
+    return AllWindows();
+}
+
+std::vector<TPageDataClient*> OpenPageDataClients() {
+    const std::vector<TfrmAbstractMDIChild*>& windows = AllWindows();
+    return std::vector<TPageDataClient*>(windows.begin(), windows.end());
+}
