@@ -139,6 +139,23 @@ TEST_F(CliBook, UserPasswordBooksUnpackForTheirUsers) {
     EXPECT_TRUE(fs::exists(Dir / "c" / "files" / "Light" / "Lenses.htm"));
 }
 
+TEST_F(CliBook, ShippedDefaultProjectCompiles) {
+    fs::copy(fs::path(QUARVEL_BIN_DIR) / "DefaultProject", Dir / "Default", fs::copy_options::recursive);
+    TResult r = Quarvel("compile '" + (Dir / "Default" / "DefaultProject.ebp").string() + "'");
+    ASSERT_EQ(r.Status, 0);
+    const std::string book = LastLine(r.Out);
+    r = Quarvel("inspect '" + book + "'");
+    EXPECT_NE(r.Out.find("Title:      My Book\n"), std::string::npos) << r.Out;
+    ASSERT_EQ(Quarvel("unpack '" + book + "' '" + (Dir / "u").string() + "'").Status, 0);
+    // The program folder's "System" files and the default toolbar pictures are in the book.
+    EXPECT_TRUE(fs::exists(Dir / "u" / "system" / "ReaderHelp.htm"));
+    EXPECT_TRUE(fs::exists(Dir / "u" / "system" / "ToolBar.buttons" / "13.bmp"));
+    EXPECT_TRUE(fs::exists(Dir / "u" / "files" / "AdditionalPages" / "About.htm"));
+    const std::string welcome = ReadHost(Dir / "u" / "files" / "Welcome.htm");
+    EXPECT_EQ(welcome.find("${CONTENTS}"), std::string::npos);
+    EXPECT_NE(welcome.find("<li><a href=\\Welcome.htm>Welcome</a></li>"), std::string::npos) << welcome;
+}
+
 TEST_F(CliBook, FailuresAndWrongUse) {
     const fs::path err = Dir / "err.txt";
     TResult r = Quarvel("compile '" + (Dir / "missing.ebp").string() + "'", err);
