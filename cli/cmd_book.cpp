@@ -64,6 +64,8 @@ void LoadBook(const std::string& fileName, TBook& book) {
         throw Exception(Format("\"%s\" is not a book: it has no %s resource", fileName, SystemResourceName));
     UnpackStore(book.System, system);
     book.Pages = ReadResource(fileName, "RCDATA", FilesResourceName);
+    if (book.Pages.empty())
+        throw Exception(Format("\"%s\" is not a book: it has no %s resource", fileName, FilesResourceName));
 }
 
 std::string SystemText(TBook& book, const char* path) {

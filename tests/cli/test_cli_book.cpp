@@ -168,6 +168,10 @@ TEST_F(CliBook, FailuresAndWrongUse) {
     EXPECT_EQ(Quarvel("compile a b").Status, 2);
     EXPECT_EQ(Quarvel("unpack x").Status, 2);
     EXPECT_EQ(Quarvel("inspect '" + Project.string() + "'").Status, 1);
+    // The reader program itself holds no book.
+    r = Quarvel("inspect '" + std::string(QUARVEL_BIN_DIR) + "/Pagelamp.exe'", err);
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_NE(ReadHost(err).find("is not a book"), std::string::npos);
 }
 
 } // namespace
