@@ -22,8 +22,8 @@ files = os.path.join(root, "Big.files")
 os.makedirs(os.path.join(files, "pages"))
 os.makedirs(os.path.join(files, "pictures"))
 story = []
-for i in range(1500):  # pages: about 30 KB of text each
-    text = " ".join(rnd.choice(words) for _ in range(5000))
+for i in range(1500):  # pages: about 31 KB of text each
+    text = " ".join(rnd.choice(words) for _ in range(5600))
     name = "\\pages\\p%04d.htm" % i
     with open(os.path.join(files, "pages", "p%04d.htm" % i), "w", newline="") as f:
         f.write("<html><body><h1>Page ${PAGE}</h1><p>%s</p></body></html>\r\n" % text)
