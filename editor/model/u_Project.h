@@ -12,6 +12,7 @@
 #include "u_eBookCommon.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,6 +131,12 @@ public:
     virtual void SelectItem(TProjectItemInfo* /*Item*/) {}
     // An item is about to leave the story (with everything below it).
     virtual void ItemRemoving(TProjectItemInfo* /*Item*/) {}
+    // A question with Yes and No, and Cancel when AllowCancel is set (templates, import).
+    virtual TAnswer Ask(const std::string& /*Question*/, bool /*AllowCancel*/) { return Cancel; }
+    // A message with an OK button.
+    virtual void ShowMessage(const std::string& /*Text*/) {}
+    // The selected story item, or none.
+    virtual TProjectItemInfo* SelectedItem() const { return nullptr; }
 };
 
 // A host that asks nobody: the answers are set beforehand by the caller (the command
@@ -154,6 +161,18 @@ public:
     bool CloseAllDocuments() override { return DocumentsClose; }
     void SelectItem(TProjectItemInfo* Item) override { Selected = Item; }
     void ItemRemoving(TProjectItemInfo* Item) override;
+
+    // Answers to Ask: by question text, else AskAnswer. Asked questions join Questions.
+    TAnswer AskAnswer = No;
+    std::map<std::string, TAnswer> Answers;
+    std::vector<std::string> Messages;
+    TAnswer Ask(const std::string& Question, bool /*AllowCancel*/) override {
+        Questions.push_back(Question);
+        const auto it = Answers.find(Question);
+        return it == Answers.end() ? AskAnswer : it->second;
+    }
+    void ShowMessage(const std::string& Text) override { Messages.push_back(Text); }
+    TProjectItemInfo* SelectedItem() const override { return Selected; }
 };
 
 class TBookProject {

@@ -1,0 +1,83 @@
+// The command that makes a new project: the default project, then a template added
+// whole and/or a folder or pages imported, saved under the name given.
+#include "cli.h"
+
+#include "u_AddFile.h"
+#include "u_Exception.h"
+#include "u_ProgramFolder.h"
+#include "u_Project.h"
+#include "u_Templates.h"
+
+#include <filesystem>
+#include <iostream>
+
+namespace cli {
+namespace {
+
+std::string AbsolutePath(const std::string& path) {
+    return std::filesystem::absolute(std::filesystem::path(path)).lexically_normal().string();
+}
+
+// Nobody is asked: the story is never cleared, and a template named on the command
+// line becomes the project's default template.
+class TNewProjectHost : public TPresetProjectHost {
+public:
+    TNewProjectHost() {
+        AskAnswer = Yes;
+        Answers[SClearStoryBeforeAdding] = No;
+        Answers[SClearStoryBeforeImport] = No;
+    }
+};
+
+int RunNew(const std::vector<std::string>& args) {
+    Arguments a(args, {"--template", "--import-folder", "--import-page", "--program-dir"}, {});
+    if (a.Positionals().size() != 1)
+        throw UsageError{"expects one project file"};
+    if (a.Has("--program-dir"))
+        SetProgramFolder(AbsolutePath(a.Value("--program-dir")));
+    const std::string fileName = AbsolutePath(a.Positionals()[0]);
+    if (std::filesystem::exists(fileName))
+        throw Exception(Format("Project file \"%s\" already exists", fileName));
+
+    TNewProjectHost host;
+    TBookProject project(&host);
+    project.NewProject();
+    if (a.Has("--template")) {
+        const std::string caption = a.Value("--template");
+        TTemplates templates;
+        templates.LoadFromFolder(TemplatesFolder());
+        const TTemplate* t = templates.FindByCaption(caption);
+        if (!t) {
+            std::string known;
+            for (int i = 0; i < templates.Count(); ++i)
+                known += (i ? ", \"" : "\"") + templates.Items(i)->Caption + "\"";
+            throw Exception(Format("Template \"%s\" not found in \"%s\" (installed: %s)", caption,
+                                   TemplatesFolder(), known.empty() ? std::string("none") : known));
+        }
+        AddTemplate(project, *t, nullptr);
+    }
+    if (a.Has("--import-folder"))
+        ImportFolder(project, AbsolutePath(a.Value("--import-folder")));
+    for (const std::string& page : a.Values("--import-page")) {
+        ImportFileAsPage(project, AbsolutePath(page));
+        project.SetVariablesScanPending(true);
+    }
+    project.SaveProject(fileName);
+    std::cout << fileName << "\n";
+    return 0;
+}
+
+const bool registered = RegisterCommand(
+    {"new", "make a new project from the default project, a template and imported pages",
+     "Usage: quarvel new PROJECT.ebp [--template CAPTION] [--import-folder DIR] [--import-page FILE]...\n"
+     "                   [--program-dir DIR]\n"
+     "Makes a new project from the default project of the program folder, adds the installed\n"
+     "template CAPTION whole, imports the folder DIR (every page in it gets a story item) and\n"
+     "each FILE as a page with the files it links, and saves the project as PROJECT.ebp with\n"
+     "its \".files\" and \".system\" folders. Nothing is asked: the story is not cleared.\n"
+     "Prints the project's full path. An existing PROJECT.ebp is not overwritten.\n"
+     "  --program-dir DIR   the program folder (default: the folder of this program)",
+     RunNew});
+
+} // namespace
+} // namespace cli

@@ -1,0 +1,98 @@
+// Importing files from the disk into the open project's files store: one HTML page
+// with the local files it uses (pictures, style sheets, backgrounds, frames), its links
+// rewritten to the imported copies; any other file unchanged; a whole folder as it is,
+// with a story item for every page in it.
+//
+// Links are lower-cased by the scanner while this host's file names are
+// case-sensitive: a linked file is found by a case-blind look-up of each component of
+// its path, relative to the folder of the page that names it.
+#pragma once
+
+#include "u_HTML.h"
+#include "u_Templates.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TBookProject;
+class TProjectItemInfo;
+class THTMLPart;
+
+extern const char* const SClearStoryBeforeImport; // "Clear story before adding whole template?"
+
+// The link kinds the import looks for, in this order (the order gives the kind):
+// img/src, link/href, body/background (resources), frame/src, iframe/src (frames),
+// a/href (anchors).
+const std::vector<TLinkDesc>& ImportLinkDescs();
+
+// One file to import.
+class TFileImportInfo {
+public:
+    TFileImportInfo();
+    ~TFileImportInfo();
+    TFileImportInfo(const TFileImportInfo&) = delete;
+    TFileImportInfo& operator=(const TFileImportInfo&) = delete;
+
+    std::string FileName;    // the source file, or, for a link not imported, the text the link gets
+    std::string LinkText;    // the link value as found in the referring page
+    std::string Destination; // where the file goes in the files store (may hold "${NAME}")
+    std::string Link;        // the destination after expansion; during the import, the file's name
+    uint8_t IsExternal = 0;  // 1: the link is not imported
+    uint8_t AddToStory = 0;  // a story item is made for the imported file
+
+    // The pieces of the file, read on first use: one literal for a file that is not
+    // HTML, the literal text and link values of a page otherwise. Raises the file-open
+    // error when the source cannot be read.
+    const std::vector<std::unique_ptr<THTMLPart>>& Parts();
+
+private:
+    bool FPartsRead = false;
+    std::vector<std::unique_ptr<THTMLPart>> FParts;
+};
+
+// One piece of a page.
+class THTMLPart {
+public:
+    static constexpr uint8_t pkLiteral = 0;
+    static constexpr uint8_t pkResource = 1;
+    static constexpr uint8_t pkFrame = 2;
+    static constexpr uint8_t pkAnchor = 3;
+
+    uint8_t Kind = pkLiteral;
+    std::string Text;                         // the literal text, or the link value
+    std::unique_ptr<TFileImportInfo> SubInfo; // for links
+    int32_t Index = -1;
+};
+
+// The host path a link value names, relative to the folder of the page: without a
+// leading "file:", "%XX" and "+" decoded, made absolute against PageFolder.
+std::string LinkToHostPath(const std::string& Value, const std::string& PageFolder);
+
+// The import information of a link of a page in PageFolder: a resource or frame that
+// exists on disk is imported into "${NAME}.files\"; anything else keeps its text, but
+// an anchor to an existing page points to that page's disk path.
+std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string& Value,
+                                                const std::string& PageFolder);
+
+// Imports Info into Folder of the files store (a folder path of the store): writes the
+// rebuilt text to Info.Link, makes its story item when asked, then imports what it
+// links.
+void DoImport(TBookProject& Project, TFileImportInfo& Info, const std::string& Folder);
+
+// Where the next new page item goes: after the selected page, as the last child of the
+// selected chapter, or as the last top-level item.
+TStoryPlace NextStoryPosition(TBookProject& Project);
+
+// Imports one file as a new page "\NAME<N>.ext" (N from 0, the first free) at the next
+// story position, with the files it uses. Returns the new item.
+TProjectItemInfo* ImportFileAsPage(TBookProject& Project, const std::string& FileName);
+// Imports one file to a given path of the files store (an existing file is
+// overwritten); returns the new item when AddToStory is set.
+TProjectItemInfo* ImportFile(TBookProject& Project, const std::string& FileName,
+                             const std::string& Destination, bool AddToStory);
+// Imports a whole disk folder unchanged into "\NAME<N>" and makes a page item for every
+// HTML file in it. When the story is not empty, asks whether to clear it first
+// (Cancel ends silently before anything is copied).
+void ImportFolder(TBookProject& Project, const std::string& FolderName);

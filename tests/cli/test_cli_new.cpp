@@ -1,0 +1,111 @@
+// The quarvel program making new projects from the default project, the shipped
+// templates and imported pages.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TNewResult {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string ReadText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteText(const fs::path& p, const std::string& text) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+class CliNew : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quarvel-cli-new-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        Dir = pattern;
+        // A program folder of its own: a small default project and the shipped templates.
+        WriteText(Dir / "prog/DefaultProject/DefaultProject.ebp",
+                  "<project ApplicationTitle=\"Default\" Template=\"None\">\r\n  <story>\r\n"
+                  "    <item name=\"Welcome\" page=\"\\Welcome.htm\" RefCount=1\r\n"
+                  "      Ref0=\"\\Welcome.htm\"/>\r\n  </story>\r\n</project>\r\n");
+        WriteText(Dir / "prog/DefaultProject/DefaultProject.files/Welcome.htm", "<html>Welcome</html>");
+        fs::copy(fs::path(QUARVEL_SOURCE_DIR) / "data" / "Templates", Dir / "prog" / "Templates",
+                 fs::copy_options::recursive);
+    }
+    void TearDown() override { fs::remove_all(Dir); }
+
+    TNewResult Run(const std::string& args) {
+        const fs::path err = Dir / "stderr.txt";
+        const std::string command = std::string(QUARVEL_BIN_DIR) + "/quarvel new " + args +
+                                    " --program-dir '" + (Dir / "prog").string() + "' 2>'" + err.string() +
+                                    "'";
+        TNewResult result;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe)
+            return result;
+        std::array<char, 4096> buffer{};
+        size_t n;
+        while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+            result.Out.append(buffer.data(), n);
+        const int status = pclose(pipe);
+        result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.Err = ReadText(err);
+        return result;
+    }
+
+    fs::path Dir;
+};
+
+} // namespace
+
+TEST_F(CliNew, TemplateFolderAndPagesMakeOneProject) {
+    WriteText(Dir / "site/index.htm", "<title>Site Home</title><img src=\"a.gif\">");
+    WriteText(Dir / "site/a.gif", "A");
+    WriteText(Dir / "pages/Extra.htm", "<title>Extra Page</title><img src=\"Pics/Dot.png\">");
+    WriteText(Dir / "pages/pics/dot.png", "PNG");
+    const fs::path project = Dir / "out" / "My Book.ebp";
+    const TNewResult r =
+        Run("'" + project.string() + "' --template 'user manual' --import-folder '" +
+            (Dir / "site").string() + "' --import-page '" + (Dir / "pages/Extra.htm").string() + "'");
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, project.string() + "\n");
+    const std::string text = ReadText(project);
+    EXPECT_NE(text.find("Template=\"User Manual\""), std::string::npos) << text;
+    // The default project's page first, then the template, the folder's page, the page.
+    const size_t welcome = text.find("name=\"Welcome\"");
+    const size_t cover = text.find("name=\"Cover\"");
+    const size_t qa = text.find("name=\"Q&A\"");
+    const size_t home = text.find("name=\"Site Home\"");
+    const size_t extra = text.find("name=\"Extra Page\"");
+    ASSERT_NE(extra, std::string::npos) << text;
+    EXPECT_TRUE(welcome < cover && cover < qa && qa < home && home < extra) << text;
+    EXPECT_EQ(ReadText(Dir / "out/My Book.files/Extra0.files/dot.png"), "PNG");
+    EXPECT_EQ(ReadText(Dir / "out/My Book.files/site0/a.gif"), "A");
+    EXPECT_TRUE(fs::exists(Dir / "out/My Book.files/cover1.htm"));
+
+    // An existing project is not overwritten.
+    const TNewResult again = Run("'" + project.string() + "'");
+    EXPECT_EQ(again.Status, 1);
+    EXPECT_NE(again.Err.find("already exists"), std::string::npos) << again.Err;
+}
+
+TEST_F(CliNew, UnknownTemplateAndWrongUse) {
+    const TNewResult r = Run("'" + (Dir / "x.ebp").string() + "' --template Nothing");
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_NE(r.Err.find("Template \"Nothing\" not found"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("\"Novel\""), std::string::npos) << r.Err;
+    EXPECT_FALSE(fs::exists(Dir / "x.ebp"));
+    EXPECT_EQ(Run("").Status, 2);
+    EXPECT_EQ(Run("a.ebp b.ebp").Status, 2);
+}
