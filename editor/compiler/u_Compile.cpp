@@ -464,11 +464,18 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     TMFS work;
     std::string pagesCabinet;
     {
-        // Only one full copy of the pages is alive at a time besides the project's own.
-        std::string image = Project.FilesStore().SaveToString();
-        if (Settings.ReleaseFilesStore)
-            Project.FilesStore().Clear();
-        {
+        std::string image;
+        if (Settings.ReleaseFilesStore) {
+            // The project's store is not used again: expand in place, take its image, empty it.
+            TMFS& store = Project.FilesStore();
+            ExpandPlaceholders(Project.Story(), store.Root(), contents);
+            ApplyStamp(store.Root(), stamp, true);
+            image = store.SaveToString();
+            store.Clear();
+        } else {
+            // A copy through the image keeps the project's own files untouched; only one
+            // full copy of the pages is alive at a time besides the project's.
+            image = Project.FilesStore().SaveToString();
             TMFS pages;
             pages.LoadFromString(image);
             std::string().swap(image);

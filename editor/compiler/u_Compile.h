@@ -78,8 +78,8 @@ std::string CompileSummaryText(const TProjectOptions& Options, const std::string
 struct TCompileSettings {
     std::string ProgramFolder; // empty: ProgramFolder()
     std::string OutputFile;    // empty: OutputFileName
-    // A one-shot compile (the command line) lets the compiler empty the project's files
-    // store once it has taken its copy, so that a big book needs less memory.
+    // A one-shot compile (the command line) lets the compiler work in the project's files
+    // store itself and empty it afterwards, instead of on a copy: faster, less memory.
     bool ReleaseFilesStore = false;
     // Called with a short description as each step begins (may be empty).
     std::function<void(const std::string&)> Progress;

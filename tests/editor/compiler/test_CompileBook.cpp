@@ -303,6 +303,16 @@ TEST_F(CompileBook, SourceDateEpochGivesIdenticalBooks) {
     EXPECT_EQ(pages.Root()->Time, stamp);
 }
 
+TEST_F(CompileBook, OneShotCompileGivesTheSameBook) {
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    CompileProject(Project, Settings);
+    const std::string copied = ReadHost(Book());
+    Settings.ReleaseFilesStore = true;
+    CompileProject(Project, Settings);
+    EXPECT_EQ(ReadHost(Book()), copied);
+    EXPECT_EQ(Project.FilesStore().Root()->ChildCount(), 0);
+}
+
 TEST_F(CompileBook, MinimalProjectGainsEmptySystemFiles) {
     TBookProject bare;
     bare.FilesStore().Session()->CreateFile("\\p.htm", 0, false)->Content = "p";
