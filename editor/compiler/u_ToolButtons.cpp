@@ -60,6 +60,21 @@ std::string ToolbarPicturePath(int Position, const std::string& Ext) {
     return std::string(ToolbarButtonsFolder) + "\\" + std::to_string(Position) + "." + Ext;
 }
 
+void SaveToolbarToStore(TMFS& SystemStore, std::vector<TToolbarButton>& Buttons,
+                        const std::vector<TToolbarPicture>& Pictures) {
+    TMFSSession* session = SystemStore.Session();
+    TMFSFolder* folder = session->ForceFolders(ToolbarButtonsFolder);
+    folder->Clear();
+    for (size_t n = 0; n < Buttons.size(); ++n) {
+        Buttons[n].Image.clear();
+        if (n >= Pictures.size() || Pictures[n].Ext.empty())
+            continue;
+        Buttons[n].Image = ToolbarPicturePath(static_cast<int>(n), Pictures[n].Ext);
+        session->CreateFile(Buttons[n].Image, 0, true)->Content = Pictures[n].Data;
+    }
+    session->CreateFile(ToolbarFileName, 0, true)->Content = BuildToolbarXml(Buttons);
+}
+
 std::string BuildToolButtonsText(const std::vector<TToolbarButton>& Buttons, const TToolbarOptions& Options) {
     // The separators are the book format's own: "\r\r" between the first four
     // attributes, after the logo link and after the ">", CR LF elsewhere.

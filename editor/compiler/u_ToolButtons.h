@@ -41,6 +41,21 @@ std::string BuildToolbarXml(const std::vector<TToolbarButton>& Buttons);
 // "\Toolbar.buttons\" Position "." Ext, for example "\Toolbar.buttons\2.bmp".
 std::string ToolbarPicturePath(int Position, const std::string& Ext);
 
+// A button picture as the designer holds it: the file extension of its kind ("bmp",
+// "ico", "emf", "wmf") and the file's bytes; an empty extension means no picture.
+struct TToolbarPicture {
+    std::string Ext;
+    std::string Data;
+};
+
+// Saves a toolbar the way the designer does: empties "\Toolbar.buttons" in the system
+// store (creating it when missing), writes the picture of the button at position n as
+// ToolbarPicturePath(n, Ext), sets each button's Image accordingly (empty without a
+// picture) and writes "\Toolbar.xml". Pictures[n] belongs to Buttons[n]; missing
+// entries mean no picture.
+void SaveToolbarToStore(TMFS& SystemStore, std::vector<TToolbarButton>& Buttons,
+                        const std::vector<TToolbarPicture>& Pictures);
+
 // The text of "ToolButtons.xml" for the buttons and the book's toolbar options.
 std::string BuildToolButtonsText(const std::vector<TToolbarButton>& Buttons, const TToolbarOptions& Options);
 

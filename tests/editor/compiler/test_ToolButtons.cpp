@@ -140,4 +140,23 @@ TEST(ToolbarFile, DesignerFormRoundTripsAndDefaultsDifferPerReader) {
     EXPECT_TRUE(ReadToolbarXml("", true).empty());
 }
 
+TEST(ToolbarFile, SavingRewritesThePictureFolder) {
+    TMFS store;
+    store.Session()->ForceFolders("\\Toolbar.buttons");
+    store.Session()->CreateFile("\\Toolbar.buttons\\7.bmp", 0, false)->Content = "old";
+    std::vector<TToolbarButton> buttons(3);
+    buttons[0].Kind = tbkBack;
+    buttons[1].Kind = tbkSeparator;
+    buttons[1].Image = "\\Toolbar.buttons\\7.bmp";
+    buttons[2].Kind = tbkHome;
+    SaveToolbarToStore(store, buttons, {{"ico", "I"}, {"", ""}, {"bmp", "B"}});
+    EXPECT_EQ(buttons[0].Image, "\\Toolbar.buttons\\0.ico");
+    EXPECT_EQ(buttons[1].Image, "");
+    EXPECT_EQ(buttons[2].Image, "\\Toolbar.buttons\\2.bmp");
+    EXPECT_FALSE(store.Session()->Exists("\\Toolbar.buttons\\7.bmp"));
+    EXPECT_EQ(store.Session()->OpenFile("\\Toolbar.buttons\\2.bmp")->Content, "B");
+    EXPECT_EQ(store.Session()->OpenFile("\\Toolbar.xml")->Content, BuildToolbarXml(buttons));
+    EXPECT_EQ(store.Root()->Child("Toolbar.buttons")->AsFolder()->ChildCount(), 2);
+}
+
 } // namespace
