@@ -13,6 +13,7 @@
 #include "u_ToolButtons.h"
 #include "u_eBookCommon.h"
 
+#include "u_TextUtils.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -100,19 +101,10 @@ std::string ToHex(const std::string& data) {
 bool FromHex(const std::string& text, std::string& data) {
     if (text.size() % 2 != 0)
         return false;
-    auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    };
     data.clear();
     data.reserve(text.size() / 2);
     for (size_t i = 0; i < text.size(); i += 2) {
-        const int hi = digit(text[i]), lo = digit(text[i + 1]);
+        const int hi = HexDigitValue(text[i]), lo = HexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0)
             return false;
         data.push_back(static_cast<char>(hi * 16 + lo));
