@@ -8,6 +8,7 @@
 #include "u_Project.h"
 #include "u_eBookCommon.h"
 
+#include "u_TextUtils.h"
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -58,16 +59,6 @@ std::string StoreNameWithoutExt(const std::string& name) {
     return name.substr(0, name.size() - ext.size());
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "%XX" becomes the byte XX, "+" a blank; a "%" without two hexadecimal digits stays.
 std::string DecodeLink(const std::string& value) {
     std::string result;
@@ -75,8 +66,8 @@ std::string DecodeLink(const std::string& value) {
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
         if (c == '%' && i + 2 < value.size()) {
-            const int hi = HexValue(value[i + 1]);
-            const int lo = HexValue(value[i + 2]);
+            const int hi = HexDigitValue(value[i + 1]);
+            const int lo = HexDigitValue(value[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 result += static_cast<char>(hi * 16 + lo);
                 i += 2;

@@ -2,6 +2,7 @@
 
 #include "u_CaseBlind.h"
 
+#include "u_TextUtils.h"
 #include <algorithm>
 #include <array>
 
@@ -289,16 +290,6 @@ constexpr std::array<uint32_t, 31> kSystemColorRGB = {
     0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
     0xFFFFE1, 0x000000, 0x0066CC, 0xB9D1EA, 0xD7E4F2, 0x3399FF, 0xF0F0F0};
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 TColor HtmlColorToColor(std::string_view Text) {
@@ -313,8 +304,8 @@ TColor HtmlColorToColor(std::string_view Text) {
         uint32_t rgb[3];
         bool ok = true;
         for (int k = 0; k < 3 && ok; ++k) {
-            const int hi = HexDigit(Text[1 + 2 * k]);
-            const int lo = HexDigit(Text[2 + 2 * k]);
+            const int hi = HexDigitValue(Text[1 + 2 * k]);
+            const int lo = HexDigitValue(Text[2 + 2 * k]);
             ok = hi >= 0 && lo >= 0;
             rgb[k] = static_cast<uint32_t>(hi * 16 + lo);
         }

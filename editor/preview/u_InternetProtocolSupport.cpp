@@ -2,6 +2,7 @@
 
 #include "u_CaseBlind.h"
 
+#include "u_TextUtils.h"
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -49,31 +50,12 @@ std::size_t PrefixOfCharacters(std::string_view text, std::size_t count) {
     return pos;
 }
 
-std::string ReplaceAll(std::string text, std::string_view what, std::string_view with) {
-    std::size_t pos = 0;
-    while ((pos = text.find(what, pos)) != std::string::npos) {
-        text.replace(pos, what.size(), with);
-        pos += with.size();
-    }
-    return text;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string DecodeEscapes(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size()) {
-            const int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
+            const int hi = HexDigitValue(text[i + 1]), lo = HexDigitValue(text[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 out += static_cast<char>(hi * 16 + lo);
                 i += 2;

@@ -11,6 +11,7 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
+#include "u_TextUtils.h"
 #include <algorithm>
 
 const char* const ProjectProtocolScheme = "mfs";
@@ -26,15 +27,6 @@ QStringList& RegisteredSchemes() {
 TWebEngineProtocolPlatform& EnginePlatform() {
     static TWebEngineProtocolPlatform platform;
     return platform;
-}
-
-std::string ReplaceAll(std::string text, std::string_view what, std::string_view with) {
-    std::size_t pos = 0;
-    while ((pos = text.find(what, pos)) != std::string::npos) {
-        text.replace(pos, what.size(), with);
-        pos += with.size();
-    }
-    return text;
 }
 
 } // namespace

@@ -1,0 +1,538 @@
+#include "u_Compile.h"
+
+#include "u_CaseBlind.h"
+#include "u_CompileXML.h"
+#include "u_Contents.h"
+#include "u_Exception.h"
+#include "u_MFS.h"
+#include "u_MFSCab.h"
+#include "u_ProgramFolder.h"
+#include "u_Project.h"
+#include "u_Resources.h"
+#include "u_Stream.h"
+#include "u_ToolButtons.h"
+#include "u_eBookCommon.h"
+
+#include "u_TextUtils.h"
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char* const BookFixedKey = "Tarnwickelo";
+const char* const FilesResourceName = "FILES_MFS";
+const char* const SystemResourceName = "SYSTEM_MFS";
+const char* const IconResourceName = "MAINICON";
+const char* const ReaderProgramName = "Pagelamp.exe";
+const char* const SCompileSaveQuestion =
+    "Project has changed and should be saved.\r\nSave project and continue?";
+const char* const SRunSaveQuestion =
+    "Project has changed and should be saved and compiled.\r\nSave project and continue?";
+const char* const SCompileSuccessQuestion = "Project successfully compiled. Would you like to run it?";
+
+namespace {
+
+// ---- cipher ----
+
+void PutUInt32(std::string& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+uint32_t GetUInt32(const std::string& data, size_t at) {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(static_cast<unsigned char>(data[at + i])) << (8 * i);
+    return value;
+}
+
+void PadToWords(std::string& buffer, const char (&pad)[3]) {
+    for (int i = 0; buffer.size() % 4 != 0; ++i)
+        buffer.push_back(pad[i]);
+}
+
+uint32_t RotateLeft(uint32_t value, unsigned count) {
+    count &= 31;
+    return count == 0 ? value : (value << count) | (value >> (32 - count));
+}
+
+uint32_t RotateRight(uint32_t value, unsigned count) {
+    count &= 31;
+    return count == 0 ? value : (value >> count) | (value << (32 - count));
+}
+
+std::string PaddedKey(const std::string& key) {
+    std::string padded = key;
+    PadToWords(padded, {50, 55, 60});
+    return padded;
+}
+
+// Applies the word transformation in place; Encipher chooses the direction.
+void TransformWords(std::string& buffer, const std::string& paddedKey, bool encipher) {
+    const size_t keyWords = paddedKey.size() / 4;
+    for (size_t i = 0; i < buffer.size() / 4; ++i) {
+        const size_t j = i % keyWords;
+        const uint32_t k = GetUInt32(paddedKey, 4 * j);
+        const unsigned count = 31 - (static_cast<unsigned char>(paddedKey[4 * j]) % 32);
+        uint32_t w = GetUInt32(buffer, 4 * i);
+        w = encipher ? RotateLeft(w, count) ^ k : RotateRight(w ^ k, count);
+        for (int b = 0; b < 4; ++b)
+            buffer[4 * i + b] = static_cast<char>((w >> (8 * b)) & 0xFF);
+    }
+}
+
+std::string ToHex(const std::string& data) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(data.size() * 2);
+    for (unsigned char c : data) {
+        text.push_back(digits[c >> 4]);
+        text.push_back(digits[c & 15]);
+    }
+    return text;
+}
+
+bool FromHex(const std::string& text, std::string& data) {
+    if (text.size() % 2 != 0)
+        return false;
+    data.clear();
+    data.reserve(text.size() / 2);
+    for (size_t i = 0; i < text.size(); i += 2) {
+        const int hi = HexDigitValue(text[i]), lo = HexDigitValue(text[i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        data.push_back(static_cast<char>(hi * 16 + lo));
+    }
+    return true;
+}
+
+// ---- times ----
+
+// The packed date-time of SOURCE_DATE_EPOCH, or 0 when the variable is not set. The
+// time is taken as UTC, so that books built from the same project in different time
+// zones are identical too.
+uint32_t SourceDateStamp() {
+    const char* value = std::getenv("SOURCE_DATE_EPOCH");
+    if (value == nullptr || *value == '\0')
+        return 0;
+    char* end = nullptr;
+    errno = 0;
+    const long long seconds = std::strtoll(value, &end, 10);
+    if (errno != 0 || *end != '\0' || seconds < 0)
+        throw Exception(Format("SOURCE_DATE_EPOCH \"%s\" is not a number of seconds", std::string(value)));
+    const time_t t = static_cast<time_t>(seconds);
+    struct tm tm {};
+    if (gmtime_r(&t, &tm) == nullptr || tm.tm_year + 1900 < 1980)
+        return (1u << 21) | (1u << 16); // 1980-01-01 00:00, the earliest packed date
+    const uint32_t year = static_cast<uint32_t>(std::min(tm.tm_year + 1900, 2107) - 1980);
+    return year << 25 | static_cast<uint32_t>(tm.tm_mon + 1) << 21 | static_cast<uint32_t>(tm.tm_mday) << 16 |
+           static_cast<uint32_t>(tm.tm_hour) << 11 | static_cast<uint32_t>(tm.tm_min) << 5 |
+           static_cast<uint32_t>(tm.tm_sec / 2);
+}
+
+// With a fixed stamp: stamps Item and clamps everything below it that is later.
+void ApplyStamp(TMFSItem* item, uint32_t stamp, bool force) {
+    if (stamp == 0)
+        return;
+    if (force || item->Time > stamp)
+        item->Time = stamp;
+    if (item->IsFolder())
+        for (TMFSItem* child : item->AsFolder()->Children())
+            ApplyStamp(child, stamp, false);
+}
+
+// ---- cabinets ----
+
+// Sets W's "\info.mfs" to Image and packs it as the cabinet CabinetName of W. The big
+// strings are moved, not copied, and W keeps neither the image nor the cabinet after.
+std::string PackImage(TMFS& work, std::string&& image, const std::string& cabinetName, uint32_t stamp) {
+    TMFSFile* info = work.Session()->CreateFile("\\info.mfs", 0, true);
+    info->Content = std::move(image);
+    if (stamp != 0)
+        info->Time = stamp;
+    {
+        TMFSCabWriter writer(work.Session(), "", cabinetName);
+        writer.AddFile("\\info.mfs");
+        // The writer has taken the member in (as the cabinet library does when a file is
+        // added), so the image can go before the cabinet is written.
+        std::string().swap(info->Content);
+        writer.Flush();
+    }
+    const std::string cabinetPath = work.Session()->ExpandPath(cabinetName);
+    std::string cabinet = std::move(work.Session()->OpenFile(cabinetPath)->Content);
+    work.Session()->Delete(cabinetPath);
+    return cabinet;
+}
+
+// ---- host files ----
+
+std::string HostChangeExt(const std::string& fileName, const std::string& ext) {
+    const size_t slash = fileName.find_last_of("/\\");
+    const size_t dot = fileName.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return fileName.substr(0, dot) + ext;
+    return fileName + ext;
+}
+
+std::string HostFolderOf(const std::string& fileName) {
+    const size_t slash = fileName.rfind('/');
+    return slash == std::string::npos ? std::string(".") : fileName.substr(0, slash == 0 ? 1 : slash);
+}
+
+bool HostFolderExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A temporary file beside Target, removed again unless Keep() is called.
+class TTempBook {
+public:
+    explicit TTempBook(const std::string& target) {
+        const std::string folder = HostFolderOf(target);
+        ForceHostFolders(folder);
+        std::string pattern = target + ".tmp-XXXXXX";
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0)
+            throw EFCreateError(Format(SFCreateError, target, SysErrorMessage(errno)));
+        ::close(fd);
+        FName = pattern;
+    }
+    ~TTempBook() {
+        if (!FName.empty())
+            ::unlink(FName.c_str());
+    }
+    TTempBook(const TTempBook&) = delete;
+    TTempBook& operator=(const TTempBook&) = delete;
+    const std::string& Name() const { return FName; }
+    // Gives the book the usual permissions of a program and moves it to Target.
+    void MoveTo(const std::string& target) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(FName.c_str(), 0777 & ~mask);
+        if (std::rename(FName.c_str(), target.c_str()) != 0)
+            throw EFCreateError(Format(SFCreateError, target, SysErrorMessage(errno)));
+        FName.clear();
+    }
+
+private:
+    std::string FName;
+};
+
+void WriteStoryItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
+                     int indent, uint8_t rightClickMode) {
+    const std::string pad(indent, ' ');
+    for (const auto& item : items) {
+        if (item->Kind == 1) {
+            bool rightClick = item->RightClick;
+            if (rightClickMode == 0)
+                rightClick = true;
+            else if (rightClickMode == 1)
+                rightClick = false;
+            out += pad + "<item" + " page=" + QuotedAttr(item->Page) + " pagename=" + QuotedAttr(item->Name) +
+                   " searchable=" + BoolAttr(item->Searchable) + " rightclick=" + BoolAttr(rightClick) +
+                   " passwordprotection=" + BoolAttr(item->PasswordProtection) + "/>\r\n";
+        } else {
+            out += pad + "<item" + ">\r\n";
+            WriteStoryItems(out, item->Children(), indent + 2, rightClickMode);
+            out += pad + "</item>\r\n";
+        }
+    }
+}
+
+const char* YesNoCustom(uint8_t mode) {
+    switch (mode) {
+    case 0:
+        return "Yes";
+    case 1:
+        return "No";
+    default:
+        return "Custom";
+    }
+}
+
+const char* PlacementText(TToolbarPlacement placement) {
+    switch (placement) {
+    case tpTop:
+        return "Top";
+    case tpBottom:
+        return "Bottom";
+    default:
+        return "No Toolbar";
+    }
+}
+
+const char* SplashText(TSplashType type) {
+    switch (type) {
+    case vsNone:
+        return "No Splash";
+    case vsPopUp:
+        return "PopUp Message";
+    default:
+        return "Splash";
+    }
+}
+
+void Report(const TCompileSettings& settings, const char* step) {
+    if (settings.Progress)
+        settings.Progress(step);
+}
+
+} // namespace
+
+std::string EncryptData(const std::string& Data, const std::string& Key, bool Raw) {
+    std::string buffer;
+    buffer.reserve(Data.size() + 12);
+    PutUInt32(buffer, static_cast<uint32_t>(Data.size()));
+    PutUInt32(buffer, MFSChecksum(Data));
+    buffer += Data;
+    PadToWords(buffer, {100, 110, 120});
+    if (Key.empty())
+        throw Exception("The book key is empty");
+    TransformWords(buffer, PaddedKey(Key), true);
+    return Raw ? buffer : ToHex(buffer);
+}
+
+bool DecryptData(const std::string& Cipher, const std::string& Key, bool Raw, std::string& Data) {
+    std::string buffer;
+    if (Raw)
+        buffer = Cipher;
+    else if (!FromHex(Cipher, buffer))
+        return false;
+    if (Key.empty() || buffer.size() < 8 || buffer.size() % 4 != 0)
+        return false;
+    TransformWords(buffer, PaddedKey(Key), false);
+    const uint32_t length = GetUInt32(buffer, 0);
+    if (length > buffer.size() - 8 || (length + 8 + 3) / 4 * 4 != buffer.size())
+        return false;
+    std::string data = buffer.substr(8, length);
+    if (MFSChecksum(data) != GetUInt32(buffer, 4))
+        return false;
+    Data = std::move(data);
+    return true;
+}
+
+std::string NewGuidText() {
+    std::random_device device;
+    std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device());
+    unsigned char bytes[16];
+    for (unsigned char& b : bytes)
+        b = static_cast<unsigned char>(engine() & 0xFF);
+    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40); // version 4 (random)
+    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80); // variant 1
+    std::string hex = ToHex(std::string(reinterpret_cast<const char*>(bytes), 16));
+    return "{" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
+           hex.substr(16, 4) + "-" + hex.substr(20, 12) + "}";
+}
+
+std::string UserKeyRecord(const std::string& User, const std::string& Password, const std::string& BookKey) {
+    const std::string userKey = EncryptData(User + std::string(1, '\0') + Password, BookFixedKey, false);
+    return EncryptData(BookKey, userKey, false);
+}
+
+bool BookKeyFromUserRecord(const std::string& Record, const std::string& User, const std::string& Password,
+                           std::string& BookKey) {
+    const std::string userKey = EncryptData(User + std::string(1, '\0') + Password, BookFixedKey, false);
+    return DecryptData(Record, userKey, false, BookKey);
+}
+
+TBookSecurity BuildBookSecurity(const std::string& EncryptXmlText) {
+    TBookSecurity security;
+    TXMLDocument doc(EncryptXmlText);
+    const TXMLNode* root = doc.Root();
+    const std::string method = XmlText(root, "Method", "");
+    const std::string password = XmlText(root, "Password", "");
+    const std::string passwordType = XmlText(root, "PasswordType", "Simple");
+    if (SameTextCaseBlind(method, "Password")) {
+        if (SameTextCaseBlind(passwordType, "Simple")) {
+            security.DecryptXml = "<Decrypt Method=\"Password\" PasswordType=\"Simple\"/>\r\n";
+            security.BookKey = password; // an empty password leaves the pages as they are
+        } else if (SameTextCaseBlind(passwordType, "Selected")) {
+            const int32_t hash = static_cast<int32_t>(MFSChecksum(password));
+            security.DecryptXml = "<Decrypt Method=\"Password\" PasswordHash=\"" + std::to_string(hash) +
+                                  "\" PasswordType=\"Selected\" />\r\n";
+        }
+    } else if (SameTextCaseBlind(method, "UserPassword")) {
+        security.BookKey = NewGuidText();
+        security.DecryptXml = "<Decrypt Method=\"UserPassword\">\r\n";
+        for (const TXMLNode* info : XmlChildren(root))
+            security.DecryptXml +=
+                "\t<Info KeyInfo=\"" +
+                UserKeyRecord(XmlText(info, "User", ""), XmlText(info, "Password", ""), security.BookKey) +
+                "\"/>\r\n";
+        security.DecryptXml += "</Decrypt>\r\n";
+    }
+    return security;
+}
+
+std::string BuildSystemXml(const TProjectOptions& Options) {
+    return std::string("<System\r\n  Story=\"Story.xml\"\r\n  ToolButtons=\"ToolButtons.xml\"\r\n"
+                       "  Variables=\"Variables.xml\"\r\n  Icon=\"Application.ico\"\r\n  ") +
+           Options.GetAttributes() + "\r\n" + "  Forms=\"AdditionalPages.xml\"\r\n" +
+           "  Decrypt=\"Decrypt.xml\"\r\n" + ">" + "  <splash " + Options.Splash().GetAttributes() + "\r\n" +
+           "/>" + "  <toolbar " + Options.Toolbar().GetAttributes() + "\r\n" + "/>" + "</System>\r\n";
+}
+
+std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode) {
+    std::string text = "<Story>\r\n";
+    WriteStoryItems(text, Story.Children(), 4, RightClickMode);
+    text += "</Story>";
+    return text;
+}
+
+std::string OutputFileName(const std::string& ProjectFileName, const TProjectOptions& Options) {
+    return HostChangeExt(Options.DefaultOutput ? ProjectFileName : Options.OutputPath, ".exe");
+}
+
+std::string OutputFileName(const TBookProject& Project) {
+    return OutputFileName(Project.FileName(), Project.Options());
+}
+
+std::string CompileSecurityLine(TMFS& SystemStore) {
+    TMFSFile* file = SystemStore.Session()->CreateFile("\\Encrypt.xml", 0, true);
+    TXMLDocument doc(file->Content);
+    const std::string method = XmlText(doc.Root(), "Method", "");
+    const std::string passwordType = XmlText(doc.Root(), "PasswordType", "Simple");
+    if (method.empty())
+        return "No Security";
+    if (SameTextCaseBlind(method, "UserPassword"))
+        return "Username and Password";
+    if (SameTextCaseBlind(method, "Password")) {
+        if (SameTextCaseBlind(passwordType, "Simple"))
+            return "Simple Password (All Book)";
+        if (SameTextCaseBlind(passwordType, "Selected"))
+            return "Password (Selected Pages)";
+    }
+    return std::string();
+}
+
+std::string CompileSummaryText(const TProjectOptions& Options, const std::string& SecurityLine) {
+    const TSplashOptions& splash = Options.Splash();
+    const TToolbarOptions& toolbar = Options.Toolbar();
+    std::string text = "Project options:\r\n\r\n";
+    text += "eBook Task Bar: " + Options.ApplicationTitle + "\r\n";
+    text += "eBook Title Bar: " + Options.MainFormCaption + "\r\n";
+    text += "Output Path: " +
+            (Options.DefaultOutput ? std::string("the same as the project.") : Options.OutputPath) + "\r\n";
+    text += "\r\nSizes:\r\n";
+    text += "Window Width: " + std::to_string(Options.Width) + "\r\n";
+    text += "Window Height: " + std::to_string(Options.Height) + "\r\n";
+    text += std::string("Resizable Window: ") + BoolAttr(Options.ResizableWindow) + "\r\n";
+    text += std::string("Run Maximized: ") + BoolAttr(Options.RunMaximized) + "\r\n";
+    text += std::string("Allow Right Click: ") + YesNoCustom(Options.AllowRightClickContextMenu) + "\r\n";
+    text += std::string("Toolbar Placement: ") + PlacementText(toolbar.ToolbarPlacement) + "\r\n";
+    if (toolbar.LogoDisplay) {
+        text += "Logo On Toolbar\r\n";
+        text += "Logo Link: " + toolbar.LogoLink + "\r\n";
+        text += "Logo Hint: " + toolbar.LogoText + "\r\n";
+    }
+    text += "\r\nSplash:\r\n";
+    text += "Close After " + std::to_string(splash.Interval) + " seconds\r\n";
+    text += std::string("Close on Mouse Click: ") + BoolAttr(splash.CloseOnClick) + "\r\n";
+    text += std::string("At the Start: ") + SplashText(splash.SplashTypeS) + "\r\n";
+    text += std::string("At the End: ") + SplashText(splash.SplashTypeE) + "\r\n";
+    if (!SecurityLine.empty())
+        text += "\r\nSecurity:\r\n" + SecurityLine + "\r\n";
+    text += "\r\nCompile Project?";
+    return text;
+}
+
+std::string CompileProject(TBookProject& Project, const TCompileSettings& Settings) {
+    const uint32_t stamp = SourceDateStamp();
+    std::string programFolder = Settings.ProgramFolder.empty() ? ProgramFolder() : Settings.ProgramFolder;
+    if (!programFolder.empty() && programFolder.back() != '/')
+        programFolder += '/';
+    TProjectOptions& options = Project.Options();
+    TMFS& systemStore = Project.SystemStore();
+
+    // Pages: a copy of the files store with the placeholders expanded, packed as "\Files.cab".
+    Report(Settings, "Building the pages");
+    const std::string contents = BuildContentsHtml(Project.Story());
+    TMFS work;
+    std::string pagesCabinet;
+    {
+        std::string image;
+        if (Settings.ReleaseFilesStore) {
+            // The project's store is not used again: expand in place, take its image, empty it.
+            TMFS& store = Project.FilesStore();
+            ExpandPlaceholders(Project.Story(), store.Root(), contents);
+            ApplyStamp(store.Root(), stamp, true);
+            image = store.SaveToString();
+            store.Clear();
+        } else {
+            // A copy through the image keeps the project's own files untouched; only one
+            // full copy of the pages is alive at a time besides the project's.
+            image = Project.FilesStore().SaveToString();
+            TMFS pages;
+            pages.LoadFromString(image);
+            std::string().swap(image);
+            ExpandPlaceholders(Project.Story(), pages.Root(), contents);
+            ApplyStamp(pages.Root(), stamp, true);
+            image = pages.SaveToString();
+        }
+        Report(Settings, "Packing the pages");
+        pagesCabinet = PackImage(work, std::move(image), "\\Files.cab", stamp);
+    }
+
+    // Security.
+    Report(Settings, "Working out the security");
+    TBookSecurity security;
+    if (systemStore.Session()->Exists("\\Encrypt.xml"))
+        security = BuildBookSecurity(systemStore.Session()->OpenFile("\\Encrypt.xml")->Content);
+    if (!security.BookKey.empty())
+        pagesCabinet = EncryptData(pagesCabinet, security.BookKey, true);
+
+    // System image: the program folder's "System" folder and the generated files.
+    Report(Settings, "Building the system files");
+    std::string systemCabinet;
+    {
+        TMFS image;
+        const std::string systemFolder = programFolder + "System";
+        if (HostFolderExists(systemFolder))
+            image.LoadFromFolder(systemFolder);
+        TMFSSession* s = image.Session();
+        auto write = [&](const std::string& path, const std::string& text) {
+            TMFSFile* file = s->CreateFile(path, 0, true);
+            file->Content = text;
+            if (stamp != 0)
+                file->Time = stamp;
+        };
+        auto storeText = [&](const char* path) -> const std::string& {
+            return systemStore.Session()->CreateFile(path, 0, true)->Content;
+        };
+        write("\\System.xml", BuildSystemXml(options));
+        write("\\ToolButtons.xml", BuildToolButtonsXml(systemStore, options.Toolbar(), image));
+        write("\\Decrypt.xml", security.DecryptXml);
+        write("\\Variables.xml", storeText("\\Variables.xml"));
+        write("\\Story.xml", BuildStoryXml(Project.Story(), options.AllowRightClickContextMenu));
+        write("\\AdditionalPages.xml", storeText("\\AdditionalPages.xml"));
+        for (const char* picture : {"\\SplashS.bmp", "\\SplashE.bmp"})
+            if (systemStore.Session()->Exists(picture))
+                write(picture, systemStore.Session()->OpenFile(picture)->Content);
+        if (options.Toolbar().LogoDisplay && systemStore.Session()->Exists("\\Logo.bmp"))
+            write("\\Logo.bmp", systemStore.Session()->OpenFile("\\Logo.bmp")->Content);
+        ApplyStamp(image.Root(), stamp, true);
+        Report(Settings, "Packing the system files");
+        systemCabinet = PackImage(work, image.SaveToString(), "System.cab", stamp);
+    }
+
+    // The book: the reader program with the cabinets and the icon in its resources,
+    // assembled beside the output file and moved into place when complete.
+    const std::string output = Settings.OutputFile.empty() ? OutputFileName(Project) : Settings.OutputFile;
+    Report(Settings, "Writing the book");
+    const std::string reader = ReadFileText(programFolder + ReaderProgramName);
+    TTempBook book(output);
+    WriteFileText(reader, book.Name());
+    WriteRCDataResource(book.Name(), FilesResourceName, pagesCabinet);
+    WriteRCDataResource(book.Name(), SystemResourceName, systemCabinet);
+    if (systemStore.Session()->Exists("\\Icon.ico"))
+        WriteIconGroupResource(book.Name(), IconResourceName, 1,
+                               systemStore.Session()->OpenFile("\\Icon.ico")->Content);
+    book.MoveTo(output);
+    return output;
+}

@@ -1,0 +1,94 @@
+// The compile pipeline: turns a project into a book program, a copy of the reader
+// program "Pagelamp.exe" with the pages cabinet ("FILES_MFS"), the system cabinet
+// ("SYSTEM_MFS", both under the resource type named "RCDATA") and the book's icon
+// ("MAINICON") written into its resources. Also the texts of the system files, the
+// book cipher, and the texts the Compile and Run commands show.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TBookProject;
+class TMFS;
+class TProjectOptions;
+class TStory;
+
+// The key shared by the compiler and every reader for the user records.
+extern const char* const BookFixedKey; // "Tarnwickelo"
+
+// Resource names of a book.
+extern const char* const FilesResourceName;  // "FILES_MFS"
+extern const char* const SystemResourceName; // "SYSTEM_MFS"
+extern const char* const IconResourceName;   // "MAINICON"
+extern const char* const ReaderProgramName;  // "Pagelamp.exe"
+
+// Messages of the Compile and Run commands.
+extern const char* const
+    SCompileSaveQuestion; // "Project has changed and should be saved.\r\nSave project and continue?"
+extern const char* const
+    SRunSaveQuestion; // "... should be saved and compiled.\r\nSave project and continue?"
+extern const char* const
+    SCompileSuccessQuestion; // "Project successfully compiled. Would you like to run it?"
+
+// The book cipher. Data is preceded by its length and checksum (32-bit little-endian
+// each), padded to whole words with 100, 110, 120; the key is padded with 50, 55, 60;
+// each word is rotated left by 31 - (first byte of its key word mod 32) and combined
+// with the key word. Raw false gives upper-case hexadecimal text. The key must not be
+// empty.
+std::string EncryptData(const std::string& Data, const std::string& Key, bool Raw);
+
+// Undoes EncryptData (Raw form: the bytes; text form: the hexadecimal digits). True
+// and the original data when the length and checksum at the front prove the key right.
+bool DecryptData(const std::string& Cipher, const std::string& Key, bool Raw, std::string& Data);
+
+// The security description worked out from the text of "Encrypt.xml".
+struct TBookSecurity {
+    std::string DecryptXml; // text of "Decrypt.xml", empty when the book is not protected
+    std::string BookKey;    // the key that enciphers the pages, empty for none
+};
+// An empty text means no security. The user-password method makes a new random book key
+// (a GUID in registry text form). XML errors pass through.
+TBookSecurity BuildBookSecurity(const std::string& EncryptXmlText);
+// The user record K of one user: EncryptData(BookKey, EncryptData(User \0 Password,
+// fixed key, text), text).
+std::string UserKeyRecord(const std::string& User, const std::string& Password, const std::string& BookKey);
+// Recovers the book key from a user record; false when the name or password is wrong.
+bool BookKeyFromUserRecord(const std::string& Record, const std::string& User, const std::string& Password,
+                           std::string& BookKey);
+// A fresh GUID in registry text form: 38 characters, braces, upper-case hex, hyphens.
+std::string NewGuidText();
+
+// Texts of the system files.
+std::string BuildSystemXml(const TProjectOptions& Options);
+std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode);
+
+// The book's file: OutputPath (DefaultOutput false) or the project file name, with the
+// extension replaced by ".exe".
+std::string OutputFileName(const std::string& ProjectFileName, const TProjectOptions& Options);
+std::string OutputFileName(const TBookProject& Project);
+
+// The security line of the compile summary, from the system store's "\Encrypt.xml"
+// (created empty there when missing); empty when there is none to show.
+std::string CompileSecurityLine(TMFS& SystemStore);
+// The question the Compile command asks before compiling (ends in "Compile Project?").
+std::string CompileSummaryText(const TProjectOptions& Options, const std::string& SecurityLine);
+
+struct TCompileSettings {
+    std::string ProgramFolder; // empty: ProgramFolder()
+    std::string OutputFile;    // empty: OutputFileName
+    // A one-shot compile (the command line) lets the compiler work in the project's files
+    // store itself and empty it afterwards, instead of on a copy: faster, less memory.
+    bool ReleaseFilesStore = false;
+    // Called with a short description as each step begins (may be empty).
+    std::function<void(const std::string&)> Progress;
+};
+
+// Compiles the project into its book program. The book is assembled in a temporary file
+// beside the output file and renamed into place at the end, so a failed compile leaves
+// the previous book untouched. With SOURCE_DATE_EPOCH set, every time stamp the compiler
+// makes (and any later one it copies) is that time, taken as UTC. Returns the book's file name.
+// Side effects on the system store: empty "Variables.xml", "AdditionalPages.xml" and
+// "Toolbar.xml" when missing. Failures are raised.
+std::string CompileProject(TBookProject& Project, const TCompileSettings& Settings = {});
