@@ -11,7 +11,9 @@ fuzz_seconds=${QUARVEL_FUZZ_SECONDS:-20}
 step() { printf '\n=== %s ===\n' "$*"; }
 
 step "normal build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Explicit options: the main job configures the same build folder without tests.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_TESTS=ON -DQUARVEL_BENCH=ON \
+  -DQUARVEL_GUI=ON -DQUARVEL_READER=ON >/dev/null
 cmake --build build -j "$jobs"
 step "tests"
 # GUI tests need a display; the whole run shares one virtual screen.
