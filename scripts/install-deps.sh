@@ -24,5 +24,7 @@ for p in "${missing[@]}"; do
   fi
 done
 echo "Installing: ${missing[*]}" >&2
-$SUDO apt-get update -qq
+# A mirror in the middle of a sync can fail one index; the install below still works
+# from the indexes that did arrive, and says so clearly when a package cannot be found.
+$SUDO apt-get update -qq || echo "install-deps: apt-get update reported errors; trying the install anyway" >&2
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
