@@ -744,8 +744,9 @@ TMFSFile* TMFSSession::CreateFile(const std::string& path, uint32_t attributes, 
             throw EMFSError(Format(SFileExists, path));
         return item->AsFile();
     }
-    // A path ending in a separator names no file.
-    if (name.empty())
+    // A path ending in a separator names no file; ".." above the root names nothing
+    // (an item of that name could never be found again).
+    if (name.empty() || name == "." || name == "..")
         throw EMFSError(Format(SIncorrectFileName, path));
     auto* file = new TMFSFile(FMFS, folder, name);
     file->Attributes = faArchive | (attributes & 0x3F);
@@ -769,8 +770,9 @@ TMFSFolder* TMFSSession::ForceFolders(const std::string& path) {
             throw EMFSError(Format(SFileExists, path));
         return item->AsFolder();
     }
-    // Two separators in a row would make a folder without a name.
-    if (name.empty())
+    // Two separators in a row would make a folder without a name, and ".." above the
+    // root one that could never be found again.
+    if (name.empty() || name == "." || name == "..")
         throw EMFSError(Format(SIncorrectFileName, path));
     return new TMFSFolder(FMFS, parent, name);
 }

@@ -319,6 +319,14 @@ TEST(MFSSession, EmptyNamesAreRefusedOnCreation) {
     EXPECT_EQ(ErrorOf([&] { s->CreateFile("\\", 0, false); }), "File name \"\\\" is incorrect");
     EXPECT_EQ(ErrorOf([&] { s->ForceFolders("\\a\\\\b"); }), "File name \"\\a\\\\\" is incorrect");
     EXPECT_EQ(s->ForceFolders("\\a\\.\\b\\")->FullPath(), "\\a\\b\\");
+    // ".." above the root: no item named ".." that no path could reach again.
+    EXPECT_EQ(ErrorOf([&] { s->ForceFolders("\\..\\x"); }), "File name \"\\..\\\" is incorrect");
+    EXPECT_EQ(ErrorOf([&] { s->CreateFile("\\..", 0, false); }), "File name \"\\..\" is incorrect");
+    EXPECT_EQ(ErrorOf([&] { s->CreateFileStream("..", fmCreateAlways, 0); }),
+              "File name \"..\" is incorrect");
+    EXPECT_EQ(mfs.Root()->ChildCount(), 1); // only \a
+    // Below the root ".." is the parent folder, which is in the way of a file.
+    EXPECT_EQ(ErrorOf([&] { s->CreateFile("\\a\\..", 0, false); }), "Folder \"\\a\\..\" already exists");
 }
 
 TEST(MFSSession, UniqueName) {
