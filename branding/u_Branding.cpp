@@ -51,7 +51,8 @@ std::string WriteNewFile(const std::string& folder, const char* prefix, uint32_t
         if (fd < 0) {
             if (errno == EEXIST && attempt < 0x10000)
                 continue;
-            RaiseOSError(errno, path);
+            // The file-creation error of the host file streams.
+            throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
         }
         TFileRemover remover(path);
         size_t written = 0;
@@ -272,7 +273,7 @@ void TBrandingBook::Update(const std::vector<TBrandingRow>& Rows, const std::str
     bool beside = true;
     try {
         work = WriteNewFile(folder, prefix.c_str(), FOpenCount, ".tmp", bytes, info.st_mode & 07777);
-    } catch (const EOSError&) {
+    } catch (const Exception&) {
         // The book's folder takes no new file: work in the temporary folder and copy the
         // result over the book at the end.
         beside = false;

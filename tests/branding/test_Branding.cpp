@@ -312,6 +312,22 @@ TEST_F(BrandingTest, TemporaryCopiesNeverSurvive) {
     EXPECT_EQ(ReadFileText(FTemp + "/eBookTemp0001.exe"), "taken");
 }
 
+TEST_F(BrandingTest, TemporaryCopyThatCannotBeCreated) {
+    Book();
+    // A temporary folder that takes no new file, whoever runs the test.
+    if (!std::filesystem::is_directory("/proc/self"))
+        GTEST_SKIP() << "no /proc";
+    ::setenv("TMPDIR", "/proc", 1);
+    TBrandingBook book;
+    try {
+        book.Open(FBookFile);
+        FAIL() << "opened";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Cannot create file \"/proc/eBookTemp0001.exe\". " + SysErrorMessage(ENOENT));
+    }
+    EXPECT_FALSE(book.Loaded());
+}
+
 TEST_F(BrandingTest, BookWithoutVariablesOrIconOpensEmpty) {
     BookContent content;
     content.systemFiles["System.xml"] = fixture::SystemXml("Plain", "");
