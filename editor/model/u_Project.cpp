@@ -766,7 +766,8 @@ void TBookProject::SetItemFlag(TProjectItemInfo* Item, TItemFlag Flag, bool Valu
 }
 
 void TBookProject::AddReference(TProjectItemInfo* Item, const std::string& Path) {
-    if (!Item || Path.empty())
+    // Only pages have references; a chapter's stay empty.
+    if (!Item || !Item->IsPage() || Path.empty())
         return;
     auto files = FFilesStore.NewSession();
     if (files->Exists(Path))

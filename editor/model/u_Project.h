@@ -233,7 +233,8 @@ public:
     void MoveUp(TProjectItemInfo* Item);
     void MoveDown(TProjectItemInfo* Item);
     void SetItemFlag(TProjectItemInfo* Item, TItemFlag Flag, bool Value);
-    // Appends Path to a page's Refs when it names an existing item of the files store.
+    // Appends Path to a page's Refs when it names an existing item of the files store;
+    // nothing for a chapter.
     void AddReference(TProjectItemInfo* Item, const std::string& Path);
 
     void AddToRecent(const std::string& FileName);

@@ -313,6 +313,18 @@ TEST_F(CompileBook, OneShotCompileGivesTheSameBook) {
     EXPECT_EQ(Project.FilesStore().Root()->ChildCount(), 0);
 }
 
+TEST_F(CompileBook, LogoOnlyWhenDisplayedSplashesWhenPresent) {
+    Project.Options().Toolbar().LogoDisplay = false;
+    Project.SystemStore().Session()->CreateFile("\\SplashE.bmp", 0, false)->Content = "BMend";
+    CompileProject(Project, Settings);
+    TMFS system;
+    Unpack(SystemResourceName, system);
+    EXPECT_FALSE(system.Session()->Exists("\\Logo.bmp"));
+    EXPECT_EQ(Text(system, "\\SplashS.bmp"), "BMsplash");
+    EXPECT_EQ(Text(system, "\\SplashE.bmp"), "BMend");
+    EXPECT_NE(Text(system, "\\ToolButtons.xml").find("\r\n LogoDisplay=False\r\n"), std::string::npos);
+}
+
 TEST_F(CompileBook, MinimalProjectGainsEmptySystemFiles) {
     TBookProject bare;
     bare.FilesStore().Session()->CreateFile("\\p.htm", 0, false)->Content = "p";

@@ -30,6 +30,8 @@ TEST_F(ProjectTest, ProjectFileTextExactly) {
     p.AddReference(page, "\\pics\\x.png");
     p.AddReference(page, "\\missing.png"); // not in the store: not added
     p.AddReference(page, "");
+    p.AddReference(ch, "\\a.htm"); // a chapter has no references
+    EXPECT_TRUE(ch->Refs.empty());
     const TProjectOptions& o = p.Options();
     EXPECT_EQ(p.ProjectFileText(),
               "<project " + o.GetAttributes() + ">\r\n" + "  <splash " + o.Splash().GetAttributes() +
