@@ -111,9 +111,8 @@ uint8_t TMFSImageReader::ReadByte() {
 }
 
 std::string_view TMFSImageReader::ReadBytes(size_t count) {
-    // A record that runs past the end of the image fails as a short stream read does.
     if (count > Remaining())
-        throw EReadError(SReadError);
+        throw EMFSError(SIncorrectFormat);
     const std::string_view result = FData.substr(FPos, count);
     FPos += count;
     return result;
@@ -400,13 +399,10 @@ void TMFSFolder::WriteToStream(std::string& out) const {
 void TMFSFolder::ReadFromStream(TMFSImageReader& in) {
     TMFSItem::ReadFromStream(in);
     Clear();
-    // The count is signed; a negative one means no children.
     const int32_t count = in.ReadInt32();
     // Every child record takes at least 17 bytes: the type byte, the header and a count.
-    // More children than the rest can hold would run past the end: fail as that read
-    // would, before making room for them.
-    if (count > 0 && static_cast<uint64_t>(count) > in.Remaining() / 17)
-        throw EReadError(SReadError);
+    if (count < 0 || static_cast<uint64_t>(count) > in.Remaining() / 17)
+        throw EMFSError(SIncorrectFormat);
     if (++in.Depth > MaxImageDepth)
         throw EMFSError(SIncorrectFormat);
     for (int32_t i = 0; i < count; ++i) {

@@ -194,8 +194,6 @@ public:
 
     std::string SaveToString() const;
     // Checks and reads an image; the old tree stays in place when the image is refused.
-    // EMFSError "Incorrect serialized format" for a bad signature, checksum or child
-    // type; EReadError "Stream read error" for a record that runs past the end.
     void LoadFromString(std::string_view image);
     void SaveToFolder(const std::string& hostDir) const;
     void LoadFromFolder(const std::string& hostDir);
