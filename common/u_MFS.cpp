@@ -140,6 +140,26 @@ std::string HostPathJoin(const std::string& dir, const std::string& name) {
     return dir + "/" + name;
 }
 
+bool ListHostFolder(const std::string& hostDir, std::vector<std::string>& names) {
+    names.clear();
+    DIR* dir = opendir(hostDir.empty() ? "." : hostDir.c_str());
+    if (!dir)
+        return false;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry)
+            break;
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    const int error = errno;
+    closedir(dir);
+    errno = error;
+    return error == 0;
+}
+
 void ForceHostFolders(const std::string& hostDir) {
     if (hostDir.empty())
         return;
@@ -194,41 +214,22 @@ bool ClearAttributesTree(const std::string& hostDir, uint32_t mask) {
     }
     if (!S_ISDIR(st.st_mode))
         return true;
-    DIR* dir = opendir(hostDir.c_str());
-    if (!dir)
+    std::vector<std::string> names;
+    if (!ListHostFolder(hostDir, names))
         return false;
-    bool ok = true;
-    while (ok) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (!entry) {
-            ok = errno == 0;
-            break;
-        }
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        ok = ClearAttributesTree(HostPathJoin(hostDir, name), mask);
-    }
-    closedir(dir);
-    return ok;
+    for (const std::string& name : names)
+        if (!ClearAttributesTree(HostPathJoin(hostDir, name), mask))
+            return false;
+    return true;
 }
 
 static bool DeleteTreeBelow(const std::string& hostDir) {
-    DIR* dir = opendir(hostDir.c_str());
-    if (!dir)
+    std::vector<std::string> names;
+    if (!ListHostFolder(hostDir, names))
         return false;
     bool ok = true;
-    while (ok) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (!entry) {
-            ok = errno == 0;
-            break;
-        }
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+    for (size_t i = 0; ok && i < names.size(); ++i) {
+        const std::string& name = names[i];
         const std::string path = HostPathJoin(hostDir, name);
         struct stat st {};
         if (lstat(path.c_str(), &st) != 0) {
@@ -239,7 +240,6 @@ static bool DeleteTreeBelow(const std::string& hostDir) {
             ok = unlink(path.c_str()) == 0;
         }
     }
-    closedir(dir);
     return ok;
 }
 
@@ -516,24 +516,10 @@ struct HostFolderId {
 void ImportHostFolder(TMFS* mfs, TMFSFolder* folder, const std::string& hostDir,
                       std::vector<HostFolderId>& ancestors) {
     const std::string dirName = hostDir.empty() ? std::string(".") : hostDir;
-    DIR* dir = opendir(dirName.c_str());
-    if (!dir)
+    std::vector<std::string> names;
+    if (!ListHostFolder(dirName, names))
         throw EFOpenError(Format(SFOpenError, dirName, SysErrorMessage(errno)));
-    struct DirCloser {
-        DIR* D;
-        ~DirCloser() { closedir(D); }
-    } closer{dir};
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (!entry) {
-            if (errno != 0)
-                throw EFOpenError(Format(SFOpenError, dirName, SysErrorMessage(errno)));
-            break;
-        }
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+    for (const std::string& name : names) {
         const std::string path = HostPathJoin(dirName, name);
         struct stat st {};
         if (stat(path.c_str(), &st) != 0)

@@ -279,3 +279,6 @@ bool DeleteTree(const std::string& hostDir);
 void ForceHostFolders(const std::string& hostDir);
 // Joins a host folder and a name with "/".
 std::string HostPathJoin(const std::string& dir, const std::string& name);
+// The names in a host folder ("" is the current folder), without "." and "..", in the
+// order the host gives them; false (with errno set) when the folder cannot be read.
+bool ListHostFolder(const std::string& hostDir, std::vector<std::string>& names);

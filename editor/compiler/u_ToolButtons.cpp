@@ -12,6 +12,16 @@ namespace {
 std::string Num(int32_t Value) {
     return std::to_string(Value);
 }
+
+// The bookmark lines of a Favourites button; the designer's file and the book's
+// description write them alike, at their own indentation.
+std::string BookmarkItemsXml(const std::vector<TToolbarBookmark>& Bookmarks, const char* Indent) {
+    std::string text;
+    for (const TToolbarBookmark& bookmark : Bookmarks)
+        text += std::string(Indent) + "<item caption=" + QuotedAttr(bookmark.Caption) +
+                " url=" + QuotedAttr(bookmark.URL) + " NewWindow=" + BoolAttr(bookmark.NewWindow) + "/>\r\n";
+    return text;
+}
 } // namespace
 
 std::vector<TToolbarButton> ReadToolbarXml(const std::string& Text, bool NewWindowDefault) {
@@ -43,10 +53,7 @@ std::string BuildToolbarXml(const std::vector<TToolbarButton>& Buttons) {
             text += " Image=" + QuotedAttr(button.Image);
         if (button.Kind == tbkFavourites) {
             text += ">\r\n";
-            for (const TToolbarBookmark& bookmark : button.Bookmarks)
-                text += "    <item caption=" + QuotedAttr(bookmark.Caption) +
-                        " url=" + QuotedAttr(bookmark.URL) + " NewWindow=" + BoolAttr(bookmark.NewWindow) +
-                        "/>\r\n";
+            text += BookmarkItemsXml(button.Bookmarks, "    ");
             text += "  </button>\r\n";
         } else {
             text += "/>\r\n";
@@ -106,10 +113,7 @@ std::string BuildToolButtonsText(const std::vector<TToolbarButton>& Buttons, con
                 " OnClick=\"tbtn" + name + "Click\"";
         if (button.Kind == tbkFavourites) {
             text += ">\r\n";
-            for (const TToolbarBookmark& bookmark : button.Bookmarks)
-                text += "      <item caption=" + QuotedAttr(bookmark.Caption) +
-                        " url=" + QuotedAttr(bookmark.URL) + " NewWindow=" + BoolAttr(bookmark.NewWindow) +
-                        "/>\r\n";
+            text += BookmarkItemsXml(button.Bookmarks, "      ");
             text += "    </Btn>\r\n";
         } else {
             text += "/>\r\n";

@@ -1,8 +1,8 @@
 #include "u_HostFiles.h"
 
 #include "u_CaseBlind.h"
+#include "u_MFS.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,11 +14,9 @@ std::string HostSlashes(std::string Path) {
 }
 
 std::string HostJoin(const std::string& Folder, const std::string& Name) {
-    if (Folder.empty() || (!Name.empty() && Name[0] == '/'))
+    if (!Name.empty() && Name[0] == '/')
         return Name;
-    if (Folder.back() == '/')
-        return Folder + Name;
-    return Folder + "/" + Name;
+    return HostPathJoin(Folder, Name);
 }
 
 std::string HostAbsolutePath(const std::string& Path, const std::string& BaseDir) {
@@ -71,18 +69,12 @@ bool HostEntryExists(const std::string& path) {
 // The entry of Folder whose name equals Name ignoring letter case (the first in name
 // order when several do), or empty.
 std::string FindEntryCaseBlind(const std::string& folder, const std::string& name) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return std::string();
+    std::vector<std::string> entries;
+    ListHostFolder(folder, entries);
     std::string best;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string entryName = entry->d_name;
-        if (entryName == "." || entryName == "..")
-            continue;
+    for (const std::string& entryName : entries)
         if (SameTextCaseBlind(entryName, name) && (best.empty() || CompareTextOrdinal(entryName, best) < 0))
             best = entryName;
-    }
-    ::closedir(dir);
     return best;
 }
 

@@ -9,8 +9,6 @@
 #include "u_Project.h"
 #include "u_SpaceXMLParser.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 
 // Translatable texts.
@@ -154,16 +152,12 @@ void TTemplate::ForEachPage(const TTemplatePageCallback& Callback) const {
 
 void TTemplates::LoadFromFolder(const std::string& Folder) {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(Folder.empty() ? "." : Folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name.size() > 4 &&
-                SameTextCaseBlind(std::string_view(name).substr(name.size() - 4), ".ebt") &&
-                HostFileExists(HostJoin(Folder, name)))
-                names.push_back(name);
-        }
-        ::closedir(dir);
-    }
+    std::vector<std::string> entries;
+    ListHostFolder(Folder, entries); // a missing templates folder lists no templates
+    for (const std::string& name : entries)
+        if (name.size() > 4 && SameTextCaseBlind(std::string_view(name).substr(name.size() - 4), ".ebt") &&
+            HostFileExists(HostJoin(Folder, name)))
+            names.push_back(name);
     // Name order first, so that templates of equal captions keep a stable order.
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return CompareTextOrdinal(a, b) < 0; });
