@@ -235,7 +235,7 @@ void TframWizSplash::Preview() {
             MessageDlg(this, SWindowNotAvailable, TMsgDlgType::mtInformation, QMessageBox::Ok);
             break;
         }
-        TMFSFile* file = Main.Project().SystemStore().Session()->OpenFile(page.FileName);
+        TMFSFile* file = FindStoreFile(Main.Project().SystemStore(), page.FileName);
         if (!file)
             break;
         QWidget* splash = windows.ShowSplashItem(*file, spnedtInterval->value(), cbxCloseOnClick->isChecked());

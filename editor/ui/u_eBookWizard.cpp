@@ -127,16 +127,20 @@ void StoreNewFile(TMFS& Store, const std::string& Path, const std::string& Bytes
     Store.Session()->CreateFile(Path, 0, false)->Content = Bytes;
 }
 
-bool DeleteStoreFile(TMFS& Store, const std::string& Path) {
+TMFSFile* FindStoreFile(TMFS& Store, const std::string& Path) {
     TMFSSession* session = Store.Session();
-    if (!session->OpenFile(Path))
+    return session->Exists(Path) ? session->FindItem(TMFS::NormalizeSlashes(Path))->AsFile() : nullptr;
+}
+
+bool DeleteStoreFile(TMFS& Store, const std::string& Path) {
+    if (!FindStoreFile(Store, Path))
         return false;
-    session->Delete(Path);
+    Store.Session()->Delete(Path);
     return true;
 }
 
 std::string StoreFileContent(TMFS& Store, const std::string& Path, bool* Found) {
-    TMFSFile* file = Store.Session()->OpenFile(Path);
+    const TMFSFile* file = FindStoreFile(Store, Path);
     if (Found)
         *Found = file != nullptr;
     return file ? file->Content : std::string();

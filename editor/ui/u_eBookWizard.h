@@ -16,6 +16,7 @@
 
 class TBookProject;
 class TMFS;
+class TMFSFile;
 class TTemplates;
 
 class EWizardError : public Exception {
@@ -124,6 +125,8 @@ extern const char* const SplashEFileName; // "\SplashE.bmp"
 // Replaces the file Path of Store by a new file holding Bytes (an existing one is
 // deleted first).
 void StoreNewFile(TMFS& Store, const std::string& Path, const std::string& Bytes);
+// The file Path of Store, or none when there is no file of that name.
+TMFSFile* FindStoreFile(TMFS& Store, const std::string& Path);
 // Deletes Path when present; true when there was one.
 bool DeleteStoreFile(TMFS& Store, const std::string& Path);
 // The content of Path, or empty when it is missing; Found tells which.
