@@ -36,10 +36,21 @@ TframWizFolder::TframWizFolder(IEditorMain& Main_, QWidget* Parent) : TframWizar
     connect(tvFolders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { NotifyStepChanged(); });
 
-    // The tree opens on the author's home folder, nothing selected yet.
-    const QModelIndex home = FModel->index(QDir::homePath());
-    tvFolders->expand(home);
-    tvFolders->scrollTo(home, QAbstractItemView::PositionAtTop);
+    // The tree opens on the author's home folder, nothing selected yet. The model reads
+    // folders in the background: the way to the home folder is shown once it is read.
+    const QString home = QDir::homePath();
+    for (QModelIndex index = FModel->index(home); index.isValid(); index = index.parent())
+        tvFolders->expand(index);
+    connect(FModel, &QFileSystemModel::directoryLoaded, this, [this, home](const QString& Path) {
+        const QModelIndex current = tvFolders->selectionModel()->currentIndex();
+        if (current.isValid()) {
+            // Rows of a folder on the way to the selected one came in and may have moved it.
+            if (FModel->filePath(current).startsWith(Path))
+                tvFolders->scrollTo(current);
+        } else if (Path == QFileInfo(home).absolutePath()) {
+            tvFolders->scrollTo(FModel->index(home), QAbstractItemView::PositionAtTop);
+        }
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);

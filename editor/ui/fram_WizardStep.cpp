@@ -83,7 +83,9 @@ QString BuddyText(QWidget* Root, QWidget* Control) {
 
 void NameControlsForAccessibility(QWidget* Root) {
     for (QWidget* control : Root->findChildren<QWidget*>()) {
-        if (!control->accessibleName().isEmpty())
+        // Inner parts of Qt's own controls (a spin box's field, a view's viewport) are
+        // named by their control.
+        if (!control->accessibleName().isEmpty() || control->objectName().startsWith(QLatin1String("qt_")))
             continue;
         QString name;
         if (auto* button = qobject_cast<QAbstractButton*>(control))

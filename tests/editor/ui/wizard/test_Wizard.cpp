@@ -21,6 +21,8 @@
 #include "u_XMLValues.h"
 
 #include <QButtonGroup>
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QSpinBox>
 #include <QDir>
@@ -44,6 +46,22 @@ T* Frame(TfrmWizard& Wizard) {
 QTreeWidgetItem* FindNode(QTreeWidget* Tree, const QString& Caption) {
     const QList<QTreeWidgetItem*> found = Tree->findItems(Caption, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.first();
+}
+
+// The controls of a window that a screen reader would not name.
+std::vector<std::string> UnnamedControls(QWidget* Window) {
+    std::vector<std::string> unnamed;
+    for (QWidget* control : Window->findChildren<QWidget*>()) {
+        const bool interactive = control->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(control);
+        if (!interactive || control->objectName().startsWith("qt_") || !control->isVisibleTo(Window))
+            continue;
+        if (qobject_cast<QAbstractSpinBox*>(control->parentWidget()) || qobject_cast<QComboBox*>(control->parentWidget()))
+            continue;
+        if (control->accessibleName().isEmpty())
+            unnamed.push_back(std::string(control->metaObject()->className()) + " " +
+                              control->objectName().toStdString());
+    }
+    return unnamed;
 }
 
 struct ButtonStates {
@@ -88,6 +106,9 @@ TEST_F(WizardTest, StepFramesMatchTheStepTable) {
         EXPECT_EQ(StepIndexOf(frame->metaObject()->className()), i);
         const QPixmap picture = frame->GetStepImage();
         EXPECT_EQ(picture.size(), QSize(140, 300)) << i;
+        frame->InitStep(nullptr);
+        frame->show();
+        EXPECT_EQ(UnnamedControls(frame.get()), std::vector<std::string>()) << i;
     }
     EXPECT_EQ(Wizard->size(), QSize(642, 346));
     EXPECT_EQ(Wizard->windowTitle(), "Project Wizard");
@@ -194,6 +215,14 @@ TEST_F(WizardTest, FolderRouteImportsTheFolderAndACancelledQuestionKeepsTheStep)
     step->SelectFolder(folder);
     EXPECT_EQ(step->SelectedFolder(), folder);
     EXPECT_EQ(States(*Wizard), (ButtonStates{true, true, true}));
+    // The tree reads folders in the background and then shows the selected one.
+    QTreeView* tree = step->tvFolders;
+    WaitFor(
+        [&] {
+            return tree->model()->rowCount(tree->model()->index(0, 0)) > 3 &&
+                   tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()));
+        },
+        5000);
     SaveScreenshot(Wizard.get(), "wizard_step1_folder.png");
 
     const size_t items = Project().Story().AllItems().size();
