@@ -40,7 +40,7 @@ TframWizFinish::TframWizFinish(IEditorMain& Main_, QWidget* Parent) : TframWizar
     btnCompile->setToolTip(QStringLiteral("Compile eBook"));
     connect(btnCompile, &QPushButton::clicked, this, [this] {
         Guarded(this, [this] { Main.ExecuteCompile(); });
-        InitStep(StepOwner);
+        Guarded(this, [this] { InitStep(StepOwner); });
     });
     btnRun = new QPushButton(QStringLiteral("Run"), this);
     btnRun->setObjectName(QStringLiteral("btnRun"));

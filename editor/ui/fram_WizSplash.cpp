@@ -198,12 +198,13 @@ void TframWizSplash::ApplyStep() {
 
 void TframWizSplash::ClearImage() {
     TSplashPage& page = Pages[FCurrent];
-    DeleteStoreFile(Main.Project().SystemStore(), page.FileName);
+    if (DeleteStoreFile(Main.Project().SystemStore(), page.FileName))
+        Main.Project().SetModified();
     page.imgSplash->ClearPicture();
 }
 
 void TframWizSplash::LoadImage() {
-    ClearImage();
+    // The page keeps its picture until a new one has been chosen and read.
     const std::string fileName = ChooseOpenFileName(this, "Load Image", "", SSplashPictureFilter);
     if (fileName.empty())
         return;

@@ -28,7 +28,9 @@ public:
     int CurrentPage() const { return FCurrent; }
     void SetCurrentPage(int Page);
 
-    // The commands, on the page in front.
+    // The commands, on the page in front. Load Image replaces the picture only once a
+    // new one has been read; Clear Image marks the project modified, since its
+    // deletion is not undone by Cancel.
     void LoadImage();
     void ClearImage();
     void ResetSplash();

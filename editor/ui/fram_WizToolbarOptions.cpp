@@ -301,7 +301,9 @@ void TframWizToolbarOptions::LoadLogo() {
 }
 
 void TframWizToolbarOptions::ClearLogo() {
-    DeleteStoreFile(Main.Project().SystemStore(), LogoFileName);
+    // The deletion is not undone by Cancel: the project must be saved to keep it.
+    if (DeleteStoreFile(Main.Project().SystemStore(), LogoFileName))
+        Main.Project().SetModified();
     imgLogo->ClearPicture();
     cbxLogoDisplay->setChecked(false);
 }

@@ -123,7 +123,9 @@ void TfrmWizard::ShowStep(int Index) {
     StepIndex = ClampStepIndex(Index);
     FStepFrame = CreateStepFrame(StepIndex, FMain, pnlStep);
     pnlStep->layout()->addWidget(FStepFrame);
-    FStepFrame->InitStep(this);
+    // A step that cannot read the project (a damaged settings file) is shown with its
+    // controls as they are, after the error.
+    Guarded(this, [this] { FStepFrame->InitStep(this); });
     FStepFrame->show();
     imgStep->setPixmap(FStepFrame->GetStepImage());
     UpdateButtons();

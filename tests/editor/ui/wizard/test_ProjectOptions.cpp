@@ -291,7 +291,7 @@ TEST_F(OptionsTest, JpegLogoAndSplashAreStoredAsBitmapsAtOnce) {
     EXPECT_EQ(FindStoreFile(System(), "\\Logo.bmp"), nullptr);
     EXPECT_FALSE(t.imgLogo->HasPicture());
     EXPECT_FALSE(t.cbxLogoDisplay->isChecked());
-    EXPECT_FALSE(Project().Modified());
+    EXPECT_TRUE(Project().Modified());
 
     // The splash page acts on the page in front.
     TframWizSplash& s = *d.framSplash;
@@ -306,19 +306,22 @@ TEST_F(OptionsTest, JpegLogoAndSplashAreStoredAsBitmapsAtOnce) {
     d.pgcOptions->setCurrentWidget(&s);
     SaveScreenshot(&d, "options_splash_picture.png");
 
-    // A refused or cancelled load leaves the page without a picture.
+    // A refused or cancelled load keeps the picture the page had; Clear Image removes it.
+    const std::string ending = StoreFileContent(System(), "\\SplashE.bmp");
     Asked.clear();
     FileAnswers["open"] = TempFile("splash.gif", "GIF89a");
     s.actLoadImage->trigger();
     EXPECT_EQ(Messages().size(), 1u);
+    FileAnswers.erase("open");
+    s.actLoadImage->trigger();
+    EXPECT_EQ(StoreFileContent(System(), "\\SplashE.bmp"), ending);
+    EXPECT_TRUE(s.Pages[1].imgSplash->HasPicture());
+    Project().SetModified(false);
+    s.actClearImage->trigger();
     EXPECT_EQ(FindStoreFile(System(), "\\SplashE.bmp"), nullptr);
     EXPECT_FALSE(s.Pages[1].imgSplash->HasPicture());
     EXPECT_TRUE(s.Pages[0].imgSplash->HasPicture());
-    FileAnswers["open"] = jpeg;
-    s.actLoadImage->trigger();
-    FileAnswers.erase("open");
-    s.actLoadImage->trigger();
-    EXPECT_EQ(FindStoreFile(System(), "\\SplashE.bmp"), nullptr);
+    EXPECT_TRUE(Project().Modified()); // Cancel does not bring it back: the change must be saved
     Dialog->btnCancel->click();
     EXPECT_EQ(Dialog->result(), QDialog::Rejected);
 }

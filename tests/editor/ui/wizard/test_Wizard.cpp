@@ -344,6 +344,16 @@ TEST_F(WizardTest, TemplateRouteToTheEndCompilesABookThatReadsBack) {
     EXPECT_GT(pages.Root()->ChildCount(), 5);
 }
 
+TEST_F(WizardTest, AStepThatCannotReadTheProjectIsShownAfterTheError) {
+    WriteSecurityFile(System(), "<Encrypt Method=\"Password");
+    Wizard->ShowStep(5);
+    EXPECT_EQ(Wizard->StepIndex, 5);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Asked[0].Type, TMsgDlgType::mtError);
+    EXPECT_NE(Frame<TframWizSecurityType>(*Wizard), nullptr);
+    EXPECT_TRUE(Wizard->btnFinish->isEnabled());
+}
+
 TEST_F(WizardTest, RunWizardStartsANewProjectAndARefusalShowsNoWizard) {
     Wizard.reset();
     // A changed project whose save question is cancelled: New Project refuses.
