@@ -175,14 +175,8 @@ void TframWizSplash::InitStep(IWizardStepOwner*) {
     Pages[0].rgSplashType->button(options.SplashTypeS <= vsSplash ? options.SplashTypeS : 0)->setChecked(true);
     Pages[1].rgSplashType->button(options.SplashTypeE <= vsSplash ? options.SplashTypeE : 0)->setChecked(true);
     cbxCloseOnClick->setChecked(options.CloseOnClick);
-    for (TSplashPage& page : Pages) {
-        bool found = false;
-        const std::string bytes = StoreFileContent(Main.Project().SystemStore(), page.FileName, &found);
-        QImage picture;
-        if (found)
-            picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
-        page.imgSplash->SetPicture(picture);
-    }
+    for (TSplashPage& page : Pages)
+        page.imgSplash->SetPicture(StoredBitmap(Main.Project().SystemStore(), page.FileName));
 }
 
 void TframWizSplash::ApplyStep() {

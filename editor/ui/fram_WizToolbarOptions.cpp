@@ -35,6 +35,21 @@ QCheckBox* CheckBox(const char* Caption, const char* Name, QWidget* Parent) {
     return box;
 }
 
+// A size group's row: "Height" and "Width" with their spin boxes (16 to 48).
+QHBoxLayout* SizeGroupLayout(QGroupBox* Group, const char* HeightName, QSpinBox*& Height, const char* WidthName,
+                             QSpinBox*& Width) {
+    Height = StepSpinBox(HeightName, ToolbarSizeMin, ToolbarSizeMax, Group);
+    Width = StepSpinBox(WidthName, ToolbarSizeMin, ToolbarSizeMax, Group);
+    auto* layout = new QHBoxLayout(Group);
+    layout->setContentsMargins(8, 2, 8, 6);
+    layout->addWidget(StepBuddyLabel(QStringLiteral("Height"), Height, Group));
+    layout->addWidget(Height);
+    layout->addSpacing(6);
+    layout->addWidget(StepBuddyLabel(QStringLiteral("Width"), Width, Group));
+    layout->addWidget(Width);
+    return layout;
+}
+
 // The palette role standing for a system colour index of the platform.
 QPalette::ColorRole SystemColorRole(int Index) {
     switch (Index) {
@@ -133,30 +148,16 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     miscLayout->addStretch(1);
 
     QGroupBox* buttonSize = Group("Button size", "grpButtonSize", this);
-    spnedtToolbarBtnH = StepSpinBox("spnedtToolbarBtnH", ToolbarSizeMin, ToolbarSizeMax, buttonSize);
-    spnedtToolbarBtnW = StepSpinBox("spnedtToolbarBtnW", ToolbarSizeMin, ToolbarSizeMax, buttonSize);
-    auto* buttonLayout = new QHBoxLayout(buttonSize);
-    buttonLayout->setContentsMargins(8, 2, 8, 6);
-    buttonLayout->addWidget(StepBuddyLabel(QStringLiteral("Height"), spnedtToolbarBtnH, buttonSize));
-    buttonLayout->addWidget(spnedtToolbarBtnH);
-    buttonLayout->addSpacing(6);
-    buttonLayout->addWidget(StepBuddyLabel(QStringLiteral("Width"), spnedtToolbarBtnW, buttonSize));
-    buttonLayout->addWidget(spnedtToolbarBtnW);
+    QHBoxLayout* buttonLayout =
+        SizeGroupLayout(buttonSize, "spnedtToolbarBtnH", spnedtToolbarBtnH, "spnedtToolbarBtnW", spnedtToolbarBtnW);
     buttonLayout->addStretch(1);
 
     QGroupBox* imageSize = Group("Image size", "grpImageSize", this);
-    spnedtToolbarImgH = StepSpinBox("spnedtToolbarImgH", ToolbarSizeMin, ToolbarSizeMax, imageSize);
-    spnedtToolbarImgW = StepSpinBox("spnedtToolbarImgW", ToolbarSizeMin, ToolbarSizeMax, imageSize);
+    QHBoxLayout* imageLayout =
+        SizeGroupLayout(imageSize, "spnedtToolbarImgH", spnedtToolbarImgH, "spnedtToolbarImgW", spnedtToolbarImgW);
     btnResetSizes =
         StepResetButton("btnResetSizes", QStringLiteral("Reset toolbar image and button size"), imageSize);
     connect(btnResetSizes, &QToolButton::clicked, this, [this] { ResetSizes(); });
-    auto* imageLayout = new QHBoxLayout(imageSize);
-    imageLayout->setContentsMargins(8, 2, 8, 6);
-    imageLayout->addWidget(StepBuddyLabel(QStringLiteral("Height"), spnedtToolbarImgH, imageSize));
-    imageLayout->addWidget(spnedtToolbarImgH);
-    imageLayout->addSpacing(6);
-    imageLayout->addWidget(StepBuddyLabel(QStringLiteral("Width"), spnedtToolbarImgW, imageSize));
-    imageLayout->addWidget(spnedtToolbarImgW);
     imageLayout->addStretch(1);
     imageLayout->addWidget(btnResetSizes);
 
@@ -235,12 +236,7 @@ void TframWizToolbarOptions::InitStep(IWizardStepOwner*) {
     edtLogoLink->setText(QString::fromStdString(options.LogoLink));
     edtLogoText->setText(QString::fromStdString(options.LogoText));
 
-    bool found = false;
-    const std::string logo = StoreFileContent(Main.Project().SystemStore(), LogoFileName, &found);
-    QImage picture;
-    if (found)
-        picture.loadFromData(reinterpret_cast<const uchar*>(logo.data()), static_cast<int>(logo.size()), "BMP");
-    imgLogo->SetPicture(picture);
+    imgLogo->SetPicture(StoredBitmap(Main.Project().SystemStore(), LogoFileName));
 }
 
 void TframWizToolbarOptions::ApplyStep() {

@@ -64,6 +64,15 @@ QImage LoadBitmapOrJpeg(const std::string& FileName) {
     return LoadPictureFile(FileName);
 }
 
+QImage StoredBitmap(TMFS& Store, const std::string& Path) {
+    bool found = false;
+    const std::string bytes = StoreFileContent(Store, Path, &found);
+    QImage picture;
+    if (found)
+        picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
+    return picture;
+}
+
 namespace {
 
 QString WithoutAccelerator(QString Text) {

@@ -15,6 +15,7 @@
 #include <string>
 
 class IEditorMain;
+class TMFS;
 class QAction;
 class QSpinBox;
 class QToolButton;
@@ -59,6 +60,9 @@ int StepIndexOfClass() {
 // ever stored.
 QImage LoadBitmapOrJpeg(const std::string& FileName);
 extern const char* const SOnlyBitmapOrJpeg;
+// The bitmap stored as Path in Store; an empty picture when there is none (or it
+// cannot be read).
+QImage StoredBitmap(TMFS& Store, const std::string& Path);
 // The filters of the picture dialogs in Qt's form.
 extern const char* const SLogoPictureFilter;
 extern const char* const SSplashPictureFilter;

@@ -139,11 +139,13 @@ void TfrmWizard::UpdateButtons() {
     btnFinish->setEnabled(states.Finish);
 }
 
-void TfrmWizard::btnNextClick() {
+bool TfrmWizard::ApplyShownStep(QPushButton* Button) {
     UpdateButtons();
-    if (!btnNext->isEnabled())
-        return;
-    if (!Guarded(this, [this] { FStepFrame->ApplyStep(); }))
+    return Button->isEnabled() && Guarded(this, [this] { FStepFrame->ApplyStep(); });
+}
+
+void TfrmWizard::btnNextClick() {
+    if (!ApplyShownStep(btnNext))
         return;
     const int offset = FStepFrame->NextStepOffset();
     StepHistory.Push(StepIndex);
@@ -158,10 +160,7 @@ void TfrmWizard::btnBackClick() {
 }
 
 void TfrmWizard::btnFinishClick() {
-    UpdateButtons();
-    if (!btnFinish->isEnabled())
-        return;
-    if (!Guarded(this, [this] { FStepFrame->ApplyStep(); }))
+    if (!ApplyShownStep(btnFinish))
         return;
     accept();
 }

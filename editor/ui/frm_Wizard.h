@@ -51,6 +51,9 @@ public:
     QPushButton* btnFinish;
 
 private:
+    // Re-evaluates the buttons; when Button is enabled, applies the shown step. False
+    // when the button was disabled or the step failed (the error was shown).
+    bool ApplyShownStep(QPushButton* Button);
     IEditorMain& FMain;
     TframWizardStep* FStepFrame = nullptr;
 };
