@@ -96,3 +96,46 @@ convert -size 160x240 gradient:'#1E3C5A'-'#6F8FA8' \
   -fill '#2A2A2A' -draw "rectangle 64,56 96,60" -draw "polygon 66,32 94,32 80,20" \
   -fill '#FFE27A' -draw "rectangle 70,34 90,55" \
   -strip "png24:$SAMPLE/Lighthouse.files/Pictures/Tower.png"
+
+# Side pictures of the new-book wizard's steps, 140 x 300 (editor/ui/icons/wizard).
+WIZ=$(cd ../../editor/ui/icons/wizard && pwd)
+# side FILE TITLE PRIMITIVES...: a dark blue panel with a white drawing and a title
+side() {
+  local file=$1 title=$2; shift 2
+  convert -size 140x300 gradient:'#2E6DA4'-'#10263D' \
+    -fill '#FFFFFF10' -stroke none -draw "circle 120,40 120,150" -draw "circle 10,280 10,330" \
+    -fill none -stroke white -strokewidth 4 "$@" \
+    -stroke none -fill white -font $FONT -pointsize 15 -gravity south -annotate +0+34 "$title" \
+    -fill '#FFFFFF60' -draw "rectangle 40,272 100,273" \
+    -strip -define png:exclude-chunks=date,time -type TrueColor "png24:$WIZ/$file"
+}
+side Step0General.png "Welcome" \
+  -draw "polygon 22,92 68,104 68,170 22,158" -draw "polygon 72,104 118,92 118,158 72,170" \
+  -strokewidth 2 -draw "line 30,112 60,120" -draw "line 30,124 60,132" -draw "line 80,120 110,112" \
+  -draw "line 80,132 110,124" -fill white -stroke none -draw "polygon 70,48 75,62 90,64 78,73 82,88 70,79 58,88 62,73 50,64 65,62"
+side Step1Folder.png "Your folder" \
+  -draw "polygon 24,86 56,86 64,96 116,96 116,164 24,164" -draw "line 24,110 116,110" \
+  -strokewidth 2 -draw "line 40,128 76,128" -draw "line 40,142 98,142"
+side Step2Template.png "Template" \
+  -draw "rectangle 44,70 104,150" -draw "rectangle 34,80 94,160" -fill '#2E5A8A' -draw "rectangle 24,90 84,170" \
+  -fill none -strokewidth 2 -draw "line 34,108 74,108" -draw "line 34,120 74,120" -draw "line 34,132 64,132" \
+  -draw "line 34,144 74,144"
+side Step3GeneralOptions.png "Options" \
+  -draw "roundrectangle 20,76 120,160 6,6" -draw "line 20,96 120,96" -strokewidth 3 \
+  -draw "line 36,116 104,116" -draw "line 36,138 104,138" -fill white -stroke none \
+  -draw "circle 56,116 56,122" -draw "circle 88,138 88,144" -draw "circle 30,86 30,89" -draw "circle 40,86 40,89"
+side Step4ToolbarOptions.png "Toolbar" \
+  -draw "roundrectangle 14,100 126,140 6,6" -fill white -stroke none \
+  -draw "roundrectangle 22,108 42,132 3,3" -draw "roundrectangle 48,108 68,132 3,3" \
+  -draw "roundrectangle 74,108 94,132 3,3" -fill none -stroke white -strokewidth 3 -draw "line 108,110 108,130" \
+  -draw "line 40,162 100,162"
+side Step5SecurityType.png "Security" \
+  -draw "arc 44,60 96,130 180,360" -draw "line 44,95 44,108" -draw "line 96,95 96,108" \
+  -fill white -stroke none -draw "roundrectangle 30,104 110,166 8,8" \
+  -fill '#1D4269' -draw "circle 70,128 70,136" -draw "polygon 66,132 74,132 77,152 63,152"
+side Step6Splash.png "Splash" \
+  -draw "rectangle 18,80 122,162" -fill white -stroke none -draw "circle 96,104 96,114" \
+  -draw "polygon 22,158 52,116 72,140 86,126 118,158" \
+  -fill none -stroke white -strokewidth 2 -draw "line 30,176 110,176" -draw "line 46,186 94,186"
+side Step7Finish.png "Done" \
+  -draw "circle 70,118 70,166" -fill white -stroke none -draw "polygon 44,120 51,113 64,127 90,98 97,105 64,141"

@@ -1,0 +1,85 @@
+#include "fram_WizFinish.h"
+
+#include "c_LinkLabel.h"
+#include "u_Dialogs.h"
+#include "u_EditorServices.h"
+#include "u_HostFiles.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+const char* const SFolderLinkHint = "Click here to open your eBook folder";
+}
+
+TframWizFinish::TframWizFinish(IEditorMain& Main_, QWidget* Parent) : TframWizardStep(Main_, Parent) {
+    setObjectName(QStringLiteral("framWizFinish"));
+    auto* caption = new QLabel(QStringLiteral("Wizard's work is done."), this);
+    caption->setObjectName(QStringLiteral("lblCaption"));
+    QFont bold = caption->font();
+    bold.setBold(true);
+    caption->setFont(bold);
+    auto* text = new QLabel(
+        QStringLiteral("Now you can press \"Finish\" button to continue editing your eBook, or compile and run it "
+                       "right now."),
+        this);
+    text->setObjectName(QStringLiteral("lblText"));
+    text->setWordWrap(true);
+
+    lblFolder = new TLinkLabel(QString::fromUtf8(SFolderLinkHint), this);
+    lblFolder->setObjectName(QStringLiteral("lblFolder"));
+    lblFolder->setToolTip(QString::fromUtf8(SFolderLinkHint));
+    lblFolder->setAccessibleName(QString::fromUtf8(SFolderLinkHint));
+    lblFolder->LinkKind = TLinkKind::lkCustom;
+    lblFolder->setWordWrap(true);
+
+    btnCompile = new QPushButton(QStringLiteral("Compile"), this);
+    btnCompile->setObjectName(QStringLiteral("btnCompile"));
+    btnCompile->setToolTip(QStringLiteral("Compile eBook"));
+    connect(btnCompile, &QPushButton::clicked, this, [this] {
+        Guarded(this, [this] { Main.ExecuteCompile(); });
+        Guarded(this, [this] { InitStep(StepOwner); });
+    });
+    btnRun = new QPushButton(QStringLiteral("Run"), this);
+    btnRun->setObjectName(QStringLiteral("btnRun"));
+    btnRun->setToolTip(QStringLiteral("Run eBook"));
+    connect(btnRun, &QPushButton::clicked, this, [this] { Guarded(this, [this] { Main.ExecuteRun(); }); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnCompile);
+    buttons->addWidget(btnRun);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 8);
+    layout->setSpacing(6);
+    layout->addWidget(caption);
+    layout->addSpacing(12);
+    layout->addWidget(text);
+    layout->addSpacing(18);
+    layout->addLayout(buttons);
+    layout->addSpacing(12);
+    layout->addWidget(lblFolder);
+    layout->addStretch(1);
+    NameControlsForAccessibility(this);
+}
+
+QPixmap TframWizFinish::GetStepImage() const {
+    return SideImage("Step7Finish");
+}
+
+void TframWizFinish::InitStep(IWizardStepOwner*) {
+    const std::string book = Main.OutputFileName();
+    const bool exists = !book.empty() && HostFileExists(book);
+    btnRun->setEnabled(exists);
+    lblFolder->setEnabled(exists);
+    if (exists) {
+        const QString folder = QString::fromStdString(HostFolderOf(book));
+        lblFolder->setText(folder);
+        lblFolder->CustomLink = QUrl::fromLocalFile(folder).toString().toStdString();
+    } else {
+        lblFolder->setText(QString::fromUtf8(SFolderLinkHint));
+        lblFolder->CustomLink.clear();
+    }
+}
