@@ -29,6 +29,8 @@ inline QString SaveScreenshot(QWidget* Window, const QString& Name) {
 
 // The text of a file of a store, or empty when it is missing.
 inline std::string StoreText(TMFS& Store, const std::string& Path) {
+    if (!Store.Session()->Exists(Path))
+        return std::string();
     TMFSFile* file = Store.Session()->OpenFile(Path);
     return file ? file->Content : std::string();
 }
