@@ -428,3 +428,14 @@ void TXMLParser::LoadFromStream(TStream& Stream) {
     if (current != nullptr)
         throw ESpaceXMLParserError(SXMLError);
 }
+
+std::string EscapeXmlContent(const std::string& Text) {
+    std::string escaped;
+    escaped.reserve(Text.size());
+    for (const char c : Text) {
+        if (c == '<' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}

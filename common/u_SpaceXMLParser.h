@@ -178,3 +178,7 @@ public:
 private:
     std::unique_ptr<TXMLNode> FRoot;
 };
+
+// Element text as the reader gets it back: "<" and "\" are written with a backslash
+// before them (the reader's content escape); every other character stands as it is.
+std::string EscapeXmlContent(const std::string& Text);
