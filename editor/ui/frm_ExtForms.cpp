@@ -191,6 +191,8 @@ void TfrmExtFiles::BuildFormPanel() {
         auto* box = new QSpinBox(pnlForm);
         box->setObjectName(QLatin1String(Name));
         box->setRange(INT_MIN, INT_MAX);
+        // The whole range would size the box for eleven digits.
+        box->setMinimumWidth(70);
         box->setToolTip(QString::fromLatin1(Hint));
         box->setAccessibleName(QString::fromLatin1(Caption));
         connect(box, &QSpinBox::valueChanged, this, [this] { PanelChanged(); });

@@ -58,6 +58,8 @@ public:
     bool PagesLoaded() const noexcept { return FPagesLoaded; }
 
     void SaveChanges() override;
+    // The client size of the design, also inside the main window's client area.
+    QSize sizeHint() const override { return QSize(626, 400); }
     void CloseWithoutSaving() override;
 
     // The selected entry's page in the browser, or the text for none.

@@ -62,6 +62,8 @@ public:
 
     void ApplyChanges() override;
     void SaveChanges() override;
+    // The client size of the design, also inside the main window's client area.
+    QSize sizeHint() const override { return QSize(572, 384); }
     void CloseWithoutSaving() override;
     void ScanRequested() override;
 
