@@ -13,7 +13,8 @@ namespace {
 std::vector<TVariableRow> Rows(int Count) {
     std::vector<TVariableRow> rows;
     for (int i = 0; i < Count; ++i)
-        rows.push_back({"Variable" + std::to_string(i), "Value <" + std::to_string(i) + "> & more", i % 2 == 0});
+        rows.push_back(
+            {"Variable" + std::to_string(i), "Value <" + std::to_string(i) + "> & more", i % 2 == 0});
     return rows;
 }
 
@@ -35,8 +36,8 @@ void BM_ScanProject(benchmark::State& state) {
     const std::string filler(20000, 'x');
     for (int i = 0; i < state.range(0); ++i) {
         files->ForceFolders("\\ch" + std::to_string(i % 20));
-        files->CreateFile("\\ch" + std::to_string(i % 20) + "\\p" + std::to_string(i) + ".htm", 0, false)->Content =
-            "<h1>%{Title}</h1>" + filler + "%{Author} %{Page" + std::to_string(i) + "}";
+        files->CreateFile("\\ch" + std::to_string(i % 20) + "\\p" + std::to_string(i) + ".htm", 0, false)
+            ->Content = "<h1>%{Title}</h1>" + filler + "%{Author} %{Page" + std::to_string(i) + "}";
     }
     for (auto _ : state)
         benchmark::DoNotOptimize(CollectProjectReferences(project, "/nonexistent"));

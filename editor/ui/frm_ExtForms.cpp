@@ -106,27 +106,24 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     tbExtFiles->setIconSize(QSize(20, 20));
     tbExtFiles->setToolButtonStyle(Qt::ToolButtonIconOnly);
     auto command = [this](const char* Name, const char* Icon, const char* Caption, const char* Hint) {
-        auto* action = new QAction(QIcon(QString::fromLatin1(":/icons/varpages/%1.svg").arg(QLatin1String(Icon))),
-                                   QString::fromLatin1(Caption), this);
-        action->setObjectName(QLatin1String(Name));
-        action->setToolTip(QString::fromLatin1(Hint));
-        tbExtFiles->addAction(action);
-        QWidget* button = tbExtFiles->widgetForAction(action);
-        button->setObjectName(QLatin1String(Name));
-        button->setAccessibleName(QString::fromLatin1(Caption));
-        return action;
+        return AddToolCommand(tbExtFiles, Name,
+                              QString::fromLatin1(":/icons/varpages/%1.svg").arg(QLatin1String(Icon)),
+                              Caption, Hint);
     };
     actEditFile = command("actEditFile", "editfile", "Edit File", "Edit file");
     actReplaceFile = command("actReplaceFile", "replacefile", "Replace File", "Replace file");
     actPreviewWindow = command("actPreviewWindow", "previewwindow", "Preview Window", "Preview window");
     actResetPages = command("actResetPages", "resetpages", "Reset Pages", "Reset all pages");
-    connect(actEditFile, &QAction::triggered, this, [this] { Guarded(this, [this] { actEditFileExecute(); }); });
+    connect(actEditFile, &QAction::triggered, this,
+            [this] { Guarded(this, [this] { actEditFileExecute(); }); });
     connect(actReplaceFile, &QAction::triggered, this,
             [this] { Guarded(this, [this] { actReplaceFileExecute(); }); });
     connect(actPreviewWindow, &QAction::triggered, this,
             [this] { Guarded(this, [this] { actPreviewWindowExecute(); }); });
-    connect(actResetPages, &QAction::triggered, this, [this] { Guarded(this, [this] { actResetPagesExecute(); }); });
-    FActions->Add(actEditFile, [this] { return CanEditExtFormFile(FMain.Project().FilesStore(), SelectedEntry()); });
+    connect(actResetPages, &QAction::triggered, this,
+            [this] { Guarded(this, [this] { actResetPagesExecute(); }); });
+    FActions->Add(actEditFile,
+                  [this] { return CanEditExtFormFile(FMain.Project().FilesStore(), SelectedEntry()); });
     FActions->Add(actReplaceFile, [this] { return CanReplaceExtFormFile(SelectedEntry()); });
     FActions->Add(actPreviewWindow,
                   [this] { return CanPreviewExtForm(FMain.Project().FilesStore(), SelectedEntry()); });
@@ -263,8 +260,9 @@ TExtFormInfo* TfrmExtFiles::EntryOf(QTreeWidgetItem* Item) {
     if (!Item)
         return nullptr;
     const int index = Item->data(0, Qt::UserRole).toInt();
-    return index >= 0 && index < static_cast<int>(FEntries.size()) ? &FEntries[static_cast<std::size_t>(index)]
-                                                                   : nullptr;
+    return index >= 0 && index < static_cast<int>(FEntries.size())
+               ? &FEntries[static_cast<std::size_t>(index)]
+               : nullptr;
 }
 
 TExtFormInfo* TfrmExtFiles::SelectedEntry() {
@@ -391,7 +389,8 @@ void TfrmExtFiles::actReplaceFileExecute() {
     const TExtFormInfo* entry = SelectedEntry();
     if (!CanReplaceExtFormFile(entry))
         return;
-    const std::string fileName = ChooseOpenFileName(this, "Replace File", std::string(), "HTML files (*.htm *.html)");
+    const std::string fileName =
+        ChooseOpenFileName(this, "Replace File", std::string(), "HTML files (*.htm *.html)");
     if (fileName.empty())
         return;
     ReplaceExtFormFile(FMain.Project(), entry->Path, fileName);

@@ -27,7 +27,7 @@ class TMXWebBrowser;
 
 // What the browser shows without a page.
 extern const char* const SNoItemSelectedHtml; // "<html><body>No item selected</body></html>"
-extern const char* const SNoFileHtml;         // "<html><body>No file is associated with this form</body></html>"
+extern const char* const SNoFileHtml; // "<html><body>No file is associated with this form</body></html>"
 
 // The preview of a form's window: a browser filling a window of the form's size.
 class TfrmExtFormPreview : public QWidget {

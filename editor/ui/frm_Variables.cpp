@@ -34,7 +34,8 @@ class TVariablesDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
+    void paint(QPainter* Painter, const QStyleOptionViewItem& Option,
+               const QModelIndex& Index) const override {
         if (Index.column() != TVariablesModel::colAllowBranding) {
             QStyledItemDelegate::paint(Painter, Option, Index);
             return;
@@ -47,8 +48,9 @@ public:
         style->drawControl(QStyle::CE_ItemViewItem, &cell, Painter, cell.widget);
 
         QStyleOptionButton check;
-        check.state = QStyle::State_Enabled |
-                      (Index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off);
+        check.state =
+            QStyle::State_Enabled |
+            (Index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off);
         const QRect box = style->subElementRect(QStyle::SE_CheckBoxIndicator, &check, cell.widget);
         check.rect = QRect(QPoint(0, 0), box.size());
         check.rect.moveCenter(Option.rect.center());
@@ -114,8 +116,8 @@ bool TVariablesModel::setData(const QModelIndex& Index, const QVariant& Value, i
     if (!Index.isValid() || Role != Qt::EditRole || Index.column() == colAllowBranding)
         return false;
     const std::string text = Value.toString().toStdString();
-    const bool changed = Index.column() == colName ? FTable.SetName(Index.row(), text)
-                                                   : FTable.SetValue(Index.row(), text);
+    const bool changed =
+        Index.column() == colName ? FTable.SetName(Index.row(), text) : FTable.SetValue(Index.row(), text);
     if (changed)
         emit dataChanged(Index, Index);
     return true;
@@ -228,15 +230,9 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
     tbVariables->setIconSize(QSize(20, 20));
     tbVariables->setToolButtonStyle(Qt::ToolButtonIconOnly);
     auto command = [this](const char* Name, const char* Icon, const char* Caption) {
-        auto* action = new QAction(QIcon(QString::fromLatin1(":/icons/varpages/%1.svg").arg(QLatin1String(Icon))),
-                                   QString::fromLatin1(Caption), this);
-        action->setObjectName(QLatin1String(Name));
-        action->setToolTip(QString::fromLatin1(Caption));
-        tbVariables->addAction(action);
-        QWidget* button = tbVariables->widgetForAction(action);
-        button->setObjectName(QLatin1String(Name));
-        button->setAccessibleName(QString::fromLatin1(Caption));
-        return action;
+        return AddToolCommand(tbVariables, Name,
+                              QString::fromLatin1(":/icons/varpages/%1.svg").arg(QLatin1String(Icon)),
+                              Caption, Caption);
     };
     tbtnAdd = command("tbtnAdd", "add", "New Variable");
     tbtnDelete = command("tbtnDelete", "delete", "Delete Variable");
@@ -264,7 +260,8 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
             [this](const QModelIndex& Current, const QModelIndex& Previous) {
                 const int pending = FTable.PendingRow();
                 if (pending >= 0 && Previous.row() == pending && Current.row() != pending)
-                    QMetaObject::invokeMethod(this, [this] { FModel->EndNewRow(); }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        this, [this] { FModel->EndNewRow(); }, Qt::QueuedConnection);
             });
 
     auto* layout = new QVBoxLayout(this);

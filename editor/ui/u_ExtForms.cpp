@@ -6,6 +6,7 @@
 #include "u_MFS.h"
 #include "u_Project.h"
 #include "u_SpaceXMLParser.h"
+#include "u_eBookCommon.h"
 
 #include <cerrno>
 
@@ -35,56 +36,26 @@ TExtFormInfo ReadEntry(const TXMLNode& Node) {
     return entry;
 }
 
-// A text between double quotes, an inner double quote doubled.
-std::string Quoted(const std::string& Text) {
-    std::string quoted = "\"";
-    for (const char c : Text) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
-
-const char* BoolText(bool Value) {
-    return Value ? "True" : "False";
-}
-
 } // namespace
 
 bool ReadExtForms(const std::string& XmlText, std::vector<TExtFormInfo>& Entries) {
-    TXMLParser parser;
-    bool complete = true;
-    try {
-        parser.LoadFromString(XmlText);
-    } catch (const std::exception&) {
-        // The elements read before the error are still in the partial tree.
-        complete = false;
-    }
-    const TXMLNode* root = parser.Root();
-    if (!root)
-        return false;
-    try {
-        for (int i = 0; i < root->Nodes.Count(); ++i)
-            Entries.push_back(ReadEntry(*root->Nodes[i]));
-    } catch (const std::exception&) {
-        return false;
-    }
-    return complete;
+    return ReadRootChildren(XmlText,
+                            [&Entries](const TXMLNode& Node) { Entries.push_back(ReadEntry(Node)); });
 }
 
 std::string BuildExtFormsXml(const std::vector<TExtFormInfo>& Entries) {
     std::string xml = "<AdditionalPages>\r\n";
     for (const TExtFormInfo& e : Entries) {
         if (!e.IsForm) {
-            xml += "<Page Path=" + Quoted(e.Path) + " Name=" + Quoted(e.Name) + "/>";
+            xml += "<Page Path=" + QuotedAttr(e.Path) + " Name=" + QuotedAttr(e.Name) + "/>";
             continue;
         }
-        xml += "<Form Path=" + Quoted(e.Path) + " Name=" + Quoted(e.Name) + " Caption=" + Quoted(e.Caption) +
-               " Center=" + BoolText(e.Center) + " HideScrollBar=" + BoolText(!e.ScrollBars) +
-               " Width=" + std::to_string(e.Width) + " Height=" + std::to_string(e.Height) +
-               " Sizeable=" + BoolText(e.Sizeable) + " SystemMenu=" + BoolText(e.SystemMenu) +
-               " Maximize=" + BoolText(e.Maximize) + " Minimize=" + BoolText(e.Minimize) + "/>";
+        xml += "<Form Path=" + QuotedAttr(e.Path) + " Name=" + QuotedAttr(e.Name) +
+               " Caption=" + QuotedAttr(e.Caption) + " Center=" + BoolAttr(e.Center) +
+               " HideScrollBar=" + BoolAttr(!e.ScrollBars) + " Width=" + std::to_string(e.Width) +
+               " Height=" + std::to_string(e.Height) + " Sizeable=" + BoolAttr(e.Sizeable) +
+               " SystemMenu=" + BoolAttr(e.SystemMenu) + " Maximize=" + BoolAttr(e.Maximize) +
+               " Minimize=" + BoolAttr(e.Minimize) + "/>";
     }
     return xml + "</AdditionalPages>";
 }

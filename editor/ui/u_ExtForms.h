@@ -16,8 +16,10 @@ class TMFS;
 // The list file in the system store.
 extern const char* const AdditionalPagesFileName; // "\AdditionalPages.xml"
 // Where the default project keeps the default pages, below the program folder.
-extern const char* const DefaultAdditionalPagesList;   // "DefaultProject/DefaultProject.system/AdditionalPages.xml"
-extern const char* const DefaultAdditionalPagesFolder; // "DefaultProject/DefaultProject.files/AdditionalPages"
+extern const char* const
+    DefaultAdditionalPagesList; // "DefaultProject/DefaultProject.system/AdditionalPages.xml"
+extern const char* const
+    DefaultAdditionalPagesFolder; // "DefaultProject/DefaultProject.files/AdditionalPages"
 // The files-store folder that holds the default pages.
 extern const char* const AdditionalPagesFolder; // "\AdditionalPages"
 // The list file cannot hold a double quote in a text.

@@ -4,12 +4,20 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <utility>
 #include <vector>
 
 class QAction;
+class QToolBar;
+
+// A new command on a tool bar, owned by the bar's window: objectName Name on the action
+// and its button, the picture IconFile, Caption as its text and the button's accessible
+// name, Hint as its tool tip.
+QAction* AddToolCommand(QToolBar* Bar, const char* Name, const QString& IconFile, const char* Caption,
+                        const char* Hint);
 
 class TIdleActionList : public QObject {
     Q_OBJECT

@@ -37,26 +37,9 @@ TVariableRow VariableRowFromStored(std::string_view Name, std::string_view Store
 }
 
 bool ReadVariableRows(const std::string& XmlText, std::vector<TVariableRow>& Rows) {
-    TXMLParser parser;
-    bool complete = true;
-    try {
-        parser.LoadFromString(XmlText);
-    } catch (const std::exception&) {
-        // The elements read before the error are still in the partial tree.
-        complete = false;
-    }
-    const TXMLNode* root = parser.Root();
-    if (!root)
-        return false;
-    try {
-        for (int i = 0; i < root->Nodes.Count(); ++i) {
-            const TXMLNode* node = root->Nodes[i];
-            Rows.push_back(VariableRowFromStored(node->Attributes.GetString("name", ""), node->Text));
-        }
-    } catch (const std::exception&) {
-        return false;
-    }
-    return complete;
+    return ReadRootChildren(XmlText, [&Rows](const TXMLNode& Node) {
+        Rows.push_back(VariableRowFromStored(Node.Attributes.GetString("name", ""), Node.Text));
+    });
 }
 
 std::string VariablesFileText(const std::vector<TVariableRow>& Rows) {

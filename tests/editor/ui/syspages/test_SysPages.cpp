@@ -166,7 +166,8 @@ protected:
     // A page on disk linking a picture beside it.
     std::string HostPage(const QTemporaryDir& Dir) {
         const std::string folder = Dir.path().toStdString();
-        std::ofstream(folder + "/new.htm") << "<html><body><p>Fresh page</p><img src=\"pic.gif\"></body></html>";
+        std::ofstream(folder + "/new.htm")
+            << "<html><body><p>Fresh page</p><img src=\"pic.gif\"></body></html>";
         std::ofstream(folder + "/pic.gif") << "GIF89a";
         return folder + "/new.htm";
     }
@@ -184,7 +185,8 @@ TEST_F(SystemPages, ReplaceAndResetOnTheProject) {
     const std::string page = HostPage(dir);
 
     // A missing page is refused before anything is deleted.
-    EXPECT_THROW(ReplaceExtFormFile(Core.Project(), "\\AdditionalPages\\About.htm", page + ".none"), std::exception);
+    EXPECT_THROW(ReplaceExtFormFile(Core.Project(), "\\AdditionalPages\\About.htm", page + ".none"),
+                 std::exception);
     EXPECT_TRUE(StoreHoldsFile(Files(), "\\AdditionalPages\\About.files\\old.gif"));
 
     Core.Project().SetModified(false);
@@ -245,8 +247,9 @@ TEST_F(SystemPages, WindowShowsEntriesPanelAndPages) {
     window->SaveChanges();
     EXPECT_TRUE(Core.Project().Modified());
     const std::string list = List();
-    EXPECT_NE(list.find("Name=\"About\" Caption=\"About this book\" Center=True HideScrollBar=False Width=500"),
-              std::string::npos);
+    EXPECT_NE(
+        list.find("Name=\"About\" Caption=\"About this book\" Center=True HideScrollBar=False Width=500"),
+        std::string::npos);
     EXPECT_NE(list.find("<Page Path=\"\\AdditionalPages\\SearchResults.htm\" Name=\"Search Results\"/>"),
               std::string::npos);
     // Saving again without an edit changes nothing.
@@ -284,7 +287,8 @@ TEST_F(SystemPages, WindowShowsEntriesPanelAndPages) {
 }
 
 TEST_F(SystemPages, MissingFileEmptyListAndReplace) {
-    SetList("<AdditionalPages>\r\n<Form Path=\"\\AdditionalPages\\Gone.htm\" Name=\"Gone\"/></AdditionalPages>");
+    SetList(
+        "<AdditionalPages>\r\n<Form Path=\"\\AdditionalPages\\Gone.htm\" Name=\"Gone\"/></AdditionalPages>");
     TfrmExtFiles* window = Open();
     EXPECT_TRUE(ShowsText(*window->wbPage, "No file is associated with this form"));
     window->Actions().Update();
@@ -312,7 +316,8 @@ TEST_F(SystemPages, MissingFileEmptyListAndReplace) {
     window->actEditFileExecute();
     EXPECT_EQ(Asked, std::vector<std::string>{std::string("message: ") + SWindowNotAvailable});
     std::string opened;
-    EditorWindows().OpenPageEditor = [&](IEditorMain& Main, const std::string& Page) -> TfrmAbstractMDIChild* {
+    EditorWindows().OpenPageEditor = [&](IEditorMain& Main,
+                                         const std::string& Page) -> TfrmAbstractMDIChild* {
         EXPECT_EQ(&Main, &Core);
         opened = Page;
         return nullptr;

@@ -46,7 +46,8 @@ void ClickCell(TMXDBGrid& Grid, int Row, int Column) {
     QApplication::sendEvent(Grid.viewport(), &release);
 }
 
-void Key(QWidget& Widget, int KeyCode, Qt::KeyboardModifiers Modifiers = Qt::NoModifier, const QString& Text = {}) {
+void Key(QWidget& Widget, int KeyCode, Qt::KeyboardModifiers Modifiers = Qt::NoModifier,
+         const QString& Text = {}) {
     QKeyEvent press(QEvent::KeyPress, KeyCode, Modifiers, Text);
     QApplication::sendEvent(&Widget, &press);
     QKeyEvent release(QEvent::KeyRelease, KeyCode, Modifiers, Text);
@@ -55,8 +56,8 @@ void Key(QWidget& Widget, int KeyCode, Qt::KeyboardModifiers Modifiers = Qt::NoM
 
 void Wheel(TMXDBGrid& Grid, int Delta) {
     const QPointF at(10, 10);
-    QWheelEvent wheel(at, Grid.viewport()->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, Delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(at, Grid.viewport()->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, Delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(Grid.viewport(), &wheel);
 }
 
@@ -127,9 +128,10 @@ TEST(VariablesTable, LoadsEveryChildWithTheMarkerRuleAndTheColumnLimit) {
 
     // A missing name attribute gives an empty name; an unreadable file keeps the rows read so far.
     rows.clear();
-    EXPECT_FALSE(ReadVariableRows("<vars>\r\n<var name=\"A\">1</var>\r\n<var>2</var>\r\n<var name=\"C\">3 < 4</var>"
-                                  "<var name=\"D\">4</var></vars>",
-                                  rows));
+    EXPECT_FALSE(
+        ReadVariableRows("<vars>\r\n<var name=\"A\">1</var>\r\n<var>2</var>\r\n<var name=\"C\">3 < 4</var>"
+                         "<var name=\"D\">4</var></vars>",
+                         rows));
     ASSERT_GE(rows.size(), 2u);
     EXPECT_EQ(rows[0], (TVariableRow{"A", "1", true}));
     EXPECT_EQ(rows[1], (TVariableRow{"", "2", true}));
@@ -139,12 +141,9 @@ TEST(VariablesTable, LoadsEveryChildWithTheMarkerRuleAndTheColumnLimit) {
 }
 
 TEST(VariablesTable, FileTextReadsBackAsTyped) {
-    const std::vector<TVariableRow> rows = {{"Price", "", false},
-                                            {"Offer", "$5 off", true},
-                                            {"Say \"hi\"", "a < b & c > d", true},
-                                            {"Path", "C:\\Books", false},
-                                            {"Twice", "first", true},
-                                            {"TWICE", "second", true}};
+    const std::vector<TVariableRow> rows = {
+        {"Price", "", false},         {"Offer", "$5 off", true}, {"Say \"hi\"", "a < b & c > d", true},
+        {"Path", "C:\\Books", false}, {"Twice", "first", true},  {"TWICE", "second", true}};
     const std::string text = VariablesFileText(rows);
     // Values that need no escape stand as typed; "<" and "\" get the reader's escape.
     EXPECT_EQ(text, "<vars>\r\n"
@@ -238,8 +237,8 @@ TEST(VariablesTable, ProjectReferencesInOrderOnce) {
     std::ofstream(system + "/picture.bmp") << "%{NoPicture}";
 
     EXPECT_EQ(CollectProjectReferences(project, system),
-              (std::vector<std::string>{"First", "TITLE", "InFolder", "Css", "Sys", "Help", "Reader", "AppTitle",
-                                        "", "Caption"}));
+              (std::vector<std::string>{"First", "TITLE", "InFolder", "Css", "Sys", "Help", "Reader",
+                                        "AppTitle", "", "Caption"}));
     // A missing "System" folder has nothing; an unreadable file ends the scan with its error.
     EXPECT_EQ(CollectProjectReferences(project, system + "/none").size(), 8u);
     std::filesystem::create_directory(system + "/broken.htm");
@@ -248,7 +247,8 @@ TEST(VariablesTable, ProjectReferencesInOrderOnce) {
 }
 
 TEST_F(VariablesWindow, LoadsEditsAndWritesTheStore) {
-    SetVariables(FileOf({{"Price", "$"}, {"Dup", "one"}, {"dup", "two"}, {"", "x"}, {"Long", std::string(150, 'v')}}));
+    SetVariables(
+        FileOf({{"Price", "$"}, {"Dup", "one"}, {"dup", "two"}, {"", "x"}, {"Long", std::string(150, 'v')}}));
     TfrmVariables* window = Open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), "Variables");
@@ -261,11 +261,9 @@ TEST_F(VariablesWindow, LoadsEditsAndWritesTheStore) {
     // Saving without a change writes the file in the window's form, the long value cut.
     Core.Project().SetModified(false);
     window->SaveChanges();
-    EXPECT_EQ(Variables(), FileOf({{"Price", "$"},
-                                   {"Dup", "one"},
-                                   {"dup", "two"},
-                                   {"", "x"},
-                                   {"Long", std::string(100, 'v')}}));
+    EXPECT_EQ(
+        Variables(),
+        FileOf({{"Price", "$"}, {"Dup", "one"}, {"dup", "two"}, {"", "x"}, {"Long", std::string(100, 'v')}}));
     EXPECT_FALSE(Core.Project().Modified());
     EXPECT_TRUE(Core.VariablesChanged());
 
@@ -421,7 +419,8 @@ TEST_F(VariablesWindow, ScanAddsMissingNamesCaseBlindAndOnce) {
     // (after the names of the default pages and the shipped "System" folder).
     ASSERT_GE(names.size(), 4u);
     EXPECT_EQ(names.front(), "TITLE");
-    EXPECT_EQ(std::count(names.begin(), names.end(), "New") + std::count(names.begin(), names.end(), "new"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "New") + std::count(names.begin(), names.end(), "new"),
+              1);
     EXPECT_EQ(std::count(names.begin(), names.end(), ""), 1);
     EXPECT_EQ(std::count(names.begin(), names.end(), "Title"), 0);
     EXPECT_EQ(names.back(), "OnlyInCaption");
