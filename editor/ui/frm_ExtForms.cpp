@@ -2,7 +2,7 @@
 
 #include "c_MXWebBrowser.h"
 #include "u_Dialogs.h"
-#include "u_DocumentActivation.h"
+#include "u_DocumentWindows.h"
 #include "u_IdleActions.h"
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
@@ -432,24 +432,17 @@ TfrmExtFormPreview* TfrmExtFiles::ShowFormPreview(const TExtFormInfo& Entry) {
 }
 
 TfrmExtFiles* ShowAdditionalPages(IEditorMain& Main) {
-    TfrmExtFiles* window = FindChildWindow<TfrmExtFiles>();
-    if (!window) {
+    return ShowSingleDocumentWindow<TfrmExtFiles>([&Main] {
         auto fresh = std::make_unique<TfrmExtFiles>(Main);
         fresh->LoadAdditionalPages();
-        window = fresh.release();
-    }
-    ShowDocumentWindow(window);
-    return window;
+        return fresh;
+    });
 }
 
 namespace {
 
 const TEditorWindowRegistration registration([](TEditorWindowTable& Table) {
-    Table.OpenSystemPages = [](IEditorMain& Main) -> TfrmAbstractMDIChild* {
-        TfrmExtFiles* window = nullptr;
-        Guarded(Main.MainWidget(), [&] { window = ShowAdditionalPages(Main); });
-        return window;
-    };
+    Table.OpenSystemPages = GuardedWindowOpener(ShowAdditionalPages);
 });
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "c_MXDBGrid.h"
 #include "u_Dialogs.h"
-#include "u_DocumentActivation.h"
+#include "u_DocumentWindows.h"
 #include "u_IdleActions.h"
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
@@ -377,13 +377,11 @@ void TfrmVariables::TableChanged() {
 }
 
 TfrmVariables* ShowVariablesWindow(IEditorMain& Main) {
-    TfrmVariables* window = FindChildWindow<TfrmVariables>();
-    if (!window) {
+    TfrmVariables* window = ShowSingleDocumentWindow<TfrmVariables>([&Main] {
         auto fresh = std::make_unique<TfrmVariables>(Main);
         fresh->LoadVariables();
-        window = fresh.release();
-    }
-    ShowDocumentWindow(window);
+        return fresh;
+    });
     if (Main.Project().VariablesScanPending()) {
         Main.SetVariablesScanPending(false);
         window->ScanRequested();
@@ -394,11 +392,7 @@ TfrmVariables* ShowVariablesWindow(IEditorMain& Main) {
 namespace {
 
 const TEditorWindowRegistration registration([](TEditorWindowTable& Table) {
-    Table.OpenVariables = [](IEditorMain& Main) -> TfrmAbstractMDIChild* {
-        TfrmVariables* window = nullptr;
-        Guarded(Main.MainWidget(), [&] { window = ShowVariablesWindow(Main); });
-        return window;
-    };
+    Table.OpenVariables = GuardedWindowOpener(ShowVariablesWindow);
 });
 
 } // namespace

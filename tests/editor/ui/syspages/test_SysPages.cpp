@@ -8,11 +8,13 @@
 #include "u_ProgramFolder.h"
 #include "ui_helpers.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QWebEngineView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -361,6 +363,17 @@ TEST_F(SystemPages, FormPreviewAndScreenshots) {
     window->resize(626, 400);
     EXPECT_TRUE(ShowsText(*window->wbPage, "by Your Name"));
     SaveScreenshot(window, "syspages.png");
+    // Every control the keyboard reaches has a name for screen readers (the inner parts
+    // of spin boxes and browsers speak through their owners).
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        QWidget* owner = control->parentWidget();
+        if (qobject_cast<QAbstractSpinBox*>(owner) || qobject_cast<QWebEngineView*>(owner))
+            continue;
+        if (control->focusPolicy() != Qt::NoFocus && control->isVisibleTo(window)) {
+            EXPECT_FALSE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty())
+                << control->metaObject()->className() << " " << control->objectName().toStdString();
+        }
+    }
 
     window->edtCaption->setText(QStringLiteral("About the book"));
     window->chkScrollBars->setChecked(true);

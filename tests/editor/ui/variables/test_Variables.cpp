@@ -11,6 +11,7 @@
 #include "u_Variables.h"
 #include "ui_helpers.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -518,6 +519,13 @@ TEST_F(VariablesWindow, Screenshot) {
     ProcessEvents();
     EXPECT_EQ(window->size(), QSize(572, 384));
     SaveScreenshot(window, "variables.png");
+    // Every control the keyboard reaches has a name for screen readers.
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (control->focusPolicy() != Qt::NoFocus && control->isVisibleTo(window)) {
+            EXPECT_FALSE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty())
+                << control->metaObject()->className() << " " << control->objectName().toStdString();
+        }
+    }
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "u_DocumentActivation.h"
+#include "u_DocumentWindows.h"
 
 #include <QEvent>
 #include <QMdiArea>
