@@ -407,7 +407,13 @@ void TfrmExtFiles::actPreviewWindowExecute() {
 
 void TfrmExtFiles::actResetPagesExecute() {
     FPagesLoaded = false;
-    ResetAdditionalPages(FMain.Project(), ProgramFolder());
+    try {
+        ResetAdditionalPages(FMain.Project(), ProgramFolder());
+    } catch (...) {
+        // The tree shows what the store holds now, and the window writes again.
+        LoadAdditionalPages();
+        throw;
+    }
     LoadAdditionalPages();
 }
 

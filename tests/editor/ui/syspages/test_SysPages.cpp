@@ -286,6 +286,14 @@ TEST_F(SystemPages, WindowShowsEntriesPanelAndPages) {
     EXPECT_EQ(window->Entries()[0].Width, 420);
     EXPECT_EQ(window->SelectedEntry(), &window->Entries()[0]);
     EXPECT_TRUE(window->PagesLoaded());
+
+    // A reset that fails (no default project) leaves a window that still writes.
+    QTemporaryDir empty;
+    SetProgramFolder(empty.path().toStdString() + "/");
+    EXPECT_THROW(window->actResetPagesExecute(), std::exception);
+    SetProgramFolder(std::string(QUARVEL_BIN_DIR) + "/");
+    EXPECT_TRUE(window->PagesLoaded());
+    EXPECT_EQ(window->Entries().size(), 4u);
 }
 
 TEST_F(SystemPages, MissingFileEmptyListAndReplace) {
