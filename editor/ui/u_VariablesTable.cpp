@@ -125,22 +125,12 @@ void TVariablesTable::Delete(int Index) {
     Changed(-1);
 }
 
-bool TVariablesTable::SetName(int Index, std::string_view Text) {
+bool TVariablesTable::SetText(int Index, std::string TVariableRow::*Field, std::string_view Text) {
     std::string cut = CutVariableText(Text);
-    std::string& name = FRows.at(static_cast<std::size_t>(Index)).VariableName;
-    if (name == cut)
+    std::string& cell = FRows.at(static_cast<std::size_t>(Index)).*Field;
+    if (cell == cut)
         return false;
-    name = std::move(cut);
-    Changed(Index);
-    return true;
-}
-
-bool TVariablesTable::SetValue(int Index, std::string_view Text) {
-    std::string cut = CutVariableText(Text);
-    std::string& value = FRows.at(static_cast<std::size_t>(Index)).VariableValue;
-    if (value == cut)
-        return false;
-    value = std::move(cut);
+    cell = std::move(cut);
     Changed(Index);
     return true;
 }

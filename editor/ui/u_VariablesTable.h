@@ -81,8 +81,12 @@ public:
     int Insert(int Index, TVariableRow Row);
     void Delete(int Index);
     // Sets a text cell (cut to the limit); false when it was the same already.
-    bool SetName(int Index, std::string_view Text);
-    bool SetValue(int Index, std::string_view Text);
+    bool SetName(int Index, std::string_view Text) {
+        return SetText(Index, &TVariableRow::VariableName, Text);
+    }
+    bool SetValue(int Index, std::string_view Text) {
+        return SetText(Index, &TVariableRow::VariableValue, Text);
+    }
     void ToggleBranding(int Index);
 
     // Starts a pending row before Index (an earlier pending row ends first). Returns
@@ -100,6 +104,7 @@ public:
     bool IsMissing(std::string_view Name) const { return Find(CutVariableText(Name)) < 0; }
 
 private:
+    bool SetText(int Index, std::string TVariableRow::*Field, std::string_view Text);
     void Changed(int Index);
 
     std::vector<TVariableRow> FRows;
