@@ -108,17 +108,6 @@ uint32_t DWord(const std::string& data, size_t at) {
 
 } // namespace
 
-std::string EscapeXmlContent(const std::string& Text) {
-    std::string escaped;
-    escaped.reserve(Text.size());
-    for (const char c : Text) {
-        if (c == '<' || c == '\\')
-            escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
-}
-
 bool IsIconFileData(const std::string& Data) {
     if (Data.size() < 6 || Word(Data, 0) != 0 || Word(Data, 2) != 1)
         return false;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "u_Exception.h"
+#include "u_SpaceXMLParser.h" // EscapeXmlContent
 
 #include <cstdint>
 #include <memory>
@@ -87,9 +88,6 @@ private:
     bool FLoaded = false;
     uint32_t FOpenCount = 0;
 };
-
-// Writes "<" and "\" with a backslash before them (the XML reader's content escape).
-std::string EscapeXmlContent(const std::string& Text);
 
 // Reads an icon file (".ico") and checks that it is one: a header of type 1 and
 // directory entries whose images lie inside the file. Raises EInvalidGraphic

@@ -564,6 +564,14 @@ void TMFS::LoadFromFolder(const std::string& hostDir) {
     ReplaceRoot(std::move(root));
 }
 
+void ImportHostFolderInto(TMFSFolder* Folder, const std::string& HostDir) {
+    std::vector<HostFolderId> ancestors;
+    struct stat st {};
+    if (stat(HostDir.empty() ? "." : HostDir.c_str(), &st) == 0)
+        ancestors.push_back({st.st_dev, st.st_ino});
+    ImportHostFolder(Folder->MFS(), Folder, HostDir, ancestors);
+}
+
 std::string TMFS::NormalizeSlashes(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;

@@ -275,6 +275,10 @@ void WriteFileText(const std::string& text, const std::string& fileName);
 bool ClearAttributesTree(const std::string& hostDir, uint32_t mask);
 // Deletes everything below the folder, then the folder; true when the folder is gone.
 bool DeleteTree(const std::string& hostDir);
+// Imports a host folder's content into a folder of a store, as LoadFromFolder does for
+// the whole tree: an item of the same name (letter case ignored) is replaced, items
+// the host folder does not hold stay.
+void ImportHostFolderInto(TMFSFolder* Folder, const std::string& HostDir);
 // Creates a host folder and its missing parents; raises EFCreateError on failure.
 void ForceHostFolders(const std::string& hostDir);
 // Joins a host folder and a name with "/".

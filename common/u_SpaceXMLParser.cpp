@@ -428,3 +428,35 @@ void TXMLParser::LoadFromStream(TStream& Stream) {
     if (current != nullptr)
         throw ESpaceXMLParserError(SXMLError);
 }
+
+bool ReadRootChildren(std::string_view Text, const std::function<void(const TXMLNode&)>& Read) {
+    TXMLParser parser;
+    bool complete = true;
+    try {
+        parser.LoadFromString(Text);
+    } catch (const std::exception&) {
+        // The nodes made before the failure stay owned by the partial tree.
+        complete = false;
+    }
+    const TXMLNode* root = parser.Root();
+    if (!root)
+        return false;
+    try {
+        for (std::int32_t i = 0; i < root->Nodes.Count(); ++i)
+            Read(*root->Nodes[i]);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return complete;
+}
+
+std::string EscapeXmlContent(const std::string& Text) {
+    std::string escaped;
+    escaped.reserve(Text.size());
+    for (const char c : Text) {
+        if (c == '<' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}

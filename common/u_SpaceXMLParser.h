@@ -9,6 +9,7 @@
 #include "u_Stream.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -178,3 +179,13 @@ public:
 private:
     std::unique_ptr<TXMLNode> FRoot;
 };
+
+// Reads Text and calls Read for every child of the root element in document order, as
+// far as the text can be read: when the text fails part way, the children read before
+// the failure are still visited (the last of them possibly incomplete); an exception
+// from Read ends the walk. True when the text was read whole and every call succeeded.
+bool ReadRootChildren(std::string_view Text, const std::function<void(const TXMLNode&)>& Read);
+
+// Element text as the reader gets it back: "<" and "\" are written with a backslash
+// before them (the reader's content escape); every other character stands as it is.
+std::string EscapeXmlContent(const std::string& Text);

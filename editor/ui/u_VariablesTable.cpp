@@ -1,0 +1,173 @@
+#include "u_VariablesTable.h"
+
+#include "u_CaseBlind.h"
+#include "u_MFS.h"
+#include "u_Project.h"
+#include "u_SpaceXMLParser.h"
+#include "u_Variables.h"
+#include "u_eBookCommon.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+
+std::string CutVariableText(std::string_view Text) {
+    std::size_t pos = 0;
+    for (std::size_t count = 0; count < MaxVariableTextLength && pos < Text.size(); ++count) {
+        const auto lead = static_cast<unsigned char>(Text[pos]);
+        std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        // A sequence is only taken whole when its continuation bytes are there;
+        // otherwise the lead byte counts as a character of its own.
+        for (std::size_t i = 1; i < length; ++i)
+            if (pos + i >= Text.size() || (static_cast<unsigned char>(Text[pos + i]) & 0xC0) != 0x80) {
+                length = 1;
+                break;
+            }
+        pos += length;
+    }
+    return std::string(Text.substr(0, pos));
+}
+
+TVariableRow VariableRowFromStored(std::string_view Name, std::string_view Stored) {
+    TVariableRow row;
+    row.VariableName = CutVariableText(Name);
+    row.AllowBranding = Stored.empty() || Stored.front() != '$';
+    row.VariableValue = CutVariableText(row.AllowBranding ? Stored : Stored.substr(1));
+    return row;
+}
+
+bool ReadVariableRows(const std::string& XmlText, std::vector<TVariableRow>& Rows) {
+    return ReadRootChildren(XmlText, [&Rows](const TXMLNode& Node) {
+        Rows.push_back(VariableRowFromStored(Node.Attributes.GetString("name", ""), Node.Text));
+    });
+}
+
+std::string VariablesFileText(const std::vector<TVariableRow>& Rows) {
+    std::vector<TVariableEntry> entries;
+    entries.reserve(Rows.size());
+    for (const TVariableRow& row : Rows)
+        entries.push_back({row.VariableName, EscapeXmlContent(row.VariableValue), row.AllowBranding});
+    return BuildVariablesXml(entries);
+}
+
+void CollectFolderReferences(const TMFSFolder& Folder, std::vector<std::string>& Names) {
+    for (TMFSItem* item : Folder.Children()) {
+        if (item->IsFolder())
+            CollectFolderReferences(*item->AsFolder(), Names);
+        else if (IsTextFile(item->Name))
+            TVariables::CollectReferences(item->AsFile()->Content, Names);
+    }
+}
+
+void CollectHostFolderReferences(const std::string& HostFolder, std::vector<std::string>& Names) {
+    std::vector<std::string> entries;
+    if (!ListHostFolder(HostFolder, entries))
+        throw EFOpenError(Format(SFOpenError, HostFolder, SysErrorMessage(errno)));
+    std::sort(entries.begin(), entries.end(),
+              [](const std::string& a, const std::string& b) { return CompareTextCaseBlind(a, b) < 0; });
+    for (const std::string& entry : entries) {
+        const std::string path = HostPathJoin(HostFolder, entry);
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error))
+            CollectHostFolderReferences(path, Names);
+        else if (IsTextFile(entry))
+            TVariables::CollectReferences(ReadFileText(path), Names);
+    }
+}
+
+std::vector<std::string> CollectProjectReferences(TBookProject& Project, const std::string& SystemFolder) {
+    std::vector<std::string> names;
+    CollectFolderReferences(*Project.FilesStore().Root(), names);
+    CollectFolderReferences(*Project.SystemStore().Root(), names);
+    std::error_code error;
+    if (std::filesystem::is_directory(SystemFolder, error))
+        CollectHostFolderReferences(SystemFolder, names);
+    TVariables::CollectReferences(Project.Options().ApplicationTitle, names);
+    TVariables::CollectReferences(Project.Options().MainFormCaption, names);
+    return names;
+}
+
+bool TVariablesTable::Load(const std::string& XmlText) {
+    FRows.clear();
+    FPending = -1;
+    return ReadVariableRows(XmlText, FRows);
+}
+
+std::string TVariablesTable::FileText() const {
+    if (FPending < 0)
+        return VariablesFileText(FRows);
+    std::vector<TVariableRow> rows = FRows;
+    rows.erase(rows.begin() + FPending);
+    return VariablesFileText(rows);
+}
+
+int TVariablesTable::Insert(int Index, TVariableRow Row) {
+    EndNewRow();
+    Index = std::clamp(Index, 0, Count());
+    Row.VariableName = CutVariableText(Row.VariableName);
+    Row.VariableValue = CutVariableText(Row.VariableValue);
+    FRows.insert(FRows.begin() + Index, std::move(Row));
+    Changed(-1);
+    return Index;
+}
+
+void TVariablesTable::Delete(int Index) {
+    if (Index < 0 || Index >= Count())
+        return;
+    FRows.erase(FRows.begin() + Index);
+    if (Index == FPending) {
+        // Throwing away a row that was never posted changes nothing in the file.
+        FPending = -1;
+        return;
+    }
+    if (FPending > Index)
+        --FPending;
+    Changed(-1);
+}
+
+bool TVariablesTable::SetText(int Index, std::string TVariableRow::*Field, std::string_view Text) {
+    std::string cut = CutVariableText(Text);
+    std::string& cell = FRows.at(static_cast<std::size_t>(Index)).*Field;
+    if (cell == cut)
+        return false;
+    cell = std::move(cut);
+    Changed(Index);
+    return true;
+}
+
+void TVariablesTable::ToggleBranding(int Index) {
+    bool& allow = FRows.at(static_cast<std::size_t>(Index)).AllowBranding;
+    allow = !allow;
+    Changed(Index);
+}
+
+int TVariablesTable::BeginNewRow(int Index) {
+    EndNewRow();
+    Index = std::clamp(Index, 0, Count());
+    FRows.insert(FRows.begin() + Index, TVariableRow());
+    FPending = Index;
+    return Index;
+}
+
+bool TVariablesTable::EndNewRow() {
+    if (FPending < 0)
+        return false;
+    FRows.erase(FRows.begin() + FPending);
+    FPending = -1;
+    return true;
+}
+
+int TVariablesTable::Find(std::string_view Name) const {
+    for (int i = 0; i < Count(); ++i)
+        if (i != FPending && SameTextCaseBlind(FRows[static_cast<std::size_t>(i)].VariableName, Name))
+            return i;
+    return -1;
+}
+
+void TVariablesTable::Changed(int Index) {
+    // The first change of the pending row posts it.
+    if (Index >= 0 && Index == FPending)
+        FPending = -1;
+    if (OnChange)
+        OnChange();
+}
