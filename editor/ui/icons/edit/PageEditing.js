@@ -1,0 +1,150 @@
+// The page editor's script in its editing surface (runs in the application's own
+// script world, after qwebchannel.js). It mirrors the editable block into the editor
+// over the web channel (object "pageEditor"): the block as loaded, its text after
+// every change, and whether the selection is exactly one picture. It also offers the
+// editor's commands as QuarvelEdit.*, each pushing the block afterwards.
+(function () {
+    'use strict';
+    var block = document.getElementById('%EDITABLE_ID%');
+    if (!block || window.QuarvelEdit)
+        return;
+    var match = /[?]!PAGE=(-?\d+)/i.exec(decodeURIComponent(location.search || ''));
+    var part = match ? parseInt(match[1], 10) : -1;
+    var loaded = block.innerHTML;
+    var host = null;
+    var pending = [];
+
+    function send(call) {
+        if (host)
+            call(host);
+        else
+            pending.push(call);
+    }
+    function pushBlock() {
+        var html = block.innerHTML;
+        send(function (h) { h.partChanged(part, html); });
+    }
+    // The selection when it covers exactly one picture of the block.
+    function selectedImage() {
+        var selection = window.getSelection();
+        if (!selection || selection.rangeCount !== 1)
+            return null;
+        var range = selection.getRangeAt(0);
+        if (range.startContainer !== range.endContainer || range.endOffset - range.startOffset !== 1)
+            return null;
+        var node = range.startContainer.childNodes[range.startOffset];
+        return node && node.nodeName === 'IMG' && block.contains(node) ? node : null;
+    }
+    function pushSelection() {
+        var image = selectedImage();
+        var source = image ? (image.getAttribute('src') || '') : '';
+        send(function (h) { h.selectionChanged(part, image !== null, source); });
+    }
+    function selectionInBlock() {
+        var selection = window.getSelection();
+        return selection && selection.rangeCount > 0 && block.contains(selection.getRangeAt(0).commonAncestorContainer);
+    }
+
+    new QWebChannel(qt.webChannelTransport, function (channel) {
+        host = channel.objects.pageEditor;
+        host.partLoaded(part, loaded);
+        var calls = pending;
+        pending = [];
+        calls.forEach(function (call) { call(host); });
+    });
+
+    block.addEventListener('input', pushBlock);
+    document.addEventListener('selectionchange', pushSelection);
+    // A click on a picture selects it, so that the picture commands can act on it.
+    block.addEventListener('click', function (event) {
+        var target = event.target;
+        if (!target || target.nodeName !== 'IMG')
+            return;
+        var range = document.createRange();
+        range.selectNode(target);
+        var selection = window.getSelection();
+        selection.removeAllRanges();
+        selection.addRange(range);
+        pushSelection();
+    });
+
+    window.QuarvelEdit = {
+        exec: function (command, showUI, value) {
+            var done = false;
+            try {
+                done = value === null ? document.execCommand(command, showUI) : document.execCommand(command, showUI, value);
+            } catch (e) {
+                done = false;
+            }
+            pushBlock();
+            pushSelection();
+            return done;
+        },
+        // The selection is replaced by the markup; without a selection in the block
+        // (or when the engine refuses) the markup goes at the end of the block.
+        insertHtml: function (html) {
+            var done = false;
+            if (selectionInBlock()) {
+                try {
+                    done = document.execCommand('insertHTML', false, html);
+                } catch (e) {
+                    done = false;
+                }
+            }
+            if (!done)
+                block.insertAdjacentHTML('beforeend', html);
+            pushBlock();
+            return done;
+        },
+        fontState: function () {
+            function query(command) {
+                try {
+                    var value = document.queryCommandValue(command);
+                    return value === undefined || value === null ? null : String(value);
+                } catch (e) {
+                    return null;
+                }
+            }
+            return { name: query('FontName'), size: query('FontSize'), color: query('ForeColor') };
+        },
+        setLinkTargets: function (prefix, target) {
+            prefix = prefix.toLowerCase();
+            var links = document.getElementsByTagName('A');
+            for (var i = 0; i < links.length; ++i) {
+                var href = links[i].getAttribute('href') || '';
+                if (href.substring(0, prefix.length).toLowerCase() === prefix)
+                    links[i].setAttribute('target', target);
+            }
+            pushBlock();
+        },
+        fixPictureSources: function (prefix, count) {
+            prefix = prefix.toLowerCase();
+            var pictures = document.getElementsByTagName('IMG');
+            for (var i = 0; i < pictures.length; ++i) {
+                var source = pictures[i].getAttribute('src') || '';
+                if (source.substring(0, prefix.length).toLowerCase() === prefix)
+                    pictures[i].setAttribute('src', source.substring(count));
+            }
+            pushBlock();
+        },
+        alignImage: function (value) {
+            var image = selectedImage();
+            if (!image)
+                return false;
+            image.setAttribute('align', value);
+            pushBlock();
+            return true;
+        },
+        focus: function () {
+            if (!selectionInBlock()) {
+                var range = document.createRange();
+                range.selectNodeContents(block);
+                range.collapse(false);
+                var selection = window.getSelection();
+                selection.removeAllRanges();
+                selection.addRange(range);
+            }
+            block.focus();
+        }
+    };
+})();
