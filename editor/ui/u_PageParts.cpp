@@ -88,13 +88,15 @@ void CollectPartsOf(const std::string& Path, TMFSSession& Session, TPageDescript
     const std::string path = TMFS::NormalizeSlashes(Path);
     if (path.empty() || !Session.Exists(path) || Session.FolderExists(path))
         return;
-    const std::string filePath = Session.ExpandPath(path);
+    // The file's own absolute path: frame sources come lower-cased.
+    TMFSFile* file = Session.OpenFile(path);
+    const std::string filePath = file->FullPath();
     if (std::any_of(Visited.begin(), Visited.end(), [&](const std::string& v) { return SameFile(v, filePath); }))
         return;
     Visited.push_back(filePath);
     std::unique_ptr<TMFSSession> session = Session.MFS()->NewSession(Session.CurrentFolder());
     session->ChangeFolder(TMFS::ExtractPath(path));
-    const std::string text = Session.OpenFile(path)->Content;
+    const std::string text = file->Content;
     const std::string_view view(text);
 
     // The literal segments are the stretches of the file between frame sources,
