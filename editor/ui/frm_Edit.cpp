@@ -151,6 +151,8 @@ TfrmEdit::TfrmEdit(IEditorMain& Main, QWidget* Parent)
 }
 
 TfrmEdit::~TfrmEdit() {
+    // The engine answers pending scripts while the controls are torn down: no one listens.
+    FAlive.reset();
     if (FKeptClipboard)
         QGuiApplication::clipboard()->setText(*FKeptClipboard);
 }
@@ -642,12 +644,12 @@ void TfrmEdit::RunEditScript(const char* Function, const QJsonArray& Arguments,
     const QString code = QStringLiteral("window.QuarvelEdit ? QuarvelEdit.%1(%2) : undefined")
                              .arg(QString::fromUtf8(Function), arguments);
     ++FPendingScripts;
-    QPointer<TfrmEdit> self(this);
+    const std::weak_ptr<int> alive = FAlive;
     webEdit->page()->runJavaScript(code, QWebEngineScript::ApplicationWorld,
-                                   [self, Done = std::move(Done)](const QVariant& Result) {
-                                       if (!self)
+                                   [this, alive, Done = std::move(Done)](const QVariant& Result) {
+                                       if (alive.expired())
                                            return;
-                                       --self->FPendingScripts;
+                                       --FPendingScripts;
                                        if (Done)
                                            Done(Result);
                                    });

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -198,6 +199,7 @@ private:
     int FPendingScripts = 0;
     std::optional<QString> FKeptClipboard; // put back once the pastes of variables ran
     int FPendingPastes = 0;
+    std::shared_ptr<int> FAlive = std::make_shared<int>(0); // gone once the window is being destroyed
 };
 
 // Brings the open editor of exactly this page path forward, or opens a new one: its
