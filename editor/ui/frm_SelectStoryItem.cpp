@@ -44,7 +44,10 @@ TfrmSelectStoryItem::TfrmSelectStoryItem(const TStory& Story, QWidget* Parent) :
         if (ItemOf(Entry) && ItemOf(Entry)->IsPage())
             accept();
     });
-    layout->activate();
+    // The layout gives the controls their places at the smallest size; the form then
+    // fits around them.
+    adjustSize();
+    layout->setGeometry(rect());
     FitFormToControls(this, false);
 }
 

@@ -48,7 +48,10 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     connect(btnsOKCancel, &QDialogButtonBox::rejected, this, &TfrmSelectVariable::reject);
     connect(lstVariables, &QListWidget::itemDoubleClicked, this, &TfrmSelectVariable::accept);
     connect(lstVariables, &QListWidget::itemSelectionChanged, this, &TfrmSelectVariable::lstVariablesSelectionChanged);
-    layout->activate();
+    // The layout gives the controls their places at the smallest size; the form then
+    // fits around them.
+    adjustSize();
+    layout->setGeometry(rect());
     FitFormToControls(this, false);
 }
 

@@ -125,7 +125,10 @@ TfrmTableAttributes::TfrmTableAttributes(QWidget* Parent) : QDialog(Parent) {
             [this](int State) { spnBorderWidth->setEnabled(State == Qt::Checked); });
 
     SetAttributes(LoadTableAttributes());
-    layout->activate();
+    // The layout gives the controls their places at the smallest size; the form then
+    // fits around them.
+    adjustSize();
+    layout->setGeometry(rect());
     FitFormToControls(this, false);
 }
 

@@ -45,6 +45,15 @@
         return selection && selection.rangeCount > 0 && block.contains(selection.getRangeAt(0).commonAncestorContainer);
     }
 
+    // The caret starts at the beginning of the block, as in a freshly opened document.
+    if (!selectionInBlock()) {
+        var start = document.createRange();
+        start.setStart(block, 0);
+        start.collapse(true);
+        window.getSelection().removeAllRanges();
+        window.getSelection().addRange(start);
+    }
+
     new QWebChannel(qt.webChannelTransport, function (channel) {
         host = channel.objects.pageEditor;
         host.partLoaded(part, loaded);
