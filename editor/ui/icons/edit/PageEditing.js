@@ -143,17 +143,6 @@
             image.setAttribute('align', value);
             pushBlock();
             return true;
-        },
-        focus: function () {
-            if (!selectionInBlock()) {
-                var range = document.createRange();
-                range.selectNodeContents(block);
-                range.collapse(false);
-                var selection = window.getSelection();
-                selection.removeAllRanges();
-                selection.addRange(range);
-            }
-            block.focus();
         }
     };
 })();

@@ -3,7 +3,9 @@
 #include "frm_Edit.h"
 #include "ui_helpers.h"
 #include "u_Dialogs.h"
+#include "c_EditColorBox.h"
 #include "u_ProgramFolder.h"
+#include "u_Registry.h"
 #include "u_Variables.h"
 
 #include <QAction>
@@ -13,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -82,6 +85,14 @@ protected:
         WaitFor([&] { return done->first; });
         return done->second;
     }
+    // Puts the caret at the end of the editable block and the focus on the surface.
+    void CaretAtEnd(TfrmEdit* Editor) {
+        Editor->webEdit->setFocus();
+        Surface(Editor, QStringLiteral("(function(){var b=document.getElementById('%1');var r=document.createRange();"
+                                       "r.selectNodeContents(b);r.collapse(false);var s=getSelection();"
+                                       "s.removeAllRanges();s.addRange(r);b.focus();})()")
+                            .arg(QString::fromUtf8(EditableBlockID)));
+    }
     void SelectText(TfrmEdit* Editor, const QString& Text) {
         Surface(Editor, QStringLiteral("(function(){var b=document.getElementById('%1');"
                                        "var w=document.createTreeWalker(b,NodeFilter.SHOW_TEXT);var n;"
@@ -114,7 +125,7 @@ TEST_F(PageEditor, EditingBodyChangesOnlyItsTextAndTheEnginesRewritingIsNoChange
     editor->cmbPages->activated(1);
     ASSERT_TRUE(WaitFor([&] { return editor->CurrentPart == 1 && editor->MirrorValid(); }));
     EXPECT_FALSE(editor->Parts[0].Changed);
-    Surface(editor, QStringLiteral("QuarvelEdit.focus()"));
+    CaretAtEnd(editor);
     TypeKeys(editor->webEdit->focusProxy(), QStringLiteral(" More"));
     ASSERT_TRUE(MirrorHas(editor, "More"));
 
@@ -135,8 +146,7 @@ TEST_F(PageEditor, TypedTextInBoldIsSavedIntoThePageFileOnDisk) {
     const std::string project = NewSavedProject(Core, folder, "Typed");
     PutPage("\\Typed.htm", "<html><body><PAGE NAME=\"Body\">Start.</PAGE></body></html>");
     TfrmEdit* editor = Open("\\Typed.htm");
-    editor->webEdit->setFocus();
-    Surface(editor, QStringLiteral("QuarvelEdit.focus()"));
+    CaretAtEnd(editor);
     TypeKeys(editor->webEdit->focusProxy(), QStringLiteral(" Brave words"));
     ASSERT_TRUE(MirrorHas(editor, "Brave words"));
     SelectText(editor, QStringLiteral("Brave"));
@@ -144,6 +154,28 @@ TEST_F(PageEditor, TypedTextInBoldIsSavedIntoThePageFileOnDisk) {
     WaitFor([&] { return editor->actBold->isEnabled(); });
     editor->actBold->trigger();
     ASSERT_TRUE(MirrorHas(editor, "<b>Brave</b>")) << editor->MirrorHtml();
+
+    // The font controls: a size and a colour for the selection, read back afterwards.
+    editor->spnFontSize->setValue(5);
+    ASSERT_TRUE(MirrorHas(editor, "size=\"5\"")) << editor->MirrorHtml();
+    const int red = editor->clrbFontColor->findText(QStringLiteral("Red"));
+    editor->clrbFontColor->setCurrentIndex(red);
+    emit editor->clrbFontColor->activated(red);
+    ASSERT_TRUE(MirrorHas(editor, "color=\"#ff0000\"")) << editor->MirrorHtml();
+    editor->clrbFontColor->SetColor(clNone);
+    editor->spnFontSize->blockSignals(true);
+    editor->spnFontSize->setValue(0);
+    editor->spnFontSize->blockSignals(false);
+    editor->ReadFontState();
+    ASSERT_TRUE(WaitFor([&] { return editor->spnFontSize->value() == 5; }));
+    EXPECT_EQ(editor->clrbFontColor->Color(), 0x0000FF);
+    EXPECT_EQ(editor->LastFontColor, 0x0000FF);
+    const std::string fontState = editor->MirrorHtml();
+    Pause(100);
+    EXPECT_EQ(editor->MirrorHtml(), fontState); // filling the controls ran no command
+    Surface(editor, QStringLiteral("document.execCommand('undo');document.execCommand('undo')"));
+    ASSERT_TRUE(WaitFor([&] { return editor->MirrorHtml().find("size=") == std::string::npos; }))
+        << editor->MirrorHtml();
 
     Core.Project().SaveProject(project); // saves every open window first
     const std::string onDisk = ReadFileText(folder.filePath("Typed.files/Typed.htm").toStdString());
@@ -154,7 +186,7 @@ TEST_F(PageEditor, PreviewShowsUnsavedTextWithVariablesWhileTheSurfaceKeepsRefer
     PutPage("\\Welcome1.htm", WelcomePage);
     TfrmEdit* editor = Open("\\Welcome1.htm");
     EXPECT_NE(editor->MirrorHtml().find("%{Author}"), std::string::npos);
-    Surface(editor, QStringLiteral("QuarvelEdit.focus()"));
+    CaretAtEnd(editor);
     TypeKeys(editor->webEdit->focusProxy(), QStringLiteral(" unsaved"));
     ASSERT_TRUE(MirrorHas(editor, "unsaved"));
 
@@ -208,10 +240,24 @@ TEST_F(PageEditor, AVariableIsPastedAndTheClipboardKeepsItsText) {
     PutPage("\\V.htm", "<PAGE NAME=\"Body\">Dear reader</PAGE>");
     TfrmEdit* editor = Open("\\V.htm");
     QGuiApplication::clipboard()->setText(QStringLiteral("the author's own clipboard"));
-    Surface(editor, QStringLiteral("QuarvelEdit.focus()"));
+    CaretAtEnd(editor);
     editor->InsertVariable("Title");
     ASSERT_TRUE(MirrorHas(editor, "Dear reader%{Title}")) << editor->MirrorHtml();
     ASSERT_TRUE(WaitFor([&] { return editor->PendingScripts() == 0; }));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("the author's own clipboard"));
+
+    // Closing the window saves its part (and its layout).
+    editor->close();
+    ProcessEvents();
+    EXPECT_EQ(Page("\\V.htm"), "<PAGE NAME=\"Body\">Dear reader%{Title}</PAGE>");
+    EXPECT_TRUE(RegValueExists(EditFormLayoutKey, "SizeAndPos"));
+
+    // Where nothing can be pasted (no part on the surface) the text comes back too.
+    PutPage("\\Plain.htm", "<p>no parts</p>");
+    TfrmEdit* plain = OpenPageEditor(Core, "\\Plain.htm");
+    plain->InsertVariable("Title");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("%{Title}"));
+    ASSERT_TRUE(WaitFor([&] { return plain->PendingScripts() == 0; }));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("the author's own clipboard"));
 }
 
@@ -223,7 +269,7 @@ TEST_F(PageEditor, PicturesTablesLinksAndSnippetsInsertedIntoThePart) {
     QTemporaryDir disk;
     const std::string photo = disk.filePath("photo.jpg").toStdString();
     std::ofstream(photo, std::ios::binary) << PngOf(Qt::red);
-    Surface(editor, QStringLiteral("QuarvelEdit.focus()"));
+    CaretAtEnd(editor);
     Answer = [&](TDialogRequest& Request) {
         Request.Value = photo;
         return QMessageBox::Ok;
