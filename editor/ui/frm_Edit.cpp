@@ -168,34 +168,43 @@ QAction* TfrmEdit::NewAction(const char* Name, const char* Caption, const char* 
     return action;
 }
 
-QAction* TfrmEdit::NewCommandAction(const char* Name, const char* Caption, const char* Icon, const char* Command) {
-    return NewAction(Name, Caption, Icon, [this, Command] { ExecCommand(Command); });
-}
-
 void TfrmEdit::CreateActions() {
-    actUndo = NewCommandAction("actUndo", "Undo", "undo", "Undo");
-    actRedo = NewCommandAction("actRedo", "Redo", "redo", "Redo");
-    actCut = NewCommandAction("actCut", "Cut", "cut", "Cut");
-    actCopy = NewCommandAction("actCopy", "Copy", "copy", "Copy");
-    actPaste = NewCommandAction("actPaste", "Paste", "paste", "Paste");
-    actBold = NewCommandAction("actBold", "Bold", "bold", "Bold");
-    actItalic = NewCommandAction("actItalic", "Italic", "italic", "Italic");
-    actUnderline = NewCommandAction("actUnderline", "Underline", "underline", "Underline");
-    actAlignLeft = NewCommandAction("actAlignLeft", "Align left", "align-left", "JustifyLeft");
-    actAlignCenter = NewCommandAction("actAlignCenter", "Align center", "align-center", "JustifyCenter");
-    actAlignRight = NewCommandAction("actAlignRight", "Align right", "align-right", "JustifyRight");
-    actAlignFull = NewCommandAction("actAlignFull", "Align full", "align-full", "JustifyFull");
-    actOrderedList =
-        NewCommandAction("actOrderedList", "Toggle ordered list", "list-ordered", "InsertOrderedList");
-    actUnorderedList =
-        NewCommandAction("actUnorderedList", "Toggle unordered list", "list-unordered", "InsertUnorderedList");
-    actOutdent = NewCommandAction("actOutdent", "Outdent", "outdent", "Outdent");
-    actIndent = NewCommandAction("actIndent", "Indent", "indent", "Indent");
+    // The tools that run one editing command of the engine.
+    struct TCommandTool {
+        QAction* TfrmEdit::*Member;
+        const char* Name;
+        const char* Caption;
+        const char* Icon;
+        const char* Command;
+    };
+    static const TCommandTool commandTools[] = {
+        {&TfrmEdit::actUndo, "actUndo", "Undo", "undo", "Undo"},
+        {&TfrmEdit::actRedo, "actRedo", "Redo", "redo", "Redo"},
+        {&TfrmEdit::actCut, "actCut", "Cut", "cut", "Cut"},
+        {&TfrmEdit::actCopy, "actCopy", "Copy", "copy", "Copy"},
+        {&TfrmEdit::actPaste, "actPaste", "Paste", "paste", "Paste"},
+        {&TfrmEdit::actBold, "actBold", "Bold", "bold", "Bold"},
+        {&TfrmEdit::actItalic, "actItalic", "Italic", "italic", "Italic"},
+        {&TfrmEdit::actUnderline, "actUnderline", "Underline", "underline", "Underline"},
+        {&TfrmEdit::actAlignLeft, "actAlignLeft", "Align left", "align-left", "JustifyLeft"},
+        {&TfrmEdit::actAlignCenter, "actAlignCenter", "Align center", "align-center", "JustifyCenter"},
+        {&TfrmEdit::actAlignRight, "actAlignRight", "Align right", "align-right", "JustifyRight"},
+        {&TfrmEdit::actAlignFull, "actAlignFull", "Align full", "align-full", "JustifyFull"},
+        {&TfrmEdit::actOrderedList, "actOrderedList", "Toggle ordered list", "list-ordered", "InsertOrderedList"},
+        {&TfrmEdit::actUnorderedList, "actUnorderedList", "Toggle unordered list", "list-unordered",
+         "InsertUnorderedList"},
+        {&TfrmEdit::actOutdent, "actOutdent", "Outdent", "outdent", "Outdent"},
+        {&TfrmEdit::actIndent, "actIndent", "Indent", "indent", "Indent"},
+        {&TfrmEdit::actUnlink, "actUnlink", "Remove any link from selection", "unlink", "Unlink"},
+    };
+    for (const TCommandTool& tool : commandTools) {
+        const char* command = tool.Command;
+        this->*tool.Member = NewAction(tool.Name, tool.Caption, tool.Icon, [this, command] { ExecCommand(command); });
+    }
     actInternalLink = NewAction("actInternalLink", "Create internal link from selection", "link-internal",
                                 [this] { actInternalLinkExecute(); });
     actExternalLink = NewAction("actExternalLink", "Create external link from selection", "link-external",
                                 [this] { CreateExternalLink(); });
-    actUnlink = NewCommandAction("actUnlink", "Remove any link from selection", "unlink", "Unlink");
     actLocalImage = NewAction("actLocalImage", "Insert local image", "image-local", [this] { actLocalImageExecute(); });
     actWebImage = NewAction("actWebImage", "Insert web image", "image-web", [this] { actWebImageExecute(); });
     actInsertTable = NewAction("actInsertTable", "Insert table", "table", [this] { actInsertTableExecute(); });

@@ -159,7 +159,6 @@ private:
     void CreateControls();
     void CreateActions();
     QAction* NewAction(const char* Name, const char* Caption, const char* Icon, std::function<void()> Execute);
-    QAction* NewCommandAction(const char* Name, const char* Caption, const char* Icon, const char* Command);
     void InstallEditingScript();
     void UpdateActions();
     void BuildSpecialsMenu();

@@ -1,6 +1,6 @@
 #include "frm_SelectStoryItem.h"
 
-#include "u_Forms.h"
+#include "u_EditDialogForms.h"
 #include "u_Project.h"
 
 #include <QDialogButtonBox>
@@ -31,24 +31,15 @@ TfrmSelectStoryItem::TfrmSelectStoryItem(const TStory& Story, QWidget* Parent) :
         AddItems(nullptr, item.get());
     tvStory->expandAll();
 
-    btnsOKCancel = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    btnsOKCancel->setObjectName(QStringLiteral("btnsOKCancel"));
-    btnsOKCancel->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btnOK"));
-    btnsOKCancel->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btnCancel"));
+    btnsOKCancel = NewOKCancelButtons(this);
     layout->addWidget(tvStory, 1);
     layout->addWidget(btnsOKCancel);
 
-    connect(btnsOKCancel, &QDialogButtonBox::accepted, this, &TfrmSelectStoryItem::accept);
-    connect(btnsOKCancel, &QDialogButtonBox::rejected, this, &TfrmSelectStoryItem::reject);
     connect(tvStory, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* Entry) {
         if (ItemOf(Entry) && ItemOf(Entry)->IsPage())
             accept();
     });
-    // The layout gives the controls their places at the smallest size; the form then
-    // fits around them.
-    adjustSize();
-    layout->setGeometry(rect());
-    FitFormToControls(this, false);
+    FitDialogToLayout(this);
 }
 
 void TfrmSelectStoryItem::AddItems(QTreeWidgetItem* Parent, const TProjectItemInfo* Item) {

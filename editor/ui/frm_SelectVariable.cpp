@@ -1,6 +1,6 @@
 #include "frm_SelectVariable.h"
 
-#include "u_Forms.h"
+#include "u_EditDialogForms.h"
 #include "u_Variables.h"
 
 #include <QDialogButtonBox>
@@ -33,10 +33,7 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     edtValue->setReadOnly(true);
     lblValue->setBuddy(edtValue);
 
-    btnsOKCancel = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    btnsOKCancel->setObjectName(QStringLiteral("btnsOKCancel"));
-    btnsOKCancel->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btnOK"));
-    btnsOKCancel->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btnCancel"));
+    btnsOKCancel = NewOKCancelButtons(this);
 
     layout->addWidget(lblVariables);
     layout->addWidget(lstVariables, 1);
@@ -44,15 +41,9 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     layout->addWidget(edtValue);
     layout->addWidget(btnsOKCancel);
 
-    connect(btnsOKCancel, &QDialogButtonBox::accepted, this, &TfrmSelectVariable::accept);
-    connect(btnsOKCancel, &QDialogButtonBox::rejected, this, &TfrmSelectVariable::reject);
     connect(lstVariables, &QListWidget::itemDoubleClicked, this, &TfrmSelectVariable::accept);
     connect(lstVariables, &QListWidget::itemSelectionChanged, this, &TfrmSelectVariable::lstVariablesSelectionChanged);
-    // The layout gives the controls their places at the smallest size; the form then
-    // fits around them.
-    adjustSize();
-    layout->setGeometry(rect());
-    FitFormToControls(this, false);
+    FitDialogToLayout(this);
 }
 
 std::string TfrmSelectVariable::SelectedName() const {

@@ -2,7 +2,7 @@
 
 #include "c_EditColorBox.h"
 #include "u_Dialogs.h"
-#include "u_Forms.h"
+#include "u_EditDialogForms.h"
 #include "u_Registry.h"
 
 #include <QCheckBox>
@@ -112,24 +112,15 @@ TfrmTableAttributes::TfrmTableAttributes(QWidget* Parent) : QDialog(Parent) {
     addRow(6, 0, "B&order Color:", clrbBorderColor);
     grid->setColumnMinimumWidth(2, 90);
 
-    btnsOKCancel = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    btnsOKCancel->setObjectName(QStringLiteral("btnsOKCancel"));
-    btnsOKCancel->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btnOK"));
-    btnsOKCancel->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btnCancel"));
+    btnsOKCancel = NewOKCancelButtons(this);
     layout->addSpacing(6);
     layout->addWidget(btnsOKCancel);
-    connect(btnsOKCancel, &QDialogButtonBox::accepted, this, &TfrmTableAttributes::accept);
-    connect(btnsOKCancel, &QDialogButtonBox::rejected, this, &TfrmTableAttributes::reject);
     // The border width matters only for a border.
     connect(chkBorder, &QCheckBox::stateChanged, this,
             [this](int State) { spnBorderWidth->setEnabled(State == Qt::Checked); });
 
     SetAttributes(LoadTableAttributes());
-    // The layout gives the controls their places at the smallest size; the form then
-    // fits around them.
-    adjustSize();
-    layout->setGeometry(rect());
-    FitFormToControls(this, false);
+    FitDialogToLayout(this);
 }
 
 void TfrmTableAttributes::SetAttributes(const TTableAttributes& a) {

@@ -54,6 +54,19 @@
         window.getSelection().addRange(start);
     }
 
+    // Calls Change (element, value) for every element of the document whose attribute
+    // begins with Prefix (letter case ignored).
+    function withPrefix(tagName, attribute, prefix, change) {
+        prefix = prefix.toLowerCase();
+        var elements = document.getElementsByTagName(tagName);
+        for (var i = 0; i < elements.length; ++i) {
+            var value = elements[i].getAttribute(attribute) || '';
+            if (value.substring(0, prefix.length).toLowerCase() === prefix)
+                change(elements[i], value);
+        }
+        pushBlock();
+    }
+
     new QWebChannel(qt.webChannelTransport, function (channel) {
         host = channel.objects.pageEditor;
         host.partLoaded(part, loaded);
@@ -117,24 +130,10 @@
             return { name: query('FontName'), size: query('FontSize'), color: query('ForeColor') };
         },
         setLinkTargets: function (prefix, target) {
-            prefix = prefix.toLowerCase();
-            var links = document.getElementsByTagName('A');
-            for (var i = 0; i < links.length; ++i) {
-                var href = links[i].getAttribute('href') || '';
-                if (href.substring(0, prefix.length).toLowerCase() === prefix)
-                    links[i].setAttribute('target', target);
-            }
-            pushBlock();
+            withPrefix('A', 'href', prefix, function (element) { element.setAttribute('target', target); });
         },
         fixPictureSources: function (prefix, count) {
-            prefix = prefix.toLowerCase();
-            var pictures = document.getElementsByTagName('IMG');
-            for (var i = 0; i < pictures.length; ++i) {
-                var source = pictures[i].getAttribute('src') || '';
-                if (source.substring(0, prefix.length).toLowerCase() === prefix)
-                    pictures[i].setAttribute('src', source.substring(count));
-            }
-            pushBlock();
+            withPrefix('IMG', 'src', prefix, function (element, value) { element.setAttribute('src', value.substring(count)); });
         },
         alignImage: function (value) {
             var image = selectedImage();
