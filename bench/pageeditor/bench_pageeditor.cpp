@@ -17,7 +17,8 @@ namespace {
 // About 1 MB of page text: 50 parts, each between paragraphs of fixed text.
 std::string LargePage() {
     std::string page = "<html><head><title>Large</title></head><body>\r\n";
-    const std::string paragraph = "<p>Fixed text of the page that the author does not edit, with <b>markup</b>.</p>\r\n";
+    const std::string paragraph =
+        "<p>Fixed text of the page that the author does not edit, with <b>markup</b>.</p>\r\n";
     for (int part = 0; part < 50; ++part) {
         for (int i = 0; i < 200; ++i)
             page += paragraph;

@@ -85,7 +85,8 @@ QString EditingScriptSource() {
         QFile own(QStringLiteral(":/icons/edit/PageEditing.js"));
         channel.open(QIODevice::ReadOnly);
         own.open(QIODevice::ReadOnly);
-        QString text = QString::fromUtf8(channel.readAll()) + QStringLiteral("\n") + QString::fromUtf8(own.readAll());
+        QString text =
+            QString::fromUtf8(channel.readAll()) + QStringLiteral("\n") + QString::fromUtf8(own.readAll());
         text.replace(QStringLiteral("%EDITABLE_ID%"), QString::fromUtf8(EditableBlockID));
         return text;
     }();
@@ -157,13 +158,15 @@ TfrmEdit::~TfrmEdit() {
         QGuiApplication::clipboard()->setText(*FKeptClipboard);
 }
 
-QAction* TfrmEdit::NewAction(const char* Name, const char* Caption, const char* Icon, std::function<void()> Execute) {
+QAction* TfrmEdit::NewAction(const char* Name, const char* Caption, const char* Icon,
+                             std::function<void()> Execute) {
     auto* action = new QAction(QString::fromUtf8(Caption), this);
     action->setObjectName(QString::fromUtf8(Name));
     action->setToolTip(QString::fromUtf8(Caption));
     if (Icon)
         action->setIcon(EditIcon(Icon));
-    connect(action, &QAction::triggered, this, [this, Execute = std::move(Execute)] { Guarded(this, Execute); });
+    connect(action, &QAction::triggered, this,
+            [this, Execute = std::move(Execute)] { Guarded(this, Execute); });
     FPartActions.push_back(action);
     return action;
 }
@@ -190,7 +193,8 @@ void TfrmEdit::CreateActions() {
         {&TfrmEdit::actAlignCenter, "actAlignCenter", "Align center", "align-center", "JustifyCenter"},
         {&TfrmEdit::actAlignRight, "actAlignRight", "Align right", "align-right", "JustifyRight"},
         {&TfrmEdit::actAlignFull, "actAlignFull", "Align full", "align-full", "JustifyFull"},
-        {&TfrmEdit::actOrderedList, "actOrderedList", "Toggle ordered list", "list-ordered", "InsertOrderedList"},
+        {&TfrmEdit::actOrderedList, "actOrderedList", "Toggle ordered list", "list-ordered",
+         "InsertOrderedList"},
         {&TfrmEdit::actUnorderedList, "actUnorderedList", "Toggle unordered list", "list-unordered",
          "InsertUnorderedList"},
         {&TfrmEdit::actOutdent, "actOutdent", "Outdent", "outdent", "Outdent"},
@@ -199,15 +203,18 @@ void TfrmEdit::CreateActions() {
     };
     for (const TCommandTool& tool : commandTools) {
         const char* command = tool.Command;
-        this->*tool.Member = NewAction(tool.Name, tool.Caption, tool.Icon, [this, command] { ExecCommand(command); });
+        this->*tool.Member =
+            NewAction(tool.Name, tool.Caption, tool.Icon, [this, command] { ExecCommand(command); });
     }
     actInternalLink = NewAction("actInternalLink", "Create internal link from selection", "link-internal",
                                 [this] { actInternalLinkExecute(); });
     actExternalLink = NewAction("actExternalLink", "Create external link from selection", "link-external",
                                 [this] { CreateExternalLink(); });
-    actLocalImage = NewAction("actLocalImage", "Insert local image", "image-local", [this] { actLocalImageExecute(); });
+    actLocalImage =
+        NewAction("actLocalImage", "Insert local image", "image-local", [this] { actLocalImageExecute(); });
     actWebImage = NewAction("actWebImage", "Insert web image", "image-web", [this] { actWebImageExecute(); });
-    actInsertTable = NewAction("actInsertTable", "Insert table", "table", [this] { actInsertTableExecute(); });
+    actInsertTable =
+        NewAction("actInsertTable", "Insert table", "table", [this] { actInsertTableExecute(); });
     actInsertVariable =
         NewAction("actInsertVariable", "Insert variable", "variable", [this] { actInsertVariableExecute(); });
     actInsertSpecial = NewAction("actInsertSpecial", "Insert a button", "special", [] {});
@@ -342,8 +349,8 @@ void TfrmEdit::CreateControls() {
         special->setPopupMode(QToolButton::InstantPopup);
     for (QToolBar* bar : {row1, row2})
         for (QAction* action : bar->actions())
-            if (QWidget* button = bar->widgetForAction(action); button && !action->isSeparator() &&
-                                                                 !action->text().isEmpty())
+            if (QWidget* button = bar->widgetForAction(action);
+                button && !action->isSeparator() && !action->text().isEmpty())
                 button->setAccessibleName(action->text());
 
     pnlEdit = new QWidget(tabEdit);
@@ -446,7 +453,8 @@ void TfrmEdit::LoadParts() {
     TMFS& store = FMain.Project().FilesStore();
     store.Session()->ChangeFolder("\\");
     CollectParts(FPagePath, *store.Session(), Parts, [](int Index, std::string_view Segment) {
-        qCDebug(lcPageEditor, "--> Parts[%d] = %.*s", Index, static_cast<int>(Segment.size()), Segment.data());
+        qCDebug(lcPageEditor, "--> Parts[%d] = %.*s", Index, static_cast<int>(Segment.size()),
+                Segment.data());
     });
     for (const TPageDescription& part : Parts)
         cmbPages->addItem(Q(part.PartName));
@@ -532,8 +540,8 @@ void TfrmEdit::GetPageData(TMFSInternetProtocol&, std::string& URL, bool& Substi
             return SameTextCaseBlind(p.FilePath, path);
         });
         if (hasParts) {
-            Data = PutPartsIntoText(FMain.Project().FilesStore().Session()->OpenFile(path)->Content, path, Parts,
-                                    false);
+            Data = PutPartsIntoText(FMain.Project().FilesStore().Session()->OpenFile(path)->Content, path,
+                                    Parts, false);
             Handled = true;
         }
     }
@@ -616,10 +624,11 @@ void TfrmEdit::ApplyFontState(const QVariant& State) {
 
 bool TfrmEdit::FontControlsActive() const {
     const QWidget* focus = QApplication::focusWidget();
-    const bool focused = focus && (focus == cmbFontName || cmbFontName->isAncestorOf(focus) ||
-                                   focus == spnFontSize || spnFontSize->isAncestorOf(focus) ||
-                                   focus == clrbFontColor);
-    const bool listOpen = (cmbFontName->view() && cmbFontName->view()->isVisible()) || clrbFontColor->ListOpen();
+    const bool focused =
+        focus && (focus == cmbFontName || cmbFontName->isAncestorOf(focus) || focus == spnFontSize ||
+                  spnFontSize->isAncestorOf(focus) || focus == clrbFontColor);
+    const bool listOpen =
+        (cmbFontName->view() && cmbFontName->view()->isVisible()) || clrbFontColor->ListOpen();
     return focused || listOpen;
 }
 
@@ -693,7 +702,8 @@ void TfrmEdit::InsertTable(const TTableAttributes& Attributes) {
 
 void TfrmEdit::InsertSpecial(const TSpecialItem& Special) {
     InsertHtml(ReadSpecialText(ProgramFolder(), Special.Source));
-    RunEditScript("fixPictureSources", QJsonArray{QString::fromUtf8(SpecialPicturePrefix), SpecialPicturePrefixLength});
+    RunEditScript("fixPictureSources",
+                  QJsonArray{QString::fromUtf8(SpecialPicturePrefix), SpecialPicturePrefixLength});
 }
 
 void TfrmEdit::CreateInternalLink(const TProjectItemInfo& Page) {
@@ -712,9 +722,9 @@ void TfrmEdit::InsertPictureFile(const std::string& FileName) {
     if (CurrentPart < 0 || CurrentPart >= static_cast<int>(Parts.size()))
         return;
     const std::string bytes = ReadFileText(FileName);
-    const std::string path = StorePagePicture(FMain.Project().FilesStore(),
-                                              Parts[static_cast<std::size_t>(CurrentPart)].FilePath,
-                                              S(QFileInfo(Q(FileName)).fileName()), bytes);
+    const std::string path =
+        StorePagePicture(FMain.Project().FilesStore(), Parts[static_cast<std::size_t>(CurrentPart)].FilePath,
+                         S(QFileInfo(Q(FileName)).fileName()), bytes);
     FMain.Project().SetModified();
     ExecCommand("InsertImage", path);
 }

@@ -83,10 +83,13 @@ public:
     QTimer* tmrFontProperties = nullptr;
     QTimer* tmrCheckActive = nullptr;
 
-    QAction *actUndo = nullptr, *actRedo = nullptr, *actCut = nullptr, *actCopy = nullptr, *actPaste = nullptr;
+    QAction *actUndo = nullptr, *actRedo = nullptr, *actCut = nullptr, *actCopy = nullptr,
+            *actPaste = nullptr;
     QAction *actBold = nullptr, *actItalic = nullptr, *actUnderline = nullptr;
-    QAction *actAlignLeft = nullptr, *actAlignCenter = nullptr, *actAlignRight = nullptr, *actAlignFull = nullptr;
-    QAction *actOrderedList = nullptr, *actUnorderedList = nullptr, *actOutdent = nullptr, *actIndent = nullptr;
+    QAction *actAlignLeft = nullptr, *actAlignCenter = nullptr, *actAlignRight = nullptr,
+            *actAlignFull = nullptr;
+    QAction *actOrderedList = nullptr, *actUnorderedList = nullptr, *actOutdent = nullptr,
+            *actIndent = nullptr;
     QAction *actInternalLink = nullptr, *actExternalLink = nullptr, *actUnlink = nullptr;
     QAction *actLocalImage = nullptr, *actWebImage = nullptr, *actInsertTable = nullptr;
     QAction *actInsertVariable = nullptr, *actInsertSpecial = nullptr, *actRemoveFormat = nullptr;
@@ -158,7 +161,8 @@ private:
 
     void CreateControls();
     void CreateActions();
-    QAction* NewAction(const char* Name, const char* Caption, const char* Icon, std::function<void()> Execute);
+    QAction* NewAction(const char* Name, const char* Caption, const char* Icon,
+                       std::function<void()> Execute);
     void InstallEditingScript();
     void UpdateActions();
     void BuildSpecialsMenu();

@@ -46,7 +46,8 @@ void TfrmSelectStoryItem::AddItems(QTreeWidgetItem* Parent, const TProjectItemIn
     auto* entry = Parent ? new QTreeWidgetItem(Parent) : new QTreeWidgetItem(tvStory);
     entry->setText(0, QString::fromStdString(Item->Name));
     entry->setIcon(0, style()->standardIcon(Item->IsPage() ? QStyle::SP_FileIcon : QStyle::SP_DirIcon));
-    entry->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(const_cast<TProjectItemInfo*>(Item))));
+    entry->setData(0, Qt::UserRole,
+                   QVariant::fromValue(static_cast<void*>(const_cast<TProjectItemInfo*>(Item))));
     for (const auto& child : Item->Children())
         AddItems(entry, child.get());
 }

@@ -42,7 +42,8 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     layout->addWidget(btnsOKCancel);
 
     connect(lstVariables, &QListWidget::itemDoubleClicked, this, &TfrmSelectVariable::accept);
-    connect(lstVariables, &QListWidget::itemSelectionChanged, this, &TfrmSelectVariable::lstVariablesSelectionChanged);
+    connect(lstVariables, &QListWidget::itemSelectionChanged, this,
+            &TfrmSelectVariable::lstVariablesSelectionChanged);
     FitDialogToLayout(this);
 }
 
@@ -59,8 +60,9 @@ void TfrmSelectVariable::accept() {
 
 void TfrmSelectVariable::lstVariablesSelectionChanged() {
     const std::string name = SelectedName();
-    edtValue->setText(!name.empty() && FVariables.Exists(name) ? QString::fromStdString(FVariables.GetValue(name))
-                                                               : QString());
+    edtValue->setText(!name.empty() && FVariables.Exists(name)
+                          ? QString::fromStdString(FVariables.GetValue(name))
+                          : QString());
 }
 
 std::string SelectVariable(QWidget* Parent, const TVariables& Variables) {

@@ -29,7 +29,8 @@ TTableAttributes LoadTableAttributes() {
     a.BorderColor = ReadRegInteger(key, "BorderColor", d.BorderColor);
     // "0" unchecks; anything else (also a missing or empty value) means checked.
     a.WithHead = ReadRegString(key, "WithHead") != "0";
-    a.Border = ReadRegString(key, "WithBorder") == "0" ? TTableAttributes::bsUnchecked : TTableAttributes::bsChecked;
+    a.Border =
+        ReadRegString(key, "WithBorder") == "0" ? TTableAttributes::bsUnchecked : TTableAttributes::bsChecked;
     return a;
 }
 
@@ -44,9 +45,10 @@ void SaveTableAttributes(const TTableAttributes& a) {
     WriteRegInteger(key, "BGColor", a.BGColor);
     WriteRegInteger(key, "BorderColor", a.BorderColor);
     WriteRegString(key, "WithHead", a.WithHead ? "1" : "0");
-    WriteRegString(key, "WithBorder", a.Border == TTableAttributes::bsChecked     ? "1"
-                                      : a.Border == TTableAttributes::bsUnchecked ? "0"
-                                                                                  : "");
+    WriteRegString(key, "WithBorder",
+                   a.Border == TTableAttributes::bsChecked     ? "1"
+                   : a.Border == TTableAttributes::bsUnchecked ? "0"
+                                                               : "");
 }
 
 namespace {

@@ -91,7 +91,8 @@ void CollectPartsOf(const std::string& Path, TMFSSession& Session, TPageDescript
     // The file's own absolute path: frame sources come lower-cased.
     TMFSFile* file = Session.OpenFile(path);
     const std::string filePath = file->FullPath();
-    if (std::any_of(Visited.begin(), Visited.end(), [&](const std::string& v) { return SameFile(v, filePath); }))
+    if (std::any_of(Visited.begin(), Visited.end(),
+                    [&](const std::string& v) { return SameFile(v, filePath); }))
         return;
     Visited.push_back(filePath);
     std::unique_ptr<TMFSSession> session = Session.MFS()->NewSession(Session.CurrentFolder());
@@ -152,7 +153,8 @@ void CollectParts(const std::string& Path, TMFSSession& Session, TPageDescriptio
                   const TPartsTrace& Trace) {
     std::vector<std::string> visited;
     for (const TPageDescription& part : Parts)
-        if (std::none_of(visited.begin(), visited.end(), [&](const std::string& v) { return SameFile(v, part.FilePath); }))
+        if (std::none_of(visited.begin(), visited.end(),
+                         [&](const std::string& v) { return SameFile(v, part.FilePath); }))
             visited.push_back(part.FilePath);
     CollectPartsOf(Path, Session, Parts, Trace, visited);
 }
@@ -195,7 +197,8 @@ std::string PutPartsIntoText(std::string Text, const std::string& FilePath, cons
                           static_cast<std::size_t>(found->EndPos - 1)});
     }
     // From the last to the first, so that the places of earlier parts stay valid.
-    std::sort(places.begin(), places.end(), [](const TPlace& a, const TPlace& b) { return a.Start > b.Start; });
+    std::sort(places.begin(), places.end(),
+              [](const TPlace& a, const TPlace& b) { return a.Start > b.Start; });
     for (const TPlace& place : places)
         Text.replace(place.Start, place.End - place.Start, place.Part->Html);
     return Text;
@@ -206,8 +209,8 @@ void WriteChangedParts(TMFS& Store, const TPageDescriptions& Parts) {
     std::vector<std::string> done;
     // Last to first, file by file.
     for (auto it = Parts.rbegin(); it != Parts.rend(); ++it) {
-        if (!it->Changed ||
-            std::any_of(done.begin(), done.end(), [&](const std::string& f) { return SameFile(f, it->FilePath); }))
+        if (!it->Changed || std::any_of(done.begin(), done.end(),
+                                        [&](const std::string& f) { return SameFile(f, it->FilePath); }))
             continue;
         done.push_back(it->FilePath);
         TMFSFile* file = Store.Session()->OpenFile(it->FilePath);
@@ -227,7 +230,8 @@ std::string EditingSurfaceDocument(const std::string& Html) {
 }
 
 std::string EditingSurfaceURL(const std::string& FilePath, int Part, int WindowNumber) {
-    return "mfs:" + FilePath + SPageMarker + std::to_string(Part) + SEditingFormMarker + std::to_string(WindowNumber);
+    return "mfs:" + FilePath + SPageMarker + std::to_string(Part) + SEditingFormMarker +
+           std::to_string(WindowNumber);
 }
 
 std::string EditorPreviewURL(const std::string& PagePath, int WindowNumber) {
@@ -251,7 +255,8 @@ TEditorRequest ParseEditorRequest(const std::string& URL, int WindowNumber) {
     request.Path = URL.substr(0, URL.find('?'));
     if (const std::size_t page = FindNoCase(URL, SPageMarker); page != std::string::npos) {
         request.Kind = TEditorRequest::Part;
-        request.PartIndex = ReadNumberUpToQuery(std::string_view(URL).substr(page + std::strlen(SPageMarker)));
+        request.PartIndex =
+            ReadNumberUpToQuery(std::string_view(URL).substr(page + std::strlen(SPageMarker)));
     } else if (FindNoCase(URL, SPreviewMarker) != std::string::npos) {
         request.Kind = TEditorRequest::Preview;
     }

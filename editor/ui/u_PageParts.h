@@ -16,13 +16,13 @@
 
 // One editable part of a page.
 struct TPageDescription {
-    std::string FilePath;  // absolute path, in the files store, of the file holding the part
-    std::string PartName;  // the part's NAME, as written
-    int32_t StartPos = 0;  // position of the part's first character in that file (from 1)
-    int32_t EndPos = 0;    // position of the "<" of the closing tag
-    std::string Html;      // the part's current text
-    bool Changed = false;  // Html differs from the file
-    std::string Original;  // the part's text as it was read from the file
+    std::string FilePath; // absolute path, in the files store, of the file holding the part
+    std::string PartName; // the part's NAME, as written
+    int32_t StartPos = 0; // position of the part's first character in that file (from 1)
+    int32_t EndPos = 0;   // position of the "<" of the closing tag
+    std::string Html;     // the part's current text
+    bool Changed = false; // Html differs from the file
+    std::string Original; // the part's text as it was read from the file
 };
 using TPageDescriptions = std::vector<TPageDescription>;
 
@@ -95,8 +95,8 @@ TEditorRequest ParseEditorRequest(const std::string& URL, int WindowNumber);
 struct TTableAttributes {
     int Rows = 2;
     int Cols = 2;
-    int Width = 100;  // percent, 10..100
-    int Height = 50;  // percent, 10..100
+    int Width = 100; // percent, 10..100
+    int Height = 50; // percent, 10..100
     bool WithHead = true;
     enum TBorderState { bsUnchecked, bsChecked, bsGrayed };
     TBorderState Border = bsChecked;

@@ -1,12 +1,12 @@
 // The page editor on the engine: parts shown and collected through the mirror, saving,
 // the preview, the window numbers, and the commands that insert things.
-#include "frm_Edit.h"
-#include "ui_helpers.h"
-#include "u_Dialogs.h"
 #include "c_EditColorBox.h"
+#include "frm_Edit.h"
+#include "u_Dialogs.h"
 #include "u_ProgramFolder.h"
 #include "u_Registry.h"
 #include "u_Variables.h"
+#include "ui_helpers.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -24,17 +24,17 @@
 
 namespace {
 
-const std::string WelcomePage =
-    "<html><head><title>Welcome</title></head><body>\r\n"
-    "<h1><PAGE NAME=\"Top\">Hello <B>%{Author}</B></PAGE></h1>\r\n"
-    "<p>fixed text</p>\r\n"
-    "<div><PAGE NAME=\"Body\"><P>First paragraph.</P></PAGE></div>\r\n"
-    "</body></html>\r\n";
+const std::string WelcomePage = "<html><head><title>Welcome</title></head><body>\r\n"
+                                "<h1><PAGE NAME=\"Top\">Hello <B>%{Author}</B></PAGE></h1>\r\n"
+                                "<p>fixed text</p>\r\n"
+                                "<div><PAGE NAME=\"Body\"><P>First paragraph.</P></PAGE></div>\r\n"
+                                "</body></html>\r\n";
 
 // Types text into a widget as key presses and releases, one character after another.
 void TypeKeys(QWidget* Target, const QString& Text) {
     for (const QChar c : Text) {
-        const int key = c.isLetter() ? int(c.toUpper().unicode()) : (c == ' ' ? int(Qt::Key_Space) : int(c.unicode()));
+        const int key =
+            c.isLetter() ? int(c.toUpper().unicode()) : (c == ' ' ? int(Qt::Key_Space) : int(c.unicode()));
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
         QApplication::sendEvent(Target, &press);
@@ -52,7 +52,8 @@ protected:
     void SetUp() override {
         Core.Project().NewProject();
         Core.Project().SystemStore().Session()->CreateFile("\\Variables.xml", 0, true)->Content =
-            "<vars>\r\n<var name=\"Author\">$Ann Lee</var>\r\n<var name=\"Title\">$Tales</var>\r\n</vars>\r\n";
+            "<vars>\r\n<var name=\"Author\">$Ann Lee</var>\r\n<var "
+            "name=\"Title\">$Tales</var>\r\n</vars>\r\n";
         Core.InvalidateVariables();
         PreviousAnswerer = SetDialogAnswerer([this](TDialogRequest& Request) {
             Asked.push_back(Request);
@@ -81,17 +82,20 @@ protected:
     QVariant Surface(TfrmEdit* Editor, const QString& Code) {
         auto done = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
         Editor->webEdit->page()->runJavaScript(Code, QWebEngineScript::ApplicationWorld,
-                                               [done](const QVariant& v) { *done = {true, v}; });
+                                               [done](const QVariant& v) {
+                                                   *done = {true, v};
+                                               });
         WaitFor([&] { return done->first; });
         return done->second;
     }
     // Puts the caret at the end of the editable block and the focus on the surface.
     void CaretAtEnd(TfrmEdit* Editor) {
         Editor->webEdit->setFocus();
-        Surface(Editor, QStringLiteral("(function(){var b=document.getElementById('%1');var r=document.createRange();"
-                                       "r.selectNodeContents(b);r.collapse(false);var s=getSelection();"
-                                       "s.removeAllRanges();s.addRange(r);b.focus();})()")
-                            .arg(QString::fromUtf8(EditableBlockID)));
+        Surface(Editor,
+                QStringLiteral("(function(){var b=document.getElementById('%1');var r=document.createRange();"
+                               "r.selectNodeContents(b);r.collapse(false);var s=getSelection();"
+                               "s.removeAllRanges();s.addRange(r);b.focus();})()")
+                    .arg(QString::fromUtf8(EditableBlockID)));
     }
     void SelectText(TfrmEdit* Editor, const QString& Text) {
         Surface(Editor, QStringLiteral("(function(){var b=document.getElementById('%1');"
@@ -279,7 +283,8 @@ TEST_F(PageEditor, PicturesTablesLinksAndSnippetsInsertedIntoThePart) {
     EXPECT_EQ(Page("\\Welcome1.files\\photo.jpg"), PngOf(Qt::red));
     // The picture loads in the surface (its path is relative to the page).
     EXPECT_TRUE(WaitFor([&] {
-        return Surface(editor, QStringLiteral("document.images[0].complete && document.images[0].naturalWidth"))
+        return Surface(editor,
+                       QStringLiteral("document.images[0].complete && document.images[0].naturalWidth"))
                    .toInt() == 40;
     }));
 
@@ -362,7 +367,8 @@ TEST_F(PageEditor, APageWithoutPartsOpensOnPreviewAndAMissingSnippetListKeepsThe
     EXPECT_EQ(editor->pcEdit->currentWidget(), editor->tabPreview);
     EXPECT_FALSE(editor->pcEdit->isTabVisible(editor->pcEdit->indexOf(editor->tabEdit)));
     EXPECT_EQ(editor->ShownPart(), -1);
-    ASSERT_TRUE(WaitFor([&] { return BodyText(*editor->webPreview).find("Just Ann Lee") != std::string::npos; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return BodyText(*editor->webPreview).find("Just Ann Lee") != std::string::npos; }));
     editor->ToggleEditPreview(); // reloads the preview, there is no editing tab to go to
     EXPECT_EQ(editor->pcEdit->currentWidget(), editor->tabPreview);
     editor->CloseWithoutSaving();

@@ -4,11 +4,11 @@
 #include "frm_SelectStoryItem.h"
 #include "frm_SelectVariable.h"
 #include "frm_TableAttributes.h"
-#include "ui_helpers.h"
 #include "u_Dialogs.h"
 #include "u_Registry.h"
 #include "u_Templates.h"
 #include "u_Variables.h"
+#include "ui_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,9 +38,10 @@ struct TMessages {
 } // namespace
 
 TEST(EditDialogs, SelectVariableListsSortedNamesAndNeedsASelection) {
-    const TVariables variables("<vars>\r\n<var name=\"gamma\">G</var>\r\n<var name=\"Alpha\">A value</var>\r\n"
-                               "<var name=\"beta\">B</var>\r\n</vars>\r\n",
-                               true);
+    const TVariables variables(
+        "<vars>\r\n<var name=\"gamma\">G</var>\r\n<var name=\"Alpha\">A value</var>\r\n"
+        "<var name=\"beta\">B</var>\r\n</vars>\r\n",
+        true);
     TfrmSelectVariable dialog(variables);
     EXPECT_EQ(dialog.windowTitle(), "Select Variable");
     ASSERT_EQ(dialog.lstVariables->count(), 3);
@@ -85,7 +86,8 @@ TEST(EditDialogs, InsertTableRefusesEmptyTablesAndKeepsItsValues) {
     dialog.spnCols->setValue(0);
     dialog.accept();
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(messages.Texts, (std::vector<std::string>{"Rows count must exceed 0", "Columns count must exceed 0"}));
+    EXPECT_EQ(messages.Texts,
+              (std::vector<std::string>{"Rows count must exceed 0", "Columns count must exceed 0"}));
     EXPECT_FALSE(RegKeyExists(TableAttributesKey)); // nothing written for a refused table
 
     dialog.spnCols->setValue(4);
@@ -151,7 +153,8 @@ TEST(EditDialogs, EditorOnATemplatePage) {
     Pause(300);
     SaveScreenshot(editor, "edit_template_edit_part2.png");
     editor->ToggleEditPreview();
-    ASSERT_TRUE(WaitFor([&] { return BodyText(*editor->webPreview).find("Chapter Title") != std::string::npos; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return BodyText(*editor->webPreview).find("Chapter Title") != std::string::npos; }));
     Pause(300);
     SaveScreenshot(editor, "edit_template_preview_tab.png");
     editor->CloseWithoutSaving();

@@ -36,8 +36,9 @@ TEST(PageParts, PartsOfAPageWithTheirNamesPositionsAndText) {
     Put(store, "\\Welcome1.htm", TwoParts);
     TPageDescriptions parts;
     std::vector<std::string> trace;
-    CollectParts("\\Welcome1.htm", *store.Session(), parts,
-                 [&](int Index, std::string_view Segment) { trace.push_back(std::to_string(Index) + ":" + std::string(Segment)); });
+    CollectParts("\\Welcome1.htm", *store.Session(), parts, [&](int Index, std::string_view Segment) {
+        trace.push_back(std::to_string(Index) + ":" + std::string(Segment));
+    });
     ASSERT_EQ(parts.size(), 2u);
     EXPECT_EQ(parts[0].PartName, "Top");
     EXPECT_EQ(parts[1].PartName, "Body");
@@ -74,7 +75,8 @@ TEST(PageParts, FramesAreFollowedRelativeToTheFileThatNamesThem) {
         "<frame src=\"Parts/Body.htm\"></frameset><PAGE NAME=\"Tail\">T</PAGE></html>");
     Put(store, "\\Book\\Parts\\Top.htm", "<body><PAGE NAME=\"Top\">top text</PAGE></body>");
     Put(store, "\\Book\\Parts\\Body.htm",
-        "<body><PAGE NAME=\"Body\">body</PAGE><iframe src=\"inner.htm\"></iframe><iframe src=\"../frames.htm\">"
+        "<body><PAGE NAME=\"Body\">body</PAGE><iframe src=\"inner.htm\"></iframe><iframe "
+        "src=\"../frames.htm\">"
         "</iframe><iframe src=\"top.htm\"></iframe></body>");
     Put(store, "\\Book\\Parts\\Inner.htm", "<PAGE NAME=\"Inner\">i</PAGE>");
     TPageDescriptions parts;
@@ -102,10 +104,12 @@ TEST(PageParts, FramesAreFollowedRelativeToTheFileThatNamesThem) {
     parts[2].Html = "TOP";
     parts[2].Changed = true;
     WriteChangedParts(store, parts);
-    EXPECT_EQ(store.Session()->OpenFile("\\Book\\Frames.htm")->Content.substr(0, 30), "<html><PAGE NAME=\"Head\">HEAD</");
+    EXPECT_EQ(store.Session()->OpenFile("\\Book\\Frames.htm")->Content.substr(0, 30),
+              "<html><PAGE NAME=\"Head\">HEAD</");
     EXPECT_EQ(store.Session()->OpenFile("\\Book\\Parts\\Top.htm")->Content,
               "<body><PAGE NAME=\"Top\">TOP</PAGE></body>");
-    EXPECT_EQ(store.Session()->OpenFile("\\Book\\Parts\\Inner.htm")->Content, "<PAGE NAME=\"Inner\">i</PAGE>");
+    EXPECT_EQ(store.Session()->OpenFile("\\Book\\Parts\\Inner.htm")->Content,
+              "<PAGE NAME=\"Inner\">i</PAGE>");
 }
 
 TEST(PageParts, ChangedPartsAreWrittenBackLeavingTheRestByteForByte) {
@@ -130,9 +134,10 @@ TEST(PageParts, ChangedPartsAreWrittenBackLeavingTheRestByteForByte) {
     again[1].Html = "B";
     again[1].Changed = true;
     WriteChangedParts(store, again);
-    EXPECT_EQ(store.Session()->OpenFile("\\Welcome1.htm")->Content,
-              "<html><body>\r\n<h1><PAGE NAME=\"Top\">T</PAGE></h1>\r\n<div><page name=\"Body\">B</Page></div>\r\n"
-              "</body></html>\r\n");
+    EXPECT_EQ(
+        store.Session()->OpenFile("\\Welcome1.htm")->Content,
+        "<html><body>\r\n<h1><PAGE NAME=\"Top\">T</PAGE></h1>\r\n<div><page name=\"Body\">B</Page></div>\r\n"
+        "</body></html>\r\n");
 
     // The preview puts every part in, changed or not.
     EXPECT_EQ(PutPartsIntoText(TwoParts, "\\WELCOME1.HTM", again, false),
@@ -165,7 +170,8 @@ TEST(PageParts, PartsOfAFileChangedElsewhereAreFoundAgainOrReported) {
         WriteChangedParts(store, stale);
         FAIL() << "a lost part must be reported";
     } catch (const EPageEditorError& e) {
-        EXPECT_STREQ(e.what(), "The part \"Body\" of \"\\P.htm\" was changed elsewhere and could not be saved");
+        EXPECT_STREQ(e.what(),
+                     "The part \"Body\" of \"\\P.htm\" was changed elsewhere and could not be saved");
     }
     EXPECT_EQ(store.Session()->OpenFile("\\P.htm")->Content, "<PAGE NAME=\"Top\">top</PAGE>");
 }
@@ -173,9 +179,10 @@ TEST(PageParts, PartsOfAFileChangedElsewhereAreFoundAgainOrReported) {
 TEST(PageParts, RequestsBelongToExactlyOneWindow) {
     EXPECT_EQ(EditingSurfaceURL("\\Welcome1.htm", 3, 7), "mfs:\\Welcome1.htm?!PAGE=3?EDITING_FORM=7");
     EXPECT_EQ(EditorPreviewURL("\\Welcome1.htm", 7), "mfs:\\Welcome1.htm?PREVIEW?EDITING_FORM=7");
-    EXPECT_EQ(EditingSurfaceDocument("x<b>y</b>"),
-              "<HTML><BODY><DIV ID=\"EDITABLE_9CEEAD96_708E_4EAD_BE28_FD7BC3111090\" CONTENTEDITABLE=\"TRUE\">"
-              "x<b>y</b></DIV></BODY></HTML>");
+    EXPECT_EQ(
+        EditingSurfaceDocument("x<b>y</b>"),
+        "<HTML><BODY><DIV ID=\"EDITABLE_9CEEAD96_708E_4EAD_BE28_FD7BC3111090\" CONTENTEDITABLE=\"TRUE\">"
+        "x<b>y</b></DIV></BODY></HTML>");
 
     // Window 1 never takes the requests of window 12, nor 12 those of 1.
     EXPECT_FALSE(ParseEditorRequest("\\a.htm?!PAGE=0?EDITING_FORM=12", 1).Belongs);
@@ -201,8 +208,9 @@ TEST(PageParts, TableMarkupAndItsRefusals) {
     a.Height = 40;
     a.TextColor = 0x0000FF;
     const std::string html = BuildTableHtml(a);
-    const std::string start = "<table width = 80% height = 40% style=\"color: #FF0000; background-color: #FFFFFF; "
-                              "border-color: #808080; border-width: 1px; border-style: solid\">\r\n";
+    const std::string start =
+        "<table width = 80% height = 40% style=\"color: #FF0000; background-color: #FFFFFF; "
+        "border-color: #808080; border-width: 1px; border-style: solid\">\r\n";
     EXPECT_EQ(html.substr(0, start.size()), start);
     EXPECT_EQ(Count(html, "<th>Place head text here</th>\r\n"), 2u);
     EXPECT_EQ(Count(html, "<td>Place cell text here</td>\r\n"), 6u);
