@@ -57,7 +57,7 @@ TfrmToolBar::TfrmToolBar(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDICh
     setWindowIcon(ToolbarIcon("toolbar"));
     CreateActions();
     CreateControls();
-    resize(560, 420);
+    resize(720, 440);
     UpdateActions();
     ConnectIdleUpdate(this, [this] { UpdateActions(); });
 }

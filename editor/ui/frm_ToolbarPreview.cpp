@@ -3,7 +3,6 @@
 #include "c_MXWebBrowser.h"
 #include "u_Forms.h"
 #include "u_MFS.h"
-#include "u_Pictures.h"
 #include "u_ToolbarDesign.h"
 #include "u_ToolbarWidgets.h"
 #include "u_eBookCommon.h"
@@ -14,6 +13,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QStyle>
 #include <QToolBar>
@@ -25,11 +25,23 @@
 namespace {
 
 const int SeparatorWidth = 8;
-const char* const LogoFileName = "\\Logo.bmp";
 
 QString Q(const std::string& Text) {
     return QString::fromStdString(Text);
 }
+
+// The book's tool bar is drawn in its background colour alone (the platform style
+// would paint its own panel over it).
+class TPreviewToolBar : public QToolBar {
+public:
+    using QToolBar::QToolBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+    }
+};
 
 // A separator 8 pixels wide: a thin etched line in its middle.
 QWidget* NewSeparator(QWidget* Parent, int Height) {
@@ -55,7 +67,7 @@ TfrmToolbarPreview::TfrmToolbarPreview(QWidget* Parent) : QDialog(Parent) {
     pnlToolbar->setObjectName(QStringLiteral("pnlToolbar"));
     pnlToolbar->setAccessibleName(QStringLiteral("pnlToolbar"));
     pnlToolbar->setAutoFillBackground(true);
-    tbrMain = new QToolBar(pnlToolbar);
+    tbrMain = new TPreviewToolBar(pnlToolbar);
     tbrMain->setObjectName(QStringLiteral("tbrMain"));
     tbrMain->setAccessibleName(QStringLiteral("tbrMain"));
     tbrMain->setMovable(false);
@@ -127,7 +139,6 @@ void TfrmToolbarPreview::Build(TMFS& SystemStore, const TToolbarOptions& Options
         toolButton->setAccessibleName(Q(button.Caption.empty() ? ToolButtonCaption(button.Kind) : button.Caption));
         toolButton->setIconSize(imageSize);
         toolButton->setToolButtonStyle(tbrMain->toolButtonStyle());
-        toolButton->setAutoRaise(Options.ToolbarFlat);
         if (!button.Picture.isNull())
             toolButton->setIcon(QIcon(QPixmap::fromImage(button.Picture)));
         QPalette buttonPalette = toolButton->palette();
@@ -148,13 +159,12 @@ void TfrmToolbarPreview::Build(TMFS& SystemStore, const TToolbarOptions& Options
         if (button.Kind == tbkExit)
             connect(toolButton, &QToolButton::clicked, this, &QDialog::reject);
         tbrMain->addWidget(toolButton);
+        // After adding: the tool bar makes the buttons it holds flat.
+        toolButton->setAutoRaise(Options.ToolbarFlat);
     }
 
     // 5. The logo.
-    TMFSItem* logo = SystemStore.Session()->FindItem(LogoFileName);
-    QImage logoPicture;
-    if (Options.LogoDisplay && logo && !logo->IsFolder())
-        logoPicture = ReadPicture(logo->AsFile()->Content, LogoFileName);
+    const QImage logoPicture = ToolbarPreviewLogo(SystemStore, Options);
     if (!logoPicture.isNull()) {
         imgLogo->setPixmap(QPixmap::fromImage(logoPicture));
         pnlLogo->setFixedWidth(logoPicture.width());

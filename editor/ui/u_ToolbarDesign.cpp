@@ -20,6 +20,18 @@ bool IsEmfName(const std::string& Name) {
     return SameTextCaseBlind(ext, ".emf");
 }
 
+// The file of the store at Path ("/" taken as "\\"), none when there is no such file.
+TMFSFile* ExistingFile(TMFS& Store, const std::string& Path) {
+    if (Path.empty())
+        return nullptr;
+    const std::string path = TMFS::NormalizeSlashes(Path);
+    TMFSSession* session = Store.Session();
+    if (!session->Exists(path))
+        return nullptr;
+    TMFSItem* item = session->FindItem(path);
+    return item->IsFolder() ? nullptr : item->AsFile();
+}
+
 // Copies the files and folders below Source into Target, replacing files of the same name.
 void CopyFolderInto(const TMFSFolder* Source, TMFSFolder* Target, TMFS& TargetStore) {
     auto session = TargetStore.NewSession(Target);
@@ -174,11 +186,10 @@ void TToolbarDesign::Load(TMFS& SystemStore, int ImgWidth, int ImgHeight) {
                                          XmlBool(item, "NewWindow", true)});
             }
             const std::string image = XmlText(node, "Image", "");
-            TMFSItem* file = image.empty() ? nullptr : session->FindItem(image);
-            if (file && !file->IsFolder()) {
+            if (TMFSFile* file = ExistingFile(SystemStore, image)) {
                 TButtonPicture picture;
                 try {
-                    picture = ReadButtonPicture(file->AsFile()->Content, image, true);
+                    picture = ReadButtonPicture(file->Content, image, true);
                 } catch (const std::exception&) {
                     picture = TButtonPicture(); // an unreadable picture: the row has none
                 }
@@ -305,10 +316,9 @@ std::vector<TPreviewButton> ToolbarPreviewButtons(TMFS& SystemStore, int Width, 
             result.push_back(std::move(preview));
             continue;
         }
-        TMFSItem* file = button.Image.empty() ? nullptr : session->FindItem(button.Image);
-        if (file && !file->IsFolder()) {
+        if (TMFSFile* file = ExistingFile(SystemStore, button.Image)) {
             TButtonPicture picture;
-            const std::string& bytes = file->AsFile()->Content;
+            const std::string& bytes = file->Content;
             picture.Image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()),
                                        "BMP");
             if (picture.Image.isNull())
@@ -325,4 +335,10 @@ std::vector<TPreviewButton> ToolbarPreviewButtons(TMFS& SystemStore, int Width, 
         result.push_back(std::move(preview));
     }
     return result;
+}
+
+QImage ToolbarPreviewLogo(TMFS& SystemStore, const TToolbarOptions& Options) {
+    static const char* const logoFileName = "\\Logo.bmp";
+    TMFSFile* logo = Options.LogoDisplay ? ExistingFile(SystemStore, logoFileName) : nullptr;
+    return logo ? ReadPicture(logo->Content, logoFileName) : QImage();
 }

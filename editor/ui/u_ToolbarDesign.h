@@ -16,6 +16,7 @@
 #include <vector>
 
 class TMFS;
+class TToolbarOptions;
 
 // What a button picture is.
 enum class TButtonPictureKind { None, Bitmap, Icon, Metafile };
@@ -165,3 +166,7 @@ struct TPreviewButton {
 // bitmaps: one that is not a bitmap raises EPictureError naming its path; XML errors
 // pass through.
 std::vector<TPreviewButton> ToolbarPreviewButtons(TMFS& SystemStore, int Width, int Height);
+
+// The logo of the preview: "\Logo.bmp" of the system store when LogoDisplay is set and
+// the file exists, else null. A damaged logo raises EPictureError.
+QImage ToolbarPreviewLogo(TMFS& SystemStore, const TToolbarOptions& Options);

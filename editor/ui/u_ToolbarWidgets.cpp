@@ -54,6 +54,8 @@ QAction* MakeCommand(QObject* Parent, const char* Name, const char* Caption, con
                      const QKeySequence& Key, const QIcon& Icon) {
     auto* action = new QAction(Icon, QString::fromUtf8(Caption), Parent);
     action->setObjectName(QString::fromUtf8(Name));
+    // Tool buttons show the caption as it stands ("Load..."), not without its dots.
+    action->setIconText(QString::fromUtf8(Caption));
     action->setToolTip(QString::fromUtf8(Hint));
     action->setStatusTip(QString::fromUtf8(Hint));
     action->setShortcut(Key);
