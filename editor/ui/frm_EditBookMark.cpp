@@ -1,11 +1,11 @@
 #include "frm_EditBookMark.h"
 
 #include "u_Forms.h"
+#include "u_ToolbarWidgets.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -14,34 +14,15 @@ TfrmEditBookMark::TfrmEditBookMark(QWidget* Parent) : QDialog(Parent) {
     setObjectName(QStringLiteral("frmEditBookMark"));
     setWindowTitle(QStringLiteral("Edit Bookmark"));
 
-    auto* lblLinkTitle = new QLabel(QStringLiteral("Link Title"), this);
-    edtLinkTitle = new QLineEdit(this);
-    edtLinkTitle->setObjectName(QStringLiteral("edtLinkTitle"));
-    edtLinkTitle->setAccessibleName(QStringLiteral("Link Title"));
-    lblLinkTitle->setBuddy(edtLinkTitle);
-    auto* lblWebAddress = new QLabel(QStringLiteral("Web Address"), this);
-    edtWebAddress = new QLineEdit(this);
-    edtWebAddress->setObjectName(QStringLiteral("edtWebAddress"));
-    edtWebAddress->setAccessibleName(QStringLiteral("Web Address"));
-    lblWebAddress->setBuddy(edtWebAddress);
+    auto* fields = new QGridLayout;
+    edtLinkTitle = NewLabelledField<QLineEdit>(this, fields, 0, "Link Title", "edtLinkTitle");
+    edtWebAddress = NewLabelledField<QLineEdit>(this, fields, 1, "Web Address", "edtWebAddress");
     cbNewWindow = new QCheckBox(QStringLiteral("New Window"), this);
     cbNewWindow->setObjectName(QStringLiteral("cbNewWindow"));
     cbNewWindow->setToolTip(QStringLiteral("Open browser in a new window"));
-
     // OK is the default button; Escape rejects the dialog (Cancel).
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    NewOkCancelButtons(this, btnOK, btnCancel);
 
-    auto* fields = new QGridLayout;
-    fields->addWidget(lblLinkTitle, 0, 0);
-    fields->addWidget(edtLinkTitle, 0, 1);
-    fields->addWidget(lblWebAddress, 1, 0);
-    fields->addWidget(edtWebAddress, 1, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(cbNewWindow);
     bottom->addStretch(1);

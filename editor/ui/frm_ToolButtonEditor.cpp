@@ -45,22 +45,14 @@ TfrmToolButtonEditor::TfrmToolButtonEditor(QWidget* Parent) : QDialog(Parent) {
     setObjectName(QStringLiteral("frmToolButtonEditor"));
     setWindowTitle(QStringLiteral("Toolbar Button Properties"));
 
-    auto* lblCaption = new QLabel(QStringLiteral("Caption"), this);
-    edtButtonCaption = new QLineEdit(this);
-    edtButtonCaption->setObjectName(QStringLiteral("edtButtonCaption"));
-    edtButtonCaption->setAccessibleName(QStringLiteral("Caption"));
-    lblCaption->setBuddy(edtButtonCaption);
-
-    auto* lblType = new QLabel(QStringLiteral("Type"), this);
-    cmbxButtonKind = new QComboBox(this);
-    cmbxButtonKind->setObjectName(QStringLiteral("cmbxButtonKind"));
-    cmbxButtonKind->setAccessibleName(QStringLiteral("Type"));
+    auto* fields = new QGridLayout;
+    edtButtonCaption = NewLabelledField<QLineEdit>(this, fields, 0, "Caption", "edtButtonCaption");
+    cmbxButtonKind = NewLabelledField<QComboBox>(this, fields, 1, "Type", "cmbxButtonKind");
     cmbxButtonKind->setEditable(true);
     cmbxButtonKind->setInsertPolicy(QComboBox::NoInsert);
     cmbxButtonKind->setMaxVisibleItems(ToolButtonKindCount);
     for (int kind = 0; kind < ToolButtonKindCount; ++kind)
         cmbxButtonKind->addItem(Q(ToolButtonCaption(kind)));
-    lblType->setBuddy(cmbxButtonKind);
     connect(cmbxButtonKind, &QComboBox::currentIndexChanged, this, &TfrmToolButtonEditor::cmbxButtonKindChange);
 
     actLoad = MakeCommand(this, "actLoad", "Load...", "Load picture", QKeySequence(), ToolbarIcon("load"));
@@ -101,19 +93,8 @@ TfrmToolButtonEditor::TfrmToolButtonEditor(QWidget* Parent) : QDialog(Parent) {
     lblNote->setObjectName(QStringLiteral("lblNote"));
     lblNote->setWordWrap(true);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    NewOkCancelButtons(this, btnOK, btnCancel);
 
-    auto* fields = new QGridLayout;
-    fields->addWidget(lblCaption, 0, 0);
-    fields->addWidget(edtButtonCaption, 0, 1);
-    fields->addWidget(lblType, 1, 0);
-    fields->addWidget(cmbxButtonKind, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(btnOK);

@@ -4,6 +4,10 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -61,6 +65,26 @@ QAction* MakeCommand(QObject* Parent, const char* Name, const char* Caption, con
     action->setShortcut(Key);
     action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     return action;
+}
+
+void AddLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name,
+                      QWidget* Field) {
+    auto* label = new QLabel(QString::fromUtf8(Caption), Parent);
+    Field->setObjectName(QString::fromUtf8(Name));
+    Field->setAccessibleName(QString::fromUtf8(Caption));
+    label->setBuddy(Field);
+    Grid->addWidget(label, Row, 0);
+    Grid->addWidget(Field, Row, 1);
+}
+
+void NewOkCancelButtons(QDialog* Dialog, QPushButton*& OK, QPushButton*& Cancel) {
+    OK = new QPushButton(QStringLiteral("OK"), Dialog);
+    OK->setObjectName(QStringLiteral("btnOK"));
+    OK->setDefault(true);
+    Cancel = new QPushButton(QStringLiteral("Cancel"), Dialog);
+    Cancel->setObjectName(QStringLiteral("btnCancel"));
+    QObject::connect(OK, &QPushButton::clicked, Dialog, &QDialog::accept);
+    QObject::connect(Cancel, &QPushButton::clicked, Dialog, &QDialog::reject);
 }
 
 QIcon ToolbarIcon(const char* Name) {

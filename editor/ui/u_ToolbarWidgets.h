@@ -14,6 +14,10 @@
 #include <functional>
 
 class QAction;
+class QDialog;
+class QGridLayout;
+class QLabel;
+class QPushButton;
 
 // Runs Update each time the event loop is about to wait for events, for as long as
 // Owner lives: the one place where a window evaluates its commands' enabling rules.
@@ -29,6 +33,20 @@ QIcon ToolbarIcon(const char* Name);
 // A colour number of the platform (red in the low byte; negative numbers are system
 // colours, given in the platform's default scheme).
 QColor ColorOfNumber(int32_t Color);
+
+// A captioned field of a dialog in row Row of Grid: the label (Caption) before the
+// field, the field named Name with Caption as its accessible name.
+template <class T>
+T* NewLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name) {
+    T* field = new T(Parent);
+    AddLabelledField(Parent, Grid, Row, Caption, Name, field);
+    return field;
+}
+void AddLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name,
+                      QWidget* Field);
+
+// The dialog's "OK" (default, accepts) and "Cancel" (rejects; also Escape) buttons.
+void NewOkCancelButtons(QDialog* Dialog, QPushButton*& OK, QPushButton*& Cancel);
 
 // A list of rows with columns whose first column is edited in place with F2 (never
 // by a click), Enter and a double click reported as Activated.

@@ -178,10 +178,18 @@ TEST(ToolbarWindows, EditingAButtonShowsItsOwnValuesAndTakesAJpegPictureAsBitmap
             return r.Kind == "open" ? QMessageBox::Ok : QMessageBox::Cancel;
         });
         d.actLoad->trigger();
-        SetDialogAnswerer(nullptr);
         EXPECT_EQ(d.Picture().Kind, TButtonPictureKind::Bitmap);
         d.UpdateActions();
         EXPECT_TRUE(d.actClear->isEnabled());
+        // "Save..." writes the picture in its own format: a bitmap.
+        const std::string saved = jpeg + ".saved";
+        SetDialogAnswerer([saved](TDialogRequest& r) {
+            r.Value = saved;
+            return r.Kind == "save" ? QMessageBox::Ok : QMessageBox::Cancel;
+        });
+        d.actSave->trigger();
+        SetDialogAnswerer(nullptr);
+        EXPECT_EQ(ReadFileText(saved).substr(0, 2), "BM");
         d.accept();
     });
     Trigger(f.Window->actEditButton);
