@@ -113,8 +113,9 @@ TframFilesPane::~TframFilesPane() {
 void TframFilesPane::BuildControls() {
     actAddToProject = MakeAction(this, "actAddToProject", tr("Add To Project"), "main/addtoproject.svg");
     actAddToProject->setToolTip(tr("Add the selected template, chapter, page, file or folder to the story"));
+    // Preview is a hidden entry: not shown in the menus, run by Enter in the template
+    // tree and the file list (an invisible QAction could not be enabled).
     actPreview = MakeAction(this, "actPreview", tr("Preview"));
-    actPreview->setVisible(false);
     mnuAddFolder = MakeAction(this, "mnuAddFolder", tr("Add Folder"), "main/addtoproject.svg");
     connect(actAddToProject, &QAction::triggered, this, [this] { actAddToProjectExecute(); });
     connect(actPreview, &QAction::triggered, this, [this] { actPreviewExecute(); });
@@ -197,11 +198,9 @@ void TframFilesPane::BuildControls() {
     popTemplates = new QMenu(this);
     popTemplates->setObjectName(QStringLiteral("popTemplates"));
     popTemplates->addAction(actAddToProject);
-    popTemplates->addAction(actPreview);
     popFiles = new QMenu(this);
     popFiles->setObjectName(QStringLiteral("popFiles"));
     popFiles->addAction(actAddToProject);
-    popFiles->addAction(actPreview);
     popFolders = new QMenu(this);
     popFolders->setObjectName(QStringLiteral("popFolders"));
     popFolders->addAction(mnuAddFolder);

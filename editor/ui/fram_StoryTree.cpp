@@ -260,6 +260,10 @@ void TframStoryTree::BuildActions() {
     actSearchable = MakeAction(this, "actSearchable", tr("Searchable"));
     for (QAction* flag : {actAllowRightClick, actPasswordProtection, actIncludeInTOC, actSearchable})
         flag->setCheckable(true);
+    mnuEditPreview = MakeAction(this, "mnuEditPreview", actEditPreview->text(), "main/editpreview.svg");
+    mnuEditName = MakeAction(this, "mnuEditName", actEditName->text(), "main/editname.svg");
+    connect(mnuEditPreview, &QAction::triggered, actEditPreview, &QAction::trigger);
+    connect(mnuEditName, &QAction::triggered, actEditName, &QAction::trigger);
     mnuAddSubChapter = MakeAction(this, "mnuAddSubChapter", tr("Add a sub chapter"));
     mnuAddChapter = MakeAction(this, "mnuAddChapter", tr("Add a chapter"));
 
@@ -331,8 +335,8 @@ void TframStoryTree::BuildToolbarAndMenus() {
 
     popTree = new QMenu(this);
     popTree->setObjectName(QStringLiteral("popTree"));
-    popTree->addAction(actEditPreview);
-    popTree->addAction(actEditName);
+    popTree->addAction(mnuEditPreview);
+    popTree->addAction(mnuEditName);
     popTree->addSeparator();
     popTree->addAction(actInsertChapter);
     popTree->addAction(actAddChildChapter);
@@ -352,8 +356,12 @@ void TframStoryTree::BuildToolbarAndMenus() {
 void TframStoryTree::RegisterCommands() {
     TBookProject& project = FMain.Project();
     auto single = [this] { return !MultiSelection(); };
-    FCommands.Add(actEditPreview, [this] { return FFocused && FFocused->IsPage(); }, {}, single);
-    FCommands.Add(actEditName, [this] { return FFocused != nullptr; }, {}, single);
+    auto editPreview = [this] { return FFocused && FFocused->IsPage(); };
+    auto editName = [this] { return FFocused != nullptr; };
+    FCommands.Add(actEditPreview, editPreview);
+    FCommands.Add(actEditName, editName);
+    FCommands.Add(mnuEditPreview, editPreview, {}, single);
+    FCommands.Add(mnuEditName, editName, {}, single);
     FCommands.Add(actMoveUp, [this, &project] { return MoveUpEnabled(project.Story(), FFocused); });
     FCommands.Add(actMoveDown, [this, &project] { return MoveDownEnabled(project.Story(), FFocused); });
     FCommands.Add(actInsertChapter, {});

@@ -90,6 +90,10 @@ public:
     QAction* actPasswordProtection = nullptr;
     QAction* actIncludeInTOC = nullptr;
     QAction* actSearchable = nullptr;
+    // The tree menu's own entries for Edit\Preview and Edit Name: hidden while several
+    // items are selected, when the toolbar's buttons stay.
+    QAction* mnuEditPreview = nullptr;
+    QAction* mnuEditName = nullptr;
     QAction* mnuAddSubChapter = nullptr;
     QAction* mnuAddChapter = nullptr;
 

@@ -185,10 +185,11 @@ TEST_F(StoryTreeTest, FlagEntriesFollowTheirRulesAndHideForSeveralItems) {
 
     // Several items: the single-item entries are hidden.
     Select({"Title page", "The light"});
-    for (QAction* a : {Tree->actEditName, Tree->actEditPreview, Tree->actAllowRightClick,
+    for (QAction* a : {Tree->mnuEditName, Tree->mnuEditPreview, Tree->actAllowRightClick,
                        Tree->actPasswordProtection, Tree->actIncludeInTOC, Tree->actSearchable})
         EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
     EXPECT_TRUE(Tree->actDelete->isVisible());
+    EXPECT_TRUE(Tree->actEditName->isVisible()); // the toolbar keeps its buttons
     // The tree menu does not open while nothing is selected.
     Tree->SelectItem(nullptr);
     emit Tree->tvProject->customContextMenuRequested(QPoint(5, 5));
@@ -197,7 +198,7 @@ TEST_F(StoryTreeTest, FlagEntriesFollowTheirRulesAndHideForSeveralItems) {
     Select({"Title page"});
     emit Tree->tvProject->customContextMenuRequested(QPoint(5, 5));
     EXPECT_TRUE(WaitFor([&] { return Tree->popTree->isVisible(); }));
-    EXPECT_TRUE(Tree->actEditName->isVisible());
+    EXPECT_TRUE(Tree->mnuEditName->isVisible());
     Tree->popTree->close();
 }
 

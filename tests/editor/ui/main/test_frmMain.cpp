@@ -17,6 +17,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
@@ -379,6 +381,40 @@ TEST_F(MainWindowTest, LayoutIsRestoredWithThePanelWidthFromTheExtraText) {
     TfrmMain& second = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
     ProcessEvents();
     EXPECT_EQ(second.pnlControl->width(), width);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, CompileSummaryIsARealQuestionWithYesAndNo) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    SetDialogAnswerer(nullptr); // the real message boxes
+    std::vector<std::string> texts;
+    QTimer answer;
+    answer.setInterval(50);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        texts.push_back(box->text().toStdString());
+        if (box->button(QMessageBox::Yes)) {
+            EXPECT_TRUE(box->button(QMessageBox::No));
+            SaveScreenshot(box, QStringLiteral("main_compile_summary.png"));
+            box->button(QMessageBox::Yes)->click();
+        } else {
+            box->button(QMessageBox::Cancel)->click(); // do not run the book
+        }
+    });
+    answer.start();
+    w.actCompile->trigger();
+    answer.stop();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_NE(texts[0].find("Project options:"), std::string::npos);
+    EXPECT_EQ(texts[1], SCompileSuccessQuestion);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
+    EXPECT_TRUE(Started.empty());
 }
 
 } // namespace
