@@ -97,6 +97,7 @@ TframFilesPane::TframFilesPane(IEditorMain& Main, TCommandTable& Commands, TMXWe
     : QWidget(Parent), FMain(Main), FCommands(Commands) {
     webFilePreview = Preview;
     setObjectName(QStringLiteral("framFilesPane"));
+    setAccessibleName(QStringLiteral("Files pane"));
     BuildControls();
     RegisterCommands();
     webFilePreview->OnBeforeNavigate2 = [this](TMXWebBrowser&, const std::string& URL, bool& Cancel) {
@@ -135,6 +136,7 @@ void TframFilesPane::BuildControls() {
     // Templates
     tsTemplates = new QWidget;
     tsTemplates->setObjectName(QStringLiteral("tsTemplates"));
+    tsTemplates->setAccessibleName(QStringLiteral("Templates"));
     tvTemplates = new QTreeWidget(tsTemplates);
     tvTemplates->setObjectName(QStringLiteral("tvTemplates"));
     tvTemplates->setAccessibleName(QStringLiteral("tvTemplates"));
@@ -161,6 +163,7 @@ void TframFilesPane::BuildControls() {
     // Files of the disk: folders only above, HTML files of the chosen folder below.
     tsFiles = new QWidget;
     tsFiles->setObjectName(QStringLiteral("tsFiles"));
+    tsFiles->setAccessibleName(QStringLiteral("Files"));
     FFolderModel = new QFileSystemModel(this);
     FFolderModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     FFolderModel->setRootPath(QDir::rootPath());
@@ -170,6 +173,7 @@ void TframFilesPane::BuildControls() {
     FFileModel->setNameFilterDisables(false);
     auto* split = new QSplitter(Qt::Vertical, tsFiles);
     split->setObjectName(QStringLiteral("splFiles"));
+    split->setAccessibleName(QStringLiteral("splFiles"));
     shtvFiles = new QTreeView(split);
     shtvFiles->setObjectName(QStringLiteral("shtvFiles"));
     shtvFiles->setAccessibleName(QStringLiteral("shtvFiles"));

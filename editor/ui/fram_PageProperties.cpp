@@ -21,6 +21,7 @@ TframPageProperties::TframPageProperties(QWidget* Parent) : QFrame(Parent) {
 
     pnlTitle = new QWidget(this);
     pnlTitle->setObjectName(QStringLiteral("pnlPagePropertiesTitle"));
+    pnlTitle->setAccessibleName(QStringLiteral("Page Properties"));
     pnlTitle->setAutoFillBackground(true);
     pnlTitle->setBackgroundRole(QPalette::Mid);
     pnlTitle->installEventFilter(this);
@@ -44,6 +45,7 @@ TframPageProperties::TframPageProperties(QWidget* Parent) : QFrame(Parent) {
     titleLayout->addWidget(sbtnPropertiesPin);
 
     auto* boxes = new QWidget(this);
+    boxes->setAccessibleName(QStringLiteral("Page Properties"));
     auto* grid = new QGridLayout(boxes);
     grid->setContentsMargins(8, 4, 8, 4);
     grid->setVerticalSpacing(2);

@@ -211,6 +211,7 @@ void TStoryTreeView::drawRow(QPainter* Painter, const QStyleOptionViewItem& Opti
 TframStoryTree::TframStoryTree(IEditorMain& Main, TCommandTable& Commands, QWidget* Parent)
     : QWidget(Parent), FMain(Main), FCommands(Commands) {
     setObjectName(QStringLiteral("framStoryTree"));
+    setAccessibleName(QStringLiteral("Story"));
     tvProject = new TStoryTreeView(this);
     BuildActions();
     BuildToolbarAndMenus();

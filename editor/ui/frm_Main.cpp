@@ -21,7 +21,10 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QAbstractScrollArea>
+#include <QSizeGrip>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -36,6 +39,37 @@
 namespace {
 
 const char* const SProjectFilter = "Quarvel Projects (*.ebp)";
+
+// Parts that Qt makes inside the window's controls (splitter handles, the pages of tab
+// widgets, the buttons a toolbar shows for what does not fit, the size grip, menus)
+// get names, so that a screen reader user hears what they are.
+void NameInnerParts(QWidget* Root) {
+    for (QSplitter* splitter : Root->findChildren<QSplitter*>())
+        for (int i = 0; i < splitter->count(); ++i)
+            if (splitter->handle(i)->accessibleName().isEmpty())
+                splitter->handle(i)->setAccessibleName(splitter->accessibleName() + QStringLiteral(" handle"));
+    for (QStackedWidget* pages : Root->findChildren<QStackedWidget*>())
+        if (pages->accessibleName().isEmpty() && pages->parentWidget())
+            pages->setAccessibleName(pages->parentWidget()->accessibleName() + QStringLiteral(" pages"));
+    for (QToolBar* bar : Root->findChildren<QToolBar*>())
+        for (QWidget* part : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!part->accessibleName().isEmpty())
+                continue;
+            if (auto* button = qobject_cast<QToolButton*>(part))
+                part->setAccessibleName(button->text().isEmpty() ? QStringLiteral("More buttons") : button->text());
+            else if (!part->inherits("QMenu"))
+                part->setAccessibleName(QStringLiteral("Separator"));
+        }
+    for (QAbstractScrollArea* area : Root->findChildren<QAbstractScrollArea*>())
+        for (QWidget* part : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (part->accessibleName().isEmpty() && !part->inherits("QMenu"))
+                part->setAccessibleName(area->accessibleName());
+    for (QSizeGrip* grip : Root->findChildren<QSizeGrip*>())
+        grip->setAccessibleName(QStringLiteral("Size grip"));
+    for (QMenu* menu : Root->findChildren<QMenu*>())
+        if (menu->accessibleName().isEmpty())
+            menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName() : QString(menu->title()).remove(QLatin1Char('&')));
+}
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
 
 QString Q(const std::string& Text) {
@@ -100,6 +134,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
         ShowErrorMessage(this, e.what());
     }
     SetDocumentWindowHost(mdiArea);
+    NameInnerParts(this);
     qApp->installEventFilter(this);
     FCommands->Update();
 }
@@ -181,6 +216,7 @@ void TfrmMain::BuildActions() {
 void TfrmMain::BuildPanels() {
     splMain = new QSplitter(Qt::Horizontal, this);
     splMain->setObjectName(QStringLiteral("splMain"));
+    splMain->setAccessibleName(QStringLiteral("splMain"));
     splMain->setChildrenCollapsible(false);
 
     pnlControl = new QWidget(splMain);
@@ -196,6 +232,7 @@ void TfrmMain::BuildPanels() {
 
     tsProject = new QWidget;
     tsProject->setObjectName(QStringLiteral("tsProject"));
+    tsProject->setAccessibleName(QStringLiteral("Project"));
     framStoryTree = new TframStoryTree(*this, *FCommands, tsProject);
     pnlPageProperties = new TframPageProperties(tsProject);
     auto* projectLayout = new QVBoxLayout(tsProject);
@@ -207,6 +244,7 @@ void TfrmMain::BuildPanels() {
 
     splClient = new QSplitter(Qt::Vertical, splMain);
     splClient->setObjectName(QStringLiteral("splClient"));
+    splClient->setAccessibleName(QStringLiteral("splClient"));
     splClient->setChildrenCollapsible(false);
     pnlForWebPreview = new QWidget(splClient);
     pnlForWebPreview->setObjectName(QStringLiteral("pnlForWebPreview"));
@@ -228,6 +266,7 @@ void TfrmMain::BuildPanels() {
 
     tsFiles = new QWidget;
     tsFiles->setObjectName(QStringLiteral("tsFiles"));
+    tsFiles->setAccessibleName(QStringLiteral("Files"));
     framFiles = new TframFilesPane(*this, *FCommands, webFilePreview, tsFiles);
     auto* filesLayout = new QVBoxLayout(tsFiles);
     filesLayout->setContentsMargins(0, 0, 0, 0);
@@ -255,6 +294,8 @@ void TfrmMain::BuildPanels() {
         UpdatePageProperties();
     });
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setAccessibleName(QStringLiteral("StatusBar"));
+    menuBar()->setAccessibleName(QStringLiteral("Main menu"));
 }
 
 void TfrmMain::BuildMenus() {
