@@ -404,10 +404,11 @@ void TframFilesPane::AddFromTemplates() {
 }
 
 void TframFilesPane::actAddToProjectExecute() {
-    FCommands.Execute(window(), [this] {
-        if (!FMain.Project().IsOpen())
-            return;
-        try {
+    FCommands.Execute(
+        window(),
+        [this] {
+            if (!FMain.Project().IsOpen())
+                return;
             if (TemplatesTabActive()) {
                 AddFromTemplates();
             } else if (const std::string file = SelectedFile(); !file.empty()) {
@@ -416,27 +417,19 @@ void TframFilesPane::actAddToProjectExecute() {
             } else if (const std::string folder = SelectedFolder(); !folder.empty()) {
                 ImportFolder(FMain.Project(), folder);
             }
-        } catch (...) {
-            FMain.StoryChanged();
-            throw;
-        }
-        FMain.StoryChanged();
-    });
+        },
+        [this] { FMain.StoryChanged(); });
 }
 
 void TframFilesPane::mnuAddFolderExecute() {
-    FCommands.Execute(window(), [this] {
-        const std::string folder = SelectedFolder();
-        if (!FMain.Project().IsOpen() || folder.empty())
-            return;
-        try {
-            ImportFolder(FMain.Project(), folder);
-        } catch (...) {
-            FMain.StoryChanged();
-            throw;
-        }
-        FMain.StoryChanged();
-    });
+    FCommands.Execute(
+        window(),
+        [this] {
+            const std::string folder = SelectedFolder();
+            if (FMain.Project().IsOpen() && !folder.empty())
+                ImportFolder(FMain.Project(), folder);
+        },
+        [this] { FMain.StoryChanged(); });
 }
 
 void TframFilesPane::actPreviewExecute() {

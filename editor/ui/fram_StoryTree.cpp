@@ -402,16 +402,7 @@ void TframStoryTree::RegisterCommands() {
 }
 
 void TframStoryTree::Execute(const std::function<void()>& Command) {
-    FCommands.Execute(window(), [&] {
-        try {
-            Command();
-        } catch (...) {
-            // Whatever the command got done before it failed is shown.
-            SyncWithStory();
-            throw;
-        }
-        SyncWithStory();
-    });
+    FCommands.Execute(window(), Command, [this] { SyncWithStory(); });
 }
 
 // ---------------------------------------------------------------------------------
@@ -456,9 +447,8 @@ void TframStoryTree::ForgetNode(QTreeWidgetItem* Node) {
         ForgetNode(Node->child(i));
 }
 
-void TframStoryTree::SyncChildren(QTreeWidgetItem* ParentNode, const TProjectItemInfo* Parent,
+void TframStoryTree::SyncChildren(QTreeWidgetItem* ParentNode,
                                   const std::vector<std::unique_ptr<TProjectItemInfo>>& Children) {
-    (void)Parent;
     int index = 0;
     for (const auto& child : Children) {
         TProjectItemInfo* item = child.get();
@@ -477,7 +467,7 @@ void TframStoryTree::SyncChildren(QTreeWidgetItem* ParentNode, const TProjectIte
         }
         ++index;
         UpdateNode(node, item);
-        SyncChildren(node, item, item->Children());
+        SyncChildren(node, item->Children());
     }
     // Nodes left over belong to items that are gone.
     while (ParentNode->childCount() > index) {
@@ -495,7 +485,7 @@ void TframStoryTree::SyncWithStory() {
     tvProject->setUpdatesEnabled(false);
     {
         const QSignalBlocker block(tvProject);
-        SyncChildren(tvProject->invisibleRootItem(), nullptr, FMain.Project().Story().Children());
+        SyncChildren(tvProject->invisibleRootItem(), FMain.Project().Story().Children());
     }
     tvProject->setUpdatesEnabled(updates);
     --FUpdating;

@@ -136,8 +136,7 @@ private:
     void BuildToolbarAndMenus();
     void RegisterCommands();
     void Execute(const std::function<void()>& Command);
-    void SyncChildren(QTreeWidgetItem* ParentNode, const TProjectItemInfo* Parent,
-                      const std::vector<std::unique_ptr<TProjectItemInfo>>& Children);
+    void SyncChildren(QTreeWidgetItem* ParentNode, const std::vector<std::unique_ptr<TProjectItemInfo>>& Children);
     QTreeWidgetItem* NewNode(TProjectItemInfo* Item);
     void UpdateNode(QTreeWidgetItem* Node, const TProjectItemInfo* Item);
     void ForgetNode(QTreeWidgetItem* Node);

@@ -571,15 +571,7 @@ void TfrmMain::ProjectReplaced() {
 
 bool TfrmMain::ExecuteNewProject() {
     bool created = false;
-    RunCommand([this, &created] {
-        try {
-            created = FCore->ExecuteNewProject();
-        } catch (...) {
-            ProjectReplaced();
-            throw;
-        }
-        ProjectReplaced();
-    });
+    FCommands->Execute(this, [this, &created] { created = FCore->ExecuteNewProject(); }, [this] { ProjectReplaced(); });
     return created && Project().IsOpen();
 }
 
@@ -588,15 +580,8 @@ void TfrmMain::actNewProjectExecute() {
 }
 
 void TfrmMain::OpenProjectFile(const std::string& FileName) {
-    RunCommand([this, &FileName] {
-        try {
-            Project().OpenProject(FileName, true);
-        } catch (...) {
-            ProjectReplaced();
-            throw;
-        }
-        ProjectReplaced();
-    });
+    FCommands->Execute(this, [this, &FileName] { Project().OpenProject(FileName, true); },
+                       [this] { ProjectReplaced(); });
 }
 
 void TfrmMain::actOpenProjectExecute() {
@@ -619,15 +604,7 @@ void TfrmMain::actSaveProjectAsDefaultExecute() {
 }
 
 void TfrmMain::actCloseProjectExecute() {
-    RunCommand([this] {
-        try {
-            Project().CloseProject();
-        } catch (...) {
-            ProjectReplaced();
-            throw;
-        }
-        ProjectReplaced();
-    });
+    FCommands->Execute(this, [this] { Project().CloseProject(); }, [this] { ProjectReplaced(); });
 }
 
 void TfrmMain::CompileWithProgress() {

@@ -76,6 +76,19 @@ bool TCommandTable::Execute(QWidget* Parent, const std::function<void()>& Comman
     return ranThrough;
 }
 
+bool TCommandTable::Execute(QWidget* Parent, const std::function<void()>& Command,
+                            const std::function<void()>& Afterwards) {
+    return Execute(Parent, [&] {
+        try {
+            Command();
+        } catch (...) {
+            Afterwards();
+            throw;
+        }
+        Afterwards();
+    });
+}
+
 QAction* MakeAction(QObject* Owner, const char* Name, const QString& Caption, const QString& Icon,
                     const QKeySequence& Shortcut) {
     auto* action = new QAction(Caption, Owner);

@@ -44,6 +44,9 @@ public:
     // Run with the program's error handling: a silent abort ends Command quietly, any
     // other failure is shown in the error dialog over Parent. True when it ran through.
     bool Execute(QWidget* Parent, const std::function<void()>& Command);
+    // The same, with Afterwards run when Command ends, also when it failed (before the
+    // failure is shown): the window shows what the command got done.
+    bool Execute(QWidget* Parent, const std::function<void()>& Command, const std::function<void()>& Afterwards);
 
 private:
     struct TCommand {

@@ -312,33 +312,42 @@ TEST_F(StoryTreeTest, DropsFollowThePlacementRule) {
     EXPECT_TRUE(w.Project().Modified());
 }
 
-TEST_F(StoryTreeTest, RealDragOfAPageOntoAChapter) {
+TEST_F(StoryTreeTest, RealDragOfAPageOntoAChapterExpandingTheChapterItRestsOn) {
     TfrmMain& w = StartWithSample();
     w.activateWindow();
     QTreeWidget* tree = Tree->tvProject;
     Select({"About the author"});
+    ASSERT_FALSE(Node("The keepers")->isExpanded());
     const QPoint from = tree->visualItemRect(Node("About the author")).center();
+    const QPoint keepers = tree->visualItemRect(Node("The keepers")).center();
     const QPoint to = tree->visualItemRect(Node("The light")).center();
     QWidget* viewport = tree->viewport();
-    bool hovered = false;
+    bool hovered = false, expanded = false;
     SendMouse(viewport, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    // The drag runs its own loop: the moves and the release come from timers.
+    // The drag runs its own loop: the moves and the release come from timers. The mouse
+    // rests on the collapsed chapter "The keepers" for more than a second first.
     QTimer::singleShot(50, [&] {
         QTimer::singleShot(100, [&] {
-            for (int step = 1; step <= 10; ++step)
-                SendMouse(viewport, QEvent::MouseMove, from + (to - from) * step / 10, Qt::LeftButton);
-            hovered = Tree->tvProject->DragHoverNode == Item("The light");
-            QTimer::singleShot(50, [&] {
-                SendMouse(viewport, QEvent::MouseButtonRelease, to, Qt::NoButton, Qt::LeftButton);
+            SendMouse(viewport, QEvent::MouseMove, keepers, Qt::LeftButton);
+            QTimer::singleShot(1400, [&] {
+                expanded = Node("The keepers")->isExpanded();
+                for (int step = 1; step <= 5; ++step)
+                    SendMouse(viewport, QEvent::MouseMove, keepers + (to - keepers) * step / 5, Qt::LeftButton);
+                hovered = Tree->tvProject->DragHoverNode == Item("The light");
+                QTimer::singleShot(50, [&] {
+                    SendMouse(viewport, QEvent::MouseButtonRelease, to, Qt::NoButton, Qt::LeftButton);
+                });
             });
         });
         for (int step = 1; step <= 3; ++step)
             SendMouse(viewport, QEvent::MouseMove, from + QPoint(0, -8 * step), Qt::LeftButton);
     });
     ASSERT_TRUE(WaitFor([&] { return Story("The light").back() == "About the author"; }, 10000));
+    EXPECT_TRUE(expanded);
     EXPECT_TRUE(hovered);
     EXPECT_EQ(Shown("The light"), Story("The light"));
     EXPECT_EQ(Tree->tvProject->DraggedItem(), nullptr);
+    EXPECT_FALSE(Tree->tvProject->tmrDragHover->isActive());
 }
 
 TEST_F(StoryTreeTest, PinnedPanelStaysOpenAndUnpinnedFoldsWhenTheMouseIsAway) {
