@@ -123,34 +123,29 @@ void TframFilesPane::BuildControls() {
     connect(mnuAddFolder, &QAction::triggered, this, [this] { mnuAddFolderExecute(); });
 
     tbrFiles = new QToolBar(this);
-    tbrFiles->setObjectName(QStringLiteral("tbrFiles"));
-    tbrFiles->setAccessibleName(QStringLiteral("tbrFiles"));
+    SetControlName(tbrFiles, "tbrFiles");
     tbrFiles->setIconSize(QSize(20, 20));
     tbrFiles->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     tbrFiles->addAction(actAddToProject);
 
     pcFiles = new QTabWidget(this);
-    pcFiles->setObjectName(QStringLiteral("pcFiles"));
-    pcFiles->setAccessibleName(QStringLiteral("pcFiles"));
+    SetControlName(pcFiles, "pcFiles");
 
     // Templates
     tsTemplates = new QWidget;
     tsTemplates->setObjectName(QStringLiteral("tsTemplates"));
     tsTemplates->setAccessibleName(QStringLiteral("Templates"));
     tvTemplates = new QTreeWidget(tsTemplates);
-    tvTemplates->setObjectName(QStringLiteral("tvTemplates"));
-    tvTemplates->setAccessibleName(QStringLiteral("tvTemplates"));
+    SetControlName(tvTemplates, "tvTemplates");
     tvTemplates->setHeaderHidden(true);
     tvTemplates->setContextMenuPolicy(Qt::CustomContextMenu);
     tvTemplates->setEditTriggers(QAbstractItemView::NoEditTriggers);
     imgThumbnail = new QLabel(tsTemplates);
-    imgThumbnail->setObjectName(QStringLiteral("imgThumbnail"));
-    imgThumbnail->setAccessibleName(QStringLiteral("imgThumbnail"));
+    SetControlName(imgThumbnail, "imgThumbnail");
     imgThumbnail->setAlignment(Qt::AlignCenter);
     imgThumbnail->setFixedHeight(96);
     memDescription = new QPlainTextEdit(tsTemplates);
-    memDescription->setObjectName(QStringLiteral("memDescription"));
-    memDescription->setAccessibleName(QStringLiteral("memDescription"));
+    SetControlName(memDescription, "memDescription");
     memDescription->setReadOnly(true);
     memDescription->setMaximumHeight(90);
     auto* templatesLayout = new QVBoxLayout(tsTemplates);
@@ -172,19 +167,16 @@ void TframFilesPane::BuildControls() {
     FFileModel->setNameFilters({QStringLiteral("*.htm"), QStringLiteral("*.html")});
     FFileModel->setNameFilterDisables(false);
     auto* split = new QSplitter(Qt::Vertical, tsFiles);
-    split->setObjectName(QStringLiteral("splFiles"));
-    split->setAccessibleName(QStringLiteral("splFiles"));
+    SetControlName(split, "splFiles");
     shtvFiles = new QTreeView(split);
-    shtvFiles->setObjectName(QStringLiteral("shtvFiles"));
-    shtvFiles->setAccessibleName(QStringLiteral("shtvFiles"));
+    SetControlName(shtvFiles, "shtvFiles");
     shtvFiles->setModel(FFolderModel);
     shtvFiles->setHeaderHidden(true);
     for (int column = 1; column < FFolderModel->columnCount(); ++column)
         shtvFiles->hideColumn(column);
     shtvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     shlvFiles = new QListView(split);
-    shlvFiles->setObjectName(QStringLiteral("shlvFiles"));
-    shlvFiles->setAccessibleName(QStringLiteral("shlvFiles"));
+    SetControlName(shlvFiles, "shlvFiles");
     shlvFiles->setModel(FFileModel);
     shlvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     shlvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,5 +1,7 @@
 #include "fram_PageProperties.h"
 
+#include "u_CommandTable.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
@@ -31,8 +33,7 @@ TframPageProperties::TframPageProperties(QWidget* Parent) : QFrame(Parent) {
     bold.setBold(true);
     lblTitle->setFont(bold);
     sbtnPropertiesPin = new QToolButton(pnlTitle);
-    sbtnPropertiesPin->setObjectName(QStringLiteral("sbtnPropertiesPin"));
-    sbtnPropertiesPin->setAccessibleName(QStringLiteral("sbtnPropertiesPin"));
+    SetControlName(sbtnPropertiesPin, "sbtnPropertiesPin");
     sbtnPropertiesPin->setToolTip(tr("Keep the panel open"));
     sbtnPropertiesPin->setCheckable(true);
     sbtnPropertiesPin->setChecked(true);

@@ -64,8 +64,7 @@ QString Q(const std::string& Text) {
 // TStoryTreeView
 
 TStoryTreeView::TStoryTreeView(QWidget* Parent) : QTreeWidget(Parent) {
-    setObjectName(QStringLiteral("tvProject"));
-    setAccessibleName(QStringLiteral("tvProject"));
+    SetControlName(this, "tvProject");
     setHeaderHidden(true);
     setColumnCount(1);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -303,8 +302,7 @@ void TframStoryTree::BuildActions() {
 
 void TframStoryTree::BuildToolbarAndMenus() {
     tbrStoryTree = new QToolBar(this);
-    tbrStoryTree->setObjectName(QStringLiteral("tbrStoryTree"));
-    tbrStoryTree->setAccessibleName(QStringLiteral("tbrStoryTree"));
+    SetControlName(tbrStoryTree, "tbrStoryTree");
     tbrStoryTree->setIconSize(QSize(20, 20));
     tbrStoryTree->setToolButtonStyle(Qt::ToolButtonIconOnly);
     tbrStoryTree->addAction(actEditPreview);

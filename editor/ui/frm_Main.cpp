@@ -215,17 +215,14 @@ void TfrmMain::BuildActions() {
 
 void TfrmMain::BuildPanels() {
     splMain = new QSplitter(Qt::Horizontal, this);
-    splMain->setObjectName(QStringLiteral("splMain"));
-    splMain->setAccessibleName(QStringLiteral("splMain"));
+    SetControlName(splMain, "splMain");
     splMain->setChildrenCollapsible(false);
 
     pnlControl = new QWidget(splMain);
-    pnlControl->setObjectName(QStringLiteral("pnlControl"));
-    pnlControl->setAccessibleName(QStringLiteral("pnlControl"));
+    SetControlName(pnlControl, "pnlControl");
     pnlControl->setMinimumWidth(200);
     pcControl = new QTabWidget(pnlControl);
-    pcControl->setObjectName(QStringLiteral("pcControl"));
-    pcControl->setAccessibleName(QStringLiteral("pcControl"));
+    SetControlName(pcControl, "pcControl");
     auto* controlLayout = new QVBoxLayout(pnlControl);
     controlLayout->setContentsMargins(2, 2, 0, 2);
     controlLayout->addWidget(pcControl);
@@ -243,15 +240,12 @@ void TfrmMain::BuildPanels() {
     pcControl->addTab(tsProject, tr("Project"));
 
     splClient = new QSplitter(Qt::Vertical, splMain);
-    splClient->setObjectName(QStringLiteral("splClient"));
-    splClient->setAccessibleName(QStringLiteral("splClient"));
+    SetControlName(splClient, "splClient");
     splClient->setChildrenCollapsible(false);
     pnlForWebPreview = new QWidget(splClient);
-    pnlForWebPreview->setObjectName(QStringLiteral("pnlForWebPreview"));
-    pnlForWebPreview->setAccessibleName(QStringLiteral("pnlForWebPreview"));
+    SetControlName(pnlForWebPreview, "pnlForWebPreview");
     webFilePreview = new TMXWebBrowser(pnlForWebPreview);
-    webFilePreview->setObjectName(QStringLiteral("webFilePreview"));
-    webFilePreview->setAccessibleName(QStringLiteral("webFilePreview"));
+    SetControlName(webFilePreview, "webFilePreview");
     auto* previewLayout = new QVBoxLayout(pnlForWebPreview);
     previewLayout->setContentsMargins(0, 0, 0, 0);
     previewLayout->addWidget(webFilePreview);
@@ -628,18 +622,28 @@ void TfrmMain::CompileWithProgress() {
     CompileProject(Project(), settings);
 }
 
+bool TfrmMain::SaveBeforeCompile(const char* Question, bool& Saved) {
+    Saved = false;
+    TBookProject& project = Project();
+    if (!project.IsOpen() || project.Story().Empty())
+        return false;
+    ApplyChangesOfAll();
+    if (project.Modified() || project.FileName().empty()) {
+        if (MessageDlg(this, Question, TMsgDlgType::mtConfirmation, QMessageBox::Ok | QMessageBox::Cancel,
+                       QMessageBox::Ok) != QMessageBox::Ok)
+            return false;
+        project.Save();
+        Saved = true;
+    }
+    return true;
+}
+
 void TfrmMain::actCompileExecute() {
     RunCommand([this] {
-        TBookProject& project = Project();
-        if (!project.IsOpen() || project.Story().Empty())
+        bool saved = false;
+        if (!SaveBeforeCompile(SCompileSaveQuestion, saved))
             return;
-        ApplyChangesOfAll();
-        if (project.Modified() || project.FileName().empty()) {
-            if (MessageDlg(this, SCompileSaveQuestion, TMsgDlgType::mtConfirmation,
-                           QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
-                return;
-            project.Save();
-        }
+        TBookProject& project = Project();
         const std::string summary =
             CompileSummaryText(project.Options(), CompileSecurityLine(project.SystemStore()));
         if (MessageDlg(this, summary, TMsgDlgType::mtConfirmation, QMessageBox::Yes | QMessageBox::No,
@@ -654,17 +658,12 @@ void TfrmMain::actCompileExecute() {
 
 void TfrmMain::actRunExecute() {
     RunCommand([this] {
-        TBookProject& project = Project();
-        if (!project.IsOpen() || project.Story().Empty())
+        bool saved = false;
+        if (!SaveBeforeCompile(SRunSaveQuestion, saved))
             return;
-        ApplyChangesOfAll();
-        if (project.Modified() || project.FileName().empty()) {
-            if (MessageDlg(this, SRunSaveQuestion, TMsgDlgType::mtConfirmation, QMessageBox::Ok | QMessageBox::Cancel,
-                           QMessageBox::Ok) != QMessageBox::Ok)
-                return;
-            project.Save();
+        // A saved, unchanged project is not compiled again: Run starts the last book.
+        if (saved)
             CompileWithProgress();
-        }
         const std::string book = OutputFileName();
         if (FileExists(book))
             StartBook(book);

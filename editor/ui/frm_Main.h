@@ -170,6 +170,10 @@ private:
     void ConnectCommands();
     void CreateWindowContents();
     void RunCommand(const std::function<void()>& Command);
+    // The start of Compile and Run: every document window applies its changes, and a
+    // changed or untitled project is saved once Question is answered OK. False when
+    // the command ends here; Saved tells whether the project had to be saved.
+    bool SaveBeforeCompile(const char* Question, bool& Saved);
     void CompileWithProgress();
     void StartBook(const std::string& BookFile);
     void OpenURL(const QUrl& Url);

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QWidget>
 
 TCommandTable::TCommandTable(QObject* Parent) : QObject(Parent) {
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
@@ -98,6 +99,11 @@ QAction* MakeAction(QObject* Owner, const char* Name, const QString& Caption, co
     if (!Shortcut.isEmpty())
         action->setShortcut(Shortcut);
     return action;
+}
+
+void SetControlName(QWidget* Control, const char* Name) {
+    Control->setObjectName(QString::fromLatin1(Name));
+    Control->setAccessibleName(QString::fromLatin1(Name));
 }
 
 void ShowWindowNotAvailable(QWidget* Parent) {

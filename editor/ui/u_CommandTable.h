@@ -67,6 +67,10 @@ private:
 QAction* MakeAction(QObject* Owner, const char* Name, const QString& Caption, const QString& Icon = {},
                     const QKeySequence& Shortcut = {});
 
+// Names a control as the window's design does: its objectName, and the accessible
+// name screen readers announce for a control without a caption.
+void SetControlName(QWidget* Control, const char* Name);
+
 // Shows "This window is not available yet." (a window whose unit is not built in).
 void ShowWindowNotAvailable(QWidget* Parent);
 // Calls a member of the window table when it is set, else tells that the window is
