@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QProxyStyle>
 #include <QAbstractScrollArea>
 #include <QSizeGrip>
 #include <QSplitter>
@@ -99,6 +100,17 @@ public:
     ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// Hints show at once when the mouse rests on a control.
+class THintStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                  QStyleHintReturn* Return) const override {
+        if (Hint == SH_ToolTip_WakeUpDelay)
+            return 0;
+        return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+    }
 };
 
 } // namespace
@@ -476,6 +488,7 @@ void TfrmMain::RunCommand(const std::function<void()>& Command) {
 
 TfrmMain* StartTomewright(const QStringList& Arguments) {
     QApplication::setApplicationName(QString::fromLatin1(SApplicationTitle));
+    QApplication::setStyle(new THintStyle); // the application owns it
     QWidget* splash = nullptr;
     const TEditorWindowTable& windows = EditorWindows();
     if (windows.ShowSplashFile)

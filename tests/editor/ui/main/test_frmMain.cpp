@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QSplitter>
@@ -415,6 +416,39 @@ TEST_F(MainWindowTest, CompileSummaryIsARealQuestionWithYesAndNo) {
     EXPECT_EQ(texts[1], SCompileSuccessQuestion);
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
     EXPECT_TRUE(Started.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, StartShowsTheSplashPictureThenTheWindowAndLetsTheSplashClose) {
+    TEditorWindowTable saved = EditorWindows();
+    QWidget splash;
+    std::string picture;
+    int seconds = -1;
+    QWidget* closed = nullptr;
+    int balloons = -1;
+    EditorWindows().ShowSplashFile = [&](const std::string& FileName, int Seconds, bool CloseOnClick) {
+        picture = FileName;
+        seconds = CloseOnClick ? Seconds : -2;
+        return &splash;
+    };
+    EditorWindows().RequestSplashClose = [&](QWidget* Splash) { closed = Splash; };
+    EditorWindows().ActivateBalloons = [&](int Icon) { balloons = Icon; };
+    TfrmMain* main = StartTomewright({QStringLiteral("tomewright")});
+    EXPECT_EQ(picture, ProgramFolder() + "Splash.bmp");
+    EXPECT_EQ(seconds, 2);
+    EXPECT_EQ(closed, &splash);
+    EXPECT_EQ(balloons, 0);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Quarvel"));
+    EXPECT_TRUE(WaitFor([&] { return main->Started(); }));
+    EditorWindows() = saved;
+    QPointer<TfrmMain> guard(main);
+    EXPECT_TRUE(main->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // it deletes itself
+    EXPECT_TRUE(guard.isNull());
 }
 
 } // namespace
