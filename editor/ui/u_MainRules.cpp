@@ -1,0 +1,83 @@
+#include "u_MainRules.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+const char* const EditorKey = "Software\\Brevant\\Quarvel\\Editor";
+const char* const EditorUpdateKey = "Software\\Brevant\\Quarvel\\Editor\\Update";
+const char* const EditorLinksKey = "Software\\Brevant\\Quarvel\\Editor\\Links";
+const char* const MainFormLayoutKey = "Software\\Brevant\\Quarvel\\Editor\\frmMain\\FormProps";
+const char* const SApplicationTitle = "Quarvel";
+
+namespace {
+
+std::string DoubleAmpersands(const std::string& Text) {
+    std::string result;
+    for (char c : Text) {
+        result += c;
+        if (c == '&')
+            result += '&';
+    }
+    return result;
+}
+
+bool IsFile(const std::string& Name) {
+    std::error_code error;
+    return !Name.empty() && std::filesystem::is_regular_file(Name, error);
+}
+
+} // namespace
+
+std::string MainWindowCaption(const std::string& Version) {
+    return std::string(SApplicationTitle) + " " + Version;
+}
+
+std::vector<TRecentMenuEntry> RecentMenuEntries(const std::vector<std::string>& Recent) {
+    std::vector<TRecentMenuEntry> entries;
+    for (size_t i = 0; i < Recent.size() && i < 9; ++i) {
+        const std::string shown = DoubleAmpersands(Recent[i]);
+        entries.push_back({"&" + std::to_string(i + 1) + " " + shown, shown, Recent[i]});
+    }
+    return entries;
+}
+
+std::vector<THelpLink> HelpMenuLinks(const std::vector<THelpLink>& Listed) {
+    return std::vector<THelpLink>(Listed.rbegin(), Listed.rend());
+}
+
+std::optional<std::string> InternetUpdateURL(const std::string& UpdateLink, const std::string& Version) {
+    if (UpdateLink.empty())
+        return std::nullopt;
+    return UpdateLink + "?curversion=" + Version;
+}
+
+std::optional<std::string> CommandLineProject(const std::vector<std::string>& Arguments) {
+    if (Arguments.size() < 2 || !IsFile(Arguments[1]))
+        return std::nullopt;
+    return Arguments[1];
+}
+
+bool ShowTipsAtStartup(int TipsStartupAction, bool ProjectOpen) {
+    return TipsStartupAction == 0 || (TipsStartupAction == 1 && !ProjectOpen);
+}
+
+std::optional<int> PanelWidthFromExtInfo(const std::string& Text) {
+    int value = 0;
+    const char* end = Text.data() + Text.size();
+    const auto [ptr, error] = std::from_chars(Text.data(), end, value);
+    if (Text.empty() || error != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
+}
+
+TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramFolder) {
+    const std::string reader = ProgramFolder + "pagelamp";
+    if (IsFile(reader))
+        return {true, reader, {BookFile}};
+    return {false, BookFile, {}};
+}
+
+std::string HelpFileName(const std::string& ProgramFolder) {
+    return ProgramFolder + "Help/tomewright.html";
+}

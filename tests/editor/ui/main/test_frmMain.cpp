@@ -1,0 +1,454 @@
+// The main window driven as a user would: start-up and shut-down, the project
+// commands, Compile and Run, menus, help and the F12 key.
+#include "input_helpers.h"
+#include "main_helpers.h"
+
+#include "c_MXWebBrowser.h"
+#include "fram_FilesPane.h"
+#include "fram_StoryTree.h"
+#include "u_Compile.h"
+#include "u_MFSCab.h"
+#include "u_ProgramFolder.h"
+#include "u_Resources.h"
+#include "u_Version.h"
+
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace {
+
+TEST_F(MainWindowTest, WithoutProjectTheCaptionIsTitleAndVersionAndTheProjectCommandsAreOff) {
+    TfrmMain& w = Start();
+    EXPECT_EQ(w.windowTitle().toStdString(), "Quarvel " + VersionText(0, 4));
+    EXPECT_FALSE(w.Project().IsOpen());
+    EXPECT_FALSE(w.pnlControl->isVisible());
+    EXPECT_FALSE(w.mnuProject->isEnabled());
+    for (QAction* a : {w.actSaveProject, w.actSaveProjectAs, w.actCloseProject, w.actCompile, w.actRun, w.actOptions})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    for (QAction* a : {w.actNewProject, w.actWizard, w.actOpenProject, w.actExit, w.actHelpContents, w.actAbout})
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    // The toolbar's buttons carry their captions (also for screen readers).
+    EXPECT_EQ(w.btnOpenProject->text(), QStringLiteral("Open Project"));
+    EXPECT_EQ(qobject_cast<QToolButton*>(w.tbrMain->widgetForAction(w.actWizard))->text(), QStringLiteral("Wizard"));
+    EXPECT_EQ(qobject_cast<QToolButton*>(w.tbrMain2->widgetForAction(w.actHelpContents))->text(),
+              QStringLiteral("Help"));
+    SaveScreenshot(&w, QStringLiteral("main_no_project.png"));
+}
+
+TEST_F(MainWindowTest, ProjectOnTheCommandLineIsOpenedAndPutFirstInTheRecentList) {
+    const std::string project = CopySample(Folder);
+    WriteRegString(EditorKey, "Recent", "/elsewhere/Other.ebp");
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    ASSERT_TRUE(w.Project().IsOpen());
+    EXPECT_EQ(w.Project().FileName(), project);
+    ASSERT_EQ(w.Project().RecentList().size(), 2u);
+    EXPECT_EQ(w.Project().RecentList()[0], project);
+    Idle();
+    ASSERT_EQ(w.mnuRecent->actions().size(), 2);
+    EXPECT_EQ(w.mnuRecent->actions()[0]->text().toStdString(), "&1 " + project);
+    EXPECT_EQ(w.mnuRecent->actions()[0]->toolTip().toStdString(), project);
+    EXPECT_EQ(w.popRecentProjects->actions()[1]->text().toStdString(), "/elsewhere/Other.ebp");
+    EXPECT_TRUE(w.pnlControl->isVisible());
+    EXPECT_TRUE(w.mnuProject->isEnabled());
+    EXPECT_GT(w.framStoryTree->tvProject->topLevelItemCount(), 0);
+    EXPECT_TRUE(Asked.empty());
+    SaveScreenshot(&w, QStringLiteral("main_project_open.png"));
+
+    // At the end the recent list and the layout (with the panel width) are written.
+    w.pnlControl->resize(260, w.pnlControl->height());
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(CommaTextToList(ReadRegString(EditorKey, "Recent")).front(), project);
+    EXPECT_EQ(ReadRegString(MainFormLayoutKey, "ExtInfo"), std::to_string(w.pnlControl->width()));
+    EXPECT_EQ(ReadRegBinary(MainFormLayoutKey, "SizeAndPos")->size(), 44u);
+}
+
+TEST_F(MainWindowTest, NameThatDoesNotExistIsIgnoredWithoutAMessage) {
+    TfrmMain& w = Start({QStringLiteral("tomewright"), Folder.filePath(QStringLiteral("Missing.ebp"))});
+    EXPECT_FALSE(w.Project().IsOpen());
+    EXPECT_TRUE(Asked.empty());
+}
+
+TEST_F(MainWindowTest, TipsFollowTipsStartupAction) {
+    const std::string project = CopySample(Folder);
+    int shown = 0;
+    const auto previous = EditorWindows().ShowTips;
+    EditorWindows().ShowTips = [&shown] { ++shown; };
+    struct TCase {
+        int Action;
+        bool WithProject;
+        int Expected;
+    };
+    for (const TCase c : {TCase{0, true, 1}, TCase{1, true, 0}, TCase{1, false, 1}, TCase{2, false, 0}}) {
+        shown = 0;
+        WriteRegInteger(EditorKey, "TipsStartupAction", c.Action);
+        QStringList arguments{QStringLiteral("tomewright")};
+        if (c.WithProject)
+            arguments << QString::fromStdString(project);
+        Start(arguments);
+        EXPECT_EQ(shown, c.Expected) << "action " << c.Action << " project " << c.WithProject;
+        Window.reset();
+        ProcessEvents();
+    }
+    EditorWindows().ShowTips = previous;
+}
+
+TEST_F(MainWindowTest, ExitWithUnsavedChangesAnsweredCancelKeepsTheEditorRunning) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    w.Project().SetModified();
+    Answer("Save changes to project Lighthouse?", QMessageBox::Cancel);
+    w.actExit->trigger();
+    EXPECT_TRUE(WasAsked("Save changes to project Lighthouse?"));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.Project().IsOpen());
+    EXPECT_TRUE(w.Project().Modified());
+    // Answered No, the editor closes and the project with it.
+    Answer("Save changes to project Lighthouse?", QMessageBox::No);
+    w.actExit->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.Project().IsOpen());
+}
+
+TEST_F(MainWindowTest, CompileOfTheSampleAsksItsQuestionsAndWritesABookThatReadsBack) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    Idle();
+    ASSERT_TRUE(w.actCompile->isEnabled());
+    w.Project().SetModified();
+    Answer(SCompileSaveQuestion, QMessageBox::Ok);
+    Answer(SCompileSuccessQuestion, QMessageBox::Ok);
+    std::string summary;
+    SetDialogAnswerer([&, inner = SetDialogAnswerer(nullptr)](TDialogRequest& r) mutable {
+        if (r.Text.find("Compile Project?") != std::string::npos) {
+            summary = r.Text;
+            Asked.push_back(r);
+            return QMessageBox::Yes;
+        }
+        return inner(r);
+    });
+    w.actCompile->trigger();
+    EXPECT_FALSE(w.Project().Modified()); // saved first
+    ASSERT_FALSE(summary.empty());
+    EXPECT_EQ(summary, CompileSummaryText(w.Project().Options(), CompileSecurityLine(w.Project().SystemStore())));
+    const std::string book = ChangeFileExt(project, ".exe");
+    ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
+    EXPECT_FALSE(w.CompileSteps().empty()); // the progress dialog was fed
+
+    // The book reads back: its system image holds the story of the project.
+    TMFS system;
+    UnpackStore(system, ReadResource(book, std::string("RCDATA"), std::string("SYSTEM_MFS")));
+    EXPECT_TRUE(system.Session()->Exists("\\Story.xml"));
+    EXPECT_TRUE(system.Session()->Exists("\\System.xml"));
+
+    // The success question was answered OK: Run starts the book (unchanged project:
+    // no second compile, no question).
+    ASSERT_EQ(Started.size(), 1u);
+    EXPECT_EQ(Started[0].WithReader ? Started[0].Arguments.front() : Started[0].Program, book);
+    EXPECT_FALSE(WasAsked(SRunSaveQuestion));
+}
+
+TEST_F(MainWindowTest, RunOnAModifiedProjectAnsweredCancelNeitherSavesNorStarts) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    const QDateTime saved = QFileInfo(QString::fromStdString(project)).lastModified();
+    w.Project().SetModified();
+    Answer(SRunSaveQuestion, QMessageBox::Cancel);
+    w.actRun->trigger();
+    EXPECT_TRUE(WasAsked(SRunSaveQuestion));
+    EXPECT_TRUE(w.Project().Modified());
+    EXPECT_EQ(QFileInfo(QString::fromStdString(project)).lastModified(), saved);
+    EXPECT_TRUE(Started.empty());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
+
+    // A saved, unchanged project whose book does not exist: nothing is started.
+    w.Project().SetModified(false);
+    w.actRun->trigger();
+    EXPECT_TRUE(Started.empty());
+}
+
+TEST_F(MainWindowTest, FailedCompileShowsTheMessageAndKeepsThePreviousBook) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    const std::string book = ChangeFileExt(project, ".exe");
+    QFile old(QString::fromStdString(book));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous book");
+    old.close();
+    // A toolbar description that is not well-formed ends the compile.
+    w.Project().SystemStore().Session()->CreateFile("\\Toolbar.xml", 0, true)->Content = "<toolbar <<";
+    SetDialogAnswerer([&, inner = SetDialogAnswerer(nullptr)](TDialogRequest& r) mutable {
+        if (r.Text.find("Compile Project?") != std::string::npos)
+            return QMessageBox::Yes;
+        return inner(r);
+    });
+    w.actCompile->trigger();
+    ASSERT_FALSE(Asked.empty());
+    EXPECT_EQ(Asked.back().Type, TMsgDlgType::mtError);
+    EXPECT_FALSE(WasAsked(SCompileSuccessQuestion));
+    QFile kept(QString::fromStdString(book));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("previous book"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy cursor is gone
+}
+
+// A document window that stands for a page editor.
+class TFakePageEditor : public TfrmAbstractMDIChild, public IPageEditorWindow {
+public:
+    std::string Page;
+    int Toggles = 0;
+    std::string PagePath() const override { return Page; }
+    void ToggleEditPreview() override { ++Toggles; }
+};
+
+// A widget that counts the F12 presses reaching it.
+class TKeyCounter : public QWidget {
+public:
+    int F12 = 0;
+    TKeyCounter() { setFocusPolicy(Qt::StrongFocus); }
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override {
+        if (Event->key() == Qt::Key_F12)
+            ++F12;
+        QWidget::keyPressEvent(Event);
+    }
+};
+
+TEST_F(MainWindowTest, F12SwitchesTheActivePageEditorAndPassesThroughElsewhere) {
+    TfrmMain& w = Start();
+    auto* counter = new TKeyCounter;
+    w.statusBar()->addWidget(counter);
+    counter->show();
+    counter->setFocus();
+    SendKey(counter, Qt::Key_F12);
+    EXPECT_EQ(counter->F12, 1);
+
+    // Edit\Preview opens page editors through the window table.
+    const auto previous = EditorWindows().OpenPageEditor;
+    TFakePageEditor* editor = nullptr;
+    EditorWindows().OpenPageEditor = [&editor](IEditorMain&, const std::string& Page) {
+        editor = new TFakePageEditor;
+        editor->Page = Page;
+        ShowDocumentWindow(editor);
+        return editor;
+    };
+    w.Project().NewProject();
+    w.StoryChanged();
+    TframStoryTree& tree = *w.framStoryTree;
+    TProjectItemInfo* page = nullptr;
+    for (TProjectItemInfo* item : w.Project().Story().AllItems())
+        if (item->IsPage() && !page)
+            page = item;
+    ASSERT_NE(page, nullptr);
+    tree.SelectItem(page);
+    Idle();
+    ASSERT_TRUE(tree.actEditPreview->isEnabled());
+    tree.actEditPreview->trigger();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->Page, page->Page);
+    EXPECT_EQ(w.mdiArea->subWindowList().size(), 1);
+    Idle();
+    EXPECT_TRUE(w.actSaveProject->isEnabled()); // a page editor is open
+    EXPECT_TRUE(w.actWindowCascade->isEnabled());
+    editor->setFocus();
+    SendKey(editor, Qt::Key_F12);
+    EXPECT_EQ(editor->Toggles, 1);
+    EXPECT_EQ(counter->F12, 1);
+    EditorWindows().OpenPageEditor = previous;
+    editor->CloseWithoutSaving();
+    ProcessEvents();
+}
+
+TEST_F(MainWindowTest, WindowsNotBuiltInSayTheyAreNotAvailable) {
+    TfrmMain& w = Start();
+    w.Project().NewProject();
+    Idle();
+    TEditorWindowTable saved = EditorWindows();
+    EditorWindows().OpenVariables = nullptr;
+    EditorWindows().ShowAbout = nullptr;
+    EditorWindows().RunWizard = nullptr;
+    w.actVariables->trigger();
+    w.actAbout->trigger();
+    w.actWizard->trigger();
+    EXPECT_EQ(AskedTexts(), std::vector<std::string>(3, SWindowNotAvailable));
+    // Built in, the table's member is called.
+    int variables = 0;
+    EditorWindows().OpenVariables = [&variables](IEditorMain&) -> TfrmAbstractMDIChild* {
+        ++variables;
+        return nullptr;
+    };
+    w.actVariables->trigger();
+    EXPECT_EQ(variables, 1);
+    EditorWindows() = saved;
+}
+
+TEST_F(MainWindowTest, HelpContentsLinksAndUpdateOpenTheirAddresses) {
+    WriteRegString(std::string(EditorLinksKey) + "\\A", "Name", "Home page");
+    WriteRegString(std::string(EditorLinksKey) + "\\A", "Link", "https://example.org/home");
+    WriteRegString(std::string(EditorLinksKey) + "\\B", "Name", "Forum");
+    WriteRegString(std::string(EditorLinksKey) + "\\B", "Link", "https://example.org/forum");
+    WriteRegString(EditorKey, "UpdateLink", "https://example.org/update");
+    TfrmMain& w = Start();
+    const QList<QAction*> help = w.mnuHelp->actions();
+    ASSERT_GE(help.size(), 4);
+    // Each link is inserted at position 2: the last one listed comes first.
+    EXPECT_EQ(help[2]->text(), QStringLiteral("Forum"));
+    EXPECT_EQ(help[3]->text(), QStringLiteral("Home page"));
+    EXPECT_EQ(help[3]->toolTip(), QStringLiteral("https://example.org/home"));
+    help[3]->trigger();
+    w.actInternetUpdate->trigger();
+    w.actHelpContents->trigger();
+    ASSERT_EQ(Opened.size(), 3u);
+    EXPECT_EQ(Opened[0], QUrl(QStringLiteral("https://example.org/home")));
+    EXPECT_EQ(Opened[1].toString().toStdString(), "https://example.org/update?curversion=" + VersionText(0, 4));
+    EXPECT_TRUE(Opened[2].isLocalFile());
+    EXPECT_TRUE(QFileInfo::exists(Opened[2].toLocalFile())) << Opened[2].toLocalFile().toStdString();
+}
+
+TEST_F(MainWindowTest, NewOpenSaveAsAndCloseFollowTheProject) {
+    TfrmMain& w = Start();
+    w.actNewProject->trigger();
+    ASSERT_TRUE(w.Project().IsOpen());
+    EXPECT_TRUE(w.Project().FileName().empty());
+    ProcessEvents();
+    Idle();
+    EXPECT_TRUE(w.pnlControl->isVisible());
+    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItemCount(), w.Project().Story().Count());
+    // Save As with the dialog's filter and extension.
+    const std::string saved = Folder.filePath(QStringLiteral("Mine")).toStdString();
+    Answer("Save Project As", QMessageBox::Ok, saved);
+    w.actSaveProjectAs->trigger();
+    EXPECT_EQ(w.Project().FileName(), saved + ".ebp");
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(saved + ".ebp")));
+    Idle();
+    EXPECT_EQ(w.mnuRecent->actions().value(0)->toolTip().toStdString(), saved + ".ebp");
+    // Close, then open through the dialog.
+    w.actCloseProject->trigger();
+    EXPECT_FALSE(w.Project().IsOpen());
+    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItemCount(), 0);
+    Answer("Open Project", QMessageBox::Ok, saved + ".ebp");
+    w.actOpenProject->trigger();
+    EXPECT_TRUE(w.Project().IsOpen());
+    // A recent entry opens its project.
+    w.actCloseProject->trigger();
+    w.mnuRecent->actions()[0]->trigger();
+    EXPECT_EQ(w.Project().FileName(), saved + ".ebp");
+}
+
+TEST_F(MainWindowTest, FailedStartupClosesTheWindowWithoutSavingTheLayout) {
+    QTemporaryDir program;
+    CopyFolder(QStringLiteral(QUARVEL_BIN_DIR "/DefaultProject"), program.filePath(QStringLiteral("DefaultProject")));
+    QDir().mkpath(program.filePath(QStringLiteral("Templates")));
+    QFile bad(program.filePath(QStringLiteral("Templates/Broken.ebt")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("<template Caption=\"Broken\"");
+    bad.close();
+    SetProgramFolder(program.path().toStdString() + "/");
+    DeleteRegKey(MainFormLayoutKey);
+    auto window = std::make_unique<TfrmMain>(QStringList{QStringLiteral("tomewright")});
+    EXPECT_TRUE(window->StartupFailed);
+    ASSERT_FALSE(Asked.empty());
+    EXPECT_EQ(Asked.back().Type, TMsgDlgType::mtError);
+    window->show();
+    EXPECT_TRUE(WaitFor([&] { return !window->isVisible(); }));
+    EXPECT_FALSE(RegKeyExists(MainFormLayoutKey));
+    window.reset();
+    SetProgramFolder(QUARVEL_BIN_DIR "/");
+}
+
+TEST_F(MainWindowTest, LayoutIsRestoredWithThePanelWidthFromTheExtraText) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& first = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    first.splMain->setSizes({330, 700});
+    ProcessEvents();
+    const int width = first.pnlControl->width();
+    first.close();
+    Window.reset();
+    ProcessEvents();
+    EXPECT_EQ(ReadRegString(MainFormLayoutKey, "ExtInfo"), std::to_string(width));
+    TfrmMain& second = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    ProcessEvents();
+    EXPECT_EQ(second.pnlControl->width(), width);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, CompileSummaryIsARealQuestionWithYesAndNo) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    SetDialogAnswerer(nullptr); // the real message boxes
+    std::vector<std::string> texts;
+    QTimer answer;
+    answer.setInterval(50);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        texts.push_back(box->text().toStdString());
+        if (box->button(QMessageBox::Yes)) {
+            EXPECT_TRUE(box->button(QMessageBox::No));
+            SaveScreenshot(box, QStringLiteral("main_compile_summary.png"));
+            box->button(QMessageBox::Yes)->click();
+        } else {
+            box->button(QMessageBox::Cancel)->click(); // do not run the book
+        }
+    });
+    answer.start();
+    w.actCompile->trigger();
+    answer.stop();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_NE(texts[0].find("Project options:"), std::string::npos);
+    EXPECT_EQ(texts[1], SCompileSuccessQuestion);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
+    EXPECT_TRUE(Started.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, StartShowsTheSplashPictureThenTheWindowAndLetsTheSplashClose) {
+    TEditorWindowTable saved = EditorWindows();
+    QWidget splash;
+    std::string picture;
+    int seconds = -1;
+    QWidget* closed = nullptr;
+    int balloons = -1;
+    EditorWindows().ShowSplashFile = [&](const std::string& FileName, int Seconds, bool CloseOnClick) {
+        picture = FileName;
+        seconds = CloseOnClick ? Seconds : -2;
+        return &splash;
+    };
+    EditorWindows().RequestSplashClose = [&](QWidget* Splash) { closed = Splash; };
+    EditorWindows().ActivateBalloons = [&](int Icon) { balloons = Icon; };
+    TfrmMain* main = StartTomewright({QStringLiteral("tomewright")});
+    EXPECT_EQ(picture, ProgramFolder() + "Splash.bmp");
+    EXPECT_EQ(seconds, 2);
+    EXPECT_EQ(closed, &splash);
+    EXPECT_EQ(balloons, 0);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("Quarvel"));
+    EXPECT_TRUE(WaitFor([&] { return main->Started(); }));
+    EditorWindows() = saved;
+    QPointer<TfrmMain> guard(main);
+    EXPECT_TRUE(main->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // it deletes itself
+    EXPECT_TRUE(guard.isNull());
+}
+
+} // namespace
