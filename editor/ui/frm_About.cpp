@@ -11,7 +11,11 @@
 
 #include "frm_Tips.h"
 
-#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QStyle>
+#include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,13 +34,13 @@ const char* const KLegalNotice =
     "part of it other than as the license above allows is not permitted.";
 
 // The design: the picture on the left, the texts in a column beside it, the license
-// and the legal notice across the whole width below.
+// and the legal notice across the whole width below. The width follows the license's
+// longest line, within bounds.
 constexpr int KMargin = 12;
 constexpr int KPictureSize = 64;
 constexpr int KColumnLeft = KMargin + KPictureSize + 16;
-constexpr int KRight = KMargin + 560;
-constexpr int KColumnWidth = KRight - KColumnLeft;
-constexpr int KAboutTextTop = 70;
+constexpr int KMinWidth = 520;
+constexpr int KMaxWidth = 760;
 constexpr int KLinkGap = 6;
 constexpr int KLicenseHeight = 170;
 
@@ -84,7 +88,6 @@ TfrmAbout::TfrmAbout(QWidget* Parent)
     imgAbout = new QLabel(this);
     imgAbout->setObjectName(QStringLiteral("imgAbout"));
     imgAbout->setAccessibleName(QStringLiteral("imgAbout"));
-    imgAbout->setGeometry(KMargin, KMargin, KPictureSize, KPictureSize);
     imgAbout->setPixmap(SvgIconPixmap(QStringLiteral(":/icons/small/About.svg"), QSize(KPictureSize, KPictureSize),
                                       devicePixelRatioF()));
 
@@ -94,85 +97,92 @@ TfrmAbout::TfrmAbout(QWidget* Parent)
     productFont.setPointSizeF(productFont.pointSizeF() * 1.8);
     productFont.setBold(true);
     lblProduct->setFont(productFont);
-    lblProduct->setGeometry(KColumnLeft, KMargin - 2, KColumnWidth, lblProduct->sizeHint().height());
 
-    const int versionTop = lblProduct->geometry().bottom() + 4;
     lblVersionCaption = new QLabel(QStringLiteral("Version"), this);
     lblVersionCaption->setObjectName(QStringLiteral("lblVersionCaption"));
-    lblVersionCaption->move(KColumnLeft, versionTop);
-    lblVersionCaption->adjustSize();
     lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblVersion->setGeometry(lblVersionCaption->geometry().right() + 5, versionTop,
-                            KRight - lblVersionCaption->geometry().right() - 5, lblVersionCaption->height());
 
     lblAboutText = new QLabel(this);
     lblAboutText->setObjectName(QStringLiteral("lblAboutText"));
     lblAboutText->setTextFormat(Qt::PlainText);
     lblAboutText->setWordWrap(true);
     lblAboutText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblAboutText->setGeometry(KColumnLeft, std::max(KAboutTextTop, lblVersion->geometry().bottom() + 10),
-                              KColumnWidth, 0);
 
-    // The links as designed: the e-mail link under an empty about text, the web link
-    // one gap below it. Fill moves them below the real text.
     lblEMail = new TLinkLabel(this);
     lblEMail->setObjectName(QStringLiteral("lblEMail"));
     lblEMail->LinkKind = TLinkKind::lkEMail;
-    const int linkHeight = lblEMail->sizeHint().height();
-    lblEMail->setGeometry(KColumnLeft, lblAboutText->y() + KLinkGap, 0, linkHeight);
     lblWWW = new TLinkLabel(this);
     lblWWW->setObjectName(QStringLiteral("lblWWW"));
     lblWWW->LinkKind = TLinkKind::lkHTTP;
-    lblWWW->setGeometry(KColumnLeft, lblEMail->y() + linkHeight + KLinkGap, 0, linkHeight);
 
     memLicense = new QPlainTextEdit(this);
     memLicense->setObjectName(QStringLiteral("memLicense"));
     memLicense->setAccessibleName(QStringLiteral("memLicense"));
     memLicense->setReadOnly(true);
     memLicense->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    memLicense->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    memLicense->setGeometry(KMargin, lblWWW->geometry().bottom() + 1 + 2 * KLinkGap, KRight - KMargin,
-                            KLicenseHeight);
 
     lblLegal = new QLabel(QString::fromUtf8(KLegalNotice), this);
     lblLegal->setObjectName(QStringLiteral("lblLegal"));
     lblLegal->setWordWrap(true);
-    lblLegal->setGeometry(KMargin, memLicense->geometry().bottom() + 1 + 10, KRight - KMargin,
-                          lblLegal->heightForWidth(KRight - KMargin));
 
     btnClose = new QPushButton(QStringLiteral("&Close"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setDefault(true);
-    const QSize closeSize(std::max(90, btnClose->sizeHint().width()), btnClose->sizeHint().height());
-    btnClose->setGeometry(KRight - closeSize.width(), lblLegal->geometry().bottom() + 1 + 10, closeSize.width(),
-                          closeSize.height());
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
     btnClose->setFocus();
+    Arrange();
+}
+
+void TfrmAbout::Arrange() {
+    // The width: the license's longest line without wrapping, within bounds.
+    const QFontMetrics metrics(memLicense->font());
+    int longest = 0;
+    for (const QString& line : memLicense->toPlainText().split(QLatin1Char('\n')))
+        longest = std::max(longest, metrics.horizontalAdvance(line));
+    const int chrome = 2 * memLicense->frameWidth() +
+                       2 * static_cast<int>(memLicense->document()->documentMargin()) +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    const int width = std::clamp(longest + chrome, KMinWidth, KMaxWidth);
+    const int right = KMargin + width;
+    const int column = right - KColumnLeft;
+
+    imgAbout->setGeometry(KMargin, KMargin, KPictureSize, KPictureSize);
+    lblProduct->setGeometry(KColumnLeft, KMargin - 2, column, lblProduct->sizeHint().height());
+    const int versionTop = lblProduct->geometry().bottom() + 4;
+    lblVersionCaption->move(KColumnLeft, versionTop);
+    lblVersionCaption->adjustSize();
+    lblVersion->setGeometry(lblVersionCaption->geometry().right() + 5, versionTop,
+                            right - lblVersionCaption->geometry().right() - 5, lblVersionCaption->height());
+
+    // As designed, the links stand one gap apart under an empty about text, and the
+    // controls below them follow; a real text moves them all down.
+    const int textTop = lblVersion->geometry().bottom() + 14;
+    const int textHeight = lblAboutText->text().isEmpty() ? 0 : lblAboutText->heightForWidth(column);
+    lblAboutText->setGeometry(KColumnLeft, textTop, column, textHeight);
+    lblEMail->adjustSize();
+    lblWWW->adjustSize();
+    const int linkHeight = lblEMail->height();
+    const int designEMailTop = textTop + KLinkGap;
+    const int designWWWTop = designEMailTop + linkHeight + KLinkGap;
+    const TAboutLinkPlacement placement = PlaceAboutLinks(textTop + textHeight, designEMailTop, linkHeight, designWWWTop);
+    lblEMail->move(KColumnLeft, placement.EMailTop);
+    lblWWW->move(KColumnLeft, placement.WWWTop);
+
+    const int licenseTop = designWWWTop + linkHeight + 2 * KLinkGap + placement.Shift;
+    memLicense->setGeometry(KMargin, licenseTop, width, KLicenseHeight);
+    lblLegal->setGeometry(KMargin, memLicense->geometry().bottom() + 1 + 10, width, lblLegal->heightForWidth(width));
+    const QSize closeSize(std::max(90, btnClose->sizeHint().width()), btnClose->sizeHint().height());
+    btnClose->setGeometry(right - closeSize.width(), lblLegal->geometry().bottom() + 1 + 10, closeSize.width(),
+                          closeSize.height());
 }
 
 void TfrmAbout::Fill() {
     lblVersion->setText(Q(VersionText(0, 4)));
-
-    const int designEMailTop = lblEMail->y();
-    const int designWWWTop = lblWWW->y();
     lblAboutText->setText(Q(AboutText()));
-    const int textHeight = lblAboutText->text().isEmpty() ? 0 : lblAboutText->heightForWidth(KColumnWidth);
-    lblAboutText->resize(KColumnWidth, textHeight);
-
     lblEMail->setText(Q(AboutEMail()));
-    lblEMail->adjustSize();
     lblWWW->setText(Q(AboutWWW()));
-    lblWWW->adjustSize();
-    const TAboutLinkPlacement placement =
-        PlaceAboutLinks(lblAboutText->y() + textHeight, designEMailTop, lblEMail->height(), designWWWTop);
-    lblEMail->move(KColumnLeft, placement.EMailTop);
-    lblWWW->move(KColumnLeft, placement.WWWTop);
-    for (QWidget* below : {static_cast<QWidget*>(memLicense), static_cast<QWidget*>(lblLegal),
-                           static_cast<QWidget*>(btnClose)})
-        below->move(below->x(), below->y() + placement.Shift);
-
     std::string license;
     try {
         license = ReadFileText(ProgramFolder() + "License.txt");
@@ -180,6 +190,7 @@ void TfrmAbout::Fill() {
         // No license file: the box stays empty.
     }
     memLicense->setPlainText(Q(ReplaceAll(std::move(license), "\r\n", "\n")));
+    Arrange();
 }
 
 void TfrmAbout::showEvent(QShowEvent* Event) {

@@ -54,5 +54,7 @@ protected:
     void showEvent(QShowEvent* Event) override;
 
 private:
+    // Places the controls for the texts they hold.
+    void Arrange();
     bool FShown = false;
 };

@@ -54,8 +54,8 @@ bool EndsWithIgnoringCase(const std::string& Text, std::string_view Tail) {
 
 // The balloon's outline: rounded corners and a stem toward the control.
 constexpr int kBalloonCornerRadius = 7;
-constexpr int kBalloonStemWidth = 14;
-constexpr int kBalloonStemHeight = 10;
+constexpr int kBalloonStemWidth = 18;
+constexpr int kBalloonStemHeight = 11;
 constexpr int kBalloonIconSize = 16;
 constexpr int kBalloonTextWidth = 320;
 
@@ -127,7 +127,11 @@ public:
         FLayout->activate();
         adjustSize();
         move(Placement.TopLeft);
-        setMask(QRegion(Outline().toFillPolygon().toPolygon()));
+        // The mask takes the outline with its border line and the antialiased edge.
+        QPainterPathStroker stroker;
+        stroker.setWidth(3);
+        const QPainterPath outline = Outline();
+        setMask(QRegion(outline.united(stroker.createStroke(outline)).toFillPolygon().toPolygon()));
         show();
         raise();
         update();
