@@ -19,7 +19,6 @@
 
 namespace {
 
-const char* const KEditorKey = "Software\\Brevant\\Quarvel\\Editor";
 
 // What the box says when the installation wrote nothing.
 const char* const KOwnAboutText =
@@ -45,7 +44,7 @@ constexpr int KLinkGap = 6;
 constexpr int KLicenseHeight = 170;
 
 std::string StoredOr(const char* Name, const char* Own) {
-    return RegValueExists(KEditorKey, Name) ? ReadRegString(KEditorKey, Name) : std::string(Own);
+    return RegValueExists(SEditorSettingsKey, Name) ? ReadRegString(SEditorSettingsKey, Name) : std::string(Own);
 }
 
 QString Q(const std::string& Text) {

@@ -19,7 +19,7 @@
 
 #include <algorithm>
 
-const char* const STipsRegistryKey = "Software\\Brevant\\Quarvel\\Editor";
+const char* const SEditorSettingsKey = "Software\\Brevant\\Quarvel\\Editor";
 
 bool IsTipFileName(const std::string& Name) {
     return LowerCaseText(Name).find(".htm") != std::string::npos;
@@ -156,17 +156,17 @@ void TfrmTips::showEvent(QShowEvent* Event) {
 void TfrmTips::FormShow() {
     FitFormToControls(this, true);
     FTips = ListTipFiles(TipsFolder());
-    const int action = ReadRegInteger(STipsRegistryKey, "TipsStartupAction", saAlways);
+    const int action = ReadRegInteger(SEditorSettingsKey, "TipsStartupAction", saAlways);
     // A stored value that is no entry of the list selects the default.
     cmbStartupAction->setCurrentIndex(action >= 0 && action < cmbStartupAction->count() ? action : saAlways);
-    ShowTip(TipStartIndex(FTips, ReadRegString(STipsRegistryKey, "LastTip")));
+    ShowTip(TipStartIndex(FTips, ReadRegString(SEditorSettingsKey, "LastTip")));
 }
 
 void TfrmTips::ShowTip(int Index) {
     if (Index < 0 || Index >= static_cast<int>(FTips.size()))
         return;
     FTipIndex = Index;
-    WriteRegString(STipsRegistryKey, "LastTip", FTips[Index]);
+    WriteRegString(SEditorSettingsKey, "LastTip", FTips[Index]);
     const std::string path = HostPathJoin(TipsFolder(), FTips[Index]);
     struct stat st {};
     if (stat(path.c_str(), &st) == 0)
@@ -184,7 +184,7 @@ void TfrmTips::btnPreviousTipClick() {
 }
 
 void TfrmTips::done(int Result) {
-    WriteRegInteger(STipsRegistryKey, "TipsStartupAction", cmbStartupAction->currentIndex());
+    WriteRegInteger(SEditorSettingsKey, "TipsStartupAction", cmbStartupAction->currentIndex());
     QDialog::done(Result);
 }
 

@@ -13,8 +13,9 @@
 
 class TMXWebBrowser;
 
-// Where the window keeps "LastTip" and "TipsStartupAction".
-extern const char* const STipsRegistryKey;
+// The editor's settings key, where the tips keep "LastTip" and "TipsStartupAction"
+// and the about box finds the installed "AboutText", "E-Mail" and "WWW".
+extern const char* const SEditorSettingsKey;
 
 // True for a name that "*.htm*" matches (letter case ignored): any name that holds
 // ".htm".

@@ -1,4 +1,5 @@
 #include "frm_About.h"
+#include "frm_Tips.h"
 #include "small_helpers.h"
 #include "ui_helpers.h"
 #include "u_EditorServices.h"
@@ -16,12 +17,11 @@
 
 namespace {
 
-const char* const KKey = "Software\\Brevant\\Quarvel\\Editor";
 
 class About : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteRegKey(KKey); }
-    void TearDown() override { DeleteRegKey(KKey); }
+    void SetUp() override { DeleteRegKey(SEditorSettingsKey); }
+    void TearDown() override { DeleteRegKey(SEditorSettingsKey); }
 };
 
 TEST(AboutRules, LinksGoBelowTheTextWithTheDesignsGap) {
@@ -38,9 +38,9 @@ TEST_F(About, OwnTextsStandInForValuesNeverWritten) {
     EXPECT_NE(AboutEMail().find('@'), std::string::npos);
     EXPECT_FALSE(AboutWWW().empty());
     // Written values win, also when empty.
-    WriteRegString(KKey, "AboutText", "Line one##Line two");
-    WriteRegString(KKey, "E-Mail", "");
-    WriteRegString(KKey, "WWW", "www.example.org");
+    WriteRegString(SEditorSettingsKey, "AboutText", "Line one##Line two");
+    WriteRegString(SEditorSettingsKey, "E-Mail", "");
+    WriteRegString(SEditorSettingsKey, "WWW", "www.example.org");
     EXPECT_EQ(AboutText(), "Line one\nLine two");
     EXPECT_EQ(AboutEMail(), "");
     EXPECT_EQ(AboutWWW(), "www.example.org");
@@ -82,10 +82,10 @@ TEST_F(About, BoxShowsVersionTextsLinksAndLicense) {
 
 TEST_F(About, LongerAboutTextMovesTheLinksAndWhatIsBelowThem) {
     TfrmAbout shortBox;
-    WriteRegString(KKey, "AboutText", "One line");
+    WriteRegString(SEditorSettingsKey, "AboutText", "One line");
     shortBox.Fill();
     TfrmAbout longBox;
-    WriteRegString(KKey, "AboutText", "One##Two##Three##Four");
+    WriteRegString(SEditorSettingsKey, "AboutText", "One##Two##Three##Four");
     longBox.Fill();
     const int moved = longBox.lblEMail->y() - shortBox.lblEMail->y();
     EXPECT_GT(moved, 2 * longBox.lblEMail->height());

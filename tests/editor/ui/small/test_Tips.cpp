@@ -60,11 +60,11 @@ class TipsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         FSavedFolder = ProgramFolder();
-        DeleteRegKey(STipsRegistryKey);
+        DeleteRegKey(SEditorSettingsKey);
     }
     void TearDown() override {
         SetProgramFolder(FSavedFolder);
-        DeleteRegKey(STipsRegistryKey);
+        DeleteRegKey(SEditorSettingsKey);
     }
     // A program folder whose "Tips" holds tips named like KFour.
     void UseFourTips() {
@@ -87,8 +87,8 @@ protected:
 
 TEST_F(TipsWindow, StartsAfterTheLastTipAndWrapsWithPreviousAndNext) {
     UseFourTips();
-    WriteRegString(STipsRegistryKey, "LastTip", "D.htm");
-    WriteRegInteger(STipsRegistryKey, "TipsStartupAction", 1);
+    WriteRegString(SEditorSettingsKey, "LastTip", "D.htm");
+    WriteRegInteger(SEditorSettingsKey, "TipsStartupAction", 1);
     TfrmTips tips;
     tips.show();
     EXPECT_EQ(tips.windowTitle(), "Tip of the Day");
@@ -96,13 +96,13 @@ TEST_F(TipsWindow, StartsAfterTheLastTipAndWrapsWithPreviousAndNext) {
     EXPECT_EQ(tips.Tips(), KFour);
     EXPECT_EQ(tips.TipIndex(), 0);
     EXPECT_EQ(tips.cmbStartupAction->currentIndex(), 1);
-    EXPECT_EQ(ReadRegString(STipsRegistryKey, "LastTip"), "a.htm");
+    EXPECT_EQ(ReadRegString(SEditorSettingsKey, "LastTip"), "a.htm");
     ASSERT_TRUE(ShowsTip(tips, "a.htm"));
     EXPECT_EQ(BodyText(*tips.wbTip), "Tip a.htm");
 
     tips.btnPreviousTip->click();
     EXPECT_EQ(tips.TipIndex(), 3);
-    EXPECT_EQ(ReadRegString(STipsRegistryKey, "LastTip"), "D.htm");
+    EXPECT_EQ(ReadRegString(SEditorSettingsKey, "LastTip"), "D.htm");
     EXPECT_TRUE(ShowsTip(tips, "D.htm"));
     tips.btnNextTip->click();
     EXPECT_EQ(tips.TipIndex(), 0);
@@ -114,17 +114,17 @@ TEST_F(TipsWindow, StartsAfterTheLastTipAndWrapsWithPreviousAndNext) {
     std::remove(FFolder.filePath("Tips/c.html").toStdString().c_str());
     tips.btnNextTip->click();
     EXPECT_EQ(tips.TipIndex(), 2);
-    EXPECT_EQ(ReadRegString(STipsRegistryKey, "LastTip"), "c.html");
+    EXPECT_EQ(ReadRegString(SEditorSettingsKey, "LastTip"), "c.html");
 
     // Closing keeps the startup choice.
     tips.cmbStartupAction->setCurrentIndex(2);
     tips.btnClose->click();
-    EXPECT_EQ(ReadRegInteger(STipsRegistryKey, "TipsStartupAction", -1), 2);
+    EXPECT_EQ(ReadRegInteger(SEditorSettingsKey, "TipsStartupAction", -1), 2);
 }
 
 TEST_F(TipsWindow, EmptyFolderShowsNoTipAndABadStartupValueSelectsTheDefault) {
     SetProgramFolder(FFolder.path().toStdString() + "/");
-    WriteRegInteger(STipsRegistryKey, "TipsStartupAction", 7);
+    WriteRegInteger(SEditorSettingsKey, "TipsStartupAction", 7);
     TfrmTips tips;
     tips.show();
     ProcessEvents();
@@ -134,9 +134,9 @@ TEST_F(TipsWindow, EmptyFolderShowsNoTipAndABadStartupValueSelectsTheDefault) {
     tips.btnNextTip->click();
     tips.btnPreviousTip->click();
     EXPECT_EQ(tips.TipIndex(), -1);
-    EXPECT_FALSE(RegValueExists(STipsRegistryKey, "LastTip"));
+    EXPECT_FALSE(RegValueExists(SEditorSettingsKey, "LastTip"));
     tips.reject();
-    EXPECT_EQ(ReadRegInteger(STipsRegistryKey, "TipsStartupAction", -1), 0);
+    EXPECT_EQ(ReadRegInteger(SEditorSettingsKey, "TipsStartupAction", -1), 0);
 }
 
 TEST_F(TipsWindow, ShippedTipsLookRight) {
@@ -186,8 +186,8 @@ TEST_F(TipsWindow, ShowTipsRunsTheWindowModally) {
     });
     EditorWindows().ShowTips();
     EXPECT_TRUE(seen);
-    EXPECT_EQ(ReadRegString(STipsRegistryKey, "LastTip"), "a.htm");
-    EXPECT_TRUE(RegValueExists(STipsRegistryKey, "TipsStartupAction"));
+    EXPECT_EQ(ReadRegString(SEditorSettingsKey, "LastTip"), "a.htm");
+    EXPECT_TRUE(RegValueExists(SEditorSettingsKey, "TipsStartupAction"));
 }
 
 } // namespace
