@@ -76,7 +76,7 @@ TEST(Splash, SecondsAreClampedAndZeroStartsNoTick) {
 
 TEST(Splash, CloseRequestedBeforeTheTimeIsUpWaitsForIt) {
     QPointer<TfrmSplash> splash = new TfrmSplash();
-    splash->ShowSplashFile(SplashFile(), 1, false);
+    splash->ShowSplashFile(SplashFile(), 10, false);
     splash->show();
     splash->RequestClose();
     ASSERT_FALSE(Gone(splash));
@@ -87,7 +87,16 @@ TEST(Splash, CloseRequestedBeforeTheTimeIsUpWaitsForIt) {
     ProcessEvents();
     ASSERT_FALSE(Gone(splash));
     // The tick closes it.
+    splash->tmrSplashTimer();
     EXPECT_TRUE(WaitFor([&] { return Gone(splash); }));
+
+    // The same with the real timer.
+    QPointer<TfrmSplash> timed = new TfrmSplash();
+    timed->ShowSplashFile(SplashFile(), 1, false);
+    timed->show();
+    timed->RequestClose();
+    ASSERT_FALSE(Gone(timed));
+    EXPECT_TRUE(WaitFor([&] { return Gone(timed); }));
 }
 
 TEST(Splash, CloseRequestedAfterTheTimeIsUpClosesAtOnce) {
