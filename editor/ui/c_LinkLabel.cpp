@@ -2,7 +2,11 @@
 
 #include <QDesktopServices>
 #include <QKeyEvent>
+#include <QDir>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QUrl>
 
 std::string LinkLabelTarget(TLinkKind Kind, const std::string& Caption, const std::string& CustomLink) {
@@ -19,6 +23,14 @@ std::string LinkLabelTarget(TLinkKind Kind, const std::string& Caption, const st
     return std::string();
 }
 
+QUrl LinkLabelUrl(const std::string& Link) {
+    const QString text = QString::fromUtf8(Link.c_str());
+    // A path of this computer (what the shell would open as a file) rather than an address.
+    if (text.startsWith(QLatin1Char('/')) || text.startsWith(QLatin1String("~/")))
+        return QUrl::fromLocalFile(text.startsWith(QLatin1Char('~')) ? QDir::homePath() + text.mid(1) : text);
+    return QUrl(text);
+}
+
 TLinkLabel::TLinkLabel(QWidget* Parent) : QLabel(Parent) {
     Init();
 }
@@ -31,9 +43,7 @@ void TLinkLabel::Init() {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setTextFormat(Qt::PlainText);
-    OpenLink = [](const std::string& Link) {
-        QDesktopServices::openUrl(QUrl(QString::fromUtf8(Link.c_str())));
-    };
+    OpenLink = [](const std::string& Link) { QDesktopServices::openUrl(LinkLabelUrl(Link)); };
     UpdateStyle();
 }
 
@@ -67,23 +77,43 @@ void TLinkLabel::leaveEvent(QEvent* Event) {
     QLabel::leaveEvent(Event);
 }
 
-void TLinkLabel::Activate() {
+bool TLinkLabel::Activate() {
+    // The click event may close the window and take the label with it.
+    QPointer<TLinkLabel> self(this);
     if (OnClick)
         OnClick(*this);
+    if (!self)
+        return false;
     emit Clicked();
+    if (!self)
+        return false;
     const std::string link = Link();
     if (!link.empty() && OpenLink)
         OpenLink(link);
+    return !self.isNull();
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* Event) {
-    if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()))
-        Activate();
+    if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) && !Activate())
+        return;
     QLabel::mouseReleaseEvent(Event);
 }
 
+void TLinkLabel::paintEvent(QPaintEvent* Event) {
+    QLabel::paintEvent(Event);
+    // Keyboard users see where the focus is.
+    if (hasFocus()) {
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.backgroundColor = palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+}
+
 void TLinkLabel::keyPressEvent(QKeyEvent* Event) {
-    if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter || Event->key() == Qt::Key_Space) {
+    if (Event->modifiers() == Qt::NoModifier &&
+        (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter || Event->key() == Qt::Key_Space)) {
         Activate();
         return;
     }

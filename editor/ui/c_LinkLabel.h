@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QUrl>
 
 #include <functional>
 #include <string>
@@ -15,6 +16,10 @@ enum class TLinkKind { lkSimple, lkHTTP, lkEMail, lkCustom };
 // followed by the caption for lkHTTP, "mailto:" followed by the caption for lkEMail, and
 // CustomLink for lkCustom.
 std::string LinkLabelTarget(TLinkKind Kind, const std::string& Caption, const std::string& CustomLink);
+
+// What the desktop's opener gets for a link: an address as it is, a path of this
+// computer ("/..." or "~/...") as a file.
+QUrl LinkLabelUrl(const std::string& Link);
 
 class TLinkLabel : public QLabel {
     Q_OBJECT
@@ -46,10 +51,12 @@ protected:
     void leaveEvent(QEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
     void keyPressEvent(QKeyEvent* Event) override;
+    void paintEvent(QPaintEvent* Event) override;
 
 private:
     void Init();
     void SetHighlighted(bool Value);
-    void Activate();
+    // Runs the click event and opens the link; false when the label went meanwhile.
+    bool Activate();
     bool FHighlighted = false;
 };
