@@ -72,6 +72,11 @@ private:
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The modal small windows would wait for a user: they are recorded instead (a
+        // test that looks at one sets its own recorder).
+        FSavedWindows = EditorWindows();
+        EditorWindows().ShowTips = [this] { ++TipsShown; };
+        EditorWindows().ShowAbout = [this] { ++AboutShown; };
         SetDialogAnswerer([this](TDialogRequest& Request) {
             Asked.push_back(Request);
             const auto it = Answers.find(Request.Text);
@@ -90,6 +95,7 @@ protected:
         Window.reset();
         ProcessEvents();
         SetDialogAnswerer(nullptr);
+        EditorWindows() = FSavedWindows;
     }
 
     // Starts the window with a command line (the program's name first) and waits for
@@ -124,6 +130,9 @@ protected:
     void Idle() { Window->Commands().Update(); }
 
     QTemporaryDir Folder;
+    TEditorWindowTable FSavedWindows;
+    int TipsShown = 0;
+    int AboutShown = 0;
     std::unique_ptr<TfrmMain> Window;
     std::vector<TDialogRequest> Asked;
     std::map<std::string, std::pair<QMessageBox::StandardButton, std::string>> Answers;
