@@ -304,3 +304,46 @@ std::vector<std::string> TReaderBook::PagePaths() const {
     }
     return paths;
 }
+
+const char* const SBookPasswordQuestion =
+    "\"%s\" is protected by a password. Please type the password that came with the book.";
+const char* const SUserPasswordQuestion = "\"%s\" is protected. Please type your user name and password.";
+const char* const SPagePasswordQuestion =
+    "This page is protected by a password. Please type the password that came with the book.";
+const char* const SWrongPassword = "The password is not right. Please try again.";
+const char* const SWrongUserPassword = "The user name or the password is not right. Please try again.";
+const char* const SBookStaysClosed = "The password is not right: the book cannot be opened.";
+
+std::string PasswordQuestion(const TReaderBook& Book, bool GuardedPage, int Attempt) {
+    if (Attempt > 0)
+        return Book.AsksUserName() && !GuardedPage ? SWrongUserPassword : SWrongPassword;
+    if (GuardedPage)
+        return SPagePasswordQuestion;
+    return Format(Book.AsksUserName() ? SUserPasswordQuestion : SBookPasswordQuestion, Book.Title());
+}
+
+TUnlockResult UnlockBook(TReaderBook& Book, const TPasswordQuestion& Ask, int Tries) {
+    for (int attempt = 0; Book.Locked(); ++attempt) {
+        if (attempt >= Tries)
+            return TUnlockResult::Refused;
+        std::string user, password;
+        if (!Ask(attempt, user, password))
+            return TUnlockResult::Cancelled;
+        Book.Unlock(user, password);
+    }
+    return TUnlockResult::Unlocked;
+}
+
+TUnlockResult UnlockGuardedPages(TReaderBook& Book, const TPasswordQuestion& Ask, int Tries) {
+    if (Book.Protection() != TBookProtection::Selected)
+        return TUnlockResult::Unlocked;
+    for (int attempt = 0; !Book.SelectedUnlocked(); ++attempt) {
+        if (attempt >= Tries)
+            return TUnlockResult::Refused;
+        std::string user, password;
+        if (!Ask(attempt, user, password))
+            return TUnlockResult::Cancelled;
+        Book.UnlockSelected(password);
+    }
+    return TUnlockResult::Unlocked;
+}

@@ -17,6 +17,7 @@
 #include "u_eBookCommon.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -147,3 +148,29 @@ private:
     TReaderToolbar FToolbar;
     std::vector<TReaderForm> FForms;
 };
+
+// ---- Asking for the password ----
+
+enum class TUnlockResult { Unlocked, Cancelled, Refused };
+
+// Asks for a user name (when the book has users) and a password; Attempt counts the
+// tries from 0, so that the question can say that the last one was wrong. False when
+// the reader cancelled.
+using TPasswordQuestion = std::function<bool(int Attempt, std::string& User, std::string& Password)>;
+
+// The whole book (Password and UserPassword books): up to Tries questions until the
+// pages open. A book that is not locked is Unlocked at once.
+TUnlockResult UnlockBook(TReaderBook& Book, const TPasswordQuestion& Ask, int Tries = 3);
+// The guarded pages of a Selected book, asked once for the session: up to Tries
+// questions until the password is right.
+TUnlockResult UnlockGuardedPages(TReaderBook& Book, const TPasswordQuestion& Ask, int Tries = 3);
+
+// Messages of the password questions.
+extern const char* const SBookPasswordQuestion; // "\"%s\" is protected by a password. ..."
+extern const char* const SUserPasswordQuestion; // "\"%s\" is protected. Please type your user name ..."
+extern const char* const SPagePasswordQuestion; // "This page is protected by a password. ..."
+extern const char* const SWrongPassword;        // "The password is not right. Please try again."
+extern const char* const SWrongUserPassword;    // "The user name or the password is not right. ..."
+extern const char* const SBookStaysClosed;      // "The password is not right: the book cannot be opened."
+// The question for a try: the book's question first, then the "not right" one.
+std::string PasswordQuestion(const TReaderBook& Book, bool GuardedPage, int Attempt);
