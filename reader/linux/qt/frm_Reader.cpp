@@ -94,7 +94,7 @@ TfrmReader::TfrmReader(TReaderSession& Session, QWidget* Parent)
     : QMainWindow(Parent), FSession(Session), FBook(Session.Book()) {
     setObjectName("frmReader");
     FCommands = new TCommandTable(this);
-    FProfile = NewBookProfile(FSession, this);
+    FProfile = NewBookProfile(FSession, nullptr);
 
     wbBook = new TBookView(FProfile, this);
     wbBook->setObjectName("wbBook");
@@ -131,7 +131,13 @@ TfrmReader::TfrmReader(TReaderSession& Session, QWidget* Parent)
     UpdateCommands();
 }
 
-TfrmReader::~TfrmReader() = default;
+TfrmReader::~TfrmReader() {
+    // The pages go before the profile they were made in.
+    for (TfrmReaderForm* form : findChildren<TfrmReaderForm*>(Qt::FindDirectChildrenOnly))
+        delete form;
+    delete wbBook;
+    delete FProfile;
+}
 
 // ---- Building the window ----
 
@@ -375,7 +381,8 @@ QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction*
 void TfrmReader::CreateToolBar() {
     const TReaderToolbar& desc = FBook.Toolbar();
     const TToolbarPlacement placement = FBook.Options().Toolbar().ToolbarPlacement;
-    if (placement == tpNoToolbar)
+    const bool logo = desc.LogoDisplay && FBook.HasSystemFile("\\Logo.bmp");
+    if (placement == tpNoToolbar || (desc.Buttons.empty() && !logo))
         return;
     tbBook = new QToolBar("Toolbar", this);
     tbBook->setObjectName("tbBook");

@@ -145,7 +145,8 @@ inline TProjectText SmallBook(const std::string& encrypt = std::string()) {
     text.Variables = "<vars>\r\n<var name=\"Title\">$Tide Tables</var>\r\n<var name=\"Harbour\">Port Ellis</var>\r\n</vars>\r\n";
     text.Pages = {
         {"Cover", "\\index.htm", "<html><body><h1>%{Title}</h1><p>Welcome to %{Harbour}.</p>"
-                                 "<a href=\"ch/one.htm\">One</a> <a href=\"missing.htm\">Gone</a></body></html>"},
+                                 "<a href=\"ch/one.htm\">One</a> <a href=\"missing.htm\">Gone</a> "
+                                 "<a href=\"mailto:keeper@example.org\">Write</a></body></html>"},
         {"Tides", "\\ch\\one.htm", "<html><body><p>High water at dawn; the lighthouse keeper writes it down.</p>"
                                    "<img src=\"../pics/dot.png\"></body></html>",
          true, false, false, 0},

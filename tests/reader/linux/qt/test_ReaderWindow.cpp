@@ -1,0 +1,255 @@
+// The reader's window on compiled books: the sample read in story order, chapters,
+// history, the contents panel, search with its results and marked words, bookmarks,
+// the About form, links out of the book, printing, and the page last read.
+#include "frm_ReaderForm.h"
+#include "reader_gui.h"
+#include "u_ReaderSettings.h"
+
+#include <QAbstractButton>
+#include <QDockWidget>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWidgetAction>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using gui::RunScript;
+using gui::ScreenshotPath;
+using gui::WaitFor;
+
+std::string Title(QWebEngineView& view) {
+    return RunScript(view, "document.title").toString().toStdString();
+}
+
+class ReaderWindow : public ::testing::Test {
+protected:
+    void SetUp() override { SetRegistryFileName(Folder.File("Quarvel.conf")); }
+    void TearDown() override { SetRegistryFileName(""); }
+    books::TTempFolder Folder;
+};
+
+TEST_F(ReaderWindow, SampleReadInStoryOrderWithChaptersHistoryAndContents) {
+    gui::TOpenBook open(books::CompileSample(Folder));
+    gui::TTestReader& w = open.Window;
+    w.show();
+    ASSERT_TRUE(w.Wait([&] { w.Start(); }));
+    EXPECT_EQ(w.windowTitle().toStdString(), "The Lamp on Gull Rock - a short book about lighthouses");
+    EXPECT_EQ(w.windowIconText().toStdString(), "The Lamp on Gull Rock");
+    EXPECT_EQ(w.size(), QSize(900, 640));
+    const std::string body = gui::BodyText(*w.View());
+    EXPECT_NE(body.find("by Marit Ellison"), std::string::npos) << body;
+    EXPECT_EQ(body.find("%{"), std::string::npos);
+    // The picture and the style sheet come from the book through relative links.
+    EXPECT_TRUE(WaitFor([&] { return RunScript(*w.View(), "document.images[0].naturalWidth").toInt() == 160; }));
+    EXPECT_NE(RunScript(*w.View(), "getComputedStyle(document.body).backgroundColor").toString(), "rgba(0, 0, 0, 0)");
+    w.grab().save(ScreenshotPath("reader-sample-first-page.png"));
+
+    // Next through every page in story order, and Prior back.
+    std::vector<std::string> titles{Title(*w.View())};
+    w.UpdateCommands();
+    EXPECT_FALSE(w.actPrior->isEnabled());
+    while (w.actNext->isEnabled()) {
+        ASSERT_TRUE(w.Wait([&] { w.actNext->trigger(); }));
+        titles.push_back(Title(*w.View()));
+        w.UpdateCommands();
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"The Lamp on Gull Rock", "How a lighthouse works", "Lenses and lamps",
+                                                "A day on the rock", "From the logbook", "The winter storm",
+                                                "About the author"}));
+    while (w.actPrior->isEnabled()) {
+        ASSERT_TRUE(w.Wait([&] { w.actPrior->trigger(); }));
+        titles.pop_back();
+        EXPECT_EQ(Title(*w.View()), titles.back());
+        w.UpdateCommands();
+    }
+    EXPECT_EQ(titles.size(), 1u);
+
+    // Chapter jumps, then Back and Forward through what was read.
+    ASSERT_TRUE(w.Wait([&] { w.actNextChapter->trigger(); }));
+    EXPECT_EQ(Title(*w.View()), "How a lighthouse works");
+    ASSERT_TRUE(w.Wait([&] { w.actNextChapter->trigger(); }));
+    EXPECT_EQ(Title(*w.View()), "A day on the rock");
+    ASSERT_TRUE(w.Wait([&] { w.actBack->trigger(); }));
+    EXPECT_EQ(Title(*w.View()), "How a lighthouse works");
+    ASSERT_TRUE(w.Wait([&] { w.actForward->trigger(); }));
+    EXPECT_EQ(Title(*w.View()), "A day on the rock");
+    // The keyboard: Ctrl+Right is the next page, Alt+Left goes back.
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.View()->setFocus();
+    // (The engine makes a new widget for the page's content when it loads another page.)
+    ASSERT_TRUE(w.Wait([&] { QTest::keyClick(w.View()->focusProxy(), Qt::Key_Right, Qt::ControlModifier); }));
+    EXPECT_EQ(Title(*w.View()), "From the logbook");
+    ASSERT_TRUE(w.Wait([&] { QTest::keyClick(w.View()->focusProxy(), Qt::Key_Left, Qt::AltModifier); }));
+    EXPECT_EQ(Title(*w.View()), "A day on the rock");
+
+    // The contents panel follows the page and opens the page chosen in it.
+    EXPECT_FALSE(w.ContentsPanel()->isVisible());
+    w.actContents->trigger();
+    ASSERT_TRUE(w.ContentsPanel()->isVisible());
+    ASSERT_NE(w.ContentsTree()->currentItem(), nullptr);
+    EXPECT_EQ(w.ContentsTree()->currentItem()->text(0).toStdString(), "A day on the rock");
+    EXPECT_EQ(w.ContentsTree()->topLevelItemCount(), 4);
+    QTreeWidgetItem* storm = w.ContentsTree()->topLevelItem(2)->child(2)->child(0);
+    ASSERT_TRUE(w.Wait([&] { emit w.ContentsTree()->itemClicked(storm, 0); }));
+    EXPECT_EQ(Title(*w.View()), "The winter storm");
+    w.grab().save(ScreenshotPath("reader-contents-panel.png"));
+
+    // Every control and command can be named by assistive technology.
+    for (QToolButton* button : w.BookToolBar()->findChildren<QToolButton*>()) {
+        if (button->isVisible()) {
+            EXPECT_FALSE(button->accessibleName().isEmpty()) << button->objectName().toStdString();
+        }
+    }
+    for (QAction* action : w.findChildren<QAction*>()) {
+        // (The tool bar holds the buttons through actions of its own, named by the buttons.)
+        if (!action->isSeparator() && !action->menu() && !qobject_cast<QWidgetAction*>(action)) {
+            EXPECT_FALSE(action->text().isEmpty()) << action->objectName().toStdString();
+        }
+    }
+    EXPECT_FALSE(w.View()->accessibleName().isEmpty());
+    EXPECT_FALSE(w.ContentsTree()->accessibleName().isEmpty());
+}
+
+TEST_F(ReaderWindow, SearchListsPagesAndMarksTheWords) {
+    gui::TOpenBook open(books::CompileSample(Folder));
+    gui::TTestReader& w = open.Window;
+    w.resize(900, 640);
+    w.show();
+    ASSERT_TRUE(w.Wait([&] { w.Start(); }));
+    w.SearchText = "keeper lamp";
+    ASSERT_TRUE(w.Wait([&] { w.actSearch->trigger(); }));
+    // The book's own "Search Results" page, with the results in its list.
+    EXPECT_EQ(Title(*w.View()), "Search");
+    const std::string results = gui::BodyText(*w.View());
+    EXPECT_NE(results.find("The pages of The Lamp on Gull Rock"), std::string::npos) << results;
+    EXPECT_NE(results.find("Lenses and lamps"), std::string::npos) << results;
+    EXPECT_EQ(results.find("About the author"), std::string::npos) << results; // not searchable
+    w.grab().save(ScreenshotPath("reader-search-results.png"));
+
+    // A result opens its page with the words marked.
+    ASSERT_TRUE(w.Wait([&] {
+        RunScript(*w.View(), "Array.from(document.querySelectorAll('ol.pagelamp-results a'))"
+                             ".find(a => a.textContent == 'Lenses and lamps').click()");
+    }));
+    EXPECT_EQ(Title(*w.View()), "Lenses and lamps");
+    EXPECT_TRUE(WaitFor([&] {
+        return RunScript(*w.View(), "document.querySelectorAll('mark.pagelamp-hit').length").toInt() >= 3;
+    }));
+    EXPECT_EQ(RunScript(*w.View(), "document.querySelector('mark.pagelamp-hit').textContent.toLowerCase()")
+                  .toString()
+                  .toStdString()
+                  .substr(0, 4),
+              "lamp");
+    // Back to the results; a word only on a page that is not searchable finds nothing.
+    ASSERT_TRUE(w.Wait([&] { w.actBack->trigger(); }));
+    EXPECT_EQ(Title(*w.View()), "Search");
+    w.SearchText = "harbour town";
+    ASSERT_TRUE(w.Wait([&] { w.actSearch->trigger(); }));
+    EXPECT_NE(gui::BodyText(*w.View()).find("No page holds every word of \"harbour town\""), std::string::npos);
+}
+
+TEST_F(ReaderWindow, BookmarksAboutFormAndPrinting) {
+    gui::TOpenBook open(books::CompileSample(Folder));
+    gui::TTestReader& w = open.Window;
+    w.show();
+    ASSERT_TRUE(w.Wait([&] { w.Start(); }));
+    // The bookmarks button: a page of the book, and a web address for the desktop.
+    QToolButton* marks = w.BookToolBar()->findChild<QToolButton*>("tbtnFavourites");
+    ASSERT_NE(marks, nullptr);
+    ASSERT_NE(marks->menu(), nullptr);
+    ASSERT_EQ(marks->menu()->actions().size(), 2);
+    EXPECT_EQ(marks->menu()->actions()[0]->text(), "The winter storm");
+    ASSERT_TRUE(w.Wait([&] { marks->menu()->actions()[0]->trigger(); }));
+    EXPECT_EQ(Title(*w.View()), "The winter storm");
+    marks->menu()->actions()[1]->trigger();
+    ASSERT_EQ(w.Opened.size(), 1u);
+    EXPECT_EQ(w.Opened[0].toString(), "https://www.harbourlane.example/lights");
+
+    // The About form in its own window, as the book describes it.
+    w.actAbout->trigger();
+    std::vector<TfrmReaderForm*> forms = w.OpenForms();
+    ASSERT_EQ(forms.size(), 1u);
+    TfrmReaderForm* about = forms[0];
+    EXPECT_EQ(about->windowTitle(), "About this book");
+    EXPECT_EQ(about->size(), QSize(420, 300));
+    EXPECT_EQ(about->minimumSize(), about->maximumSize()); // not sizeable
+    EXPECT_FALSE(about->windowFlags() & Qt::WindowMaximizeButtonHint);
+    ASSERT_TRUE(WaitFor([&] { return gui::BodyText(*about->View()).find("The Lamp on Gull Rock") != std::string::npos; }));
+    EXPECT_NE(gui::BodyText(*about->View()).find("Harbour Lane Press"), std::string::npos);
+    about->grab().save(ScreenshotPath("reader-about-form.png"));
+    w.actAbout->trigger(); // the same window again, not a second one
+    EXPECT_EQ(w.OpenForms().size(), 1u);
+
+    // Printing through the platform's dialog (answered with a PDF file) and straight to PDF.
+    w.PdfFile = QString::fromStdString(Folder.File("printed.pdf"));
+    w.actPrint->trigger();
+    ASSERT_TRUE(WaitFor([&] { return QFile(w.PdfFile).size() > 1000; }));
+    w.PdfFile = QString::fromStdString(Folder.File("page.pdf"));
+    ASSERT_TRUE(WaitFor([&] {
+        w.UpdateCommands();
+        return w.actPrintPdf->isEnabled();
+    }));
+    w.actPrintPdf->trigger();
+    ASSERT_TRUE(WaitFor([&] { return QFile(w.PdfFile).size() > 1000; }));
+    QFile pdf(w.PdfFile);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+}
+
+TEST_F(ReaderWindow, LinksOutOfTheBookMissingPagesAndThePageLastRead) {
+    const std::string file = books::CompileText(books::SmallBook(), Folder, "small.exe");
+    {
+        gui::TOpenBook open(file);
+        gui::TTestReader& w = open.Window;
+        EXPECT_EQ(w.windowTitle().toStdString(), "Tide Tables - reader test");
+        EXPECT_EQ(w.BookToolBar(), nullptr); // no buttons: no empty strip either
+        w.show();
+        ASSERT_TRUE(w.Wait([&] { w.Start(); }));
+        EXPECT_NE(gui::BodyText(*w.View()).find("Welcome to Port Ellis."), std::string::npos);
+        // A link to a page the book does not have: the reader's own message.
+        ASSERT_TRUE(w.Wait([&] { RunScript(*w.View(), "document.links[1].click()"); }));
+        EXPECT_NE(gui::BodyText(*w.View()).find("The page \"\\missing.htm\" is not part of this book."),
+                  std::string::npos);
+        ASSERT_TRUE(w.Wait([&] { w.actBack->trigger(); }));
+        // A mail link clicked goes to the desktop; a script's way to the web too, its way
+        // to local files nowhere.
+        const QVariantList box = RunScript(*w.View(), "(function(){var r=document.links[2].getBoundingClientRect();"
+                                                      "return [r.left, r.top, r.width, r.height];})()")
+                                     .toList();
+        ASSERT_EQ(box.size(), 4);
+        const QRect link(box[0].toInt(), box[1].toInt(), box[2].toInt(), box[3].toInt());
+        ASSERT_FALSE(link.isEmpty());
+        QTest::mouseClick(w.View()->focusProxy(), Qt::LeftButton, {}, link.center());
+        ASSERT_TRUE(WaitFor([&] { return !w.Opened.empty(); }));
+        EXPECT_EQ(w.Opened[0].toString(), "mailto:keeper@example.org");
+        RunScript(*w.View(), "location.href = 'file:///etc/passwd'");
+        RunScript(*w.View(), "setTimeout(function(){location.href = 'https://example.org/tides'}, 200)");
+        ASSERT_TRUE(WaitFor([&] { return w.Opened.size() == 2; }));
+        EXPECT_EQ(w.Opened[1].toString(), "https://example.org/tides");
+        EXPECT_NE(gui::BodyText(*w.View()).find("Welcome to Port Ellis."), std::string::npos);
+        // The page a link opens, with its font size; both are kept for the next time.
+        ASSERT_TRUE(w.Wait([&] { RunScript(*w.View(), "document.links[0].click()"); }));
+        EXPECT_NE(gui::BodyText(*w.View()).find("High water at dawn"), std::string::npos);
+        w.actLarger->trigger();
+        EXPECT_DOUBLE_EQ(w.View()->zoomFactor(), TBookView::FontSizeFactor(3));
+        w.close();
+    }
+    EXPECT_EQ(ReadBookSettings(file).LastPage, "\\ch\\one.htm");
+    gui::TOpenBook again(file);
+    again.Window.show();
+    ASSERT_TRUE(again.Window.Wait([&] { again.Window.Start(); }));
+    EXPECT_NE(gui::BodyText(*again.Window.View()).find("High water at dawn"), std::string::npos);
+    EXPECT_TRUE(again.Window.actFontSize[3]->isChecked());
+    EXPECT_DOUBLE_EQ(again.Window.View()->zoomFactor(), TBookView::FontSizeFactor(3));
+}
+
+} // namespace
