@@ -134,6 +134,37 @@ std::string Excerpt(const std::string& text, const std::string& folded, const st
     return excerpt;
 }
 
+// HTML text in ASCII: the escapes of HtmlEscape, and every UTF-8 character as a
+// numeric reference, so that the results read right whatever the character set of the
+// page they are put into. Bytes that are no UTF-8 stay as they are.
+std::string HtmlText(std::string_view text) {
+    std::string out;
+    const std::string escaped = HtmlEscape(text);
+    for (size_t i = 0; i < escaped.size();) {
+        const auto c = static_cast<unsigned char>(escaped[i]);
+        const size_t length = c >= 0xF0 && c < 0xF8 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 1;
+        uint32_t code = length == 4 ? c & 0x07 : length == 3 ? c & 0x0F : c & 0x1F;
+        bool valid = length > 1 && i + length <= escaped.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(escaped[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (valid) {
+            out += "&#" + std::to_string(code) + ";";
+            i += length;
+        } else {
+            out += escaped[i++];
+        }
+    }
+    return out;
+}
+
+// Keeps the excerpt under its title wherever the list goes.
+const char* const ResultsStyle =
+    "<style>ol.pagelamp-results{padding-left:1.4em}ol.pagelamp-results li{margin:0 0 .8em}"
+    ".pagelamp-excerpt{display:block;font-size:.92em;opacity:.8}</style>\n";
+
 } // namespace
 
 std::vector<std::string> SearchTerms(std::string_view Query) {
@@ -176,6 +207,9 @@ std::string HtmlToText(std::string_view Html) {
                 at = SkipElement(Html, at + 7, "script");
             } else if (StartsWithIgnoreCase(Html, at + 1, "style")) {
                 at = SkipElement(Html, at + 6, "style");
+            } else if (StartsWithIgnoreCase(Html, at + 1, "title")) {
+                // The title is the result's link; the excerpt is the page's own text.
+                at = SkipElement(Html, at + 6, "title");
             } else {
                 const size_t end = Html.find('>', at);
                 at = end == std::string_view::npos ? Html.size() : end + 1;
@@ -237,9 +271,7 @@ std::string ReaderPageHtml(std::string_view Title, std::string_view Body) {
     std::string html =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(Title) +
         "</title>\n<style>body{font-family:sans-serif;margin:2em;line-height:1.45;color:#222;background:#fff}"
-        "h1{font-size:1.4em;font-weight:600;margin:0 0 .8em}ol.pagelamp-results{padding-left:1.4em}"
-        "ol.pagelamp-results li{margin:0 0 .9em}.pagelamp-excerpt{display:block;color:#555;font-size:.92em}"
-        "</style></head>\n<body><h1>" +
+        "h1{font-size:1.4em;font-weight:600;margin:0 0 .8em}</style></head>\n<body><h1>" +
         HtmlEscape(Title) + "</h1>\n";
     html += Body;
     html += "\n</body></html>\n";
@@ -248,21 +280,21 @@ std::string ReaderPageHtml(std::string_view Title, std::string_view Body) {
 
 std::string SearchResultsHtml(const std::string& Template, std::string_view Query,
                               const std::vector<TSearchHit>& Hits) {
-    std::string list;
-    const std::string query = HtmlEscape(Query);
+    std::string list = ResultsStyle;
+    const std::string query = HtmlText(Query);
     if (Hits.empty()) {
-        list = "<p class=\"pagelamp-summary\">No page holds every word of &quot;" + query + "&quot;.</p>\n";
+        list += "<p class=\"pagelamp-summary\">No page holds every word of &quot;" + query + "&quot;.</p>\n";
     } else {
-        list = "<p class=\"pagelamp-summary\">" + std::to_string(Hits.size()) +
+        list += "<p class=\"pagelamp-summary\">" + std::to_string(Hits.size()) +
                (Hits.size() == 1 ? " page holds" : " pages hold") + " &quot;" + query + "&quot;:</p>\n" +
                "<ol class=\"pagelamp-results\">\n";
         for (const TSearchHit& hit : Hits) {
             const std::string href =
                 EnginePath(hit.Path) + "?" + ReaderQueryKey + "=hits&amp;q=" + UrlEncode(Query, false);
             const std::string title = hit.Title.empty() ? hit.Path : hit.Title;
-            list += "<li><a href=\"" + href + "\">" + HtmlEscape(title) + "</a>";
+            list += "<li><a href=\"" + href + "\">" + HtmlText(title) + "</a>";
             if (!hit.Excerpt.empty())
-                list += "<span class=\"pagelamp-excerpt\">" + HtmlEscape(hit.Excerpt) + "</span>";
+                list += "<span class=\"pagelamp-excerpt\">" + HtmlText(hit.Excerpt) + "</span>";
             list += "</li>\n";
         }
         list += "</ol>\n";

@@ -35,7 +35,8 @@ void TReaderStory::ReadLevel(const TXMLNode* Node, std::vector<TStoryNode>& Leve
             FPages.push_back(std::move(page));
         } else {
             ReadLevel(item, node.Children, Depth + 1);
-            // The chapter begins at the first page found below it.
+            // The chapter begins at the first page found below it. The book carries no
+            // chapter names, so a chapter that opens with a page stands for that page.
             int first = -1;
             for (const TStoryNode& child : node.Children)
                 if (child.FirstPage >= 0) {
@@ -46,7 +47,12 @@ void TReaderStory::ReadLevel(const TXMLNode* Node, std::vector<TStoryNode>& Leve
             if (first >= 0) {
                 node.Title = FPages[static_cast<size_t>(first)].Title;
                 FChapterStarts.push_back(first);
+                if (node.Children.front().Page == first && node.Children.front().Children.empty()) {
+                    node.Page = first;
+                    node.Children.erase(node.Children.begin());
+                }
             }
+            node.Chapter = true;
         }
         Level.push_back(std::move(node));
     }

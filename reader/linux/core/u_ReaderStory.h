@@ -20,13 +20,15 @@ struct TStoryPage {
     bool PasswordProtection = false;
 };
 
-// One node of the contents tree: a page (Page >= 0, an index into Pages) or a chapter
-// (Page -1) with its items. The book does not carry chapter names, so a chapter is
-// shown with the title of its first page.
+// One node of the contents tree: a page, or a chapter with its items. The book does
+// not carry chapter names: a chapter that opens with a page stands for that page (its
+// Page and Title, the page not repeated among its items); one that opens with another
+// chapter takes the title of the first page below it.
 struct TStoryNode {
     std::string Title;
-    int Page = -1;
-    int FirstPage = -1; // a chapter's first page, -1 for a chapter without pages
+    int Page = -1;      // index into Pages, -1 for a chapter that does not open with a page
+    int FirstPage = -1; // the first page at or below the node, -1 for a chapter without pages
+    bool Chapter = false;
     std::vector<TStoryNode> Children;
 };
 

@@ -291,19 +291,20 @@ void TfrmReader::CreateContents() {
     tvContents->setHeaderHidden(true);
     tvContents->setColumnCount(1);
     tvContents->setUniformRowHeights(true);
+    tvContents->setStyleSheet("QTreeView::item { padding: 2px 0; }");
     tvContents->setMinimumWidth(180);
     FPageItems.assign(static_cast<size_t>(FBook.Story().Count()), nullptr);
     std::function<void(QTreeWidgetItem*, const std::vector<TStoryNode>&)> fill =
         [&](QTreeWidgetItem* parent, const std::vector<TStoryNode>& level) {
             for (const TStoryNode& node : level) {
                 auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tvContents);
-                const std::string title = node.Title.empty() ? (node.Page >= 0 ? "Page" : "Chapter") : node.Title;
+                const std::string title = node.Title.empty() ? (node.Chapter ? "Chapter" : "Page") : node.Title;
                 item->setText(0, Q(title));
                 item->setToolTip(0, Q(title));
                 item->setData(0, Qt::UserRole, node.FirstPage);
                 if (node.Page >= 0 && !FPageItems[static_cast<size_t>(node.Page)])
                     FPageItems[static_cast<size_t>(node.Page)] = item;
-                if (node.Page < 0) {
+                if (node.Chapter) {
                     QFont font = item->font(0);
                     font.setBold(true);
                     item->setFont(0, font);
