@@ -86,6 +86,21 @@ TMFSFile* FindFile(TMFS& mfs, std::string_view path) {
     }
 }
 
+// Unpacks a store from a cabinet as UnpackStore does, but taking the cabinet's bytes
+// over instead of copying them, and letting them go before the tree is built: the
+// pages of a large book are in memory once less at the peak.
+void UnpackTakingCabinet(TMFS& store, std::string&& cabinet) {
+    TMFS work;
+    TMFSSession* session = work.Session();
+    session->CreateFile("\\info.cab", 0, false)->Content = std::move(cabinet);
+    {
+        TMFSCabReader reader(session, "\\info.cab");
+        reader.Extract("info.mfs", "\\info.mfs");
+    }
+    session->Delete("\\info.cab");
+    store.LoadFromString(session->OpenFile("\\info.mfs")->Content);
+}
+
 } // namespace
 
 TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
@@ -103,10 +118,10 @@ TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
     std::string pages;
     try {
         system = ReadResource(FileName, "RCDATA", SystemResourceName);
-        if (!system.empty())
-            pages = ReadResource(FileName, "RCDATA", FilesResourceName);
-        if (!system.empty())
+        if (!system.empty()) {
             FIcon = ReadIconGroupResource(FileName, IconResourceName);
+            pages = ReadResource(FileName, "RCDATA", FilesResourceName);
+        }
     } catch (const std::exception&) {
         // Not a program of the kind a book is made from.
         throw EReaderBookError(Format(SNotABook, FileName));
@@ -114,8 +129,7 @@ TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
     if (system.empty() || pages.empty())
         throw EReaderBookError(Format(SNotABook, FileName));
 
-    ReadPart(FileName, "system files", [&] { UnpackStore(FSystem, system); });
-    system = std::string();
+    ReadPart(FileName, "system files", [&] { UnpackTakingCabinet(FSystem, std::move(system)); });
     ReadSystem();
 
     if (FProtection == TBookProtection::Password || FProtection == TBookProtection::UserPassword) {
@@ -125,13 +139,13 @@ TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
             return;
         }
     }
-    OpenPages(pages);
+    OpenPages(std::move(pages));
 }
 
 TReaderBook::~TReaderBook() = default;
 
-void TReaderBook::OpenPages(std::string_view Cabinet) {
-    ReadPart(FFileName, "pages", [&] { UnpackStore(FPages, Cabinet); });
+void TReaderBook::OpenPages(std::string&& Cabinet) {
+    ReadPart(FFileName, "pages", [&] { UnpackTakingCabinet(FPages, std::move(Cabinet)); });
 }
 
 void TReaderBook::ReadSystem() {
@@ -209,7 +223,7 @@ bool TReaderBook::Unlock(const std::string& User, const std::string& Password) {
     if (!right)
         return false;
     FLockedPages = std::string();
-    OpenPages(cabinet);
+    OpenPages(std::move(cabinet));
     return true;
 }
 

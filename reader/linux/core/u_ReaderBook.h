@@ -128,7 +128,7 @@ public:
 
 private:
     void ReadSystem();
-    void OpenPages(std::string_view Cabinet);
+    void OpenPages(std::string&& Cabinet);
     const TMFSFile* PageFile(std::string_view Path) const;
 
     std::string FFileName;
