@@ -359,7 +359,7 @@ QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction*
     button->setText(caption);
     button->setToolTip(caption);
     button->setAccessibleName(caption);
-    const QPixmap picture = Button.Image.empty() ? QPixmap() : BookPicture(FBook.SystemFile(Button.Image), Button.Image);
+    const QPixmap picture = Button.Image.empty() ? QPixmap() : ButtonPicture(FBook.SystemFile(Button.Image), Button.Image);
     if (!picture.isNull()) {
         button->setIcon(picture);
         button->setToolButtonStyle(desc.ShowCaptions ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
@@ -444,7 +444,7 @@ void TfrmReader::CreateToolBar() {
     // The logo at the far end, with its hint and link.
     const std::string logoData = FBook.SystemFile("\\Logo.bmp");
     if (desc.LogoDisplay && !logoData.empty()) {
-        const QPixmap logo = BookPicture(logoData, "\\Logo.bmp");
+        const QPixmap logo = BookPicture(logoData);
         if (!logo.isNull()) {
             auto* spacer = new QWidget(tbBook);
             spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

@@ -38,7 +38,7 @@ int TReaderApp::Start() {
     const TSplashOptions& splash = FBook->Options().Splash();
     const std::string picture = FBook->SystemFile("\\SplashS.bmp");
     if (splash.SplashTypeS == vsSplash && !picture.empty()) {
-        auto* form = new TfrmSplash(BookPicture(picture, "\\SplashS.bmp"), splash.Interval, splash.CloseOnClick);
+        auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
         connect(form, &TfrmSplash::Finished, this, &TReaderApp::ShowWindow);
         form->show();
     } else {
@@ -92,7 +92,7 @@ void TReaderApp::End() {
     const TSplashOptions& splash = FBook->Options().Splash();
     const std::string picture = FBook->SystemFile("\\SplashE.bmp");
     if (splash.SplashTypeE == vsSplash && !picture.empty()) {
-        auto* form = new TfrmSplash(BookPicture(picture, "\\SplashE.bmp"), splash.Interval, splash.CloseOnClick);
+        auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
         connect(form, &TfrmSplash::Finished, this, [this] { emit Finished(0); });
         form->show();
         return;

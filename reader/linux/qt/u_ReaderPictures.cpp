@@ -10,7 +10,14 @@
 #include <algorithm>
 #include <cctype>
 
-QPixmap BookPicture(const std::string& Data, const std::string& Path) {
+QPixmap BookPicture(const std::string& Data) {
+    QImage image;
+    if (Data.empty() || !image.loadFromData(QByteArray::fromStdString(Data)))
+        return QPixmap();
+    return QPixmap::fromImage(image);
+}
+
+QPixmap ButtonPicture(const std::string& Data, const std::string& Path) {
     if (Data.empty())
         return QPixmap();
     std::string ext = Path.substr(std::min(Path.size(), Path.find_last_of('.') + 1));

@@ -2,6 +2,7 @@
 // a selected-pages book that opens its other pages without asking, and files that are
 // no books, in the window and through the program's exit status.
 #include "frm_Password.h"
+#include "frm_Splash.h"
 #include "reader_gui.h"
 #include "u_ReaderApp.h"
 
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,7 @@ public:
     std::vector<QString> Questions;
     std::vector<bool> AskedUser;
     std::vector<QString> Errors;
+    std::vector<QString> PopUps;
     bool Record = true;
 
     gui::TTestReader* TestWindow() const { return static_cast<gui::TTestReader*>(Window()); }
@@ -45,6 +48,7 @@ protected:
         Passwords.pop_front();
         return true;
     }
+    void ShowPopUp(const QString& Text) override { PopUps.push_back(Text); }
     TfrmReader* CreateWindow(TReaderSession& Session) override {
         auto* window = new gui::TTestReader(Session);
         window->Connect();
@@ -201,6 +205,35 @@ TEST_F(ReaderSecurity, FilesThatAreNoBooksGiveOneMessageAndExitStatusOne) {
     usage.start(QString(QUARVEL_BIN_DIR) + "/pagelamp", {"--batch", "--bogus"});
     ASSERT_TRUE(usage.waitForFinished(60000));
     EXPECT_EQ(usage.exitCode(), 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ReaderSecurity, SplashAtTheStartAndPopUpAtTheEnd) {
+    // The sample: a splash picture that a click closes, and a pop-up at the end.
+    TTestApp app(Arguments(books::CompileSample(Folder)));
+    int finished = -1;
+    QObject::connect(&app, &TReaderApp::Finished, [&](int code) { finished = code; });
+    EXPECT_EQ(app.Start(), -1);
+    TfrmSplash* splash = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* form = qobject_cast<TfrmSplash*>(widget); form && form->isVisible())
+            splash = form;
+    ASSERT_NE(splash, nullptr);
+    EXPECT_EQ(splash->IntervalMs(), 4000);
+    EXPECT_EQ(splash->size(), QPixmap::fromImage(QImage::fromData(QByteArray::fromStdString(
+                                  app.Book()->SystemFile("\\SplashS.bmp")))).size());
+    splash->grab().save(ScreenshotPath("reader-splash.png"));
+    EXPECT_FALSE(app.Window()->isVisible()); // the window comes when the splash goes
+    QTest::mouseClick(splash, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return app.Window()->isVisible(); }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return app.TestWindow()->PagesShown > 0; }));
+    EXPECT_TRUE(app.PopUps.empty());
+    app.Window()->close();
+    ASSERT_TRUE(WaitFor([&] { return finished == 0; }));
+    EXPECT_EQ(app.PopUps, std::vector<QString>{"Thank you for reading The Lamp on Gull Rock."});
 }
 
 } // namespace

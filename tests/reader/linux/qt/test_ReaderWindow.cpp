@@ -3,7 +3,10 @@
 // the About form, links out of the book, printing, and the page last read.
 #include "frm_ReaderForm.h"
 #include "reader_gui.h"
+#include "u_ReaderPictures.h"
 #include "u_ReaderSettings.h"
+
+#include <QBuffer>
 
 #include <QAbstractButton>
 #include <QDockWidget>
@@ -251,6 +254,30 @@ TEST_F(ReaderWindow, LinksOutOfTheBookMissingPagesAndThePageLastRead) {
     EXPECT_NE(gui::BodyText(*again.Window.View()).find("High water at dawn"), std::string::npos);
     EXPECT_TRUE(again.Window.actFontSize[3]->isChecked());
     EXPECT_DOUBLE_EQ(again.Window.View()->zoomFactor(), TBookView::FontSizeFactor(3));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ReaderPictures, ButtonBitmapsTakeTheirTopLeftColourAsTransparent) {
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    image.setPixel(4, 4, qRgb(0, 0, 255));
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    const QImage button = ButtonPicture(bmp.toStdString(), "\\Toolbar.buttons\\2.BMP").toImage();
+    EXPECT_EQ(qAlpha(button.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(button.pixel(7, 7)), 0);
+    EXPECT_EQ(button.pixel(4, 4), qRgb(0, 0, 255));
+    // Splash and logo pictures are shown as they are.
+    EXPECT_EQ(BookPicture(bmp.toStdString()).toImage().pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_TRUE(BookPicture("not a picture").isNull());
+    // Colours of the book: RGB with red in the low byte, system colours from the palette.
+    EXPECT_EQ(BookColor(0x0000FF, QPalette()), QColor(255, 0, 0));
+    EXPECT_EQ(BookColor(static_cast<int32_t>(0xFF000005), QPalette()), QPalette().color(QPalette::Base));
 }
 
 } // namespace
