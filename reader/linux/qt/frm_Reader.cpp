@@ -197,7 +197,12 @@ void TfrmReader::CreateActions() {
     actCopy = make("actCopy", "&Copy", {QKeySequence::Copy}, [this] { return wbBook->hasSelection(); },
                    [this] { wbBook->page()->triggerAction(QWebEnginePage::Copy); });
     actSelectAll = make("actSelectAll", "Select &All", {QKeySequence::SelectAll}, shown,
-                        [this] { wbBook->page()->triggerAction(QWebEnginePage::SelectAll); });
+                        [this] {
+                            // Script, not the engine's action, which needs the keyboard focus in the page.
+                            wbBook->page()->runJavaScript("document.body && window.getSelection()"
+                                                          ".selectAllChildren(document.body)",
+                                                          QWebEngineScript::ApplicationWorld);
+                        });
     actRefresh = make("actRefresh", "&Refresh", {QKeySequence(Qt::Key_F5)}, shown,
                       [this] { ShowAddress(FSession.Current(), false); });
     actAbout = make("actAbout", "&About...", {QKeySequence(Qt::Key_F1)}, nullptr, [this] { actAboutExecute(); });

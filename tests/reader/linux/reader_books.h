@@ -80,7 +80,9 @@ struct TProjectText {
     std::string AdditionalPages;
     std::string Toolbar;
     std::string Encrypt;
-    std::vector<std::pair<std::string, std::string>> OtherFiles; // path, content
+    std::vector<std::pair<std::string, std::string>> OtherFiles;  // path, content
+    std::vector<std::pair<std::string, std::string>> SystemFiles; // path, content (pictures)
+    TToolbarOptions ToolbarOptions;
     std::string Caption = "%{Title} - reader test";
     std::string Title = "%{Title}";
     uint8_t RightClickMode = 2;
@@ -123,6 +125,12 @@ inline std::string CompileText(const TProjectText& text, const TTempFolder& fold
     sys->CreateFile("\\Toolbar.xml", 0, true)->Content = text.Toolbar;
     if (!text.Encrypt.empty())
         sys->CreateFile("\\Encrypt.xml", 0, true)->Content = text.Encrypt;
+    for (const auto& [path, content] : text.SystemFiles) {
+        if (const std::string folderPart = TMFS::ExtractPath(path); folderPart.size() > 1)
+            sys->ForceFolders(folderPart);
+        sys->CreateFile(path, 0, true)->Content = content;
+    }
+    project.Options().Toolbar() = text.ToolbarOptions;
     project.Options().MainFormCaption = text.Caption;
     project.Options().ApplicationTitle = text.Title;
     project.Options().AllowRightClickContextMenu = text.RightClickMode;

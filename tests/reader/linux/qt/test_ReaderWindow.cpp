@@ -9,6 +9,7 @@
 #include <QBuffer>
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QDockWidget>
 #include <QFile>
 #include <QMenu>
@@ -278,6 +279,110 @@ TEST(ReaderPictures, ButtonBitmapsTakeTheirTopLeftColourAsTransparent) {
     // Colours of the book: RGB with red in the low byte, system colours from the palette.
     EXPECT_EQ(BookColor(0x0000FF, QPalette()), QColor(255, 0, 0));
     EXPECT_EQ(BookColor(static_cast<int32_t>(0xFF000005), QPalette()), QPalette().color(QPalette::Base));
+}
+
+} // namespace
+
+namespace {
+
+std::string Bitmap(Qt::GlobalColor corner, Qt::GlobalColor middle, int size = 24) {
+    QImage image(size, size, QImage::Format_RGB32);
+    image.fill(corner);
+    for (int y = size / 4; y < size * 3 / 4; ++y)
+        for (int x = size / 4; x < size * 3 / 4; ++x)
+            image.setPixelColor(x, y, middle);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes.toStdString();
+}
+
+TEST_F(ReaderWindow, ToolbarOptionsEveryKindAndTheLogo) {
+    books::TProjectText text = books::SmallBook();
+    text.Toolbar = "<toolbar>\r\n"
+                   "  <button caption=\"Back\" kind=1 Image=\"\\Toolbar.buttons\\0.bmp\"/>\r\n"
+                   "  <button caption=\"Forward\" kind=2 Image=\"\\Toolbar.buttons\\1.bmp\"/>\r\n"
+                   "  <button caption=\"Separator\" kind=0/>\r\n"
+                   "  <button caption=\"Text size\" kind=11/>\r\n"
+                   "  <button caption=\"Print\" kind=14/>\r\n"
+                   "  <button caption=\"Copy\" kind=15/>\r\n"
+                   "  <button caption=\"Reload\" kind=16/>\r\n"
+                   "  <button caption=\"Start\" kind=17/>\r\n"
+                   "  <button caption=\"Unknown\" kind=200/>\r\n"
+                   "</toolbar>\r\n";
+    text.SystemFiles = {{"\\Toolbar.buttons\\0.bmp", Bitmap(Qt::magenta, Qt::darkBlue)},
+                        {"\\Toolbar.buttons\\1.bmp", Bitmap(Qt::magenta, Qt::darkGreen)},
+                        {"\\Logo.bmp", Bitmap(Qt::white, Qt::darkRed, 40)}};
+    text.ToolbarOptions.ToolbarPlacement = tpBottom;
+    text.ToolbarOptions.ToolbarShowCaption = false;
+    text.ToolbarOptions.ToolbarFlat = true;
+    text.ToolbarOptions.ToolbarBtnW = 40;
+    text.ToolbarOptions.ToolbarBtnH = 36;
+    text.ToolbarOptions.ToolbarImgW = 20;
+    text.ToolbarOptions.ToolbarImgH = 20;
+    text.ToolbarOptions.ToolbarBackColor = 0x203040; // blue 0x20, green 0x30, red 0x40
+    text.ToolbarOptions.ToolbarTextColor = 0xFFFFFF;
+    text.ToolbarOptions.LogoDisplay = true;
+    text.ToolbarOptions.LogoLink = "https://example.org/%{Harbour}";
+    text.ToolbarOptions.LogoText = "Visit %{Harbour}";
+    gui::TOpenBook open(books::CompileText(text, Folder, "toolbar.exe"));
+    gui::TTestReader& w = open.Window;
+    w.resize(700, 400);
+    w.show();
+    ASSERT_TRUE(w.Wait([&] { w.Start(); }));
+    QToolBar* bar = w.BookToolBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(w.toolBarArea(bar), Qt::BottomToolBarArea);
+    EXPECT_EQ(bar->palette().color(QPalette::Window), QColor(0x40, 0x30, 0x20));
+    QToolButton* back = bar->findChild<QToolButton*>("tbtnBack");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->toolButtonStyle(), Qt::ToolButtonIconOnly); // captions hidden
+    EXPECT_EQ(back->accessibleName(), "Back");
+    EXPECT_EQ(back->toolTip(), "Back");
+    EXPECT_TRUE(back->autoRaise());
+    EXPECT_GE(back->width(), 40);
+    EXPECT_EQ(back->iconSize(), QSize(20, 20));
+    // A button without a picture shows its caption whatever the option says.
+    QToolButton* reload = bar->findChild<QToolButton*>("tbtnRefresh");
+    ASSERT_NE(reload, nullptr);
+    EXPECT_EQ(reload->toolButtonStyle(), Qt::ToolButtonTextOnly);
+    EXPECT_EQ(bar->findChild<QToolButton*>("tbtnUnknown"), nullptr);
+
+    // Font Size offers the five sizes.
+    QToolButton* size = bar->findChild<QToolButton*>("tbtnFontSize");
+    ASSERT_NE(size, nullptr);
+    ASSERT_NE(size->menu(), nullptr);
+    EXPECT_EQ(size->menu()->actions().size(), 5);
+    size->menu()->actions()[0]->trigger();
+    EXPECT_DOUBLE_EQ(w.View()->zoomFactor(), TBookView::FontSizeFactor(0));
+    // Copy puts the page's selected text on the clipboard; the button follows the command.
+    w.UpdateCommands();
+    QToolButton* copy = bar->findChild<QToolButton*>("tbtnCopy");
+    EXPECT_FALSE(copy->isEnabled());
+    w.activateWindow();
+    w.View()->setFocus();
+    w.actSelectAll->trigger();
+    ASSERT_TRUE(WaitFor([&] {
+        w.UpdateCommands();
+        return copy->isEnabled();
+    }));
+    QApplication::clipboard()->clear();
+    copy->click();
+    ASSERT_TRUE(WaitFor([&] { return QApplication::clipboard()->text().contains("Welcome to Port Ellis."); }));
+    // Refresh shows the page again; the start button leads to the first page.
+    ASSERT_TRUE(w.Wait([&] { reload->click(); }));
+    EXPECT_EQ(w.Session().CurrentPath(), "\\index.htm");
+
+    // The logo with its hint and link.
+    QToolButton* logo = bar->findChild<QToolButton*>("btnLogo");
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->toolTip(), "Visit Port Ellis");
+    EXPECT_EQ(logo->accessibleName(), "Visit Port Ellis");
+    logo->click();
+    ASSERT_EQ(w.Opened.size(), 1u);
+    EXPECT_EQ(w.Opened[0].toString(QUrl::FullyEncoded).toStdString(), "https://example.org/Port%20Ellis");
+    w.grab().save(ScreenshotPath("reader-toolbar-bottom.png"));
 }
 
 } // namespace
