@@ -195,9 +195,9 @@ void TReaderBook::ReadSystem() {
     // The toolbar and the additional pages are the book's decoration: a fault there
     // leaves the reader without them rather than without the book.
     try {
-        FToolbar = ReadToolButtons(SystemFile("\\ToolButtons.xml"));
+        FToolButtons = ReadToolButtons(SystemFile("\\ToolButtons.xml"));
     } catch (const std::exception&) {
-        FToolbar = TReaderToolbar();
+        FToolButtons.clear();
     }
     FForms = ReadAdditionalPages(SystemFile("\\AdditionalPages.xml"));
 }

@@ -107,7 +107,8 @@ public:
     const TVariables& Variables() const noexcept { return *FVariables; }
     std::string Expand(const std::string& Text) const;
     const TReaderStory& Story() const noexcept { return FStory; }
-    const TReaderToolbar& Toolbar() const noexcept { return FToolbar; }
+    // The buttons of the toolbar; its look is Options().Toolbar().
+    const std::vector<TReaderToolButton>& ToolButtons() const noexcept { return FToolButtons; }
     const std::vector<TReaderForm>& Forms() const noexcept { return FForms; }
     // The entry whose Path is Path, or whose Name is Name (letter case ignored).
     const TReaderForm* FormAt(std::string_view Path) const;
@@ -145,7 +146,7 @@ private:
     TProjectOptions FOptions;
     std::unique_ptr<TVariables> FVariables;
     TReaderStory FStory;
-    TReaderToolbar FToolbar;
+    std::vector<TReaderToolButton> FToolButtons;
     std::vector<TReaderForm> FForms;
 };
 

@@ -16,19 +16,28 @@ std::string TBookAddress::Text() const {
     return text;
 }
 
+namespace {
+
+// Takes the fragment and the query off a link into Address; returns the path part.
+std::string_view SplitLink(std::string_view link, TBookAddress& address) {
+    const size_t hash = link.find('#');
+    if (hash != std::string_view::npos) {
+        address.Fragment = std::string(link.substr(hash + 1));
+        link = link.substr(0, hash);
+    }
+    const size_t question = link.find('?');
+    if (question != std::string_view::npos) {
+        address.Query = std::string(link.substr(question + 1));
+        link = link.substr(0, question);
+    }
+    return link;
+}
+
+} // namespace
+
 TBookAddress ParseBookAddress(std::string_view Text) {
     TBookAddress address;
-    const size_t hash = Text.find('#');
-    if (hash != std::string_view::npos) {
-        address.Fragment = std::string(Text.substr(hash + 1));
-        Text = Text.substr(0, hash);
-    }
-    const size_t question = Text.find('?');
-    if (question != std::string_view::npos) {
-        address.Query = std::string(Text.substr(question + 1));
-        Text = Text.substr(0, question);
-    }
-    address.Path = NormalizeBookPath(Text);
+    address.Path = NormalizeBookPath(SplitLink(Text, address));
     return address;
 }
 
@@ -115,18 +124,8 @@ TLinkTarget ClassifyLink(std::string_view Link, std::string_view CurrentPath) {
         return target;
     }
     target.Kind = TLinkKind::Book;
-    TBookAddress address = ParseBookAddress("\\"); // only the query and fragment are taken
-    std::string_view path = Link;
-    const size_t hash = path.find('#');
-    if (hash != std::string_view::npos) {
-        address.Fragment = std::string(path.substr(hash + 1));
-        path = path.substr(0, hash);
-    }
-    const size_t question = path.find('?');
-    if (question != std::string_view::npos) {
-        address.Query = std::string(path.substr(question + 1));
-        path = path.substr(0, question);
-    }
+    TBookAddress address;
+    const std::string_view path = SplitLink(Link, address);
     // A link to a fragment or a query alone stays on the current page.
     address.Path = path.empty() ? NormalizeBookPath(CurrentPath) : NormalizeBookPath(path, CurrentPath);
     target.Address = std::move(address);

@@ -3,32 +3,11 @@
 #include "u_CaseBlind.h"
 #include "u_CompileXML.h"
 
-#include <algorithm>
 
-namespace {
-
-int32_t PixelSize(const TXMLNode* node, const char* name, int32_t fallback) {
-    return std::clamp(XmlInt(node, name, fallback), 8, 256);
-}
-
-} // namespace
-
-TReaderToolbar ReadToolButtons(const std::string& Xml) {
-    TReaderToolbar toolbar;
+std::vector<TReaderToolButton> ReadToolButtons(const std::string& Xml) {
+    std::vector<TReaderToolButton> buttons;
     TXMLDocument doc(Xml);
-    const TXMLNode* root = doc.Root();
-    toolbar.ButtonWidth = PixelSize(root, "ButtonWidth", 32);
-    toolbar.ButtonHeight = PixelSize(root, "ButtonHeight", 32);
-    toolbar.ImageWidth = PixelSize(root, "ImageWidth", 24);
-    toolbar.ImageHeight = PixelSize(root, "ImageHeight", 24);
-    toolbar.FontFaceColor = XmlInt(root, "FontFaceColor", 0);
-    toolbar.BackGroundColor = XmlInt(root, "BackGroundColor", 0);
-    toolbar.Flat = XmlBool(root, "Flat", false);
-    toolbar.ShowCaptions = XmlBool(root, "ShowCaptions", true);
-    toolbar.LogoDisplay = XmlBool(root, "LogoDisplay", false);
-    toolbar.LogoLink = XmlText(root, "LogoLink", "");
-    toolbar.LogoText = XmlText(root, "LogoText", "");
-    for (const TXMLNode* part : XmlChildren(root)) {
+    for (const TXMLNode* part : XmlChildren(doc.Root())) {
         if (!SameTextCaseBlind(XmlName(part), "Buttons"))
             continue;
         for (const TXMLNode* btn : XmlChildren(part)) {
@@ -39,10 +18,10 @@ TReaderToolbar ReadToolButtons(const std::string& Xml) {
             for (const TXMLNode* item : XmlChildren(btn))
                 button.Bookmarks.push_back(
                     {XmlText(item, "caption", ""), XmlText(item, "url", ""), XmlBool(item, "NewWindow", false)});
-            toolbar.Buttons.push_back(std::move(button));
+            buttons.push_back(std::move(button));
         }
     }
-    return toolbar;
+    return buttons;
 }
 
 TReaderColor DecodeColor(int32_t Value) {

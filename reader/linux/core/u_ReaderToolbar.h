@@ -1,6 +1,7 @@
-// The book's toolbar as the reader builds it: the toolbar description
-// "ToolButtons.xml" (sizes, colours, captions, logo, pictures and the buttons with the
-// bookmarks of the bookmarks button) and the colour numbers it carries.
+// The book's toolbar as the reader builds it: the buttons of the toolbar description
+// "ToolButtons.xml" with the bookmarks of the bookmarks button, and the colour numbers
+// of the toolbar options. Sizes, colours, captions and the logo are the toolbar
+// options of "System.xml" (TToolbarOptions), which the description repeats.
 #pragma once
 
 #include <cstdint>
@@ -20,25 +21,9 @@ struct TReaderToolButton {
     std::vector<TReaderBookmark> Bookmarks;
 };
 
-struct TReaderToolbar {
-    int32_t ButtonWidth = 32;
-    int32_t ButtonHeight = 32;
-    int32_t ImageWidth = 24;
-    int32_t ImageHeight = 24;
-    int32_t FontFaceColor = 0;
-    int32_t BackGroundColor = 0;
-    bool Flat = false;
-    bool ShowCaptions = true;
-    bool LogoDisplay = false;
-    std::string LogoLink;
-    std::string LogoText;
-    std::vector<TReaderToolButton> Buttons;
-};
-
-// Reads "ToolButtons.xml": the root's attributes, then the buttons of its "Buttons"
-// element in order, with their bookmark items. An empty text gives no buttons; sizes
-// are kept within 8 to 256 pixels. XML and conversion errors pass through.
-TReaderToolbar ReadToolButtons(const std::string& Xml);
+// Reads the buttons of the "Buttons" element of "ToolButtons.xml" in order, with their
+// bookmark items. An empty text gives no buttons. XML and conversion errors pass through.
+std::vector<TReaderToolButton> ReadToolButtons(const std::string& Xml);
 
 // A colour number of the book: a plain RGB value (red in the low byte), or a system
 // colour (negative; the platform's colour index in the low byte).

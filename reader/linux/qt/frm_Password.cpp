@@ -1,11 +1,12 @@
 #include "frm_Password.h"
 
+#include "u_ReaderDialogs.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -44,12 +45,7 @@ TfrmPassword::TfrmPassword(const QString& Title, const QString& Message, bool As
     form->addRow("&Password:", edtPassword);
     layout->addLayout(form);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText("Open");
-    buttons->button(QDialogButtonBox::Ok)->setAccessibleName("Open");
-    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName("Cancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = NewPromptButtons(this, "Open");
     layout->addWidget(buttons);
     (edtUser ? edtUser : edtPassword)->setFocus();
 }

@@ -44,6 +44,11 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The pictures' size of the toolbar options, within sane bounds.
+QSize ImageSize(const TToolbarOptions& options) {
+    return QSize(std::clamp(options.ToolbarImgW, 8, 256), std::clamp(options.ToolbarImgH, 8, 256));
+}
+
 const char* const FontSizeCaptions[5] = {"Smallest", "Smaller", "Medium", "Larger", "Largest"};
 
 // Marks the words of a search on the page: each match wrapped in a <mark> of class
@@ -252,7 +257,7 @@ void TfrmReader::CreateMenus() {
     go->addAction(actNextChapter);
 
     // The bookmarks of the book's bookmarks button, when it has one.
-    for (const TReaderToolButton& button : FBook.Toolbar().Buttons) {
+    for (const TReaderToolButton& button : FBook.ToolButtons()) {
         if (button.Kind != tbkFavourites || button.Bookmarks.empty())
             continue;
         go->addSeparator();
@@ -357,7 +362,7 @@ QAction* TfrmReader::KindAction(int Kind) const {
 }
 
 QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction* Action) {
-    const TReaderToolbar& desc = FBook.Toolbar();
+    const TToolbarOptions& desc = FBook.Options().Toolbar();
     auto* button = new QToolButton(tbBook);
     button->setObjectName(Q("tbtn" + ToolButtonName(Button.Kind)));
     const QString caption = Q(Button.Caption.empty() ? ToolButtonCaption(Button.Kind) : FBook.Expand(Button.Caption));
@@ -367,13 +372,13 @@ QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction*
     const QPixmap picture = Button.Image.empty() ? QPixmap() : ButtonPicture(FBook.SystemFile(Button.Image), Button.Image);
     if (!picture.isNull()) {
         button->setIcon(picture);
-        button->setToolButtonStyle(desc.ShowCaptions ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+        button->setToolButtonStyle(desc.ToolbarShowCaption ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
     } else {
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     }
-    button->setIconSize(QSize(desc.ImageWidth, desc.ImageHeight));
-    button->setAutoRaise(desc.Flat);
-    button->setMinimumSize(desc.ButtonWidth, desc.ButtonHeight);
+    button->setIconSize(ImageSize(desc));
+    button->setAutoRaise(desc.ToolbarFlat);
+    button->setMinimumSize(std::clamp(desc.ToolbarBtnW, 8, 256), std::clamp(desc.ToolbarBtnH, 8, 256));
     button->setFocusPolicy(Qt::TabFocus);
     if (Action) {
         connect(button, &QToolButton::clicked, Action, &QAction::trigger);
@@ -385,10 +390,10 @@ QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction*
 }
 
 void TfrmReader::CreateToolBar() {
-    const TReaderToolbar& desc = FBook.Toolbar();
-    const TToolbarPlacement placement = FBook.Options().Toolbar().ToolbarPlacement;
+    const TToolbarOptions& desc = FBook.Options().Toolbar();
+    const std::vector<TReaderToolButton>& buttons = FBook.ToolButtons();
     const bool logo = desc.LogoDisplay && FBook.HasSystemFile("\\Logo.bmp");
-    if (placement == tpNoToolbar || (desc.Buttons.empty() && !logo))
+    if (desc.ToolbarPlacement == tpNoToolbar || (buttons.empty() && !logo))
         return;
     tbBook = new QToolBar("Toolbar", this);
     tbBook->setObjectName("tbBook");
@@ -396,12 +401,12 @@ void TfrmReader::CreateToolBar() {
     tbBook->setMovable(false);
     tbBook->setFloatable(false);
     tbBook->setContextMenuPolicy(Qt::PreventContextMenu);
-    tbBook->setIconSize(QSize(desc.ImageWidth, desc.ImageHeight));
+    tbBook->setIconSize(ImageSize(desc));
     // The book's colours, unless they would hide the captions.
-    if (desc.FontFaceColor != desc.BackGroundColor) {
+    if (desc.ToolbarTextColor != desc.ToolbarBackColor) {
         QPalette palette = tbBook->palette();
-        const QColor back = BookColor(desc.BackGroundColor, palette);
-        const QColor text = BookColor(desc.FontFaceColor, palette);
+        const QColor back = BookColor(desc.ToolbarBackColor, palette);
+        const QColor text = BookColor(desc.ToolbarTextColor, palette);
         palette.setColor(QPalette::Window, back);
         palette.setColor(QPalette::Button, back);
         palette.setColor(QPalette::ButtonText, text);
@@ -409,7 +414,7 @@ void TfrmReader::CreateToolBar() {
         tbBook->setPalette(palette);
         tbBook->setAutoFillBackground(true);
     }
-    for (const TReaderToolButton& button : desc.Buttons) {
+    for (const TReaderToolButton& button : buttons) {
         switch (button.Kind) {
         case tbkSeparator:
             tbBook->addSeparator();
@@ -458,7 +463,7 @@ void TfrmReader::CreateToolBar() {
             auto* button = new QToolButton(tbBook);
             button->setObjectName("btnLogo");
             button->setIcon(logo);
-            button->setIconSize(logo.size().boundedTo(QSize(320, std::max(desc.ButtonHeight, 16))));
+            button->setIconSize(logo.size().boundedTo(QSize(320, std::clamp(desc.ToolbarBtnH, 16, 256))));
             button->setAutoRaise(true);
             const QString hint = Q(FBook.Expand(desc.LogoText));
             button->setToolTip(hint);
@@ -471,7 +476,7 @@ void TfrmReader::CreateToolBar() {
             tbBook->addWidget(button);
         }
     }
-    addToolBar(placement == tpBottom ? Qt::BottomToolBarArea : Qt::TopToolBarArea, tbBook);
+    addToolBar(desc.ToolbarPlacement == tpBottom ? Qt::BottomToolBarArea : Qt::TopToolBarArea, tbBook);
 }
 
 void TfrmReader::ApplyWindowOptions() {

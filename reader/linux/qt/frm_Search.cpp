@@ -1,9 +1,10 @@
 #include "frm_Search.h"
 
+#include "u_ReaderDialogs.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 TfrmSearch::TfrmSearch(const QString& Initial, QWidget* Parent) : QDialog(Parent) {
@@ -20,12 +21,7 @@ TfrmSearch::TfrmSearch(const QString& Initial, QWidget* Parent) : QDialog(Parent
     edtWords->selectAll();
     label->setBuddy(edtWords);
     layout->addWidget(edtWords);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText("Search");
-    buttons->button(QDialogButtonBox::Ok)->setAccessibleName("Search");
-    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName("Cancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = NewPromptButtons(this, "Search");
     layout->addWidget(buttons);
 }
 

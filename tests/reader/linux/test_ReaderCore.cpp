@@ -132,23 +132,24 @@ TEST_F(SampleBook, DescriptionStoryAndVariables) {
     EXPECT_EQ(book.ReadPage("\\..\\..\\etc\\passwd", page), TPageStatus::NotFound);
     EXPECT_EQ(book.ReadPage("\\Light", page), TPageStatus::NotFound); // a folder
 
-    const TReaderToolbar& toolbar = book.Toolbar();
-    EXPECT_EQ(toolbar.ButtonWidth, 64);
-    EXPECT_EQ(toolbar.ButtonHeight, 44);
-    EXPECT_TRUE(toolbar.Flat);
-    EXPECT_TRUE(toolbar.ShowCaptions);
-    ASSERT_EQ(toolbar.Buttons.size(), 14u);
-    EXPECT_EQ(toolbar.Buttons[0].Kind, tbkFirst);
-    EXPECT_EQ(toolbar.Buttons[0].Image, "\\Toolbar.buttons\\0.bmp");
-    EXPECT_TRUE(book.HasSystemFile(toolbar.Buttons[0].Image));
-    EXPECT_EQ(toolbar.Buttons[4].Kind, tbkSeparator);
-    const TReaderToolButton& marks = toolbar.Buttons[10];
+    const TToolbarOptions& toolbar = book.Options().Toolbar();
+    EXPECT_EQ(toolbar.ToolbarBtnW, 64);
+    EXPECT_EQ(toolbar.ToolbarBtnH, 44);
+    EXPECT_TRUE(toolbar.ToolbarFlat);
+    EXPECT_TRUE(toolbar.ToolbarShowCaption);
+    const std::vector<TReaderToolButton>& buttons = book.ToolButtons();
+    ASSERT_EQ(buttons.size(), 14u);
+    EXPECT_EQ(buttons[0].Kind, tbkFirst);
+    EXPECT_EQ(buttons[0].Image, "\\Toolbar.buttons\\0.bmp");
+    EXPECT_TRUE(book.HasSystemFile(buttons[0].Image));
+    EXPECT_EQ(buttons[4].Kind, tbkSeparator);
+    const TReaderToolButton& marks = buttons[10];
     ASSERT_EQ(marks.Kind, tbkFavourites);
     ASSERT_EQ(marks.Bookmarks.size(), 2u);
     EXPECT_EQ(marks.Bookmarks[0].Caption, "The winter storm");
     EXPECT_EQ(marks.Bookmarks[0].Url, "\\Keepers\\Storm.htm");
     EXPECT_TRUE(marks.Bookmarks[1].NewWindow);
-    TReaderColor back = DecodeColor(toolbar.BackGroundColor);
+    TReaderColor back = DecodeColor(toolbar.ToolbarBackColor);
     EXPECT_FALSE(back.IsSystem);
     EXPECT_EQ(back.Red, 0xF6);
     EXPECT_EQ(back.Blue, 0xF0);

@@ -2,6 +2,7 @@
 // engine.
 #pragma once
 
+#include "../../../common/qt/engine_wait.h"
 #include "../reader_books.h"
 #include "c_BookView.h"
 #include "frm_Reader.h"
@@ -9,13 +10,10 @@
 #include "u_ReaderSession.h"
 #include "u_Registry.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QPrinter>
-#include <QTimer>
-#include <QVariant>
-#include <QWebEngineScript>
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <memory>
@@ -25,27 +23,8 @@
 
 namespace gui {
 
-// Lets events run until Condition holds or TimeoutMs passed; returns Condition.
-template <class F>
-bool WaitFor(F Condition, int TimeoutMs = 30000) {
-    QDeadlineTimer deadline(TimeoutMs);
-    while (!Condition() && !deadline.hasExpired()) {
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return Condition();
-}
-
-inline QVariant RunScript(QWebEngineView& View, const QString& Code) {
-    auto state = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
-    View.page()->runJavaScript(Code, QWebEngineScript::ApplicationWorld, [state](const QVariant& v) {
-        state->first = true;
-        state->second = v;
-    });
-    WaitFor([&] { return state->first; });
-    return state->second;
-}
+using ::RunScript;
+using ::WaitFor;
 
 inline std::string BodyText(QWebEngineView& View) {
     return RunScript(View, "document.body ? document.body.innerText : ''").toString().toStdString();
@@ -56,13 +35,35 @@ inline QString ScreenshotPath(const QString& Name) {
     return "screenshots/" + Name;
 }
 
+// Passwords typed by the test: (user, password) pairs in order; none left is a cancel.
+struct TPasswordAnswers {
+    std::deque<std::pair<QString, QString>> Passwords;
+    std::vector<QString> Questions;
+
+    bool Answer(const QString& Message, QString& User, QString& Password) {
+        Questions.push_back(Message);
+        if (Passwords.empty())
+            return false;
+        User = Passwords.front().first;
+        Password = Passwords.front().second;
+        Passwords.pop_front();
+        return true;
+    }
+};
+
+// Each test with a settings file of its own in a temporary folder.
+class TReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetRegistryFileName(Folder.File("Quarvel.conf")); }
+    void TearDown() override { SetRegistryFileName(""); }
+    books::TTempFolder Folder;
+};
+
 // The window with the reader's and the desktop's answers given by the test.
-class TTestReader : public TfrmReader {
+class TTestReader : public TfrmReader, public TPasswordAnswers {
 public:
     using TfrmReader::TfrmReader;
 
-    std::deque<std::pair<QString, QString>> Passwords; // user, password; none left: cancel
-    std::vector<QString> Questions;
     QString SearchText;
     std::vector<QUrl> Opened;
     std::vector<QString> Messages;
@@ -87,13 +88,7 @@ public:
 
 protected:
     bool AskPassword(const QString& Message, bool, QString& User, QString& Password) override {
-        Questions.push_back(Message);
-        if (Passwords.empty())
-            return false;
-        User = Passwords.front().first;
-        Password = Passwords.front().second;
-        Passwords.pop_front();
-        return true;
+        return Answer(Message, User, Password);
     }
     QString AskSearchText(const QString&) override { return SearchText; }
     void OpenExternal(const QUrl& Url) override { Opened.push_back(Url); }

@@ -20,11 +20,9 @@ using gui::ScreenshotPath;
 using gui::WaitFor;
 
 // The reader from start to end, with the questions answered by the test.
-class TTestApp : public TReaderApp {
+class TTestApp : public TReaderApp, public gui::TPasswordAnswers {
 public:
     using TReaderApp::TReaderApp;
-    std::deque<std::pair<QString, QString>> Passwords; // user, password; none left: cancel
-    std::vector<QString> Questions;
     std::vector<bool> AskedUser;
     std::vector<QString> Errors;
     std::vector<QString> PopUps;
@@ -39,14 +37,8 @@ protected:
             TReaderApp::ShowError(Message);
     }
     bool AskBookPassword(const QString& Message, bool AskUser, QString& User, QString& Password) override {
-        Questions.push_back(Message);
         AskedUser.push_back(AskUser);
-        if (Passwords.empty())
-            return false;
-        User = Passwords.front().first;
-        Password = Passwords.front().second;
-        Passwords.pop_front();
-        return true;
+        return Answer(Message, User, Password);
     }
     void ShowPopUp(const QString& Text) override { PopUps.push_back(Text); }
     TfrmReader* CreateWindow(TReaderSession& Session) override {
@@ -62,12 +54,7 @@ TReaderArguments Arguments(const std::string& book) {
     return arguments;
 }
 
-class ReaderSecurity : public ::testing::Test {
-protected:
-    void SetUp() override { SetRegistryFileName(Folder.File("Quarvel.conf")); }
-    void TearDown() override { SetRegistryFileName(""); }
-    books::TTempFolder Folder;
-};
+using ReaderSecurity = gui::TReaderTest;
 
 TEST_F(ReaderSecurity, WholeBookPasswordThreeTries) {
     const std::string file =

@@ -33,12 +33,7 @@ std::string Title(QWebEngineView& view) {
     return RunScript(view, "document.title").toString().toStdString();
 }
 
-class ReaderWindow : public ::testing::Test {
-protected:
-    void SetUp() override { SetRegistryFileName(Folder.File("Quarvel.conf")); }
-    void TearDown() override { SetRegistryFileName(""); }
-    books::TTempFolder Folder;
-};
+using ReaderWindow = gui::TReaderTest;
 
 TEST_F(ReaderWindow, SampleReadInStoryOrderWithChaptersHistoryAndContents) {
     gui::TOpenBook open(books::CompileSample(Folder));
