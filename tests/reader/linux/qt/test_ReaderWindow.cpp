@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWidgetAction>
 
@@ -236,9 +237,26 @@ TEST_F(ReaderWindow, LinksOutOfTheBookMissingPagesAndThePageLastRead) {
         ASSERT_TRUE(WaitFor([&] { return w.Opened.size() == 2; }));
         EXPECT_EQ(w.Opened[1].toString(), "https://example.org/tides");
         EXPECT_NE(gui::BodyText(*w.View()).find("Welcome to Port Ellis."), std::string::npos);
+        // The right-click menu: the reader's own where the page allows it.
+        auto rightClick = [&] {
+            bool ours = false, done = false;
+            QTimer::singleShot(100, [&] {
+                WaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 1500);
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    ours = menu->actions().contains(w.actBack) && menu->actions().contains(w.actCopy);
+                    menu->close();
+                }
+                done = true;
+            });
+            QTest::mouseClick(w.View()->focusProxy(), Qt::RightButton, {}, QPoint(300, 150));
+            WaitFor([&] { return done; }, 5000);
+            return ours;
+        };
+        EXPECT_TRUE(rightClick());
         // The page a link opens, with its font size; both are kept for the next time.
         ASSERT_TRUE(w.Wait([&] { RunScript(*w.View(), "document.links[0].click()"); }));
         EXPECT_NE(gui::BodyText(*w.View()).find("High water at dawn"), std::string::npos);
+        EXPECT_FALSE(rightClick()); // this page refuses it
         w.actLarger->trigger();
         EXPECT_DOUBLE_EQ(w.View()->zoomFactor(), TBookView::FontSizeFactor(3));
         w.close();
