@@ -1,6 +1,7 @@
 // Waiting for the engine in GUI tests.
 #pragma once
 
+#include "../../../common/qt/engine_wait.h"
 #include "c_MXWebBrowser.h"
 
 #include <QBuffer>
@@ -15,33 +16,10 @@
 
 #include <memory>
 
-// Lets events run until Condition holds or TimeoutMs passed; returns Condition.
-template <class F>
-bool WaitFor(F Condition, int TimeoutMs = 20000) {
-    QDeadlineTimer deadline(TimeoutMs);
-    while (!Condition() && !deadline.hasExpired()) {
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return Condition();
-}
-
 inline void Pause(int Ms) {
     QEventLoop loop;
     QTimer::singleShot(Ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-// Runs script in the page and waits for its result.
-inline QVariant RunScript(TMXWebBrowser& Browser, const QString& Code) {
-    auto state = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
-    Browser.page()->runJavaScript(Code, QWebEngineScript::ApplicationWorld, [state](const QVariant& v) {
-        state->first = true;
-        state->second = v;
-    });
-    WaitFor([&] { return state->first; });
-    return state->second;
 }
 
 // Navigates and waits for the navigation to finish; returns whether it succeeded.

@@ -1,0 +1,59 @@
+#include "frm_Password.h"
+
+#include "u_ReaderDialogs.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QVBoxLayout>
+
+TfrmPassword::TfrmPassword(const QString& Title, const QString& Message, bool AskUser, QWidget* Parent)
+    : QDialog(Parent) {
+    setWindowTitle(Title);
+    setObjectName("frmPassword");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(18, 16, 18, 14);
+    layout->setSpacing(12);
+
+    auto* header = new QHBoxLayout();
+    auto* picture = new QLabel(this);
+    picture->setPixmap(QIcon(":/icons/lock.svg").pixmap(40, 40));
+    picture->setAccessibleName("Locked");
+    header->addWidget(picture, 0, Qt::AlignTop);
+    lblMessage = new QLabel(Message, this);
+    lblMessage->setWordWrap(true);
+    lblMessage->setMinimumWidth(300);
+    lblMessage->setAccessibleName("Message");
+    header->addWidget(lblMessage, 1);
+    layout->addLayout(header);
+
+    auto* form = new QFormLayout();
+    form->setLabelAlignment(Qt::AlignRight);
+    if (AskUser) {
+        edtUser = new QLineEdit(this);
+        edtUser->setObjectName("edtUser");
+        edtUser->setAccessibleName("User name");
+        form->addRow("&User name:", edtUser);
+    }
+    edtPassword = new QLineEdit(this);
+    edtPassword->setObjectName("edtPassword");
+    edtPassword->setEchoMode(QLineEdit::Password);
+    edtPassword->setAccessibleName("Password");
+    form->addRow("&Password:", edtPassword);
+    layout->addLayout(form);
+
+    QDialogButtonBox* buttons = NewPromptButtons(this, "Open");
+    layout->addWidget(buttons);
+    (edtUser ? edtUser : edtPassword)->setFocus();
+}
+
+QString TfrmPassword::User() const {
+    return edtUser ? edtUser->text() : QString();
+}
+
+QString TfrmPassword::Password() const {
+    return edtPassword->text();
+}

@@ -1,0 +1,780 @@
+#include "frm_Reader.h"
+
+#include "c_BookView.h"
+#include "frm_Password.h"
+#include "frm_ReaderForm.h"
+#include "frm_Search.h"
+#include "u_BookScheme.h"
+#include "u_CaseBlind.h"
+#include "u_CommandTable.h"
+#include "u_ReaderPictures.h"
+#include "u_ReaderSettings.h"
+#include "u_Version.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+
+#include <algorithm>
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The pictures' size of the toolbar options, within sane bounds.
+QSize ImageSize(const TToolbarOptions& options) {
+    return QSize(std::clamp(options.ToolbarImgW, 8, 256), std::clamp(options.ToolbarImgH, 8, 256));
+}
+
+const char* const FontSizeCaptions[5] = {"Smallest", "Smaller", "Medium", "Larger", "Largest"};
+
+// Marks the words of a search on the page: each match wrapped in a <mark> of class
+// "pagelamp-hit", the first one scrolled into view. The words come as a JSON array.
+const char* const HighlightScript = R"JS(
+(function (terms) {
+  if (!document.body || !terms.length) return 0;
+  var skip = { SCRIPT: 1, STYLE: 1, MARK: 1, TEXTAREA: 1 };
+  var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT, {
+    acceptNode: function (n) {
+      return n.parentNode && skip[n.parentNode.nodeName] ? NodeFilter.FILTER_REJECT : NodeFilter.FILTER_ACCEPT;
+    }
+  });
+  var nodes = [], count = 0, first = null;
+  while (walker.nextNode()) nodes.push(walker.currentNode);
+  nodes.forEach(function (node) {
+    var text = node.nodeValue, lower = text.toLowerCase(), pos = 0, frag = null;
+    for (;;) {
+      var best = -1, len = 0;
+      terms.forEach(function (t) {
+        var i = lower.indexOf(t, pos);
+        if (i >= 0 && (best < 0 || i < best)) { best = i; len = t.length; }
+      });
+      if (best < 0) break;
+      frag = frag || document.createDocumentFragment();
+      frag.appendChild(document.createTextNode(text.substring(pos, best)));
+      var mark = document.createElement('mark');
+      mark.className = 'pagelamp-hit';
+      mark.textContent = text.substr(best, len);
+      frag.appendChild(mark);
+      if (!first) first = mark;
+      count++;
+      pos = best + len;
+    }
+    if (frag) {
+      frag.appendChild(document.createTextNode(text.substring(pos)));
+      node.parentNode.replaceChild(frag, node);
+    }
+  });
+  if (first) first.scrollIntoView({ block: 'center' });
+  return count;
+})
+)JS";
+
+} // namespace
+
+TfrmReader::TfrmReader(TReaderSession& Session, QWidget* Parent)
+    : QMainWindow(Parent), FSession(Session), FBook(Session.Book()) {
+    setObjectName("frmReader");
+    FCommands = new TCommandTable(this);
+    FProfile = NewBookProfile(FSession, nullptr);
+
+    wbBook = new TBookView(FProfile, this);
+    wbBook->setObjectName("wbBook");
+    wbBook->setAccessibleName("Page");
+    setCentralWidget(wbBook);
+    wbBook->BookPage()->OnFollowLink = [this](const QUrl& url) { FollowLink(LinkOfUrl(url)); };
+    wbBook->BookPage()->OnNewWindow = [this](const QUrl& url) { FollowLinkInNewWindow(LinkOfUrl(url)); };
+    wbBook->OnContextMenu = [this](const QPoint& position) { ShowContextMenu(position); };
+    connect(wbBook, &QWebEngineView::loadFinished, this, &TfrmReader::PageLoaded);
+    connect(wbBook->page(), &QWebEnginePage::linkHovered, this, [this](const QString& url) {
+        const QUrl link(url);
+        statusBar()->showMessage(IsBookUrl(link) ? Q(ClassifyLink(LinkOfUrl(link), "\\").Address.Path) : url);
+    });
+    connect(wbBook, &QWebEngineView::printFinished, this, [this](bool ok) {
+        FPrinting = false;
+        FPrinter.reset();
+        if (!ok)
+            ShowMessage("The page could not be printed.");
+    });
+    connect(wbBook->page(), &QWebEnginePage::pdfPrintingFinished, this, [this](const QString& file, bool ok) {
+        FPrinting = false;
+        if (ok)
+            statusBar()->showMessage("Saved " + file, 5000);
+        else
+            ShowMessage("The page could not be saved as \"" + file + "\".");
+    });
+    statusBar()->setAccessibleName("Status");
+
+    CreateActions();
+    CreateMenus();
+    CreateContents();
+    CreateToolBar();
+    ApplyWindowOptions();
+    UpdateCommands();
+}
+
+TfrmReader::~TfrmReader() {
+    // The pages go before the profile they were made in.
+    for (TfrmReaderForm* form : findChildren<TfrmReaderForm*>(Qt::FindDirectChildrenOnly))
+        delete form;
+    delete wbBook;
+    delete FProfile;
+}
+
+// ---- Building the window ----
+
+void TfrmReader::CreateActions() {
+    auto make = [this](const char* name, const QString& caption, std::initializer_list<QKeySequence> keys,
+                       std::function<bool()> enabled, std::function<void()> run) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(name);
+        action->setShortcuts(QList<QKeySequence>(keys));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [run] { run(); });
+        addAction(action);
+        return FCommands->Add(action, std::move(enabled));
+    };
+    auto story = [this](TStoryCommand command) {
+        return [this, command] {
+            const std::string target = FSession.StoryTarget(command);
+            return !target.empty() && !SameTextCaseBlind(target, FSession.CurrentPath());
+        };
+    };
+    auto go = [this](TStoryCommand command) { return [this, command] { StoryCommand(command); }; };
+    auto shown = [this] { return !FSession.Current().empty(); };
+
+    actBack = make("actBack", "&Back", {QKeySequence::Back}, [this] { return FSession.CanBack(); }, [this] {
+        const std::string address = FSession.Back();
+        if (!address.empty())
+            ShowAddress(address, false);
+    });
+    actForward = make("actForward", "&Forward", {QKeySequence::Forward}, [this] { return FSession.CanForward(); },
+                      [this] {
+                          const std::string address = FSession.Forward();
+                          if (!address.empty())
+                              ShowAddress(address, false);
+                      });
+    actHome = make("actHome", "&Home", {QKeySequence(Qt::ALT | Qt::Key_Home)}, story(TStoryCommand::Home),
+                   go(TStoryCommand::Home));
+    actFirst = make("actFirst", "F&irst Page", {QKeySequence(Qt::CTRL | Qt::Key_Home)}, story(TStoryCommand::First),
+                    go(TStoryCommand::First));
+    actPrior = make("actPrior", "&Prior Page",
+                    {QKeySequence(Qt::CTRL | Qt::Key_Left), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+                    story(TStoryCommand::Prior), go(TStoryCommand::Prior));
+    actNext = make("actNext", "&Next Page",
+                   {QKeySequence(Qt::CTRL | Qt::Key_Right), QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+                   story(TStoryCommand::Next), go(TStoryCommand::Next));
+    actLast = make("actLast", "&Last Page", {QKeySequence(Qt::CTRL | Qt::Key_End)}, story(TStoryCommand::Last),
+                   go(TStoryCommand::Last));
+    actPriorChapter = make("actPriorChapter", "Prior &Chapter", {QKeySequence(Qt::CTRL | Qt::Key_Up)},
+                           story(TStoryCommand::PriorChapter), go(TStoryCommand::PriorChapter));
+    actNextChapter = make("actNextChapter", "Next C&hapter", {QKeySequence(Qt::CTRL | Qt::Key_Down)},
+                          story(TStoryCommand::NextChapter), go(TStoryCommand::NextChapter));
+    actSearch = make("actSearch", "&Search...", {QKeySequence::Find},
+                     [this] { return !FBook.Locked() && FBook.Story().Count() > 0; }, [this] { actSearchExecute(); });
+    actPrint = make("actPrint", "&Print...", {QKeySequence::Print}, [this, shown] { return shown() && !FPrinting; },
+                    [this] { actPrintExecute(); });
+    actPrintPdf = make("actPrintPdf", "Print to P&DF...", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
+                       [this, shown] { return shown() && !FPrinting; }, [this] { actPrintPdfExecute(); });
+    actCopy = make("actCopy", "&Copy", {QKeySequence::Copy}, [this] { return wbBook->hasSelection(); },
+                   [this] { wbBook->page()->triggerAction(QWebEnginePage::Copy); });
+    actSelectAll = make("actSelectAll", "Select &All", {QKeySequence::SelectAll}, shown,
+                        [this] {
+                            // Script, not the engine's action, which needs the keyboard focus in the page.
+                            wbBook->page()->runJavaScript("document.body && window.getSelection()"
+                                                          ".selectAllChildren(document.body)",
+                                                          QWebEngineScript::ApplicationWorld);
+                        });
+    actRefresh = make("actRefresh", "&Refresh", {QKeySequence(Qt::Key_F5)}, shown,
+                      [this] { ShowAddress(FSession.Current(), false); });
+    actAbout = make("actAbout", "&About...", {QKeySequence(Qt::Key_F1)}, nullptr, [this] { actAboutExecute(); });
+    actExit = make("actExit", "E&xit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, nullptr, [this] { close(); });
+    actContents = make("actContents", "&Contents", {QKeySequence(Qt::Key_F9)}, nullptr, [] {});
+    actContents->setCheckable(true);
+    actLarger = make("actLarger", "&Larger Text", {QKeySequence::ZoomIn}, [this] { return wbBook->FontSize() < 4; },
+                     [this] { SetFontSize(wbBook->FontSize() + 1); });
+    actSmaller = make("actSmaller", "S&maller Text", {QKeySequence::ZoomOut},
+                      [this] { return wbBook->FontSize() > 0; }, [this] { SetFontSize(wbBook->FontSize() - 1); });
+    FFontGroup = new QActionGroup(this);
+    for (int i = 0; i < 5; ++i) {
+        actFontSize[i] = make(("actFontSize" + std::to_string(i)).c_str(), FontSizeCaptions[i],
+                              i == 2 ? std::initializer_list<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_0)}
+                                     : std::initializer_list<QKeySequence>{},
+                              nullptr, [this, i] { SetFontSize(i); });
+        actFontSize[i]->setCheckable(true);
+        FFontGroup->addAction(actFontSize[i]);
+    }
+    actFontSize[2]->setChecked(true);
+}
+
+void TfrmReader::CreateMenus() {
+    QMenu* book = menuBar()->addMenu("&Book");
+    book->addAction(actSearch);
+    book->addSeparator();
+    book->addAction(actPrint);
+    book->addAction(actPrintPdf);
+    book->addSeparator();
+    book->addAction(actCopy);
+    book->addAction(actSelectAll);
+    book->addSeparator();
+    book->addAction(actAbout);
+    book->addAction(actExit);
+
+    QMenu* go = menuBar()->addMenu("&Go");
+    go->addAction(actBack);
+    go->addAction(actForward);
+    go->addAction(actHome);
+    go->addSeparator();
+    go->addAction(actFirst);
+    go->addAction(actPrior);
+    go->addAction(actNext);
+    go->addAction(actLast);
+    go->addSeparator();
+    go->addAction(actPriorChapter);
+    go->addAction(actNextChapter);
+
+    // The bookmarks of the book's bookmarks button, when it has one.
+    for (const TReaderToolButton& button : FBook.ToolButtons()) {
+        if (button.Kind != tbkFavourites || button.Bookmarks.empty())
+            continue;
+        go->addSeparator();
+        mnuBookmarks = go->addMenu(Q(button.Caption.empty() ? ToolButtonCaption(tbkFavourites)
+                                                            : FBook.Expand(button.Caption)));
+        mnuBookmarks->setObjectName("mnuBookmarks");
+        for (const TReaderBookmark& mark : button.Bookmarks) {
+            QAction* entry = mnuBookmarks->addAction(Q(mark.Caption));
+            entry->setToolTip(Q(mark.Url));
+            connect(entry, &QAction::triggered, this, [this, mark] {
+                if (mark.NewWindow)
+                    FollowLinkInNewWindow(mark.Url);
+                else
+                    FollowLink(mark.Url);
+            });
+        }
+        break;
+    }
+
+    QMenu* view = menuBar()->addMenu("&View");
+    view->addAction(actContents);
+    QMenu* size = view->addMenu("&Font Size");
+    size->setObjectName("mnuFontSize");
+    for (QAction* action : actFontSize)
+        size->addAction(action);
+    size->addSeparator();
+    size->addAction(actLarger);
+    size->addAction(actSmaller);
+    view->addSeparator();
+    view->addAction(actRefresh);
+}
+
+void TfrmReader::CreateContents() {
+    dckContents = new QDockWidget("Contents", this);
+    dckContents->setObjectName("dckContents");
+    dckContents->setAccessibleName("Contents");
+    dckContents->setFeatures(QDockWidget::DockWidgetClosable);
+    tvContents = new QTreeWidget(dckContents);
+    tvContents->setObjectName("tvContents");
+    tvContents->setAccessibleName("Contents");
+    tvContents->setHeaderHidden(true);
+    tvContents->setColumnCount(1);
+    tvContents->setUniformRowHeights(true);
+    tvContents->setStyleSheet("QTreeView::item { padding: 2px 0; }");
+    tvContents->setMinimumWidth(180);
+    FPageItems.assign(static_cast<size_t>(FBook.Story().Count()), nullptr);
+    std::function<void(QTreeWidgetItem*, const std::vector<TStoryNode>&)> fill =
+        [&](QTreeWidgetItem* parent, const std::vector<TStoryNode>& level) {
+            for (const TStoryNode& node : level) {
+                auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tvContents);
+                const std::string title = node.Title.empty() ? (node.Chapter ? "Chapter" : "Page") : node.Title;
+                item->setText(0, Q(title));
+                item->setToolTip(0, Q(title));
+                item->setData(0, Qt::UserRole, node.FirstPage);
+                if (node.Page >= 0 && !FPageItems[static_cast<size_t>(node.Page)])
+                    FPageItems[static_cast<size_t>(node.Page)] = item;
+                if (node.Chapter) {
+                    QFont font = item->font(0);
+                    font.setBold(true);
+                    item->setFont(0, font);
+                    fill(item, node.Children);
+                }
+            }
+        };
+    fill(nullptr, FBook.Story().Tree());
+    tvContents->expandAll();
+    connect(tvContents, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const int page = item->data(0, Qt::UserRole).toInt();
+        if (page >= 0 && page < FBook.Story().Count())
+            FollowLink(FBook.Story().Pages()[static_cast<size_t>(page)].Path);
+    });
+    connect(tvContents, &QTreeWidget::itemClicked, tvContents, &QTreeWidget::itemActivated);
+    dckContents->setWidget(tvContents);
+    addDockWidget(Qt::LeftDockWidgetArea, dckContents);
+    dckContents->hide();
+    connect(actContents, &QAction::toggled, dckContents, &QWidget::setVisible);
+    connect(dckContents, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!isHidden() || visible)
+            actContents->setChecked(dckContents->isVisible());
+    });
+}
+
+QAction* TfrmReader::KindAction(int Kind) const {
+    switch (Kind) {
+    case tbkBack: return actBack;
+    case tbkForward: return actForward;
+    case tbkFirst: return actFirst;
+    case tbkPrior: return actPrior;
+    case tbkNext: return actNext;
+    case tbkLast: return actLast;
+    case tbkPriorChapter: return actPriorChapter;
+    case tbkNextChapter: return actNextChapter;
+    case tbkAbout: return actAbout;
+    case tbkExit: return actExit;
+    case tbkSearch: return actSearch;
+    case tbkPrint: return actPrint;
+    case tbkCopy: return actCopy;
+    case tbkRefresh: return actRefresh;
+    case tbkHome: return actHome;
+    default: return nullptr;
+    }
+}
+
+QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction* Action) {
+    const TToolbarOptions& desc = FBook.Options().Toolbar();
+    auto* button = new QToolButton(tbBook);
+    button->setObjectName(Q("tbtn" + ToolButtonName(Button.Kind)));
+    const QString caption = Q(Button.Caption.empty() ? ToolButtonCaption(Button.Kind) : FBook.Expand(Button.Caption));
+    button->setText(caption);
+    button->setToolTip(caption);
+    button->setAccessibleName(caption);
+    const QPixmap picture = Button.Image.empty() ? QPixmap() : ButtonPicture(FBook.SystemFile(Button.Image), Button.Image);
+    if (!picture.isNull()) {
+        button->setIcon(picture);
+        button->setToolButtonStyle(desc.ToolbarShowCaption ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    } else {
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
+    button->setIconSize(ImageSize(desc));
+    button->setAutoRaise(desc.ToolbarFlat);
+    button->setMinimumSize(std::clamp(desc.ToolbarBtnW, 8, 256), std::clamp(desc.ToolbarBtnH, 8, 256));
+    button->setFocusPolicy(Qt::TabFocus);
+    if (Action) {
+        connect(button, &QToolButton::clicked, Action, &QAction::trigger);
+        button->setEnabled(Action->isEnabled());
+        connect(Action, &QAction::changed, button, [button, Action] { button->setEnabled(Action->isEnabled()); });
+    }
+    tbBook->addWidget(button);
+    return button;
+}
+
+void TfrmReader::CreateToolBar() {
+    const TToolbarOptions& desc = FBook.Options().Toolbar();
+    const std::vector<TReaderToolButton>& buttons = FBook.ToolButtons();
+    const bool logo = desc.LogoDisplay && FBook.HasSystemFile("\\Logo.bmp");
+    if (desc.ToolbarPlacement == tpNoToolbar || (buttons.empty() && !logo))
+        return;
+    tbBook = new QToolBar("Toolbar", this);
+    tbBook->setObjectName("tbBook");
+    tbBook->setAccessibleName("Toolbar");
+    tbBook->setMovable(false);
+    tbBook->setFloatable(false);
+    tbBook->setContextMenuPolicy(Qt::PreventContextMenu);
+    tbBook->setIconSize(ImageSize(desc));
+    // The book's colours, unless they would hide the captions.
+    if (desc.ToolbarTextColor != desc.ToolbarBackColor) {
+        QPalette palette = tbBook->palette();
+        const QColor back = BookColor(desc.ToolbarBackColor, palette);
+        const QColor text = BookColor(desc.ToolbarTextColor, palette);
+        palette.setColor(QPalette::Window, back);
+        palette.setColor(QPalette::Button, back);
+        palette.setColor(QPalette::ButtonText, text);
+        palette.setColor(QPalette::WindowText, text);
+        tbBook->setPalette(palette);
+        tbBook->setAutoFillBackground(true);
+    }
+    for (const TReaderToolButton& button : buttons) {
+        switch (button.Kind) {
+        case tbkSeparator:
+            tbBook->addSeparator();
+            break;
+        case tbkFavourites: {
+            QToolButton* marks = AddToolButton(button, nullptr);
+            auto* menu = new QMenu(marks);
+            for (const TReaderBookmark& mark : button.Bookmarks) {
+                QAction* entry = menu->addAction(Q(mark.Caption));
+                connect(entry, &QAction::triggered, this, [this, mark] {
+                    if (mark.NewWindow)
+                        FollowLinkInNewWindow(mark.Url);
+                    else
+                        FollowLink(mark.Url);
+                });
+            }
+            marks->setMenu(menu);
+            marks->setPopupMode(QToolButton::InstantPopup);
+            marks->setEnabled(!button.Bookmarks.empty());
+            break;
+        }
+        case tbkFontSize: {
+            QToolButton* size = AddToolButton(button, nullptr);
+            auto* menu = new QMenu(size);
+            for (QAction* action : actFontSize)
+                menu->addAction(action);
+            size->setMenu(menu);
+            size->setPopupMode(QToolButton::InstantPopup);
+            break;
+        }
+        default:
+            if (QAction* action = KindAction(button.Kind))
+                AddToolButton(button, action);
+            break;
+        }
+    }
+    // The logo at the far end, with its hint and link.
+    const std::string logoData = FBook.SystemFile("\\Logo.bmp");
+    if (desc.LogoDisplay && !logoData.empty()) {
+        const QPixmap logo = BookPicture(logoData);
+        if (!logo.isNull()) {
+            auto* spacer = new QWidget(tbBook);
+            spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+            spacer->setAccessibleName("Space");
+            tbBook->addWidget(spacer);
+            auto* button = new QToolButton(tbBook);
+            button->setObjectName("btnLogo");
+            button->setIcon(logo);
+            button->setIconSize(logo.size().boundedTo(QSize(320, std::clamp(desc.ToolbarBtnH, 16, 256))));
+            button->setAutoRaise(true);
+            const QString hint = Q(FBook.Expand(desc.LogoText));
+            button->setToolTip(hint);
+            button->setAccessibleName(hint.isEmpty() ? QString("Logo") : hint);
+            const std::string link = FBook.Expand(desc.LogoLink);
+            if (!link.empty()) {
+                button->setCursor(Qt::PointingHandCursor);
+                connect(button, &QToolButton::clicked, this, [this, link] { FollowLink(link); });
+            }
+            tbBook->addWidget(button);
+        }
+    }
+    addToolBar(desc.ToolbarPlacement == tpBottom ? Qt::BottomToolBarArea : Qt::TopToolBarArea, tbBook);
+}
+
+void TfrmReader::ApplyWindowOptions() {
+    const TProjectOptions& options = FBook.Options();
+    setWindowTitle(Q(FBook.Caption()));
+    // The task bar shows the application title.
+    setWindowIconText(Q(FBook.Title()));
+    setWindowIcon(BookIcon(FBook.Icon()));
+    QSize size(std::clamp(options.Width, 320, 10000), std::clamp(options.Height, 240, 10000));
+    if (const QScreen* screen = QApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
+    if (!options.ResizableWindow)
+        setFixedSize(size);
+    const TBookSettings settings = ReadBookSettings(FBook.FileName());
+    wbBook->SetFontSize(settings.FontSize);
+    actFontSize[wbBook->FontSize()]->setChecked(true);
+    actContents->setChecked(settings.ContentsVisible);
+    dckContents->setVisible(settings.ContentsVisible);
+}
+
+// ---- Navigation ----
+
+void TfrmReader::Start() {
+    FollowLink(FSession.StartAddress(ReadBookSettings(FBook.FileName()).LastPage));
+}
+
+void TfrmReader::FollowLink(const std::string& Link) {
+    const TNavDecision decision = FSession.Decide(Link);
+    switch (decision.Kind) {
+    case TNavKind::Show:
+        ShowAddress(decision.Address);
+        break;
+    case TNavKind::Form:
+        ShowForm(*decision.Form);
+        break;
+    case TNavKind::External:
+        OpenExternal(QUrl(Q(decision.Url)));
+        break;
+    case TNavKind::AskPassword:
+        if (UnlockGuarded())
+            ShowAddress(decision.Address);
+        break;
+    case TNavKind::Refused:
+        statusBar()->showMessage("Pagelamp does not open \"" + Q(decision.Url) + "\".", 8000);
+        break;
+    }
+}
+
+void TfrmReader::FollowLinkInNewWindow(const std::string& Link) {
+    const TNavDecision decision = FSession.Decide(Link);
+    if (decision.Kind != TNavKind::Show && decision.Kind != TNavKind::AskPassword) {
+        FollowLink(Link);
+        return;
+    }
+    if (decision.Kind == TNavKind::AskPassword && !UnlockGuarded())
+        return;
+    TReaderForm window;
+    window.Path = ParseBookAddress(decision.Address).Path;
+    window.Width = width() * 4 / 5;
+    window.Height = height() * 4 / 5;
+    window.Center = false;
+    window.Sizeable = true;
+    window.ScrollBars = true;
+    auto* form = new TfrmReaderForm(window, Q(FBook.Caption()), FProfile, this);
+    form->setWindowIcon(windowIcon());
+    form->OnFollowLink = [this](TfrmReaderForm& sender, const QUrl& url) { FollowLinkIn(sender, url); };
+    form->Open(decision.Address);
+    form->show();
+    FPageWindows.emplace_back(form);
+}
+
+TfrmReaderForm* TfrmReader::ShowForm(const TReaderForm& Form) {
+    QPointer<TfrmReaderForm>& open = FForms[CaseBlindKey(Form.Path)];
+    if (open) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
+    const std::string caption = FBook.Expand(Form.Caption.empty() ? Form.Name : Form.Caption);
+    open = new TfrmReaderForm(Form, Q(caption.empty() ? FBook.Title() : caption), FProfile, this);
+    open->setWindowIcon(windowIcon());
+    open->OnFollowLink = [this](TfrmReaderForm& sender, const QUrl& url) { FollowLinkIn(sender, url); };
+    open->Open(Form.Path);
+    open->show();
+    return open;
+}
+
+std::vector<TfrmReaderForm*> TfrmReader::OpenForms() const {
+    std::vector<TfrmReaderForm*> forms;
+    for (const auto& [path, form] : FForms)
+        if (form)
+            forms.push_back(form);
+    for (const QPointer<TfrmReaderForm>& form : FPageWindows)
+        if (form)
+            forms.push_back(form);
+    return forms;
+}
+
+void TfrmReader::FollowLinkIn(TfrmReaderForm& Form, const QUrl& Url) {
+    // A form keeps its pages in its own window; everything else is the main window's.
+    TReaderSession formSession(FBook);
+    formSession.Shown(Form.FormPath(), false);
+    const TNavDecision decision = formSession.Decide(LinkOfUrl(Url));
+    if (decision.Kind == TNavKind::Show)
+        Form.Open(decision.Address);
+    else if (decision.Kind == TNavKind::AskPassword) {
+        if (UnlockGuarded())
+            Form.Open(decision.Address);
+    } else
+        FollowLink(LinkOfUrl(Url));
+}
+
+void TfrmReader::ShowAddress(const std::string& Address, bool AddToHistory) {
+    FSession.Shown(Address, AddToHistory);
+    wbBook->LoadAddress(Address);
+    SyncContents();
+    UpdateCommands();
+}
+
+void TfrmReader::StoryCommand(TStoryCommand Command) {
+    const std::string target = FSession.StoryTarget(Command);
+    if (!target.empty())
+        FollowLink(target);
+}
+
+bool TfrmReader::UnlockGuarded() {
+    const TUnlockResult result =
+        UnlockGuardedPages(FBook, [this](int attempt, std::string&, std::string& password) {
+            QString user, typed;
+            if (!AskPassword(Q(PasswordQuestion(FBook, true, attempt)), false, user, typed))
+                return false;
+            password = typed.toStdString();
+            return true;
+        });
+    if (result == TUnlockResult::Refused)
+        ShowMessage("The password is not right: the page stays closed.");
+    return result == TUnlockResult::Unlocked;
+}
+
+void TfrmReader::PageLoaded(bool Ok) {
+    if (Ok)
+        HighlightHits();
+    UpdateCommands();
+    emit PageShown(Ok);
+}
+
+void TfrmReader::HighlightHits() {
+    const std::vector<std::string> terms = FSession.HighlightTerms();
+    if (terms.empty())
+        return;
+    QJsonArray words;
+    for (const std::string& term : terms)
+        words.append(Q(term));
+    const QString code = QString::fromLatin1(HighlightScript) + "(" +
+                         QString::fromUtf8(QJsonDocument(words).toJson(QJsonDocument::Compact)) + ");";
+    wbBook->page()->runJavaScript(code, QWebEngineScript::ApplicationWorld);
+}
+
+void TfrmReader::SyncContents() {
+    const int position = FBook.Story().IndexOf(FSession.CurrentPath());
+    QTreeWidgetItem* item = position >= 0 ? FPageItems[static_cast<size_t>(position)] : nullptr;
+    if (item) {
+        tvContents->setCurrentItem(item);
+        tvContents->scrollToItem(item);
+    } else {
+        tvContents->clearSelection();
+    }
+}
+
+// ---- Commands ----
+
+void TfrmReader::UpdateCommands() {
+    FCommands->Update();
+}
+
+void TfrmReader::ShowContextMenu(const QPoint& Position) {
+    if (!FSession.RightClickAllowed())
+        return;
+    QMenu menu(this);
+    menu.addAction(actBack);
+    menu.addAction(actForward);
+    menu.addSeparator();
+    menu.addAction(actCopy);
+    menu.addAction(actSelectAll);
+    menu.addSeparator();
+    menu.addAction(actPrint);
+    menu.addAction(actRefresh);
+    UpdateCommands();
+    menu.exec(Position);
+}
+
+void TfrmReader::SetFontSize(int Index) {
+    wbBook->SetFontSize(Index);
+    actFontSize[wbBook->FontSize()]->setChecked(true);
+    for (TfrmReaderForm* form : OpenForms())
+        form->View()->SetFontSize(Index);
+}
+
+void TfrmReader::actSearchExecute() {
+    const QString words = AskSearchText(FLastSearch);
+    if (words.trimmed().isEmpty())
+        return;
+    FLastSearch = words.trimmed();
+    FollowLink(FSession.SearchAddress(FLastSearch.toStdString()));
+}
+
+void TfrmReader::actPrintExecute() {
+    FPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    FPrinter->setDocName(Q(FBook.Title()));
+    if (!RunPrintDialog(*FPrinter)) {
+        FPrinter.reset();
+        return;
+    }
+    FPrinting = true;
+    wbBook->print(FPrinter.get());
+}
+
+void TfrmReader::actPrintPdfExecute() {
+    const QString file = ChoosePdfFile();
+    if (file.isEmpty())
+        return;
+    FPrinting = true;
+    wbBook->page()->printToPdf(file, QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                                 QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+}
+
+void TfrmReader::actAboutExecute() {
+    const TReaderForm* about = FBook.FormNamed(AboutFormName);
+    if (about && FBook.PageExists(about->Path)) {
+        ShowForm(*about);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, "About", QString(), QMessageBox::Ok, this);
+    box.setObjectName("dlgAbout");
+    box.setIconPixmap(windowIcon().pixmap(48, 48));
+    box.setTextFormat(Qt::RichText);
+    box.setText("<h3>" + Q(FBook.Title()).toHtmlEscaped() + "</h3><p>" + Q(FBook.Caption()).toHtmlEscaped() +
+                "</p><p>Read with Pagelamp " + Q(VersionText(0, 3)) + ".</p>");
+    box.exec();
+}
+
+// ---- What the window asks ----
+
+bool TfrmReader::AskPassword(const QString& Message, bool AskUser, QString& User, QString& Password) {
+    TfrmPassword dialog(Q(FBook.Title()), Message, AskUser, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    User = dialog.User();
+    Password = dialog.Password();
+    return true;
+}
+
+QString TfrmReader::AskSearchText(const QString& Initial) {
+    TfrmSearch dialog(Initial, this);
+    return dialog.exec() == QDialog::Accepted ? dialog.Text() : QString();
+}
+
+void TfrmReader::OpenExternal(const QUrl& Url) {
+    if (!QDesktopServices::openUrl(Url))
+        ShowMessage("\"" + Url.toString() + "\" could not be opened.");
+}
+
+void TfrmReader::ShowMessage(const QString& Text) {
+    QMessageBox::information(this, Q(FBook.Title()), Text);
+}
+
+bool TfrmReader::RunPrintDialog(QPrinter& Printer) {
+    QPrintDialog dialog(&Printer, this);
+    dialog.setWindowTitle("Print");
+    return dialog.exec() == QDialog::Accepted;
+}
+
+QString TfrmReader::ChoosePdfFile() {
+    return QFileDialog::getSaveFileName(this, "Print to PDF", Q(FBook.Title()) + ".pdf", "PDF files (*.pdf)");
+}
+
+void TfrmReader::SaveSettings() {
+    TBookSettings settings;
+    // The page last read is a page of the book, never one the reader made.
+    const TBookAddress current = ParseBookAddress(FSession.Current());
+    if (current.Query.empty() || QueryValue(current.Query, ReaderQueryKey) == "hits")
+        settings.LastPage = current.Path;
+    else if (FSession.Position() >= 0)
+        settings.LastPage = FBook.Story().Pages()[static_cast<size_t>(FSession.Position())].Path;
+    settings.FontSize = wbBook->FontSize();
+    settings.ContentsVisible = actContents->isChecked();
+    WriteBookSettings(FBook.FileName(), settings);
+}
+
+void TfrmReader::closeEvent(QCloseEvent* Event) {
+    SaveSettings();
+    for (TfrmReaderForm* form : OpenForms())
+        form->close();
+    QMainWindow::closeEvent(Event);
+    if (!FClosed) {
+        FClosed = true;
+        emit Closed();
+    }
+}

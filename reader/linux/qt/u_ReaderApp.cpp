@@ -1,0 +1,134 @@
+#include "u_ReaderApp.h"
+
+#include "frm_Password.h"
+#include "frm_Reader.h"
+#include "frm_Splash.h"
+#include "u_ReaderBook.h"
+#include "u_ReaderPictures.h"
+#include "u_ReaderSession.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <iostream>
+
+TReaderApp::TReaderApp(TReaderArguments Arguments, QObject* Parent)
+    : QObject(Parent), FArguments(std::move(Arguments)) {
+    FClock.start();
+}
+
+TReaderApp::~TReaderApp() = default;
+
+int TReaderApp::Start() {
+    if (!Open())
+        return 1;
+    FSession = std::make_unique<TReaderSession>(*FBook);
+    FWindow.reset(CreateWindow(*FSession));
+    connect(FWindow.get(), &TfrmReader::Closed, this, &TReaderApp::End, Qt::QueuedConnection);
+    connect(FWindow.get(), &TfrmReader::PageShown, this, [this](bool) {
+        if (FFirstPageShown)
+            return;
+        FFirstPageShown = true;
+        if (FArguments.Timing)
+            std::cerr << "pagelamp: first page shown after " << FClock.elapsed() << " ms" << std::endl;
+    });
+    // The first page loads while the splash is up.
+    FWindow->Start();
+    const TSplashOptions& splash = FBook->Options().Splash();
+    const std::string picture = FBook->SystemFile("\\SplashS.bmp");
+    if (splash.SplashTypeS == vsSplash && !picture.empty()) {
+        auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
+        connect(form, &TfrmSplash::Finished, this, &TReaderApp::ShowWindow);
+        form->show();
+    } else {
+        if (splash.SplashTypeS == vsPopUp && !splash.PopUpTextS.empty())
+            ShowPopUp(QString::fromStdString(FBook->Expand(splash.PopUpTextS)));
+        ShowWindow();
+    }
+    return -1;
+}
+
+bool TReaderApp::Open() {
+    try {
+        FBook = std::make_unique<TReaderBook>(FArguments.Book);
+        if (!FBook->Locked())
+            return true;
+        if (FArguments.Batch) {
+            ShowError(QString::fromStdString(FBook->FileName()) + " is protected by a password.");
+            return false;
+        }
+        const TUnlockResult result =
+            UnlockBook(*FBook, [this](int attempt, std::string& user, std::string& password) {
+                QString typedUser, typedPassword;
+                if (!AskBookPassword(QString::fromStdString(PasswordQuestion(*FBook, false, attempt)),
+                                     FBook->AsksUserName(), typedUser, typedPassword))
+                    return false;
+                user = typedUser.toStdString();
+                password = typedPassword.toStdString();
+                return true;
+            });
+        if (result == TUnlockResult::Refused)
+            ShowError(SBookStaysClosed);
+        else if (result == TUnlockResult::Cancelled)
+            std::cerr << "pagelamp: no password was given; the book stays closed." << std::endl;
+        return result == TUnlockResult::Unlocked;
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+        return false;
+    }
+}
+
+void TReaderApp::ShowWindow() {
+    if (FBook->Options().RunMaximized)
+        FWindow->showMaximized();
+    else
+        FWindow->show();
+    FWindow->raise();
+    FWindow->activateWindow();
+}
+
+void TReaderApp::End() {
+    const TSplashOptions& splash = FBook->Options().Splash();
+    const std::string picture = FBook->SystemFile("\\SplashE.bmp");
+    if (splash.SplashTypeE == vsSplash && !picture.empty()) {
+        auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
+        connect(form, &TfrmSplash::Finished, this, [this] { emit Finished(0); });
+        form->show();
+        return;
+    }
+    if (splash.SplashTypeE == vsPopUp && !splash.PopUpTextE.empty())
+        ShowPopUp(QString::fromStdString(FBook->Expand(splash.PopUpTextE)));
+    emit Finished(0);
+}
+
+void TReaderApp::ShowError(const QString& Message) {
+    std::cerr << "pagelamp: " << Message.toStdString() << std::endl;
+    if (!FArguments.Batch) {
+        QMessageBox box(QMessageBox::Critical, "Pagelamp", Message, QMessageBox::Ok);
+        box.setObjectName("dlgError");
+        box.setWindowIcon(ReaderIcon());
+        box.exec();
+    }
+}
+
+bool TReaderApp::AskBookPassword(const QString& Message, bool AskUser, QString& User, QString& Password) {
+    TfrmPassword dialog(FBook ? QString::fromStdString(FBook->Title()) : QString("Pagelamp"), Message, AskUser);
+    dialog.setWindowIcon(FBook ? BookIcon(FBook->Icon()) : ReaderIcon());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    User = dialog.User();
+    Password = dialog.Password();
+    return true;
+}
+
+TfrmReader* TReaderApp::CreateWindow(TReaderSession& Session) {
+    return new TfrmReader(Session);
+}
+
+void TReaderApp::ShowPopUp(const QString& Text) {
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(FBook->Title()), Text, QMessageBox::Ok);
+    box.setObjectName("dlgPopUp");
+    box.setWindowIcon(BookIcon(FBook->Icon()));
+    box.exec();
+}

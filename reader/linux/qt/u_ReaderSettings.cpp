@@ -1,0 +1,37 @@
+#include "u_ReaderSettings.h"
+
+#include "u_MFS.h"
+#include "u_Registry.h"
+
+#include <filesystem>
+
+const char* const ReaderRegistryKey = "Software\\Brevant\\Quarvel\\Reader";
+
+std::string BookSettingsKey(const std::string& BookFile) {
+    std::error_code ec;
+    std::string path = std::filesystem::absolute(BookFile, ec).lexically_normal().string();
+    if (ec)
+        path = BookFile;
+    return std::string(ReaderRegistryKey) + "\\Books\\" + MFSChecksumText(path);
+}
+
+TBookSettings ReadBookSettings(const std::string& BookFile) {
+    TBookSettings settings;
+    const std::string key = BookSettingsKey(BookFile);
+    settings.LastPage = ReadRegString(key, "LastPage");
+    settings.FontSize = ReadRegInteger(key, "FontSize", 2);
+    settings.ContentsVisible = ReadRegInteger(key, "Contents", 0) != 0;
+    return settings;
+}
+
+void WriteBookSettings(const std::string& BookFile, const TBookSettings& Settings) {
+    const std::string key = BookSettingsKey(BookFile);
+    TRegistryKey reg(key, false);
+    if (!reg.Opened())
+        return;
+    reg.WriteString("File", BookFile);
+    reg.WriteString("LastPage", Settings.LastPage);
+    reg.WriteInteger("FontSize", Settings.FontSize);
+    reg.WriteInteger("Contents", Settings.ContentsVisible ? 1 : 0);
+    reg.Flush();
+}

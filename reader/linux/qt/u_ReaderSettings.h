@@ -1,0 +1,19 @@
+// What the reader keeps per book between runs, in the per-user settings under
+// "Software\Brevant\Quarvel\Reader\Books\<key>": the page last read, the font size
+// and whether the contents panel is shown. The key is made from the book file's
+// absolute path.
+#pragma once
+
+#include <string>
+
+extern const char* const ReaderRegistryKey; // "Software\Brevant\Quarvel\Reader"
+
+struct TBookSettings {
+    std::string LastPage;
+    int FontSize = 2;
+    bool ContentsVisible = false;
+};
+
+std::string BookSettingsKey(const std::string& BookFile);
+TBookSettings ReadBookSettings(const std::string& BookFile);
+void WriteBookSettings(const std::string& BookFile, const TBookSettings& Settings);
