@@ -7,11 +7,19 @@
 #include "u_MFSCab.h"
 #include "u_Resources.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fixture {
@@ -194,6 +202,69 @@ inline std::vector<std::string> FilesStartingWith(const std::string& folder, con
         if (entry.path().filename().string().rfind(prefix, 0) == 0)
             names.push_back(entry.path().filename().string());
     return names;
+}
+
+// Runs Body in a child process whose writes below Folder run out of room: a tmpfs of
+// Bytes bytes mounted on Folder in a mount namespace of the child's own when the test may
+// mount (root), else the process's file-size limit set to Bytes (SIGXFSZ ignored, so a
+// write fails with EFBIG). Body gets true when it runs on the tmpfs; its text comes back.
+// A failure to start the child comes back as "child failed".
+inline std::string RunOnSmallDisk(const std::string& folder, size_t bytes,
+                                  const std::function<std::string(bool onTmpfs)>& body) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return "child failed";
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return "child failed";
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        const std::string options = "size=" + std::to_string(bytes);
+        const bool onTmpfs = ::unshare(CLONE_NEWNS) == 0 &&
+                             ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                             ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        std::string out;
+        try {
+            out = body(onTmpfs);
+        } catch (const std::exception& e) {
+            out = std::string("unexpected exception: ") + e.what();
+        }
+        for (size_t done = 0; done < out.size();) {
+            const ssize_t n = ::write(pipeFds[1], out.data() + done, out.size() - done);
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string out;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<size_t>(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? out : "child failed";
+}
+
+// In a child of RunOnSmallDisk: fills the tmpfs (or sets the file-size limit) so that no
+// file of Limit bytes more can be written.
+inline void FillSmallDisk(const std::string& folder, bool onTmpfs, size_t limit) {
+    if (onTmpfs) {
+        const std::string filler = folder + "/filler";
+        const std::string chunk(4096, 'f');
+        FILE* f = std::fopen(filler.c_str(), "wb");
+        while (f && std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size() && std::fflush(f) == 0) {
+        }
+        if (f)
+            std::fclose(f);
+        return;
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limitValue{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    ::setrlimit(RLIMIT_FSIZE, &limitValue);
 }
 
 } // namespace fixture
