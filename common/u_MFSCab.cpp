@@ -11,6 +11,10 @@
 static const char* const STempNameTooBig = "Temporary file name is too big (\"%s\")";
 static const char* const SNotACabinet = "File \"%s\" is not a cabinet";
 static const char* const SSpannedUnsupported = "Spanned cabinets are unsupported now";
+static const char* const SMemberTooLargeToPack =
+    "File \"%s\" holds %zu bytes, more than the %u bytes one file of a book may have";
+static const char* const SMemberTooLarge =
+    "File \"%s\" of cabinet \"%s\" claims %u bytes, more than the %u bytes one file of a book may have";
 
 // The scratch-file name buffer of the compressor.
 static constexpr size_t MaxTempName = 256;
@@ -92,6 +96,7 @@ constexpr uint16_t ifoldCONTINUED_FROM_PREV = 0xFFFD;
 
 struct TCabEntry {
     size_t Offset; // of the entry within the cabinet
+    uint32_t Size; // uncompressed, as the entry claims
     uint16_t Folder;
     uint16_t Date;
     uint16_t Time;
@@ -133,7 +138,7 @@ TCabTable ReadCabTable(std::string_view b) {
     for (uint16_t i = 0; i < t.Files; ++i) {
         if (at > b.size() || b.size() - at < 17)
             return t;
-        TCabEntry e{at, Get16(b, at + 8), Get16(b, at + 10), Get16(b, at + 12), Get16(b, at + 14), {}};
+        TCabEntry e{at, Get32(b, at), Get16(b, at + 8), Get16(b, at + 10), Get16(b, at + 12), Get16(b, at + 14), {}};
         const size_t nameEnd = b.find('\0', at + 16);
         if (nameEnd == std::string_view::npos)
             return t;
@@ -238,6 +243,10 @@ void TMFSCabWriter::AddFile(const std::string& path) {
     std::string message;
     try {
         TMFSFile* file = FSession->OpenFile(full);
+        // No reader takes a member that large (MaxCabinetMemberSize).
+        if (file->Content.size() > MaxCabinetMemberSize)
+            throw EMFSCabWriterError(Format(SMemberTooLargeToPack, full, file->Content.size(),
+                                            static_cast<unsigned>(MaxCabinetMemberSize)));
         FEntries.push_back({TMFS::ExtractName(full), file->Content, file->Time, file->Attributes & 0x27});
         return;
     } catch (const std::exception& e) {
@@ -318,14 +327,24 @@ TMFSCabReader* TMFSCabReader::CurrentReader() noexcept {
 TMFSCabReader::TMFSCabReader(TMFSSession* session, const std::string& cabinetPath)
     : TMFSCabBase(session, cabinetPath), FState(std::make_unique<TState>()) {
     TReaderScope scope(this);
-    TMFSFile* file = FSession->OpenFile(FCabinetPath);
-    FState->Table = ReadCabTable(file->Content);
+    // The decompressor keeps reading the cabinet until the reader goes: it gets its own copy.
+    Load(FSession->OpenFile(FCabinetPath)->Content, cabinetPath, false);
+}
+
+TMFSCabReader::TMFSCabReader(TMFSSession* session, const std::string& cabinetPath, std::string_view borrowed)
+    : TMFSCabBase(session, cabinetPath), FState(std::make_unique<TState>()) {
+    TReaderScope scope(this);
+    Load(borrowed, cabinetPath, true);
+}
+
+void TMFSCabReader::Load(std::string_view bytes, const std::string& cabinetPath, bool borrow) {
+    FState->Table = ReadCabTable(bytes);
     if (!FState->Table.IsCabinet)
         throw EMFSCabReaderError(Format(SNotACabinet, cabinetPath));
     FCabinetSize = FState->Table.Size;
     FFileCount = FState->Table.Files;
-    // The decompressor keeps reading the cabinet until the reader goes: it gets its own copy.
-    FState->Bytes.reset(g_bytes_new(file->Content.data(), file->Content.size()));
+    FState->Bytes.reset(borrow ? g_bytes_new_static(bytes.data(), bytes.size())
+                               : g_bytes_new(bytes.data(), bytes.size()));
     if (FState->Table.VersionMajor != 1 || FState->Table.VersionMinor != 3) {
         FState->LoadError = FDIERROR_UNKNOWN_CABINET_VERSION;
         return;
@@ -374,10 +393,15 @@ void TMFSCabReader::Extract(const std::string& fileName, const std::string& targ
     FCallbackErrorCode = 0;
     FFileToExtract = fileName;
     FExtractTo = FSession->ExpandPath(targetPath);
-    DoExtract();
+    DoExtract(nullptr);
 }
 
-void TMFSCabReader::DoExtract() {
+// Takes the extracted bytes of a member instead of writing them into the file system.
+struct TMFSCabReader::TSink {
+    GBytesPtr Bytes; // the first member extracted
+};
+
+void TMFSCabReader::DoExtract(TSink* sink) {
     if (FState->Table.Spanned()) {
         FCallbackErrorCode = -1;
         const std::string message = EMFSCabReaderError(SSpannedUnsupported).Message();
@@ -385,6 +409,12 @@ void TMFSCabReader::DoExtract() {
     }
     if (FState->LoadError != FDIERROR_NONE)
         RaiseSystemError(FState->LoadError, false);
+
+    // A member may claim any size; the decompressor would produce it all in memory.
+    for (const TCabEntry& e : FState->Table.Entries)
+        if (e.Size > MaxCabinetMemberSize && SameTextCaseBlind(e.Name, FFileToExtract))
+            throw EMFSCabReaderError(Format(SMemberTooLarge, e.Name, FCabinetPath, e.Size,
+                                            static_cast<unsigned>(MaxCabinetMemberSize)));
 
     TExtractContext context{&FFileToExtract, {}};
     GError* error = nullptr;
@@ -422,6 +452,11 @@ void TMFSCabReader::DoExtract() {
                        uint32_t(g_date_time_get_second(dt) / 2);
                 g_date_time_unref(dt);
             }
+        }
+        if (sink) {
+            if (!sink->Bytes)
+                sink->Bytes.reset(bytes ? g_bytes_ref(bytes) : g_bytes_new(nullptr, 0));
+            continue;
         }
         // "Copy file": the target is created afresh (binary, write-only, sequential,
         // create, truncate) in its forced folder. A failure there aborts the copy.
@@ -477,13 +512,32 @@ std::string PackStore(const TMFS& store, const std::string& cabinetName, std::op
     return std::move(session->OpenFile(cabinetPath)->Content);
 }
 
-void UnpackStore(TMFS& store, std::string_view cabinetBytes) {
+void TMFSCabReader::UnpackStore(TMFS& store, std::string_view cabinetBytes, std::string* owned) {
     TMFS work;
     TMFSSession* session = work.Session();
-    session->CreateFile("\\info.cab", 0, false)->Content = std::string(cabinetBytes);
+    TSink sink;
     {
-        TMFSCabReader reader(session, "\\info.cab");
-        reader.Extract("info.mfs", "\\info.mfs");
+        // The cabinet is read where it is: it outlives the reader.
+        TMFSCabReader reader(session, "\\info.cab", cabinetBytes);
+        TReaderScope scope(&reader);
+        reader.FFileToExtract = "info.mfs";
+        reader.FExtractTo = "\\info.mfs";
+        reader.DoExtract(&sink);
     }
-    store.LoadFromString(session->OpenFile("\\info.mfs")->Content);
+    // The cabinet goes before the tree is built from the image, so that no more than two
+    // of cabinet, image and tree are held at a time.
+    if (owned)
+        std::string().swap(*owned);
+    if (!sink.Bytes)
+        session->OpenFile("\\info.mfs"); // "File \"\\info.mfs\" not found"
+    store.LoadFromString(BytesView(sink.Bytes.get()));
+}
+
+void UnpackStore(TMFS& store, std::string_view cabinetBytes) {
+    TMFSCabReader::UnpackStore(store, cabinetBytes, nullptr);
+}
+
+void UnpackStore(TMFS& store, std::string&& cabinetBytes) {
+    std::string cabinet = std::move(cabinetBytes);
+    TMFSCabReader::UnpackStore(store, cabinet, &cabinet);
 }
