@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -146,6 +147,23 @@ std::string HostPathJoin(const std::string& dir, const std::string& name) {
     if (dir.back() == '/')
         return dir + name;
     return dir + "/" + name;
+}
+
+std::string CanonicalHostPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
+    if (!ec)
+        return canonical.string();
+    return std::filesystem::absolute(path, ec).lexically_normal().string();
+}
+
+bool IsWithinHostFolder(const std::string& path, const std::string& folder) {
+    if (folder.empty())
+        return false;
+    if (folder == "/")
+        return !path.empty() && path[0] == '/';
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                              path[folder.size()] == '/');
 }
 
 bool ListHostFolder(const std::string& hostDir, std::vector<std::string>& names) {
@@ -669,22 +687,6 @@ struct HostFolderId {
     ino_t Ino;
 };
 
-// The canonical form of a host path, or empty when it has none (a dangling link).
-std::string CanonicalHostPath(const std::string& path) {
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return std::string();
-    std::string result = resolved;
-    free(resolved);
-    return result;
-}
-
-bool IsWithinHostFolder(const std::string& path, const std::string& folder) {
-    if (folder == "/")
-        return true;
-    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-                              path[folder.size()] == '/');
-}
 } // namespace
 
 void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* warnings) {
@@ -737,15 +739,12 @@ void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* 
         if (lstat(path.c_str(), &st) != 0)
             continue; // gone meanwhile
         if (S_ISLNK(st.st_mode)) {
-            const std::string target = CanonicalHostPath(path);
-            if (target.empty())
+            if (stat(path.c_str(), &st) != 0)
                 continue; // a dangling link: nothing to import
-            if (canonicalTop.empty() || !IsWithinHostFolder(target, canonicalTop)) {
+            if (!IsWithinHostFolder(CanonicalHostPath(path), canonicalTop)) {
                 warn(Format(SLinkLeavesFolder, path, top));
                 continue;
             }
-            if (stat(path.c_str(), &st) != 0)
-                continue;
         }
         if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
             continue; // devices, pipes and sockets are not files of a project: reading a pipe would block

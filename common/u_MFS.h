@@ -299,6 +299,11 @@ bool ClearAttributesTree(const std::string& hostDir, uint32_t mask);
 bool DeleteTree(const std::string& hostDir);
 // Creates a host folder and its missing parents; raises EFCreateError on failure.
 void ForceHostFolders(const std::string& hostDir);
+// The absolute form of a host path with every symbolic link resolved; a part that does
+// not exist (yet) is appended as written.
+std::string CanonicalHostPath(const std::string& path);
+// True when Path (canonical) is Folder (canonical) or lies below it.
+bool IsWithinHostFolder(const std::string& path, const std::string& folder);
 // Joins a host folder and a name with "/".
 std::string HostPathJoin(const std::string& dir, const std::string& name);
 // The names in a host folder ("" is the current folder), without "." and "..", in the

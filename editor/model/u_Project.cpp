@@ -17,6 +17,7 @@ namespace {
 const char* const SNewChapter = "New Chapter";
 const char* const SDeleteItems = "Delete selected item from eBook?";
 const char* const SClearStory = "Clear story?";
+const char* const SNotAProject = "\"%s\" is not a project file";
 
 const size_t MaxRecent = 9;
 
@@ -48,23 +49,28 @@ void RenameHost(const std::string& from, const std::string& to) {
 
 // Copies a host-imported tree below Dest (the files keep times, attributes, content).
 void CopyTree(TMFSFolder* source, TMFSFolder* dest) {
-    for (TMFSItem* item : source->Children()) {
-        if (item->IsFolder()) {
-            TMFSItem* existing = dest->Child(item->Name);
-            TMFSFolder* folder = existing && existing->IsFolder() ? existing->AsFolder() : nullptr;
-            if (!folder) {
-                delete existing;
-                folder = new TMFSFolder(dest->MFS(), dest, item->Name);
+    std::vector<std::pair<TMFSFolder*, TMFSFolder*>> pending{{source, dest}};
+    while (!pending.empty()) {
+        auto [from, to] = pending.back();
+        pending.pop_back();
+        for (TMFSItem* item : from->Children()) {
+            if (item->IsFolder()) {
+                TMFSItem* existing = to->Child(item->Name);
+                TMFSFolder* folder = existing && existing->IsFolder() ? existing->AsFolder() : nullptr;
+                if (!folder) {
+                    delete existing;
+                    folder = new TMFSFolder(to->MFS(), to, item->Name);
+                }
+                folder->Time = item->Time;
+                folder->Attributes = item->Attributes;
+                pending.push_back({item->AsFolder(), folder});
+            } else {
+                delete to->Child(item->Name);
+                auto* file = new TMFSFile(to->MFS(), to, item->Name);
+                file->Time = item->Time;
+                file->Attributes = item->Attributes;
+                file->Content = item->AsFile()->Content;
             }
-            folder->Time = item->Time;
-            folder->Attributes = item->Attributes;
-            CopyTree(item->AsFolder(), folder);
-        } else {
-            delete dest->Child(item->Name);
-            auto* file = new TMFSFile(dest->MFS(), dest, item->Name);
-            file->Time = item->Time;
-            file->Attributes = item->Attributes;
-            file->Content = item->AsFile()->Content;
         }
     }
 }
@@ -380,6 +386,9 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
         TXMLParser parser;
         parser.LoadFromFile(FileName);
         const TXMLNode* root = parser.Root();
+        // An empty file, or any other XML document, is no project.
+        if (!root || !SameTextCaseBlind(root->Name, "project"))
+            throw EProjectError(Format(SNotAProject, FileName));
         ReadProjectOptions(FOptions, root);
         if (const TXMLNode* splash = FindChild(root, "splash"))
             ReadSplashOptions(FOptions.Splash(), splash);
@@ -388,14 +397,17 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
 
         std::string filesDir = ChangeFileExt(FileName, ".files");
         std::string systemDir = ChangeFileExt(FileName, ".system");
+        std::vector<std::string> warnings;
         if (HostFolderExists(filesDir))
-            FFilesStore.LoadFromFolder(filesDir);
+            FFilesStore.LoadFromFolder(filesDir, &warnings);
         else
             FFilesStore.Clear();
         if (HostFolderExists(systemDir))
-            FSystemStore.LoadFromFolder(systemDir);
+            FSystemStore.LoadFromFolder(systemDir, &warnings);
         else
             FSystemStore.Clear();
+        for (const std::string& warning : warnings)
+            FHost->Warning(warning);
         FFileName = FileName;
         ReadStory(FindChild(root, "story"));
     } catch (...) {
@@ -641,7 +653,10 @@ TProjectItemInfo* TBookProject::AddPageFromFile(const std::string& SourceFile, c
         const std::string companion = TMFS::ChangeExt(pagePath, ".files");
         TMFSFolder* folder = files->ForceFolders(companion);
         TMFS imported;
-        imported.LoadFromFolder(hostCompanion);
+        std::vector<std::string> warnings;
+        imported.LoadFromFolder(hostCompanion, &warnings);
+        for (const std::string& warning : warnings)
+            FHost->Warning(warning);
         CopyTree(imported.Root(), folder);
         AddReference(item, companion);
     }

@@ -22,6 +22,12 @@ class TXMLNode;
 
 enum TItemFlag : uint8_t { ifRightClick, ifPasswordProtection, ifIncludeInTOC, ifSearchable };
 
+// A file that is not a project file (its root element is not "project").
+class EProjectError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // One story item: a chapter (Kind 0) holding further items, or a page (Kind 1) that
 // names its page file in the files store.
 class TProjectItemInfo {
@@ -137,6 +143,10 @@ public:
     virtual void ShowMessage(const std::string& /*Text*/) {}
     // The selected story item, or none.
     virtual TProjectItemInfo* SelectedItem() const { return nullptr; }
+    // Something the user should know that did not stop the operation: a symbolic link
+    // that was not followed, a file left out for a letter-case clash, a link left out of
+    // an import, a story page missing from the files store. One text per warning.
+    virtual void Warning(const std::string& /*Text*/) {}
 };
 
 // A host that asks nobody: the answers are set beforehand by the caller (the command
@@ -173,6 +183,8 @@ public:
     }
     void ShowMessage(const std::string& Text) override { Messages.push_back(Text); }
     TProjectItemInfo* SelectedItem() const override { return Selected; }
+    std::vector<std::string> Warnings;
+    void Warning(const std::string& Text) override { Warnings.push_back(Text); }
 };
 
 class TBookProject {
@@ -202,6 +214,9 @@ public:
     static std::string DefaultProjectFileName();
 
     void NewProject();
+    // Reads the project file (EProjectError when its root element is not "project"),
+    // the stores and the story. Links that lead out of the store folders and names
+    // differing only in letter case are reported to the host's Warning.
     void OpenProject(const std::string& FileName, bool AddToRecent);
     // Writes the project file and both store folders. They are written beside the
     // old ones first and then put in their place, so a failed save leaves the
