@@ -601,6 +601,14 @@ void WriteFileAt(int dir, const std::string& name, const std::string& path, cons
 } // namespace
 
 void TMFS::ExportToFolder(const std::string& hostDir, bool overwrite) const {
+    Export(hostDir, overwrite, true);
+}
+
+void TMFS::CheckExportToFolder(const std::string& hostDir, bool overwrite) const {
+    Export(hostDir, overwrite, false);
+}
+
+void TMFS::Export(const std::string& hostDir, bool overwrite, bool write) const {
     CheckExportNames();
     std::string target = hostDir;
     while (target.size() > 1 && target.back() == '/')
@@ -612,6 +620,9 @@ void TMFS::ExportToFolder(const std::string& hostDir, bool overwrite) const {
     if (name.empty() || name == "." || name == "..")
         throw EMFSError(Format(SIncorrectFileName, hostDir));
     // The folder above is the caller's choice: created when missing, reached as given.
+    struct stat st {};
+    if (!write && stat(parent.c_str(), &st) != 0)
+        return; // nothing there yet: nothing in the way
     ForceHostFolders(parent);
     THostDirFd top(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (top.Get() < 0)
@@ -619,6 +630,8 @@ void TMFS::ExportToFolder(const std::string& hostDir, bool overwrite) const {
 
     // Two walks, the first only looking: nothing is written while anything is in the way.
     for (const bool writing : {false, true}) {
+        if (writing && !write)
+            break;
         struct TFrame {
             THostDirFd Fd;
             std::vector<TMFSItem*> Children;

@@ -212,6 +212,8 @@ public:
     // it before anything is written; with Overwrite, files are overwritten and links
     // (or FIFOs, devices) in the way are replaced themselves, never what they point to.
     void ExportToFolder(const std::string& hostDir, bool overwrite) const;
+    // Only the looking of ExportToFolder: raises what it would raise before writing.
+    void CheckExportToFolder(const std::string& hostDir, bool overwrite) const;
     // Replaces the tree by an import of a host folder. Symbolic links are followed only
     // while they lead to something inside HostDir; one that leads out is skipped. Of two
     // names that differ only in letter case (one name in the tree) the first in byte
@@ -234,6 +236,7 @@ private:
     friend class TMFSFolder;
     // Raises EMFSError for a name that would leave its folder when exported.
     void CheckExportNames() const;
+    void Export(const std::string& hostDir, bool overwrite, bool write) const;
     void ReplaceRoot(std::unique_ptr<TMFSFolder> root);
     // Moves every session standing on Folder to NewFolder.
     void MoveSessions(const TMFSFolder* folder, TMFSFolder* newFolder) noexcept;

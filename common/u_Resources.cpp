@@ -1262,12 +1262,17 @@ const std::string& TResourceFile::FileName() const {
     return FHandle->FileName;
 }
 
-std::string TResourceFile::Read(const TResName& ResType, const TResName& ResName) const {
+uint64_t TResourceFile::Size(const TResName& ResType, const TResName& ResName) const {
+    const TResItem* d = LookupData(*FHandle->Root, ResType, ResName);
+    return d ? d->Size : 0;
+}
+
+std::string TResourceFile::Read(const TResName& ResType, const TResName& ResName, size_t MaxBytes) const {
     std::string result;
     if (const TResItem* d = LookupData(*FHandle->Root, ResType, ResName)) {
         // Read from the file, not through the mapping: a large resource then takes its
         // size in memory once, not twice.
-        result.resize(d->Size);
+        result.resize(std::min<size_t>(d->Size, MaxBytes));
         const uint64_t at = static_cast<uint64_t>(d->Source - FHandle->View);
         for (size_t done = 0; done < result.size();) {
             const ssize_t n = pread(FHandle->Fd, result.data() + done, result.size() - done,

@@ -139,8 +139,11 @@ public:
     TResourceFile& operator=(const TResourceFile&) = delete;
 
     const std::string& FileName() const;
-    // As ReadResource and ReadIconGroupResource.
-    std::string Read(const TResName& ResType, const TResName& ResName) const;
+    // As ReadResource and ReadIconGroupResource; Read gives at most MaxBytes of the
+    // resource's bytes, Size its whole size (0 when it does not exist).
+    std::string Read(const TResName& ResType, const TResName& ResName,
+                     size_t MaxBytes = static_cast<size_t>(-1)) const;
+    uint64_t Size(const TResName& ResType, const TResName& ResName) const;
     std::string ReadIconGroup(const TResName& GroupName) const;
 
 private:
