@@ -5,8 +5,13 @@
 #include <libgcab.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 static const char* const STempNameTooBig = "Temporary file name is too big (\"%s\")";
 static const char* const SNotACabinet = "File \"%s\" is not a cabinet";
@@ -376,6 +381,7 @@ namespace {
 struct TExtractContext {
     const std::string* Name;
     std::vector<GCabFile*> Matches;
+    bool ToFolder = false; // only the first match, under a fixed name of ours
 };
 
 gboolean SelectFile(GCabFile* file, gpointer data) {
@@ -383,8 +389,63 @@ gboolean SelectFile(GCabFile* file, gpointer data) {
     const char* name = gcab_file_get_name(file);
     if (!name || !SameTextCaseBlind(name, *context->Name))
         return FALSE; // skipped
+    if (context->ToFolder) {
+        if (!context->Matches.empty())
+            return FALSE;
+        gcab_file_set_extract_name(file, "member");
+    }
     context->Matches.push_back(file);
     return TRUE;
+}
+
+// A member larger than this is extracted through a temporary file when its bytes are
+// wanted in memory: the library's in-memory extraction grows its buffer in powers of
+// two and fills it with zeros, which for a member just over 256 MB holds 512 MB.
+constexpr uint32_t ExtractThroughFileAbove = 32u << 20;
+
+// A temporary folder of our own, removed with what is in it when the scope ends.
+class TScratchFolder {
+public:
+    TScratchFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarvel-cab-XXXXXX";
+        if (mkdtemp(pattern.data()))
+            FPath = pattern;
+    }
+    ~TScratchFolder() {
+        if (FPath.empty())
+            return;
+        unlink((FPath + "/member").c_str());
+        rmdir(FPath.c_str());
+    }
+    TScratchFolder(const TScratchFolder&) = delete;
+    TScratchFolder& operator=(const TScratchFolder&) = delete;
+    const std::string& Path() const { return FPath; } // empty when none could be made
+
+private:
+    std::string FPath;
+};
+
+// The whole content of a file of Size bytes; false when it cannot be read as such.
+bool ReadExtracted(const std::string& path, uint64_t size, std::string& content) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == size;
+    if (ok) {
+        content.resize(size);
+        for (size_t done = 0; ok && done < content.size();) {
+            const ssize_t n = read(fd, content.data() + done, content.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0;
+            if (ok)
+                done += static_cast<size_t>(n);
+        }
+    }
+    close(fd);
+    return ok;
 }
 } // namespace
 
@@ -398,7 +459,10 @@ void TMFSCabReader::Extract(const std::string& fileName, const std::string& targ
 
 // Takes the extracted bytes of a member instead of writing them into the file system.
 struct TMFSCabReader::TSink {
-    GBytesPtr Bytes; // the first member extracted
+    bool Found = false;
+    GBytesPtr Bytes;     // the first member extracted, in the library's memory
+    std::string Content; // or read from a temporary file (a big member)
+    std::string_view View() const { return Bytes ? BytesView(Bytes.get()) : std::string_view(Content); }
 };
 
 void TMFSCabReader::DoExtract(TSink* sink) {
@@ -417,8 +481,25 @@ void TMFSCabReader::DoExtract(TSink* sink) {
                                             static_cast<unsigned>(MaxCabinetMemberSize)));
 
     TExtractContext context{&FFileToExtract, {}};
+    // A big member wanted in memory goes through a temporary file (when one can be
+    // made), so that it is held once, at its size.
+    uint64_t claimed = 0;
+    for (const TCabEntry& e : FState->Table.Entries)
+        if (SameTextCaseBlind(e.Name, FFileToExtract)) {
+            claimed = e.Size;
+            break;
+        }
+    std::unique_ptr<TScratchFolder> scratch;
+    GPtr<GFile> folder;
+    if (sink && claimed > ExtractThroughFileAbove) {
+        scratch = std::make_unique<TScratchFolder>();
+        if (!scratch->Path().empty()) {
+            folder.reset(g_file_new_for_path(scratch->Path().c_str()));
+            context.ToFolder = true;
+        }
+    }
     GError* error = nullptr;
-    if (!gcab_cabinet_extract(FState->Cabinet.get(), nullptr, SelectFile, nullptr, &context, nullptr,
+    if (!gcab_cabinet_extract(FState->Cabinet.get(), folder.get(), SelectFile, nullptr, &context, nullptr,
                               &error)) {
         std::unique_ptr<GError, GErrorFree> owned(error);
         RaiseSystemError(owned && owned->domain == GCAB_ERROR && owned->code == GCAB_ERROR_NOT_SUPPORTED
@@ -427,6 +508,15 @@ void TMFSCabReader::DoExtract(TSink* sink) {
                          false);
     }
 
+    if (context.ToFolder) {
+        if (!context.Matches.empty()) {
+            sink->Found = true;
+            if (!ReadExtracted(scratch->Path() + "/member", gcab_file_get_size(context.Matches.front()),
+                               sink->Content))
+                RaiseSystemError(FDIERROR_CORRUPT_CABINET, false);
+        }
+        return;
+    }
     for (GCabFile* file : context.Matches) {
         GBytes* bytes = gcab_file_get_bytes(file);
         const std::string_view content = bytes ? BytesView(bytes) : std::string_view();
@@ -454,8 +544,9 @@ void TMFSCabReader::DoExtract(TSink* sink) {
             }
         }
         if (sink) {
-            if (!sink->Bytes)
+            if (!sink->Found)
                 sink->Bytes.reset(bytes ? g_bytes_ref(bytes) : g_bytes_new(nullptr, 0));
+            sink->Found = true;
             continue;
         }
         // "Copy file": the target is created afresh (binary, write-only, sequential,
@@ -528,9 +619,9 @@ void TMFSCabReader::UnpackStore(TMFS& store, std::string_view cabinetBytes, std:
     // of cabinet, image and tree are held at a time.
     if (owned)
         std::string().swap(*owned);
-    if (!sink.Bytes)
+    if (!sink.Found)
         session->OpenFile("\\info.mfs"); // "File \"\\info.mfs\" not found"
-    store.LoadFromString(BytesView(sink.Bytes.get()));
+    store.LoadFromString(sink.View());
 }
 
 void UnpackStore(TMFS& store, std::string_view cabinetBytes) {

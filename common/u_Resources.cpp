@@ -633,7 +633,6 @@ class TOutput {
 public:
     TOutput(const std::string& path, const std::string& fileName) : FFile(fileName) {
         const size_t slash = path.rfind('/');
-        FFolder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
         FPath = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".XXXXXX";
         FFd = mkstemp(FPath.data());
         if (FFd < 0) {
@@ -651,7 +650,6 @@ public:
     }
     uint64_t Position() const { return FPos; }
     uint64_t Sum() const { return FSum; }
-    void AdjustSum(int64_t delta) { FSum += static_cast<uint64_t>(delta); }
 
     void Write(const uint8_t* p, size_t n) {
         FSum += WordSum(p, n, FPos);
@@ -675,25 +673,42 @@ public:
             n -= k;
         }
     }
-    // Copies N bytes of the source file from From to the current position. The bytes
-    // are read through a small buffer for the checksum, never through the mapping, so
-    // that they do not count as this process's memory; the copy itself is done by the
-    // kernel when it can (copy_file_range), or written from the buffer.
-    void Copy(int srcFd, uint64_t from, uint64_t n) {
-        if (FBuffer.empty())
-            FBuffer.resize(kCopyChunk);
-        while (n) {
-            const size_t want = static_cast<size_t>(std::min<uint64_t>(n, kCopyChunk));
-            const ssize_t got = pread(srcFd, FBuffer.data(), want, static_cast<off_t>(from));
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                FailOS(errno, FFile);
+    // Copies N bytes of the source file from From to the current position. Never
+    // through the mapping, so that the bytes do not count as this process's memory: the
+    // kernel copies them (copy_file_range) when it can, else they go through a small
+    // buffer. With Summed they are also read for the checksum.
+    void Copy(int srcFd, uint64_t from, uint64_t n, bool summed) {
+        // Bytes that need not be read go to the kernel in one piece, as cp does.
+        if (!summed && FKernelCopy) {
+            loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
+            while (n) {
+                const ssize_t w = copy_file_range(srcFd, &in, FFd, &out, std::min<uint64_t>(n, 1u << 30), 0);
+                if (w < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    if (errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EFBIG)
+                        FailOS(errno, FFile);
+                    FKernelCopy = false; // not offered here: the rest through the buffer
+                    break;
+                }
+                if (w == 0)
+                    FailOS(EIO, FFile);
+                from += static_cast<uint64_t>(w);
+                n -= static_cast<uint64_t>(w);
+                FPos += static_cast<uint64_t>(w);
             }
-            if (got == 0)
-                FailOS(EIO, FFile); // the file was cut meanwhile
-            const size_t k = static_cast<size_t>(got);
-            FSum += WordSum(FBuffer.data(), k, FPos);
+            if (lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
+                FailOS(errno, FFile);
+        }
+        while (n) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, kCopyChunk));
+            bool read = false;
+            if (summed || !FKernelCopy) {
+                ReadChunk(srcFd, from, k);
+                read = true;
+                if (summed)
+                    FSum += WordSum(FBuffer.data(), k, FPos);
+            }
             size_t left = k;
             loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
             while (FKernelCopy && left) {
@@ -712,17 +727,31 @@ public:
             }
             FPos += k - left;
             if (left) {
+                if (!read)
+                    ReadChunk(srcFd, from, k);
                 if (lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
                     FailOS(errno, FFile);
-                const uint64_t sumAfter = FSum;
+                const uint64_t sumBefore = FSum;
                 Write(FBuffer.data() + (k - left), left);
-                FSum = sumAfter; // already counted
+                FSum = sumBefore; // counted above when it counts
             }
             from += k;
             n -= k;
         }
         if (FKernelCopy && lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
             FailOS(errno, FFile);
+    }
+    // The word sum of N bytes of a file from From (at their own position's parity).
+    uint64_t SumOfFile(int srcFd, uint64_t from, uint64_t n) {
+        uint64_t sum = 0;
+        while (n) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, kCopyChunk));
+            ReadChunk(srcFd, from, k);
+            sum += WordSum(FBuffer.data(), k, from);
+            from += k;
+            n -= k;
+        }
+        return sum;
     }
     void WriteAt(uint64_t pos, const uint8_t* p, size_t n) {
         while (n) {
@@ -757,18 +786,27 @@ public:
         if (rename(FPath.c_str(), target.c_str()) != 0)
             FailOS(errno, FFile);
         FDone = true;
-        // The rename itself is made durable too; a folder that cannot be synced changes
-        // nothing about the file, which is complete either way.
-        const int dir = open(FFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            fsync(dir);
-            close(dir);
-        }
     }
 
 private:
+    // K bytes of the source file from From into the buffer.
+    void ReadChunk(int srcFd, uint64_t from, size_t k) {
+        if (FBuffer.size() < kCopyChunk)
+            FBuffer.resize(kCopyChunk);
+        for (size_t done = 0; done < k;) {
+            const ssize_t got = pread(srcFd, FBuffer.data() + done, k - done, static_cast<off_t>(from + done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                FailOS(errno, FFile);
+            if (got == 0)
+                FailOS(EIO, FFile); // the file was cut meanwhile
+            done += static_cast<size_t>(got);
+        }
+    }
+
     static constexpr size_t kCopyChunk = 1 << 20;
-    std::string FFile, FPath, FFolder;
+    std::string FFile, FPath;
     int FFd = -1;
     uint64_t FPos = 0, FSum = 0;
     bool FKernelCopy = true, FDone = false;
@@ -954,32 +992,76 @@ void Commit(TResourceUpdate& u) {
     uint32_t nameOffset = static_cast<uint32_t>(tableEnd), dataOffset = static_cast<uint32_t>(headerPart);
     WriteTables(*u.Root, tables.data(), nameOffset, dataOffset, r.VirtualAddress);
 
+    // The checksum. Every byte that is only copied keeps the parity of its position (the
+    // file moves by whole file-alignment units, data blocks by multiples of 4), so it adds
+    // the same to the old sum and the new one. When the old checksum is plausible, the new
+    // one is therefore worked out from it and from the bytes that change, and the copied
+    // bytes (the pages of a book) are never read; otherwise every byte is summed.
+    const size_t checksumAt = h.OptionalHeader + kOptCheckSum;
+    const uint32_t oldChecksum = Get32(v + checksumAt);
+    bool incremental = oldChecksum > fileSize && oldChecksum - fileSize <= 0xFFFF;
+    std::vector<std::pair<uint64_t, uint64_t>> kept; // old file ranges of the copied data blocks
+    {
+        uint64_t at = r.PointerToRawData + headerPart;
+        for (const TResItem* n : l.DataNodes) {
+            if (n->Stored) {
+                const uint64_t from = static_cast<uint64_t>(n->Source - v);
+                incremental = incremental && ((at ^ from) & 1) == 0;
+                kept.push_back({from, n->Size});
+            }
+            at += AlignUp(n->Size, 4);
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+
     // Write the new file: the part before the section, the new section, the moved tail.
     struct stat old;
     if (fstat(u.Fd, &old) != 0)
         FailOS(errno, u.FileName);
     TOutput out(u.Path, u.FileName);
-    out.Copy(u.Fd, 0, r.PointerToRawData);
+    const bool summed = !incremental;
+    out.Copy(u.Fd, 0, r.PointerToRawData, summed);
     out.Write(tables.data(), tables.size());
     for (const TResItem* n : l.DataNodes) {
         // Data kept from the file is copied from the file, not from its mapping.
         if (n->Stored)
-            out.Copy(u.Fd, static_cast<uint64_t>(n->Source - v), n->Size);
+            out.Copy(u.Fd, static_cast<uint64_t>(n->Source - v), n->Size, summed);
         else
             out.Write(n->Source, n->Size);
         out.Zeros(AlignUp(n->Size, 4) - n->Size);
     }
     out.Zeros(R - S);
-    out.Copy(u.Fd, oldRawEnd, fileSize - oldRawEnd);
+    out.Copy(u.Fd, oldRawEnd, fileSize - oldRawEnd, summed);
     if (out.Position() != newSize)
         FailOS(EIO, u.FileName);
+    uint64_t added = out.Sum(), removed = 0;
     for (const TPatch& p : patches) {
-        out.AdjustSum(static_cast<int64_t>(WordSum(p.New.data(), p.New.size(), p.Position)) -
-                      static_cast<int64_t>(WordSum(p.Old.data(), p.Old.size(), p.Position)));
+        added += WordSum(p.New.data(), p.New.size(), p.Position);
+        removed += WordSum(p.Old.data(), p.Old.size(), p.Position);
         out.WriteAt(p.Position, p.New.data(), p.New.size());
     }
+    uint32_t folded;
+    if (incremental) {
+        // Old sum (checksum field as 0) - old section outside the kept blocks - old
+        // patched bytes + what was written + new patched bytes, modulo 0xFFFF as the
+        // folding with end-around carry counts.
+        removed -= WordSum(v + checksumAt, 4, checksumAt); // the old sum counts the field as 0
+        uint64_t at = r.PointerToRawData;
+        for (const auto& [from, size] : kept) {
+            if (from > at)
+                removed += out.SumOfFile(u.Fd, at, from - at);
+            at = std::max(at, from + size);
+        }
+        if (oldRawEnd > at)
+            removed += out.SumOfFile(u.Fd, at, oldRawEnd - at);
+        const uint64_t oldFolded = oldChecksum - fileSize;
+        const uint64_t mod = (oldFolded % 0xFFFF + added % 0xFFFF + 0xFFFF - removed % 0xFFFF) % 0xFFFF;
+        folded = static_cast<uint32_t>(mod == 0 ? 0xFFFF : mod) + static_cast<uint32_t>(newSize);
+    } else {
+        folded = FoldChecksum(added - removed, newSize);
+    }
     uint8_t sum[4];
-    Put32(sum, FoldChecksum(out.Sum(), newSize));
+    Put32(sum, folded);
     out.WriteAt(h.OptionalHeader + kOptCheckSum, sum, 4);
     out.Replace(u.Path, old);
 }
