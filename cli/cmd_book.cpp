@@ -98,13 +98,15 @@ bool IsCabinet(const std::string& data) {
 }
 
 // The story depth first with an explicit stack: a story may nest as deep as its file.
+// Levels deeper than MaxIndent are indented as that level, with their level written out,
+// so that the output grows with the story, not with the square of its depth.
 void PrintStory(const TXMLNode* root) {
+    constexpr size_t MaxIndent = 64;
     struct TFrame {
         std::vector<const TXMLNode*> Items;
         size_t Next;
-        std::string Pad;
     };
-    std::vector<TFrame> stack{{XmlChildren(root), 0, "  "}};
+    std::vector<TFrame> stack{{XmlChildren(root), 0}};
     while (!stack.empty()) {
         TFrame& f = stack.back();
         if (f.Next >= f.Items.size()) {
@@ -112,12 +114,15 @@ void PrintStory(const TXMLNode* root) {
             continue;
         }
         const TXMLNode* item = f.Items[f.Next++];
+        const size_t level = stack.size();
+        std::cout << std::string(2 * std::min(level, MaxIndent), ' ');
+        if (level > MaxIndent)
+            std::cout << "(level " << level << ") ";
         if (XmlHas(item, "page")) {
-            std::cout << f.Pad << XmlText(item, "pagename", "") << "  (" << XmlText(item, "page", "") << ")\n";
+            std::cout << XmlText(item, "pagename", "") << "  (" << XmlText(item, "page", "") << ")\n";
         } else {
-            std::cout << f.Pad << "[chapter]\n";
-            std::string pad = f.Pad + "  ";
-            stack.push_back({XmlChildren(item), 0, std::move(pad)});
+            std::cout << "[chapter]\n";
+            stack.push_back({XmlChildren(item), 0});
         }
     }
 }
