@@ -993,13 +993,13 @@ void Commit(TResourceUpdate& u) {
     WriteTables(*u.Root, tables.data(), nameOffset, dataOffset, r.VirtualAddress);
 
     // The checksum. Every byte that is only copied keeps the parity of its position (the
-    // file moves by whole file-alignment units, data blocks by multiples of 4), so it adds
-    // the same to the old sum and the new one. When the old checksum is plausible, the new
+    // file moves by whole file-alignment units, data blocks by multiples of 4; both are
+    // checked), so it adds the same to the old sum and the new one. When the old checksum is plausible, the new
     // one is therefore worked out from it and from the bytes that change, and the copied
     // bytes (the pages of a book) are never read; otherwise every byte is summed.
     const size_t checksumAt = h.OptionalHeader + kOptCheckSum;
     const uint32_t oldChecksum = Get32(v + checksumAt);
-    bool incremental = oldChecksum > fileSize && oldChecksum - fileSize <= 0xFFFF;
+    bool incremental = oldChecksum > fileSize && oldChecksum - fileSize <= 0xFFFF && (fileDelta & 1) == 0;
     std::vector<std::pair<uint64_t, uint64_t>> kept; // old file ranges of the copied data blocks
     {
         uint64_t at = r.PointerToRawData + headerPart;
