@@ -52,7 +52,8 @@ int RunCompile(const std::vector<std::string>& args) {
     if (progress)
         settings.Progress = [](const std::string& step) { std::cerr << step << "...\n"; };
     settings.Warning = [](const std::string& text) { PrintWarning("compile", text); };
-    const std::string book = AboutFile(settings.OutputFile, "", [&] { return CompileProject(project, settings); });
+    // Failures about the output name it already; the others are about the project.
+    const std::string book = AboutFile(projectFile, "", [&] { return CompileProject(project, settings); });
     std::cout << book << "\n";
     return 0;
 }

@@ -265,42 +265,6 @@ private:
     std::string FName;
 };
 
-// The story items in story order, depth first, with an explicit stack: a story may nest
-// chapters as deep as its file does.
-void WriteStoryItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
-                     int indent, uint8_t rightClickMode) {
-    struct TFrame {
-        const std::vector<std::unique_ptr<TProjectItemInfo>>* Items;
-        size_t Next;
-        std::string Pad;
-    };
-    std::vector<TFrame> stack{{&items, 0, std::string(static_cast<size_t>(indent), ' ')}};
-    while (!stack.empty()) {
-        TFrame& f = stack.back();
-        if (f.Next >= f.Items->size()) {
-            stack.pop_back();
-            if (!stack.empty())
-                out += stack.back().Pad + "</item>\r\n";
-            continue;
-        }
-        const TProjectItemInfo& item = *(*f.Items)[f.Next++];
-        if (item.Kind == 1) {
-            bool rightClick = item.RightClick;
-            if (rightClickMode == 0)
-                rightClick = true;
-            else if (rightClickMode == 1)
-                rightClick = false;
-            out += f.Pad + "<item" + " page=" + QuotedAttr(item.Page) + " pagename=" + QuotedAttr(item.Name) +
-                   " searchable=" + BoolAttr(item.Searchable) + " rightclick=" + BoolAttr(rightClick) +
-                   " passwordprotection=" + BoolAttr(item.PasswordProtection) + "/>\r\n";
-        } else {
-            out += f.Pad + "<item" + ">\r\n";
-            std::string pad = f.Pad + "  ";
-            stack.push_back({&item.Children(), 0, std::move(pad)});
-        }
-    }
-}
-
 const char* YesNoCustom(uint8_t mode) {
     switch (mode) {
     case 0:
@@ -436,7 +400,18 @@ std::string BuildSystemXml(const TProjectOptions& Options) {
 
 std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode) {
     std::string text = "<Story>\r\n";
-    WriteStoryItems(text, Story.Children(), 4, RightClickMode);
+    const auto page = [RightClickMode](std::string& out, const TProjectItemInfo& item, const std::string& pad) {
+        bool rightClick = item.RightClick;
+        if (RightClickMode == 0)
+            rightClick = true;
+        else if (RightClickMode == 1)
+            rightClick = false;
+        out += pad + "<item" + " page=" + QuotedAttr(item.Page) + " pagename=" + QuotedAttr(item.Name) +
+               " searchable=" + BoolAttr(item.Searchable) + " rightclick=" + BoolAttr(rightClick) +
+               " passwordprotection=" + BoolAttr(item.PasswordProtection) + "/>\r\n";
+    };
+    // A chapter's title is not written.
+    WriteStoryTree(text, Story.Children(), 4, page, [](const TProjectItemInfo&) { return std::string("<item>"); });
     text += "</Story>";
     return text;
 }

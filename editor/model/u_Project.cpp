@@ -85,35 +85,35 @@ void WritePage(std::string& out, const TProjectItemInfo& item, const std::string
     out += "/>\r\n";
 }
 
-// The story items, indented by Indent, 2 more per level. Iterative, so that no depth
-// of chapters can exhaust the stack.
-void WriteItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
-                size_t indent) {
+} // namespace
+
+void WriteStoryTree(std::string& Out, const std::vector<std::unique_ptr<TProjectItemInfo>>& Items, size_t Indent,
+                    const std::function<void(std::string&, const TProjectItemInfo&, const std::string&)>& Page,
+                    const std::function<std::string(const TProjectItemInfo&)>& ChapterTag) {
     struct TFrame {
         const std::vector<std::unique_ptr<TProjectItemInfo>>* Items;
         size_t Next;
         std::string Pad;
     };
-    std::vector<TFrame> stack{{&items, 0, std::string(indent, ' ')}};
+    std::vector<TFrame> stack{{&Items, 0, std::string(Indent, ' ')}};
     while (!stack.empty()) {
         TFrame& f = stack.back();
         if (f.Next >= f.Items->size()) {
             stack.pop_back();
             if (!stack.empty())
-                out += stack.back().Pad + "</item>\r\n";
+                Out += stack.back().Pad + "</item>\r\n";
             continue;
         }
         const TProjectItemInfo& item = *(*f.Items)[f.Next++];
         if (item.IsPage()) {
-            WritePage(out, item, f.Pad);
+            Page(Out, item, f.Pad);
             continue;
         }
-        out += f.Pad + "<item name=" + QuotedAttr(item.Name) + ">\r\n";
+        Out += f.Pad + ChapterTag(item) + "\r\n";
         std::string pad = f.Pad + "  ";
         stack.push_back({&item.Children(), 0, std::move(pad)});
     }
 }
-} // namespace
 
 // ---- TProjectItemInfo ----
 
@@ -476,7 +476,8 @@ std::string TBookProject::ProjectFileText() const {
     text += "  <splash " + FOptions.Splash().GetAttributes() + "/>\r\n";
     text += "  <toolbar " + FOptions.Toolbar().GetAttributes() + "/>\r\n";
     text += "  <story>\r\n";
-    WriteItems(text, FStory.Children(), 4);
+    WriteStoryTree(text, FStory.Children(), 4, WritePage,
+                   [](const TProjectItemInfo& chapter) { return "<item name=" + QuotedAttr(chapter.Name) + ">"; });
     text += "  </story>\r\n";
     text += "</project>\r\n";
     return text;

@@ -12,6 +12,7 @@
 #include "u_eBookCommon.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -279,6 +280,14 @@ private:
     TStory FStory;
     std::vector<std::string> FRecent;
 };
+
+// Writes story items depth first, without recursion (a story nests as deep as its file):
+// a page through Page (with its indentation), a chapter as its indentation,
+// ChapterTag, CR LF, then its items 2 blanks deeper, then its indentation and
+// "</item>" CR LF. Items start at Indent blanks.
+void WriteStoryTree(std::string& Out, const std::vector<std::unique_ptr<TProjectItemInfo>>& Items, size_t Indent,
+                    const std::function<void(std::string&, const TProjectItemInfo&, const std::string&)>& Page,
+                    const std::function<std::string(const TProjectItemInfo&)>& ChapterTag);
 
 // Comma text: entries separated by commas; an entry holding a blank, a comma, a double
 // quote or a control character is put in double quotes with inner quotes doubled.

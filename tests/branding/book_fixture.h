@@ -127,6 +127,21 @@ inline std::string IconFile(uint32_t argb, const std::vector<int>& sizes = {32, 
     return header + directory + images;
 }
 
+// An icon file with Count directory entries (an icon file holds at most 65,535), all
+// naming one small image.
+inline std::string IconWithEntries(uint32_t count) {
+    std::string icon(6 + 16 * size_t{count} + 40, '\0');
+    Put16(icon, 2, 1);
+    Put16(icon, 4, static_cast<uint16_t>(count));
+    for (uint32_t i = 0; i < count; ++i) {
+        icon[6 + 16 * i] = 16;
+        icon[6 + 16 * i + 1] = 16;
+        Put32(icon, 6 + 16 * i + 8, 40);
+        Put32(icon, 6 + 16 * i + 12, static_cast<uint32_t>(6 + 16 * count));
+    }
+    return icon;
+}
+
 inline std::string VariablesFile(const std::vector<std::pair<std::string, std::string>>& variables) {
     std::string xml = "<vars>\r\n";
     for (const auto& [name, value] : variables)

@@ -521,15 +521,7 @@ TEST_F(BrandingTest, FifosAndDevicesAreRefusedAtOnce) {
 // An icon with the most directory entries an icon file can have is written and read back.
 TEST_F(BrandingTest, IconWithSixtyFiveThousandImages) {
     const uint32_t count = 65535;
-    std::string icon(6 + 16 * size_t{count} + 40, '\0');
-    fixture::Put16(icon, 2, 1);
-    fixture::Put16(icon, 4, static_cast<uint16_t>(count));
-    for (uint32_t i = 0; i < count; ++i) {
-        icon[6 + 16 * i] = 16;
-        icon[6 + 16 * i + 1] = 16;
-        fixture::Put32(icon, 6 + 16 * i + 8, 40);
-        fixture::Put32(icon, 6 + 16 * i + 12, static_cast<uint32_t>(6 + 16 * count)); // one shared image
-    }
+    const std::string icon = fixture::IconWithEntries(count);
     TBrandingBook book;
     book.Open(Book());
     book.Update(book.Rows(), icon);
@@ -537,6 +529,18 @@ TEST_F(BrandingTest, IconWithSixtyFiveThousandImages) {
     ASSERT_GE(stored.size(), 6u);
     EXPECT_EQ(static_cast<unsigned char>(stored[4]) | static_cast<unsigned char>(stored[5]) << 8, 65535);
     EXPECT_EQ(stored.size(), 6 + 56 * size_t{count});
+    // The checksum is right whether the commit worked it out from the old one (a sound
+    // one, written by the first update) or summed every byte.
+    for (int round = 0; round < 2; ++round) {
+        const std::string bytes = ReadFileText(FBookFile);
+        const size_t at = 0x40 + 24 + 64;
+        const uint32_t field = static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
+                               static_cast<uint8_t>(bytes[at + 2]) << 16 |
+                               static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
+        EXPECT_EQ(field, PEImageChecksum(bytes.data(), bytes.size(), at));
+        book.Open(FBookFile);
+        book.Update(book.Rows(), fixture::IconFile(0xFF102030, {16}));
+    }
 }
 
 } // namespace
