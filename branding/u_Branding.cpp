@@ -7,80 +7,15 @@
 #include "u_SpaceXMLParser.h"
 #include "u_Variables.h"
 
-#include <cerrno>
+#include "u_SpaceParser.h"
+
 #include <cstdint>
-#include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 const char* const systemResource = "SYSTEM_MFS";
 const char* const iconGroup = "MAINICON";
 const char* const defaultVariablesFile = "\\Variables.xml";
-
-// Deletes a host file when the scope ends, unless released.
-class TFileRemover {
-public:
-    explicit TFileRemover(std::string fileName) : FFileName(std::move(fileName)) {}
-    ~TFileRemover() {
-        if (!FFileName.empty())
-            ::unlink(FFileName.c_str());
-    }
-    void Release() { FFileName.clear(); }
-    TFileRemover(const TFileRemover&) = delete;
-    TFileRemover& operator=(const TFileRemover&) = delete;
-
-private:
-    std::string FFileName;
-};
-
-// Creates a new file in Folder named Prefix, four hexadecimal digits of Number (counting
-// up until the name is free) and Suffix, and writes Data into it. Returns the name.
-std::string WriteNewFile(const std::string& folder, const char* prefix, uint32_t number, const char* suffix,
-                         const std::string& data, mode_t mode) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec); // a failure shows when the file is created
-    for (uint32_t attempt = 0;; ++attempt, ++number) {
-        char name[32];
-        std::snprintf(name, sizeof name, "%s%04X%s", prefix, static_cast<unsigned>(number & 0xFFFF), suffix);
-        std::string path = (std::filesystem::path(folder) / name).string();
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd < 0) {
-            if (errno == EEXIST && attempt < 0x10000)
-                continue;
-            // The file-creation error of the host file streams.
-            throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
-        }
-        TFileRemover remover(path);
-        size_t written = 0;
-        while (written < data.size()) {
-            const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                const int error = n < 0 ? errno : ENOSPC;
-                ::close(fd);
-                RaiseOSError(error, path);
-            }
-            written += static_cast<size_t>(n);
-        }
-        if (::close(fd) != 0)
-            RaiseOSError(errno, path);
-        remover.Release();
-        return path;
-    }
-}
-
-std::string TempFolder() {
-    std::error_code ec;
-    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-    if (ec)
-        folder = "/tmp";
-    return folder.string();
-}
 
 std::string QuoteAttribute(const std::string& text) {
     std::string quoted = "\"";
@@ -95,6 +30,28 @@ std::string QuoteAttribute(const std::string& text) {
 // The variables file named by "System.xml"; the default name when it names none.
 std::string VariablesFileName(const std::string& attribute) {
     return attribute.empty() ? std::string(defaultVariablesFile) : attribute;
+}
+
+// The name of the variable whose element holds the byte at Pos of a variables file
+// (the last "<var name=" at or before it); empty when there is none.
+std::string VariableAt(const std::string& xml, size_t pos) {
+    static const std::string opening = "<var name=\"";
+    const size_t at = xml.rfind(opening, pos);
+    if (at == std::string::npos)
+        return std::string();
+    std::string name;
+    for (size_t i = at + opening.size(); i < xml.size(); ++i) {
+        if (xml[i] == '"') {
+            if (i + 1 < xml.size() && xml[i + 1] == '"') {
+                name += '"';
+                ++i;
+                continue;
+            }
+            break;
+        }
+        name += xml[i];
+    }
+    return name;
 }
 
 uint16_t Word(const std::string& data, size_t at) {
@@ -129,6 +86,34 @@ std::string LoadIconFile(const std::string& FileName) {
     if (!IsIconFileData(data))
         throw EInvalidGraphic("Icon image is not valid");
     return data;
+}
+
+void CheckVariablesXml(const std::string& Xml) {
+    // The XML reader ends its data at a zero byte.
+    if (const size_t zero = Xml.find('\0'); zero != std::string::npos)
+        throw EBrandingError(Format("The value of \"%s\" holds a zero byte, which the book could not read back",
+                                    VariableAt(Xml, zero)));
+    // The reader takes a file through a window of BufferSize bytes, cut after its last
+    // line feed; a window without one is "Line too long". Its refills are followed here.
+    const size_t window = static_cast<size_t>(TSpaceParser::BufferSize);
+    for (size_t start = 0; Xml.size() - start >= window;) {
+        const size_t lf = Xml.rfind('\n', start + window - 1);
+        if (lf == std::string::npos || lf < start) {
+            const size_t end = Xml.find('\n', start);
+            const size_t length = (end == std::string::npos ? Xml.size() : end + 1) - start;
+            throw EBrandingError(Format("The value of \"%s\" makes a line of %zu bytes in the variables file; "
+                                        "the book can read lines of at most %zu bytes",
+                                        VariableAt(Xml, start), length, window));
+        }
+        start = lf + 1;
+    }
+    // Anything else that would keep the book from opening (a reference cycle, a value
+    // that grows too large) shows when the file is read as the book will read it.
+    try {
+        const TVariables check(Xml, false);
+    } catch (const Exception& e) {
+        throw EBrandingError(Format("The new values could not be read back from the book (%s)", e.Message()));
+    }
 }
 
 void ApplyBrandingSettings(std::vector<TBrandingRow>& Rows, const std::vector<std::string>& Settings) {
@@ -168,13 +153,12 @@ void TBrandingBook::Open(const std::string& FileName) {
     Close();
     ++FOpenCount;
     try {
-        // The resources are read from a temporary copy, so the book itself stays free
-        // for the later write; the copy goes whatever happens.
-        const std::string bytes = ReadFileText(FileName);
-        const std::string copy = WriteNewFile(TempFolder(), "eBookTemp", FOpenCount, ".exe", bytes, 0600);
-        TFileRemover remover(copy);
-
-        const std::string cabinet = ReadResource(copy, TResName("RCDATA"), TResName(systemResource));
+        // The book is read in place through one descriptor, and only what branding
+        // needs: its headers and resource tables, the system resource and the icon. The
+        // pages are never read, and the book stays free for the later write (which
+        // replaces it by a new file).
+        const TResourceFile book(FileName);
+        const std::string cabinet = book.Read(TResName("RCDATA"), TResName(systemResource));
         UnpackStore(*FSystemImage, cabinet);
 
         TXMLParser systemXml;
@@ -192,7 +176,7 @@ void TBrandingBook::Open(const std::string& FileName) {
         if (!title.empty())
             FTitle = FVariableTable->Expand(title);
 
-        FIconData = ReadIconGroupResource(copy, TResName(iconGroup));
+        FIconData = book.ReadIconGroup(TResName(iconGroup));
 
         for (const std::string& name : FVariableTable->GetNames()) {
             const std::string& value = FVariableTable->GetValue(name);
@@ -235,50 +219,24 @@ void TBrandingBook::Update(const std::vector<TBrandingRow>& Rows, const std::str
         TXMLParser systemXml;
         systemXml.LoadFromString(image.Session()->OpenFile("System.xml")->Content);
         const std::string name = VariablesFileName(systemXml.Root()->Attributes.GetString("Variables", ""));
+        std::string variables = BuildVariablesXml(Rows);
+        // A book written here must open again: values that its readers could not read
+        // back are refused before anything is written.
+        CheckVariablesXml(variables);
         if (const std::string folder = TMFS::ExtractPath(name); !folder.empty())
             image.Session()->ForceFolders(folder);
-        image.Session()->CreateFile(name, 0, true)->Content = BuildVariablesXml(Rows);
+        image.Session()->CreateFile(name, 0, true)->Content = std::move(variables);
     }
     const std::string cabinet = PackStore(image, "System.cab");
 
-    // Both resources go into a copy beside the book; the copy replaces the book only
-    // when both were written, so a failure leaves the book as it was.
-    // A book reached through a symbolic link is replaced where it really lives.
-    std::error_code ec;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(FFileName, ec);
-    const std::string target = ec ? FFileName : resolved.string();
-    if (::access(target.c_str(), W_OK) != 0)
-        RaiseOSError(errno, target);
-    struct stat info {};
-    if (::stat(target.c_str(), &info) != 0)
-        RaiseOSError(errno, target);
-    const std::string bytes = ReadFileText(target);
-    const std::filesystem::path book(target);
-    std::string folder = book.parent_path().string();
-    if (folder.empty())
-        folder = ".";
-    const std::string prefix = "." + book.filename().string() + ".";
-    std::string work;
-    bool beside = true;
-    try {
-        work = WriteNewFile(folder, prefix.c_str(), FOpenCount, ".tmp", bytes, info.st_mode & 07777);
-    } catch (const Exception&) {
-        // The book's folder takes no new file: work in the temporary folder and copy the
-        // result over the book at the end.
-        beside = false;
-        work = WriteNewFile(TempFolder(), "eBookBrand", FOpenCount, ".exe", bytes, 0600);
-    }
-    TFileRemover remover(work);
-    WriteRCDataResource(work, TResName(systemResource), cabinet);
+    // One update writes both resources: the new book is written beside the book (the
+    // pages copied by the kernel, not held here), synced, given the book's owner, group
+    // and mode, and renamed over it. When no complete new file can be made beside it,
+    // the update fails naming the book and the reason, and the book is not touched. A
+    // book reached through a symbolic link is replaced where it really lives.
+    TResourceWriter writer(FFileName);
+    writer.WriteRCData(TResName(systemResource), cabinet);
     if (!NewIconData.empty())
-        WriteIconGroupResource(work, TResName(iconGroup), 1, NewIconData);
-
-    if (beside) {
-        ::chmod(work.c_str(), info.st_mode & 07777);
-        if (::rename(work.c_str(), target.c_str()) != 0)
-            RaiseOSError(errno, target);
-        remover.Release();
-    } else {
-        WriteFileText(ReadFileText(work), target);
-    }
+        writer.WriteIconGroup(TResName(iconGroup), 1, NewIconData);
+    writer.Commit();
 }

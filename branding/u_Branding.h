@@ -37,10 +37,10 @@ public:
     TBrandingBook(const TBrandingBook&) = delete;
     TBrandingBook& operator=(const TBrandingBook&) = delete;
 
-    // Closes any open book, then opens FileName: copies it to a temporary file, reads
-    // the system resource and the icon from the copy, unpacks the system image and reads
-    // "System.xml" and the variables. The copy is deleted whatever happens. On failure
-    // nothing stays open and the error goes on.
+    // Closes any open book, then opens FileName: reads the system resource and the icon
+    // from the book (through one descriptor; the pages are not read), unpacks the system
+    // image and reads "System.xml" and the variables. On failure nothing stays open and
+    // the error goes on.
     void Open(const std::string& FileName);
     // Forgets the open book (unsaved values are dropped).
     void Close();
@@ -60,7 +60,7 @@ public:
     TMFS& SystemImage() { return *FSystemImage; }
     // The variables of the open book, markers kept; nullptr when no book is open.
     const TVariables* VariableTable() const { return FVariableTable.get(); }
-    // How many books were opened during this run; numbers the temporary copies.
+    // How many books were opened during this run.
     uint32_t OpenCount() const { return FOpenCount; }
 
     // The new text of the variables file: the rows with their typed values first, then
@@ -72,10 +72,14 @@ public:
 
     // Writes the book back: a new variables file from Rows in the system image, the
     // repacked image as "SYSTEM_MFS" and, when NewIconData is not empty, its images as
-    // the icon group "MAINICON" (numbered from 1). Both resources are written into a
-    // copy of the book, which replaces the book only when both writes succeeded; on
-    // failure the book file is unchanged. The book stays open as it was (reopen it to
-    // see what is stored now).
+    // the icon group "MAINICON" (numbered from 1). Values the book could not read back
+    // are refused first (CheckVariablesXml). Both resources go into one new file beside
+    // the book (the pages copied by the kernel, not held in memory), which is synced,
+    // given the book's owner, group and mode where permitted, and renamed over the book.
+    // When that file cannot be made (a full disk, a read-only folder) the error names
+    // the book and the reason, and the book is unchanged. A hard-linked book is
+    // replaced, not written through. The book stays open as it was (reopen it to see
+    // what is stored now).
     void Update(const std::vector<TBrandingRow>& Rows, const std::string& NewIconData);
 
 private:
@@ -104,3 +108,10 @@ public:
     using Exception::Exception;
 };
 void ApplyBrandingSettings(std::vector<TBrandingRow>& Rows, const std::vector<std::string>& Settings);
+
+// Raises EBrandingError when the text of a variables file could not be read back by the
+// book's readers: a zero byte, a line longer than the XML reader's window
+// (TSpaceParser::BufferSize, counted the way the reader refills it), or anything the
+// variables table refuses (a reference cycle, a value that grows too large). The
+// message names the variable when it can.
+void CheckVariablesXml(const std::string& Xml);

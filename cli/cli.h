@@ -2,6 +2,7 @@
 // summary and a usage text; main() dispatches on the first argument.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,5 +42,24 @@ private:
 
 // True when standard error is a terminal (progress is shown only then).
 bool StderrIsTerminal();
+
+// Prints a warning of a command on standard error: "quarvel COMMAND: warning: TEXT".
+void PrintWarning(const std::string& command, const std::string& text);
+
+// Puts the file (and the part of it) a failure is about in front of its message, unless
+// the message names the file already: "\"FILE\" (WHAT): MESSAGE". Messages of the core
+// are often bare ("Incorrect serialized format"); the command line names what it read.
+void NameTheFile(std::exception& failure, const std::string& file, const std::string& what = std::string());
+
+// Runs Body; a failure leaves with the file named (NameTheFile).
+template <typename F>
+auto AboutFile(const std::string& file, const std::string& what, F&& body) -> decltype(body()) {
+    try {
+        return body();
+    } catch (std::exception& e) {
+        NameTheFile(e, file, what);
+        throw;
+    }
+}
 
 } // namespace cli

@@ -24,6 +24,12 @@ std::string Absolute(const std::string& path) {
 
 // ---- compile ----
 
+// Asks nobody (nothing is saved back into the project); warnings go to standard error.
+class TCompileHost : public TPresetProjectHost {
+public:
+    void Warning(const std::string& Text) override { PrintWarning("compile", Text); }
+};
+
 int RunCompile(const std::vector<std::string>& args) {
     Arguments a(args, {"--output", "--program-dir"}, {});
     if (a.Positionals().size() != 1)
@@ -31,11 +37,12 @@ int RunCompile(const std::vector<std::string>& args) {
     if (a.Has("--program-dir"))
         SetProgramFolder(Absolute(a.Value("--program-dir")));
     const bool progress = StderrIsTerminal();
-    TPresetProjectHost host; // asks nobody: nothing is saved back into the project
+    TCompileHost host;
     TBookProject project(&host);
+    const std::string projectFile = Absolute(a.Positionals()[0]);
     if (progress)
         std::cerr << "Opening " << a.Positionals()[0] << "\n";
-    project.OpenProject(Absolute(a.Positionals()[0]), false);
+    AboutFile(projectFile, "", [&] { project.OpenProject(projectFile, false); });
     TCompileSettings settings;
     settings.ReleaseFilesStore = true; // the project is not used after this compile
     if (a.Has("--output"))
@@ -44,7 +51,9 @@ int RunCompile(const std::vector<std::string>& args) {
         settings.OutputFile = Absolute(OutputFileName(project));
     if (progress)
         settings.Progress = [](const std::string& step) { std::cerr << step << "...\n"; };
-    const std::string book = CompileProject(project, settings);
+    settings.Warning = [](const std::string& text) { PrintWarning("compile", text); };
+    // Failures about the output name it already; the others are about the project.
+    const std::string book = AboutFile(projectFile, "", [&] { return CompileProject(project, settings); });
     std::cout << book << "\n";
     return 0;
 }
@@ -54,16 +63,22 @@ int RunCompile(const std::vector<std::string>& args) {
 struct TBook {
     std::string FileName;
     TMFS System;
-    std::string Pages; // the FILES_MFS resource as stored
+    uint64_t SystemSize = 0; // of the SYSTEM_MFS resource
+    uint64_t PagesSize = 0;  // of the FILES_MFS resource
+    std::string Pages;       // the FILES_MFS resource as stored (its first bytes only when not needed)
 };
 
-void LoadBook(const std::string& fileName, TBook& book) {
+void LoadBook(const std::string& fileName, TBook& book, bool withPages) {
     book.FileName = fileName;
-    const std::string system = ReadResource(fileName, "RCDATA", SystemResourceName);
+    const TResourceFile file(fileName);
+    std::string system = file.Read("RCDATA", SystemResourceName);
     if (system.empty())
         throw Exception(Format("\"%s\" is not a book: it has no %s resource", fileName, SystemResourceName));
-    UnpackStore(book.System, system);
-    book.Pages = ReadResource(fileName, "RCDATA", FilesResourceName);
+    book.SystemSize = system.size();
+    AboutFile(fileName, SystemResourceName, [&] { UnpackStore(book.System, std::move(system)); });
+    // Without the pages only their first bytes are read: the signature tells a cabinet.
+    book.PagesSize = file.Size("RCDATA", FilesResourceName);
+    book.Pages = file.Read("RCDATA", FilesResourceName, withPages ? static_cast<size_t>(-1) : 4);
     if (book.Pages.empty())
         throw Exception(Format("\"%s\" is not a book: it has no %s resource", fileName, FilesResourceName));
 }
@@ -73,28 +88,51 @@ std::string SystemText(TBook& book, const char* path) {
     return s->Exists(path) ? s->OpenFile(path)->Content : std::string();
 }
 
+// A system file of the book parsed; a failure names the book and the file.
+std::unique_ptr<TXMLDocument> SystemDocument(TBook& book, const char* path) {
+    return AboutFile(book.FileName, std::string(SystemResourceName) + " " + path,
+                     [&] { return std::make_unique<TXMLDocument>(SystemText(book, path)); });
+}
+
 bool IsCabinet(const std::string& data) {
     return data.compare(0, 4, "MSCF") == 0;
 }
 
-void PrintStory(const TXMLNode* node, int depth) {
-    const std::string pad(2 * depth + 2, ' ');
-    for (const TXMLNode* item : XmlChildren(node)) {
+// The story depth first with an explicit stack: a story may nest as deep as its file.
+// Levels deeper than MaxIndent are indented as that level, with their level written out,
+// so that the output grows with the story, not with the square of its depth.
+void PrintStory(const TXMLNode* root) {
+    constexpr size_t MaxIndent = 64;
+    struct TFrame {
+        std::vector<const TXMLNode*> Items;
+        size_t Next;
+    };
+    std::vector<TFrame> stack{{XmlChildren(root), 0}};
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next >= f.Items.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const TXMLNode* item = f.Items[f.Next++];
+        const size_t level = stack.size();
+        std::cout << std::string(2 * std::min(level, MaxIndent), ' ');
+        if (level > MaxIndent)
+            std::cout << "(level " << level << ") ";
         if (XmlHas(item, "page")) {
-            std::cout << pad << XmlText(item, "pagename", "") << "  (" << XmlText(item, "page", "") << ")\n";
+            std::cout << XmlText(item, "pagename", "") << "  (" << XmlText(item, "page", "") << ")\n";
         } else {
-            std::cout << pad << "[chapter]\n";
-            PrintStory(item, depth + 1);
+            std::cout << "[chapter]\n";
+            stack.push_back({XmlChildren(item), 0});
         }
     }
 }
 
-std::string SecurityDescription(const std::string& decryptXml, size_t* users) {
-    TXMLDocument doc(decryptXml);
-    const std::string method = XmlText(doc.Root(), "Method", "");
-    *users = XmlChildren(doc.Root()).size();
+std::string SecurityDescription(const TXMLNode* root, size_t* users) {
+    const std::string method = XmlText(root, "Method", "");
+    *users = XmlChildren(root).size();
     if (SameTextCaseBlind(method, "Password")) {
-        if (SameTextCaseBlind(XmlText(doc.Root(), "PasswordType", ""), "Selected"))
+        if (SameTextCaseBlind(XmlText(root, "PasswordType", ""), "Selected"))
             return "one password for the selected pages";
         return "one password for the whole book";
     }
@@ -108,27 +146,33 @@ int RunInspect(const std::vector<std::string>& args) {
     if (a.Positionals().size() != 1)
         throw UsageError{"expects one book file"};
     TBook book;
-    LoadBook(Absolute(a.Positionals()[0]), book);
+    LoadBook(Absolute(a.Positionals()[0]), book, false);
 
     const std::string variablesXml = SystemText(book, "\\Variables.xml");
-    TVariables variables(variablesXml, true);
-    TXMLDocument system(SystemText(book, "\\System.xml"));
+    const std::string variablesWhat = std::string(SystemResourceName) + " \\Variables.xml";
+    const TVariables variables =
+        AboutFile(book.FileName, variablesWhat, [&] { return TVariables(variablesXml, true); });
+    const auto system = SystemDocument(book, "\\System.xml");
+    const auto decrypt = SystemDocument(book, "\\Decrypt.xml");
+    const auto story = SystemDocument(book, "\\Story.xml");
+    const auto varsDoc = SystemDocument(book, "\\Variables.xml");
+    const auto expand = [&](const std::string& text) {
+        return AboutFile(book.FileName, variablesWhat, [&] { return variables.Expand(text); });
+    };
     std::cout << "Book:       " << book.FileName << "\n";
-    std::cout << "Title:      " << variables.Expand(XmlText(system.Root(), "ApplicationTitle", "")) << "\n";
-    std::cout << "Caption:    " << variables.Expand(XmlText(system.Root(), "MainFormCaption", "")) << "\n";
+    std::cout << "Title:      " << expand(XmlText(system->Root(), "ApplicationTitle", "")) << "\n";
+    std::cout << "Caption:    " << expand(XmlText(system->Root(), "MainFormCaption", "")) << "\n";
     size_t users = 0;
-    const std::string security = SecurityDescription(SystemText(book, "\\Decrypt.xml"), &users);
+    const std::string security = SecurityDescription(decrypt->Root(), &users);
     std::cout << "Security:   " << security;
     if (security == "user names and passwords")
         std::cout << " (" << users << (users == 1 ? " user" : " users") << ")";
     std::cout << "\n\nStory:\n";
-    TXMLDocument story(SystemText(book, "\\Story.xml"));
-    PrintStory(story.Root(), 0);
+    PrintStory(story->Root());
 
     std::cout << "\nBrandable variables:\n";
-    TXMLDocument varsDoc(variablesXml);
     int brandable = 0;
-    for (const TXMLNode* var : XmlChildren(varsDoc.Root())) {
+    for (const TXMLNode* var : XmlChildren(varsDoc->Root())) {
         const std::string name = XmlText(var, "name", "");
         const std::string stored = XmlNodeText(var);
         if (name.empty() || (!stored.empty() && stored[0] == '$'))
@@ -140,12 +184,11 @@ int RunInspect(const std::vector<std::string>& args) {
     if (brandable == 0)
         std::cout << "  (none)\n";
 
+    const TResourceFile file(book.FileName);
     std::cout << "\nResources:\n";
-    std::cout << "  RCDATA " << FilesResourceName << "   " << book.Pages.size() << " bytes, "
-              << (IsCabinet(book.Pages) ? "cabinet" : "enciphered cabinet") << "\n";
-    std::cout << "  RCDATA " << SystemResourceName << "  "
-              << ReadResource(book.FileName, "RCDATA", SystemResourceName).size() << " bytes, cabinet\n";
-    const std::string icon = ReadIconGroupResource(book.FileName, IconResourceName);
+    std::cout << "  RCDATA " << FilesResourceName << "   " << book.PagesSize << " bytes, " << (IsCabinet(book.Pages) ? "cabinet" : "enciphered cabinet") << "\n";
+    std::cout << "  RCDATA " << SystemResourceName << "  " << book.SystemSize << " bytes, cabinet\n";
+    const std::string icon = file.ReadIconGroup(IconResourceName);
     if (icon.size() >= 6)
         std::cout << "  ICON   " << IconResourceName << "    "
                   << (static_cast<unsigned char>(icon[4]) | (static_cast<unsigned char>(icon[5]) << 8))
@@ -159,19 +202,36 @@ int RunInspect(const std::vector<std::string>& args) {
 
 constexpr int ExitNoKey = 3;
 
+// Writes a store into DIR/NAME without following a link inside DIR (or only looks,
+// with Write false); something in the way is named, with what --force would do about it.
+void Export(const TMFS& store, const std::string& folder, bool force, bool write = true) {
+    try {
+        if (write)
+            store.ExportToFolder(folder, force);
+        else
+            store.CheckExportToFolder(folder, force);
+    } catch (EMFSInTheWay& e) {
+        if (e.Replaceable && !force)
+            e.SetMessage(e.Message() + "; --force replaces it");
+        throw;
+    }
+}
+
 int RunUnpack(const std::vector<std::string>& args) {
-    Arguments a(args, {"--password", "--user"}, {});
+    Arguments a(args, {"--password", "--user"}, {"--force"});
     if (a.Positionals().size() != 2)
         throw UsageError{"expects a book file and a folder"};
+    const bool force = a.Has("--force");
     TBook book;
-    LoadBook(Absolute(a.Positionals()[0]), book);
+    LoadBook(Absolute(a.Positionals()[0]), book, true);
     const std::string dir = Absolute(a.Positionals()[1]);
-    book.System.SaveToFolder(HostPathJoin(dir, "system"));
+    const std::string systemDir = HostPathJoin(dir, "system");
+    const std::string filesDir = HostPathJoin(dir, "files");
 
-    std::string cabinet = book.Pages;
+    std::string cabinet = std::move(book.Pages);
     if (!IsCabinet(cabinet)) {
-        TXMLDocument decrypt(SystemText(book, "\\Decrypt.xml"));
-        const std::string method = XmlText(decrypt.Root(), "Method", "");
+        const auto decrypt = SystemDocument(book, "\\Decrypt.xml");
+        const std::string method = XmlText(decrypt->Root(), "Method", "");
         std::string plain;
         bool ok = false;
         std::string why;
@@ -180,7 +240,7 @@ int RunUnpack(const std::vector<std::string>& args) {
                 why = "the pages are enciphered for user names and passwords: give --user and --password";
             else {
                 std::string key;
-                for (const TXMLNode* info : XmlChildren(decrypt.Root()))
+                for (const TXMLNode* info : XmlChildren(decrypt->Root()))
                     if (BookKeyFromUserRecord(XmlText(info, "KeyInfo", ""), a.Value("--user"),
                                               a.Value("--password"), key)) {
                         ok = DecryptData(cabinet, key, true, plain);
@@ -197,15 +257,20 @@ int RunUnpack(const std::vector<std::string>& args) {
                 why = "the password is not right for this book";
         }
         if (!ok) {
-            std::cerr << "quarvel unpack: " << why << "; wrote " << HostPathJoin(dir, "system") << " only\n";
+            Export(book.System, systemDir, force);
+            std::cerr << "quarvel unpack: " << why << "; wrote " << systemDir << " only\n";
             return ExitNoKey;
         }
         cabinet = std::move(plain);
     }
     TMFS pages;
-    UnpackStore(pages, cabinet);
-    pages.SaveToFolder(HostPathJoin(dir, "files"));
-    std::cout << HostPathJoin(dir, "system") << "\n" << HostPathJoin(dir, "files") << "\n";
+    AboutFile(book.FileName, FilesResourceName, [&] { UnpackStore(pages, std::move(cabinet)); });
+    // Both folders are looked at before either is written.
+    Export(book.System, systemDir, force, false);
+    Export(pages, filesDir, force, false);
+    Export(book.System, systemDir, force);
+    Export(pages, filesDir, force);
+    std::cout << systemDir << "\n" << filesDir << "\n";
     return 0;
 }
 
@@ -223,10 +288,13 @@ const bool registered =
                      "that can be branded and the book's resources.",
                      RunInspect}) &&
     RegisterCommand({"unpack", "export a book's system files and pages into a folder",
-                     "Usage: quarvel unpack BOOK DIR [--password P] [--user NAME]\n\n"
+                     "Usage: quarvel unpack BOOK DIR [--password P] [--user NAME] [--force]\n\n"
                      "Writes the system image to DIR/system and the pages to DIR/files. Enciphered\n"
                      "pages need the book's password, or a user name and password for books with\n"
-                     "user passwords; without the right key only DIR/system is written (exit 3).",
+                     "user passwords; without the right key only DIR/system is written (exit 3).\n"
+                     "No symbolic link inside DIR is followed, and nothing is written when a file\n"
+                     "or a link is in the way; --force overwrites such files and replaces such\n"
+                     "links themselves (never what they point to).",
                      RunUnpack});
 
 } // namespace

@@ -12,7 +12,8 @@ int RunVariables(const std::vector<std::string>& args) {
     if (arguments.Positionals().size() != 1)
         throw cli::UsageError{"expected one BOOK"};
     TBrandingBook book;
-    book.Open(arguments.Positionals()[0]);
+    const std::string file = arguments.Positionals()[0];
+    cli::AboutFile(file, "SYSTEM_MFS", [&] { book.Open(file); });
     for (const TBrandingRow& row : book.Rows())
         std::cout << row.Name << '=' << row.Value << '\n';
     return 0;
@@ -23,13 +24,15 @@ int RunBrand(const std::vector<std::string>& args) {
     if (arguments.Positionals().size() != 1)
         throw cli::UsageError{"expected one BOOK"};
     // Everything is checked before the book is touched.
+    const std::string iconFile = arguments.Value("--icon");
     const std::string icon =
-        arguments.Has("--icon") ? LoadIconFile(arguments.Value("--icon")) : std::string();
+        arguments.Has("--icon") ? cli::AboutFile(iconFile, "", [&] { return LoadIconFile(iconFile); }) : std::string();
     TBrandingBook book;
-    book.Open(arguments.Positionals()[0]);
+    const std::string file = arguments.Positionals()[0];
+    cli::AboutFile(file, "SYSTEM_MFS", [&] { book.Open(file); });
     std::vector<TBrandingRow> rows = book.Rows();
     ApplyBrandingSettings(rows, arguments.Values("--set"));
-    book.Update(rows, icon);
+    cli::AboutFile(file, "", [&] { book.Update(rows, icon); });
     return 0;
 }
 

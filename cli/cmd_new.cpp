@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <sys/stat.h>
 
 namespace cli {
 namespace {
@@ -27,7 +28,14 @@ public:
         Answers[SClearStoryBeforeAdding] = No;
         Answers[SClearStoryBeforeImport] = No;
     }
+    void Warning(const std::string& Text) override { PrintWarning("new", Text); }
 };
+
+// Anything at Path, a dangling link included.
+bool HostEntryExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
 
 int RunNew(const std::vector<std::string>& args) {
     Arguments a(args, {"--template", "--import-folder", "--import-page", "--program-dir"}, {});
@@ -36,8 +44,15 @@ int RunNew(const std::vector<std::string>& args) {
     if (a.Has("--program-dir"))
         SetProgramFolder(AbsolutePath(a.Value("--program-dir")));
     const std::string fileName = AbsolutePath(a.Positionals()[0]);
-    if (std::filesystem::exists(fileName))
+    if (HostEntryExists(fileName))
         throw Exception(Format("Project file \"%s\" already exists", fileName));
+    // Saving puts the stores into these folders, replacing whatever is there.
+    for (const char* ext : {".files", ".system"}) {
+        const std::string folder = ChangeFileExt(fileName, ext);
+        if (HostEntryExists(folder))
+            throw Exception(Format("\"%s\" already exists: a new project \"%s\" would replace it", folder,
+                                   fileName));
+    }
 
     TNewProjectHost host;
     TBookProject project(&host);
@@ -56,13 +71,16 @@ int RunNew(const std::vector<std::string>& args) {
         }
         AddTemplate(project, *t, nullptr);
     }
-    if (a.Has("--import-folder"))
-        ImportFolder(project, AbsolutePath(a.Value("--import-folder")));
+    if (a.Has("--import-folder")) {
+        const std::string folder = AbsolutePath(a.Value("--import-folder"));
+        AboutFile(folder, "", [&] { ImportFolder(project, folder); });
+    }
     for (const std::string& page : a.Values("--import-page")) {
-        ImportFileAsPage(project, AbsolutePath(page));
+        const std::string file = AbsolutePath(page);
+        AboutFile(file, "", [&] { ImportFileAsPage(project, file); });
         project.SetVariablesScanPending(true);
     }
-    project.SaveProject(fileName);
+    AboutFile(fileName, "", [&] { project.SaveProject(fileName); });
     std::cout << fileName << "\n";
     return 0;
 }
@@ -75,7 +93,9 @@ const bool registered = RegisterCommand(
      "template CAPTION whole, imports the folder DIR (every page in it gets a story item) and\n"
      "each FILE as a page with the files it links, and saves the project as PROJECT.ebp with\n"
      "its \".files\" and \".system\" folders. Nothing is asked: the story is not cleared.\n"
-     "Prints the project's full path. An existing PROJECT.ebp is not overwritten.\n"
+     "Prints the project's full path. An existing PROJECT.ebp, PROJECT.files or\n"
+     "PROJECT.system is not overwritten. Files linked by absolute path or \"file:\" URL\n"
+     "from outside the imported page's folder are left out (with a warning).\n"
      "  --program-dir DIR   the program folder (default: the folder of this program)",
      RunNew});
 

@@ -99,6 +99,17 @@ std::vector<std::string> Arguments::Values(const std::string& option) const {
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
+void PrintWarning(const std::string& command, const std::string& text) {
+    std::cerr << "quarvel " << command << ": warning: " << text << "\n";
+}
+
+void NameTheFile(std::exception& failure, const std::string& file, const std::string& what) {
+    auto* own = dynamic_cast<Exception*>(&failure);
+    if (!own || own->Message().find(file) != std::string::npos)
+        return;
+    own->SetMessage("\"" + file + "\"" + (what.empty() ? std::string() : " (" + what + ")") + ": " + own->Message());
+}
+
 } // namespace cli
 
 int main(int argc, char** argv) {
@@ -152,7 +163,11 @@ int main(int argc, char** argv) {
         std::cerr << "quarvel " << first << ": cancelled\n";
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << ExceptionMessage(e) << "\n";
+        // Messages of the core end their lines the platform's way (CR LF).
+        std::string message = ExceptionMessage(e);
+        for (size_t at; (at = message.find("\r\n")) != std::string::npos;)
+            message.erase(at, 1);
+        std::cerr << message << "\n";
         return 1;
     }
 }

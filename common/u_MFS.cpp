@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,6 +23,14 @@ static const char* const SCannotDeleteRoot = "Cannot delete root folder";
 static const char* const SPathNotFound = "Path \"%s\" not found";
 static const char* const SFileNotFound = "File \"%s\" not found";
 static const char* const SIncorrectFileName = "File name \"%s\" is incorrect";
+static const char* const SInTheWayExists = "\"%s\" already exists";
+static const char* const SInTheWayLink = "\"%s\" is a symbolic link";
+static const char* const SInTheWaySpecial = "\"%s\" is not a regular file";
+static const char* const SInTheWayFolder = "\"%s\" is a folder where a file belongs";
+static const char* const SInTheWayNotFolder = "\"%s\" is a file where a folder belongs";
+static const char* const SLinkLeavesFolder = "Symbolic link \"%s\" leads out of \"%s\": it was skipped";
+static const char* const SCaseClash = "\"%s\" and \"%s\" differ only in letter case, which a book does not tell "
+                                      "apart: \"%s\" was left out";
 
 // Deepest folder nesting an image may have. A real store is far shallower (the
 // platform's paths end at 260 characters); the limit keeps a crafted image from
@@ -138,6 +147,23 @@ std::string HostPathJoin(const std::string& dir, const std::string& name) {
     if (dir.back() == '/')
         return dir + name;
     return dir + "/" + name;
+}
+
+std::string CanonicalHostPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
+    if (!ec)
+        return canonical.string();
+    return std::filesystem::absolute(path, ec).lexically_normal().string();
+}
+
+bool IsWithinHostFolder(const std::string& path, const std::string& folder) {
+    if (folder.empty())
+        return false;
+    if (folder == "/")
+        return !path.empty() && path[0] == '/';
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                              path[folder.size()] == '/');
 }
 
 bool ListHostFolder(const std::string& hostDir, std::vector<std::string>& names) {
@@ -490,7 +516,7 @@ void TMFS::LoadFromString(std::string_view image) {
     ReplaceRoot(std::move(root));
 }
 
-void TMFS::SaveToFolder(const std::string& hostDir) const {
+void TMFS::CheckExportNames() const {
     // Names come from images, which come from anywhere: refuse any name that would
     // leave its folder before anything is written.
     std::vector<const TMFSFolder*> pending{FRoot.get()};
@@ -504,7 +530,168 @@ void TMFS::SaveToFolder(const std::string& hostDir) const {
                 pending.push_back(item->AsFolder());
         }
     }
+}
+
+void TMFS::SaveToFolder(const std::string& hostDir) const {
+    CheckExportNames();
     FRoot->SaveToHost(hostDir);
+}
+
+namespace {
+
+// A descriptor of a host folder, closed when the scope ends.
+class THostDirFd {
+public:
+    explicit THostDirFd(int fd = -1) : FFd(fd) {}
+    ~THostDirFd() {
+        if (FFd >= 0)
+            close(FFd);
+    }
+    THostDirFd(THostDirFd&& other) noexcept : FFd(other.FFd) { other.FFd = -1; }
+    THostDirFd(const THostDirFd&) = delete;
+    THostDirFd& operator=(const THostDirFd&) = delete;
+    THostDirFd& operator=(THostDirFd&&) = delete;
+    int Get() const { return FFd; }
+
+private:
+    int FFd;
+};
+
+// What stands at Name in the folder Dir, never following a symbolic link.
+enum class THostEntry { Missing, File, Folder, Link, Other };
+THostEntry EntryAt(int dir, const std::string& name, const std::string& path) {
+    struct stat st {};
+    if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return THostEntry::Missing;
+        throw EFOpenError(Format(SFOpenError, path, SysErrorMessage(errno)));
+    }
+    if (S_ISLNK(st.st_mode))
+        return THostEntry::Link;
+    if (S_ISDIR(st.st_mode))
+        return THostEntry::Folder;
+    return S_ISREG(st.st_mode) ? THostEntry::File : THostEntry::Other;
+}
+
+// The folder Name in Dir, opened without following a link.
+THostDirFd OpenFolderAt(int dir, const std::string& name, const std::string& path) {
+    const int fd = openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        throw EFOpenError(Format(SFOpenError, path, SysErrorMessage(errno)));
+    return THostDirFd(fd);
+}
+
+void WriteFileAt(int dir, const std::string& name, const std::string& path, const std::string& content,
+                 bool overwrite) {
+    const int fd = openat(dir, name.c_str(),
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL), 0666);
+    if (fd < 0)
+        throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
+    THostDirFd owner(fd);
+    for (size_t done = 0; done < content.size();) {
+        const ssize_t n = write(fd, content.data() + done, std::min<size_t>(content.size() - done, 1 << 30));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw EWriteError(Format(SFWriteError, path, SysErrorMessage(n < 0 ? errno : EIO)));
+        done += static_cast<size_t>(n);
+    }
+}
+
+} // namespace
+
+void TMFS::ExportToFolder(const std::string& hostDir, bool overwrite) const {
+    Export(hostDir, overwrite, true);
+}
+
+void TMFS::CheckExportToFolder(const std::string& hostDir, bool overwrite) const {
+    Export(hostDir, overwrite, false);
+}
+
+void TMFS::Export(const std::string& hostDir, bool overwrite, bool write) const {
+    CheckExportNames();
+    std::string target = hostDir;
+    while (target.size() > 1 && target.back() == '/')
+        target.pop_back();
+    const size_t slash = target.find_last_of('/');
+    const std::string parent =
+        slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..")
+        throw EMFSError(Format(SIncorrectFileName, hostDir));
+    // The folder above is the caller's choice: created when missing, reached as given.
+    struct stat st {};
+    if (!write && stat(parent.c_str(), &st) != 0)
+        return; // nothing there yet: nothing in the way
+    ForceHostFolders(parent);
+    THostDirFd top(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (top.Get() < 0)
+        throw EFOpenError(Format(SFOpenError, parent, SysErrorMessage(errno)));
+
+    // Two walks, the first only looking: nothing is written while anything is in the way.
+    for (const bool writing : {false, true}) {
+        if (writing && !write)
+            break;
+        struct TFrame {
+            THostDirFd Fd;
+            std::vector<TMFSItem*> Children;
+            size_t Next;
+            std::string Path;
+        };
+        std::vector<TFrame> stack;
+        // Enters the folder Item at Name of Dir; false when there is nothing below to look at.
+        auto enter = [&](int dir, const std::string& itemName, const std::string& path, const TMFSFolder* folder) {
+            const THostEntry entry = EntryAt(dir, itemName, path);
+            if (entry == THostEntry::File)
+                throw EMFSInTheWay(Format(SInTheWayNotFolder, path), false);
+            if (entry == THostEntry::Link || entry == THostEntry::Other) {
+                if (!overwrite)
+                    throw EMFSInTheWay(Format(entry == THostEntry::Link ? SInTheWayLink : SInTheWaySpecial, path),
+                                       true);
+                if (!writing)
+                    return; // replaced by a new folder: nothing below it to look at
+                if (unlinkat(dir, itemName.c_str(), 0) != 0)
+                    throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
+            }
+            if (entry != THostEntry::Folder) {
+                if (!writing)
+                    return;
+                if (mkdirat(dir, itemName.c_str(), 0777) != 0)
+                    throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
+            }
+            stack.push_back({OpenFolderAt(dir, itemName, path), folder->Children(), 0, path});
+        };
+        enter(top.Get(), name, target, FRoot.get());
+        while (!stack.empty()) {
+            TFrame& f = stack.back();
+            if (f.Next >= f.Children.size()) {
+                stack.pop_back();
+                continue;
+            }
+            const TMFSItem* item = f.Children[f.Next++];
+            const std::string path = HostPathJoin(f.Path, item->Name);
+            const int dir = f.Fd.Get();
+            if (item->IsFolder()) {
+                enter(dir, item->Name, path, static_cast<const TMFSFolder*>(item));
+                continue;
+            }
+            const THostEntry entry = EntryAt(dir, item->Name, path);
+            if (entry == THostEntry::Folder)
+                throw EMFSInTheWay(Format(SInTheWayFolder, path), false);
+            if (entry != THostEntry::Missing && !overwrite)
+                throw EMFSInTheWay(Format(entry == THostEntry::File   ? SInTheWayExists
+                                          : entry == THostEntry::Link ? SInTheWayLink
+                                                                      : SInTheWaySpecial,
+                                          path),
+                                   true);
+            if (!writing)
+                continue;
+            // A link (or a FIFO, a device) in the way goes itself; what it points to is never touched.
+            if ((entry == THostEntry::Link || entry == THostEntry::Other) && unlinkat(dir, item->Name.c_str(), 0) != 0)
+                throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
+            WriteFileAt(dir, item->Name, path, static_cast<const TMFSFile*>(item)->Content, overwrite);
+        }
+    }
 }
 
 namespace {
@@ -513,17 +700,72 @@ struct HostFolderId {
     ino_t Ino;
 };
 
-void ImportHostFolder(TMFS* mfs, TMFSFolder* folder, const std::string& hostDir,
-                      std::vector<HostFolderId>& ancestors) {
-    const std::string dirName = hostDir.empty() ? std::string(".") : hostDir;
-    std::vector<std::string> names;
-    if (!ListHostFolder(dirName, names))
-        throw EFOpenError(Format(SFOpenError, dirName, SysErrorMessage(errno)));
-    for (const std::string& name : names) {
-        const std::string path = HostPathJoin(dirName, name);
+} // namespace
+
+void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* warnings) {
+    auto root = std::make_unique<TMFSFolder>(this, nullptr, std::string());
+    const std::string top = hostDir.empty() ? std::string(".") : hostDir;
+    // Symbolic links are followed only while they stay inside the folder imported: a link
+    // to "/etc/shadow", to ".." or to "/" is skipped (and reported), not imported.
+    const std::string canonicalTop = CanonicalHostPath(top);
+    auto warn = [warnings](std::string text) {
+        if (warnings)
+            warnings->push_back(std::move(text));
+    };
+
+    // Depth first with an explicit stack; the folders on the way down guard against links
+    // back to a folder above, which would make the import endless.
+    struct TFrame {
+        TMFSFolder* Folder;
+        std::string Path;
+        std::vector<std::string> Names;
+        size_t Next;
+        HostFolderId Id;
+    };
+    std::vector<TFrame> stack;
+    auto enter = [&](TMFSFolder* folder, const std::string& path, HostFolderId id) {
+        std::vector<std::string> names;
+        if (!ListHostFolder(path, names))
+            throw EFOpenError(Format(SFOpenError, path, SysErrorMessage(errno)));
+        // In a fixed order, so that of two names differing only in letter case it is
+        // always the same one that is kept.
+        std::sort(names.begin(), names.end());
+        stack.push_back({folder, path, std::move(names), 0, id});
+    };
+    {
         struct stat st {};
-        if (stat(path.c_str(), &st) != 0)
-            continue; // a dangling link: nothing to import
+        HostFolderId id{0, 0};
+        if (stat(top.c_str(), &st) == 0)
+            id = {st.st_dev, st.st_ino};
+        enter(root.get(), top, id);
+    }
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next >= f.Names.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const std::string name = f.Names[f.Next++];
+        TMFSFolder* folder = f.Folder;
+        const std::string path = HostPathJoin(f.Path, name);
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0)
+            continue; // gone meanwhile
+        if (S_ISLNK(st.st_mode)) {
+            if (stat(path.c_str(), &st) != 0)
+                continue; // a dangling link: nothing to import
+            if (!IsWithinHostFolder(CanonicalHostPath(path), canonicalTop)) {
+                warn(Format(SLinkLeavesFolder, path, top));
+                continue;
+            }
+        }
+        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
+            continue; // devices, pipes and sockets are not files of a project: reading a pipe would block
+        if (TMFSItem* existing = folder->Child(name)) {
+            const std::string kept = HostPathJoin(f.Path, existing->Name);
+            warn(Format(SCaseClash, kept, path, path));
+            continue;
+        }
         uint32_t attributes = 0;
         if (!(st.st_mode & S_IWUSR))
             attributes |= faReadOnly;
@@ -531,36 +773,22 @@ void ImportHostFolder(TMFS* mfs, TMFSFolder* folder, const std::string& hostDir,
             attributes |= faHidden;
         const uint32_t time = DateTimeToFileDate(static_cast<int64_t>(st.st_mtime));
         if (S_ISDIR(st.st_mode)) {
-            // A link back to a folder above would make the import endless.
-            const bool loop = std::any_of(ancestors.begin(), ancestors.end(), [&](const HostFolderId& id) {
-                return id.Dev == st.st_dev && id.Ino == st.st_ino;
+            const bool loop = std::any_of(stack.begin(), stack.end(), [&](const TFrame& frame) {
+                return frame.Id.Dev == st.st_dev && frame.Id.Ino == st.st_ino;
             });
             if (loop)
                 continue;
-            auto* child = new TMFSFolder(mfs, folder, name);
+            auto* child = new TMFSFolder(this, folder, name);
             child->Time = time;
             child->Attributes = attributes | faDirectory;
-            ancestors.push_back({st.st_dev, st.st_ino});
-            ImportHostFolder(mfs, child, path, ancestors);
-            ancestors.pop_back();
-        } else if (S_ISREG(st.st_mode)) {
-            auto* child = new TMFSFile(mfs, folder, name);
+            enter(child, path, {st.st_dev, st.st_ino});
+        } else {
+            auto* child = new TMFSFile(this, folder, name);
             child->Time = time;
             child->Attributes = attributes | faArchive;
             child->Content = ReadFileText(path);
         }
-        // Devices, pipes and sockets are not files of a project: reading a pipe would block.
     }
-}
-} // namespace
-
-void TMFS::LoadFromFolder(const std::string& hostDir) {
-    auto root = std::make_unique<TMFSFolder>(this, nullptr, std::string());
-    std::vector<HostFolderId> ancestors;
-    struct stat st {};
-    if (stat(hostDir.empty() ? "." : hostDir.c_str(), &st) == 0)
-        ancestors.push_back({st.st_dev, st.st_ino});
-    ImportHostFolder(this, root.get(), hostDir, ancestors);
     ReplaceRoot(std::move(root));
 }
 

@@ -28,6 +28,15 @@ public:
     using Exception::Exception;
 };
 
+// Something in the way of an export (TMFS::ExportToFolder).
+class EMFSInTheWay : public EMFSError {
+public:
+    EMFSInTheWay(const std::string& message, bool replaceable) : EMFSError(message), Replaceable(replaceable) {}
+    // An existing file or a link, which an export with Overwrite replaces; false for a
+    // folder where a file belongs or a file where a folder belongs.
+    bool Replaceable;
+};
+
 // File attribute bits as the platform's file dates and attributes know them.
 constexpr uint32_t faReadOnly = 0x01;
 constexpr uint32_t faHidden = 0x02;
@@ -196,7 +205,20 @@ public:
     // Checks and reads an image; the old tree stays in place when the image is refused.
     void LoadFromString(std::string_view image);
     void SaveToFolder(const std::string& hostDir) const;
-    void LoadFromFolder(const std::string& hostDir);
+    // Exports the tree into HostDir for a folder that may hold anything (unpacking a
+    // book): the folder above HostDir is created when missing and reached as given;
+    // from HostDir down no symbolic link is ever followed. Something in the way (an
+    // existing file, a link, a folder where a file belongs) raises EMFSInTheWay naming
+    // it before anything is written; with Overwrite, files are overwritten and links
+    // (or FIFOs, devices) in the way are replaced themselves, never what they point to.
+    void ExportToFolder(const std::string& hostDir, bool overwrite) const;
+    // Only the looking of ExportToFolder: raises what it would raise before writing.
+    void CheckExportToFolder(const std::string& hostDir, bool overwrite) const;
+    // Replaces the tree by an import of a host folder. Symbolic links are followed only
+    // while they lead to something inside HostDir; one that leads out is skipped. Of two
+    // names that differ only in letter case (one name in the tree) the first in byte
+    // order is kept. Each skipped link and name is reported in Warnings (when given).
+    void LoadFromFolder(const std::string& hostDir, std::vector<std::string>* warnings = nullptr);
     void Clear();
 
     // Path functions that need no file system.
@@ -212,6 +234,9 @@ public:
 private:
     friend class TMFSSession;
     friend class TMFSFolder;
+    // Raises EMFSError for a name that would leave its folder when exported.
+    void CheckExportNames() const;
+    void Export(const std::string& hostDir, bool overwrite, bool write) const;
     void ReplaceRoot(std::unique_ptr<TMFSFolder> root);
     // Moves every session standing on Folder to NewFolder.
     void MoveSessions(const TMFSFolder* folder, TMFSFolder* newFolder) noexcept;
@@ -281,6 +306,11 @@ bool DeleteTree(const std::string& hostDir);
 void ImportHostFolderInto(TMFSFolder* Folder, const std::string& HostDir);
 // Creates a host folder and its missing parents; raises EFCreateError on failure.
 void ForceHostFolders(const std::string& hostDir);
+// The absolute form of a host path with every symbolic link resolved; a part that does
+// not exist (yet) is appended as written.
+std::string CanonicalHostPath(const std::string& path);
+// True when Path (canonical) is Folder (canonical) or lies below it.
+bool IsWithinHostFolder(const std::string& path, const std::string& folder);
 // Joins a host folder and a name with "/".
 std::string HostPathJoin(const std::string& dir, const std::string& name);
 // The names in a host folder ("" is the current folder), without "." and "..", in the

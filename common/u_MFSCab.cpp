@@ -5,12 +5,21 @@
 #include <libgcab.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 static const char* const STempNameTooBig = "Temporary file name is too big (\"%s\")";
 static const char* const SNotACabinet = "File \"%s\" is not a cabinet";
 static const char* const SSpannedUnsupported = "Spanned cabinets are unsupported now";
+static const char* const SMemberTooLargeToPack =
+    "File \"%s\" holds %zu bytes, more than the %u bytes one file of a book may have";
+static const char* const SMemberTooLarge =
+    "File \"%s\" of cabinet \"%s\" claims %u bytes, more than the %u bytes one file of a book may have";
 
 // The scratch-file name buffer of the compressor.
 static constexpr size_t MaxTempName = 256;
@@ -92,6 +101,7 @@ constexpr uint16_t ifoldCONTINUED_FROM_PREV = 0xFFFD;
 
 struct TCabEntry {
     size_t Offset; // of the entry within the cabinet
+    uint32_t Size; // uncompressed, as the entry claims
     uint16_t Folder;
     uint16_t Date;
     uint16_t Time;
@@ -133,7 +143,7 @@ TCabTable ReadCabTable(std::string_view b) {
     for (uint16_t i = 0; i < t.Files; ++i) {
         if (at > b.size() || b.size() - at < 17)
             return t;
-        TCabEntry e{at, Get16(b, at + 8), Get16(b, at + 10), Get16(b, at + 12), Get16(b, at + 14), {}};
+        TCabEntry e{at, Get32(b, at), Get16(b, at + 8), Get16(b, at + 10), Get16(b, at + 12), Get16(b, at + 14), {}};
         const size_t nameEnd = b.find('\0', at + 16);
         if (nameEnd == std::string_view::npos)
             return t;
@@ -238,6 +248,10 @@ void TMFSCabWriter::AddFile(const std::string& path) {
     std::string message;
     try {
         TMFSFile* file = FSession->OpenFile(full);
+        // No reader takes a member that large (MaxCabinetMemberSize).
+        if (file->Content.size() > MaxCabinetMemberSize)
+            throw EMFSCabWriterError(Format(SMemberTooLargeToPack, full, file->Content.size(),
+                                            static_cast<unsigned>(MaxCabinetMemberSize)));
         FEntries.push_back({TMFS::ExtractName(full), file->Content, file->Time, file->Attributes & 0x27});
         return;
     } catch (const std::exception& e) {
@@ -318,14 +332,24 @@ TMFSCabReader* TMFSCabReader::CurrentReader() noexcept {
 TMFSCabReader::TMFSCabReader(TMFSSession* session, const std::string& cabinetPath)
     : TMFSCabBase(session, cabinetPath), FState(std::make_unique<TState>()) {
     TReaderScope scope(this);
-    TMFSFile* file = FSession->OpenFile(FCabinetPath);
-    FState->Table = ReadCabTable(file->Content);
+    // The decompressor keeps reading the cabinet until the reader goes: it gets its own copy.
+    Load(FSession->OpenFile(FCabinetPath)->Content, cabinetPath, false);
+}
+
+TMFSCabReader::TMFSCabReader(TMFSSession* session, const std::string& cabinetPath, std::string_view borrowed)
+    : TMFSCabBase(session, cabinetPath), FState(std::make_unique<TState>()) {
+    TReaderScope scope(this);
+    Load(borrowed, cabinetPath, true);
+}
+
+void TMFSCabReader::Load(std::string_view bytes, const std::string& cabinetPath, bool borrow) {
+    FState->Table = ReadCabTable(bytes);
     if (!FState->Table.IsCabinet)
         throw EMFSCabReaderError(Format(SNotACabinet, cabinetPath));
     FCabinetSize = FState->Table.Size;
     FFileCount = FState->Table.Files;
-    // The decompressor keeps reading the cabinet until the reader goes: it gets its own copy.
-    FState->Bytes.reset(g_bytes_new(file->Content.data(), file->Content.size()));
+    FState->Bytes.reset(borrow ? g_bytes_new_static(bytes.data(), bytes.size())
+                               : g_bytes_new(bytes.data(), bytes.size()));
     if (FState->Table.VersionMajor != 1 || FState->Table.VersionMinor != 3) {
         FState->LoadError = FDIERROR_UNKNOWN_CABINET_VERSION;
         return;
@@ -357,6 +381,7 @@ namespace {
 struct TExtractContext {
     const std::string* Name;
     std::vector<GCabFile*> Matches;
+    bool ToFolder = false; // only the first match, under a fixed name of ours
 };
 
 gboolean SelectFile(GCabFile* file, gpointer data) {
@@ -364,8 +389,63 @@ gboolean SelectFile(GCabFile* file, gpointer data) {
     const char* name = gcab_file_get_name(file);
     if (!name || !SameTextCaseBlind(name, *context->Name))
         return FALSE; // skipped
+    if (context->ToFolder) {
+        if (!context->Matches.empty())
+            return FALSE;
+        gcab_file_set_extract_name(file, "member");
+    }
     context->Matches.push_back(file);
     return TRUE;
+}
+
+// A member larger than this is extracted through a temporary file when its bytes are
+// wanted in memory: the library's in-memory extraction grows its buffer in powers of
+// two and fills it with zeros, which for a member just over 256 MB holds 512 MB.
+constexpr uint32_t ExtractThroughFileAbove = 32u << 20;
+
+// A temporary folder of our own, removed with what is in it when the scope ends.
+class TScratchFolder {
+public:
+    TScratchFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarvel-cab-XXXXXX";
+        if (mkdtemp(pattern.data()))
+            FPath = pattern;
+    }
+    ~TScratchFolder() {
+        if (FPath.empty())
+            return;
+        unlink((FPath + "/member").c_str());
+        rmdir(FPath.c_str());
+    }
+    TScratchFolder(const TScratchFolder&) = delete;
+    TScratchFolder& operator=(const TScratchFolder&) = delete;
+    const std::string& Path() const { return FPath; } // empty when none could be made
+
+private:
+    std::string FPath;
+};
+
+// The whole content of a file of Size bytes; false when it cannot be read as such.
+bool ReadExtracted(const std::string& path, uint64_t size, std::string& content) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == size;
+    if (ok) {
+        content.resize(size);
+        for (size_t done = 0; ok && done < content.size();) {
+            const ssize_t n = read(fd, content.data() + done, content.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0;
+            if (ok)
+                done += static_cast<size_t>(n);
+        }
+    }
+    close(fd);
+    return ok;
 }
 } // namespace
 
@@ -374,10 +454,18 @@ void TMFSCabReader::Extract(const std::string& fileName, const std::string& targ
     FCallbackErrorCode = 0;
     FFileToExtract = fileName;
     FExtractTo = FSession->ExpandPath(targetPath);
-    DoExtract();
+    DoExtract(nullptr);
 }
 
-void TMFSCabReader::DoExtract() {
+// Takes the extracted bytes of a member instead of writing them into the file system.
+struct TMFSCabReader::TSink {
+    bool Found = false;
+    GBytesPtr Bytes;     // the first member extracted, in the library's memory
+    std::string Content; // or read from a temporary file (a big member)
+    std::string_view View() const { return Bytes ? BytesView(Bytes.get()) : std::string_view(Content); }
+};
+
+void TMFSCabReader::DoExtract(TSink* sink) {
     if (FState->Table.Spanned()) {
         FCallbackErrorCode = -1;
         const std::string message = EMFSCabReaderError(SSpannedUnsupported).Message();
@@ -386,9 +474,32 @@ void TMFSCabReader::DoExtract() {
     if (FState->LoadError != FDIERROR_NONE)
         RaiseSystemError(FState->LoadError, false);
 
+    // A member may claim any size; the decompressor would produce it all in memory.
+    for (const TCabEntry& e : FState->Table.Entries)
+        if (e.Size > MaxCabinetMemberSize && SameTextCaseBlind(e.Name, FFileToExtract))
+            throw EMFSCabReaderError(Format(SMemberTooLarge, e.Name, FCabinetPath, e.Size,
+                                            static_cast<unsigned>(MaxCabinetMemberSize)));
+
     TExtractContext context{&FFileToExtract, {}};
+    // A big member wanted in memory goes through a temporary file (when one can be
+    // made), so that it is held once, at its size.
+    uint64_t claimed = 0;
+    for (const TCabEntry& e : FState->Table.Entries)
+        if (SameTextCaseBlind(e.Name, FFileToExtract)) {
+            claimed = e.Size;
+            break;
+        }
+    std::unique_ptr<TScratchFolder> scratch;
+    GPtr<GFile> folder;
+    if (sink && claimed > ExtractThroughFileAbove) {
+        scratch = std::make_unique<TScratchFolder>();
+        if (!scratch->Path().empty()) {
+            folder.reset(g_file_new_for_path(scratch->Path().c_str()));
+            context.ToFolder = true;
+        }
+    }
     GError* error = nullptr;
-    if (!gcab_cabinet_extract(FState->Cabinet.get(), nullptr, SelectFile, nullptr, &context, nullptr,
+    if (!gcab_cabinet_extract(FState->Cabinet.get(), folder.get(), SelectFile, nullptr, &context, nullptr,
                               &error)) {
         std::unique_ptr<GError, GErrorFree> owned(error);
         RaiseSystemError(owned && owned->domain == GCAB_ERROR && owned->code == GCAB_ERROR_NOT_SUPPORTED
@@ -397,6 +508,15 @@ void TMFSCabReader::DoExtract() {
                          false);
     }
 
+    if (context.ToFolder) {
+        if (!context.Matches.empty()) {
+            sink->Found = true;
+            if (!ReadExtracted(scratch->Path() + "/member", gcab_file_get_size(context.Matches.front()),
+                               sink->Content))
+                RaiseSystemError(FDIERROR_CORRUPT_CABINET, false);
+        }
+        return;
+    }
     for (GCabFile* file : context.Matches) {
         GBytes* bytes = gcab_file_get_bytes(file);
         const std::string_view content = bytes ? BytesView(bytes) : std::string_view();
@@ -422,6 +542,12 @@ void TMFSCabReader::DoExtract() {
                        uint32_t(g_date_time_get_second(dt) / 2);
                 g_date_time_unref(dt);
             }
+        }
+        if (sink) {
+            if (!sink->Found)
+                sink->Bytes.reset(bytes ? g_bytes_ref(bytes) : g_bytes_new(nullptr, 0));
+            sink->Found = true;
+            continue;
         }
         // "Copy file": the target is created afresh (binary, write-only, sequential,
         // create, truncate) in its forced folder. A failure there aborts the copy.
@@ -477,13 +603,32 @@ std::string PackStore(const TMFS& store, const std::string& cabinetName, std::op
     return std::move(session->OpenFile(cabinetPath)->Content);
 }
 
-void UnpackStore(TMFS& store, std::string_view cabinetBytes) {
+void TMFSCabReader::UnpackStore(TMFS& store, std::string_view cabinetBytes, std::string* owned) {
     TMFS work;
     TMFSSession* session = work.Session();
-    session->CreateFile("\\info.cab", 0, false)->Content = std::string(cabinetBytes);
+    TSink sink;
     {
-        TMFSCabReader reader(session, "\\info.cab");
-        reader.Extract("info.mfs", "\\info.mfs");
+        // The cabinet is read where it is: it outlives the reader.
+        TMFSCabReader reader(session, "\\info.cab", cabinetBytes);
+        TReaderScope scope(&reader);
+        reader.FFileToExtract = "info.mfs";
+        reader.FExtractTo = "\\info.mfs";
+        reader.DoExtract(&sink);
     }
-    store.LoadFromString(session->OpenFile("\\info.mfs")->Content);
+    // The cabinet goes before the tree is built from the image, so that no more than two
+    // of cabinet, image and tree are held at a time.
+    if (owned)
+        std::string().swap(*owned);
+    if (!sink.Found)
+        session->OpenFile("\\info.mfs"); // "File \"\\info.mfs\" not found"
+    store.LoadFromString(sink.View());
+}
+
+void UnpackStore(TMFS& store, std::string_view cabinetBytes) {
+    TMFSCabReader::UnpackStore(store, cabinetBytes, nullptr);
+}
+
+void UnpackStore(TMFS& store, std::string&& cabinetBytes) {
+    std::string cabinet = std::move(cabinetBytes);
+    TMFSCabReader::UnpackStore(store, cabinet, &cabinet);
 }

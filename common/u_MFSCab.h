@@ -18,6 +18,10 @@
 #include <string_view>
 #include <vector>
 
+// The largest file a cabinet member may claim to hold (1 GB): far above any real book,
+// and what keeps a crafted cabinet from making the reader produce gigabytes.
+constexpr uint32_t MaxCabinetMemberSize = 1u << 30;
+
 // Error codes of the compressor.
 enum : int32_t {
     FCIERR_NONE = 0,
@@ -154,7 +158,16 @@ public:
 
 private:
     struct TState;
-    void DoExtract();
+    struct TSink;
+    friend void UnpackStore(TMFS& store, std::string_view cabinetBytes);
+    friend void UnpackStore(TMFS& store, std::string&& cabinetBytes);
+    // A reader on cabinet bytes that stay where they are for the reader's life.
+    TMFSCabReader(TMFSSession* session, const std::string& cabinetPath, std::string_view borrowed);
+    void Load(std::string_view bytes, const std::string& cabinetPath, bool borrow);
+    void DoExtract(TSink* sink);
+    // The store convention's unpacking; Owned (the cabinet's own string, or none) is
+    // emptied as soon as the image is out of it.
+    static void UnpackStore(TMFS& store, std::string_view cabinetBytes, std::string* owned);
     std::string FFileToExtract;
     std::string FExtractTo;
     int32_t FCallbackErrorCode = 0;
@@ -169,5 +182,8 @@ private:
 // when given, so that the same store always packs to the same bytes.
 std::string PackStore(const TMFS& store, const std::string& cabinetName,
                       std::optional<uint32_t> memberTime = std::nullopt);
-// Replaces the store's tree by the image in the cabinet's "info.mfs".
+// Replaces the store's tree by the image in the cabinet's "info.mfs". The cabinet is read
+// in place; given as a temporary (moved) string it is freed before the tree is built, so
+// that a big store needs about twice its size in memory, not more.
 void UnpackStore(TMFS& store, std::string_view cabinetBytes);
+void UnpackStore(TMFS& store, std::string&& cabinetBytes);

@@ -313,6 +313,8 @@ struct TResItem {
 
 namespace {
 
+void SortTree(TResItem& dir);
+
 // Reads the resource tree from a section with checks: every structure inside the
 // section, no two structures overlapping (which also rules out loops), exactly three
 // levels (type, name, language).
@@ -324,6 +326,7 @@ public:
     std::unique_ptr<TResItem> ReadRoot() {
         auto root = std::make_unique<TResItem>();
         ReadDirectory(*root, 0, 0);
+        SortTree(*root);
         return root;
     }
 
@@ -418,22 +421,59 @@ private:
 
 // ---- Tree edits ----
 
-// The child of dir matching n, with the position where it is or belongs.
-TResItem* FindOrInsertDirectory(TResItem& dir, const TResName& n) {
-    auto& list = dir.Children;
-    for (auto& c : list)
-        if (c->Matches(n))
-            return c.get();
-    size_t pos = 0;
-    for (; pos < list.size(); ++pos) {
-        const TResItem& c = *list[pos];
-        if (n.IsText()) {
-            if (!c.Named || !(c.Name < n.Text()))
-                break;
-        } else if (!c.Named && c.Id >= n.Number()) {
-            break;
-        }
+// The canonical order of a directory's children: named ones first, ascending by code
+// units; then numbered ones (and data nodes) ascending by number.
+bool ChildBefore(const std::unique_ptr<TResItem>& a, const std::unique_ptr<TResItem>& b) {
+    if (a->Named != b->Named)
+        return a->Named;
+    return a->Named ? a->Name < b->Name : a->Id < b->Id;
+}
+
+// Puts every directory's children in the canonical order (stable, so that entries a
+// damaged file lists twice keep their order). Lookups can then halve the list.
+void SortTree(TResItem& dir) {
+    std::stable_sort(dir.Children.begin(), dir.Children.end(), ChildBefore);
+    for (auto& c : dir.Children)
+        if (c->IsDir)
+            SortTree(*c);
+}
+
+// Where a child named n is, or belongs, in dir's ordered list: the named children are
+// the first NamedCount entries.
+size_t ChildPosition(const TResItem& dir, const TResName& n) {
+    const auto& list = dir.Children;
+    const auto namedEnd = list.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(dir.NamedCount, list.size()));
+    if (n.IsText())
+        return static_cast<size_t>(
+            std::lower_bound(list.begin(), namedEnd, n.Text(),
+                             [](const std::unique_ptr<TResItem>& c, const std::u16string& name) {
+                                 return c->Name < name;
+                             }) -
+            list.begin());
+    return static_cast<size_t>(std::lower_bound(namedEnd, list.end(), uint32_t{n.Number()},
+                                                [](const std::unique_ptr<TResItem>& c, uint32_t id) {
+                                                    return c->Id < id;
+                                                }) -
+                               list.begin());
+}
+
+TResItem* FindChild(TResItem& dir, const TResName& n, size_t* index = nullptr) {
+    if (n.IsNone())
+        return nullptr;
+    const size_t pos = ChildPosition(dir, n);
+    if (pos < dir.Children.size() && dir.Children[pos]->Matches(n)) {
+        if (index)
+            *index = pos;
+        return dir.Children[pos].get();
     }
+    return nullptr;
+}
+
+// The child of dir matching n, inserted at its place when missing.
+TResItem* FindOrInsertDirectory(TResItem& dir, const TResName& n) {
+    if (TResItem* c = FindChild(dir, n))
+        return c;
+    const size_t pos = ChildPosition(dir, n);
     auto item = std::make_unique<TResItem>();
     item->IsDir = true;
     if (n.IsText()) {
@@ -445,18 +485,17 @@ TResItem* FindOrInsertDirectory(TResItem& dir, const TResName& n) {
         ++dir.NumberedCount;
     }
     TResItem* raw = item.get();
-    list.insert(list.begin() + static_cast<std::ptrdiff_t>(pos), std::move(item));
+    dir.Children.insert(dir.Children.begin() + static_cast<std::ptrdiff_t>(pos), std::move(item));
     return raw;
 }
 
-TResItem* FindChild(TResItem& dir, const TResName& n, size_t* index = nullptr) {
-    for (size_t i = 0; i < dir.Children.size(); ++i)
-        if (dir.Children[i]->Matches(n)) {
-            if (index)
-                *index = i;
-            return dir.Children[i].get();
-        }
-    return nullptr;
+// The data node of a language under a name directory, or where it belongs.
+size_t LanguagePosition(const TResItem& name, uint32_t language) {
+    return static_cast<size_t>(std::lower_bound(name.Children.begin(), name.Children.end(), language,
+                                                [](const std::unique_ptr<TResItem>& c, uint32_t id) {
+                                                    return c->Id < id;
+                                                }) -
+                               name.Children.begin());
 }
 
 void RemoveChild(TResItem& dir, size_t index) {
@@ -497,7 +536,12 @@ void OpenAndMap(TResourceUpdate& u, bool forUpdate) {
         FailOS(errno, u.FileName);
     u.Path = resolved;
     free(resolved);
-    u.Fd = open(u.Path.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // Only a regular file is a program: a FIFO would block, a device never end. The type
+    // is checked before the open and on the open file (O_NONBLOCK: no wait either way).
+    struct stat before;
+    if (stat(u.Path.c_str(), &before) == 0 && !S_ISREG(before.st_mode))
+        FailFormat(u.FileName, "it is not a regular file");
+    u.Fd = open(u.Path.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (u.Fd < 0)
         FailOS(errno, u.FileName);
     if (forUpdate && flock(u.Fd, LOCK_EX | LOCK_NB) != 0) {
@@ -591,8 +635,12 @@ public:
         const size_t slash = path.rfind('/');
         FPath = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".XXXXXX";
         FFd = mkstemp(FPath.data());
-        if (FFd < 0)
-            FailOS(errno, FFile);
+        if (FFd < 0) {
+            // No new copy beside the file (a full disk, a read-only folder): the file is
+            // never written over in place, so nothing happens to it.
+            const int code = errno;
+            throw TFailure{code, Format("Cannot write the new \"%s\" beside it: %s", FFile, SysErrorMessage(code))};
+        }
     }
     ~TOutput() {
         if (FFd >= 0)
@@ -602,7 +650,6 @@ public:
     }
     uint64_t Position() const { return FPos; }
     uint64_t Sum() const { return FSum; }
-    void AdjustSum(int64_t delta) { FSum += static_cast<uint64_t>(delta); }
 
     void Write(const uint8_t* p, size_t n) {
         FSum += WordSum(p, n, FPos);
@@ -626,33 +673,85 @@ public:
             n -= k;
         }
     }
-    // Copies bytes of the source file (mapped at view) to the current position, in the
-    // kernel when it can.
-    void Copy(int srcFd, const uint8_t* view, uint64_t from, uint64_t n) {
-        FSum += WordSum(view + from, static_cast<size_t>(n), FPos);
-        loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
-        uint64_t left = n;
-        while (FKernelCopy && left) {
-            ssize_t w = copy_file_range(srcFd, &in, FFd, &out,
-                                        static_cast<size_t>(std::min<uint64_t>(left, 1 << 30)), 0);
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                if (errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EFBIG)
-                    FailOS(errno, FFile);
-                FKernelCopy = false; // not offered here: copy through the mapping
-                break;
+    // Copies N bytes of the source file from From to the current position. Never
+    // through the mapping, so that the bytes do not count as this process's memory: the
+    // kernel copies them (copy_file_range) when it can, else they go through a small
+    // buffer. With Summed they are also read for the checksum.
+    void Copy(int srcFd, uint64_t from, uint64_t n, bool summed) {
+        // Bytes that need not be read go to the kernel in one piece, as cp does.
+        if (!summed && FKernelCopy) {
+            loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
+            while (n) {
+                const ssize_t w = copy_file_range(srcFd, &in, FFd, &out, std::min<uint64_t>(n, 1u << 30), 0);
+                if (w < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    if (errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EFBIG)
+                        FailOS(errno, FFile);
+                    FKernelCopy = false; // not offered here: the rest through the buffer
+                    break;
+                }
+                if (w == 0)
+                    FailOS(EIO, FFile);
+                from += static_cast<uint64_t>(w);
+                n -= static_cast<uint64_t>(w);
+                FPos += static_cast<uint64_t>(w);
             }
-            if (w == 0)
-                FailOS(EIO, FFile);
-            left -= static_cast<uint64_t>(w);
+            if (lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
+                FailOS(errno, FFile);
         }
-        FPos += n - left;
-        if (lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
+        while (n) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, kCopyChunk));
+            bool read = false;
+            if (summed || !FKernelCopy) {
+                ReadChunk(srcFd, from, k);
+                read = true;
+                if (summed)
+                    FSum += WordSum(FBuffer.data(), k, FPos);
+            }
+            size_t left = k;
+            loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
+            while (FKernelCopy && left) {
+                const ssize_t w = copy_file_range(srcFd, &in, FFd, &out, left, 0);
+                if (w < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    if (errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EFBIG)
+                        FailOS(errno, FFile);
+                    FKernelCopy = false; // not offered here: write from the buffer
+                    break;
+                }
+                if (w == 0)
+                    FailOS(EIO, FFile);
+                left -= static_cast<size_t>(w);
+            }
+            FPos += k - left;
+            if (left) {
+                if (!read)
+                    ReadChunk(srcFd, from, k);
+                if (lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
+                    FailOS(errno, FFile);
+                const uint64_t sumBefore = FSum;
+                Write(FBuffer.data() + (k - left), left);
+                FSum = sumBefore; // counted above when it counts
+            }
+            from += k;
+            n -= k;
+        }
+        if (FKernelCopy && lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
             FailOS(errno, FFile);
-        const uint64_t sumBefore = FSum;
-        Write(view + from + (n - left), static_cast<size_t>(left));
-        FSum = sumBefore; // already counted above
+    }
+    // The word sum of N bytes of a file from From (at their own position's parity).
+    uint64_t SumOfFile(int srcFd, uint64_t from, uint64_t n) {
+        uint64_t sum = 0;
+        while (n) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, kCopyChunk));
+            ReadChunk(srcFd, from, k);
+            sum += WordSum(FBuffer.data(), k, from);
+            from += k;
+            n -= k;
+        }
+        return sum;
     }
     void WriteAt(uint64_t pos, const uint8_t* p, size_t n) {
         while (n) {
@@ -669,12 +768,14 @@ public:
     }
     // Makes the file complete and durable, gives it the old file's permissions and puts
     // it in the old file's place.
+    // Owner and group go first: a change of owner clears the set-user-ID and
+    // set-group-ID bits, which the mode then puts back.
     void Replace(const std::string& target, const struct stat& old) {
+        if (fchown(FFd, old.st_uid, old.st_gid) != 0) {
+            // Not permitted (another user's file): the new file is ours, with the old mode.
+        }
         if (fchmod(FFd, old.st_mode & 07777) != 0)
             FailOS(errno, FFile);
-        if (fchown(FFd, old.st_uid, old.st_gid) != 0) {
-            // Not the owner's process: the file becomes ours, the permissions stay.
-        }
         if (fsync(FFd) != 0)
             FailOS(errno, FFile);
         if (close(FFd) != 0) {
@@ -688,10 +789,28 @@ public:
     }
 
 private:
+    // K bytes of the source file from From into the buffer.
+    void ReadChunk(int srcFd, uint64_t from, size_t k) {
+        if (FBuffer.size() < kCopyChunk)
+            FBuffer.resize(kCopyChunk);
+        for (size_t done = 0; done < k;) {
+            const ssize_t got = pread(srcFd, FBuffer.data() + done, k - done, static_cast<off_t>(from + done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                FailOS(errno, FFile);
+            if (got == 0)
+                FailOS(EIO, FFile); // the file was cut meanwhile
+            done += static_cast<size_t>(got);
+        }
+    }
+
+    static constexpr size_t kCopyChunk = 1 << 20;
     std::string FFile, FPath;
     int FFd = -1;
     uint64_t FPos = 0, FSum = 0;
     bool FKernelCopy = true, FDone = false;
+    std::vector<uint8_t> FBuffer; // read buffer of Copy
 };
 
 // A change of bytes in the copied parts of the file: new content at a file position
@@ -873,28 +992,76 @@ void Commit(TResourceUpdate& u) {
     uint32_t nameOffset = static_cast<uint32_t>(tableEnd), dataOffset = static_cast<uint32_t>(headerPart);
     WriteTables(*u.Root, tables.data(), nameOffset, dataOffset, r.VirtualAddress);
 
+    // The checksum. Every byte that is only copied keeps the parity of its position (the
+    // file moves by whole file-alignment units, data blocks by multiples of 4; both are
+    // checked), so it adds the same to the old sum and the new one. When the old checksum is plausible, the new
+    // one is therefore worked out from it and from the bytes that change, and the copied
+    // bytes (the pages of a book) are never read; otherwise every byte is summed.
+    const size_t checksumAt = h.OptionalHeader + kOptCheckSum;
+    const uint32_t oldChecksum = Get32(v + checksumAt);
+    bool incremental = oldChecksum > fileSize && oldChecksum - fileSize <= 0xFFFF && (fileDelta & 1) == 0;
+    std::vector<std::pair<uint64_t, uint64_t>> kept; // old file ranges of the copied data blocks
+    {
+        uint64_t at = r.PointerToRawData + headerPart;
+        for (const TResItem* n : l.DataNodes) {
+            if (n->Stored) {
+                const uint64_t from = static_cast<uint64_t>(n->Source - v);
+                incremental = incremental && ((at ^ from) & 1) == 0;
+                kept.push_back({from, n->Size});
+            }
+            at += AlignUp(n->Size, 4);
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+
     // Write the new file: the part before the section, the new section, the moved tail.
     struct stat old;
     if (fstat(u.Fd, &old) != 0)
         FailOS(errno, u.FileName);
     TOutput out(u.Path, u.FileName);
-    out.Copy(u.Fd, v, 0, r.PointerToRawData);
+    const bool summed = !incremental;
+    out.Copy(u.Fd, 0, r.PointerToRawData, summed);
     out.Write(tables.data(), tables.size());
     for (const TResItem* n : l.DataNodes) {
-        out.Write(n->Source, n->Size);
+        // Data kept from the file is copied from the file, not from its mapping.
+        if (n->Stored)
+            out.Copy(u.Fd, static_cast<uint64_t>(n->Source - v), n->Size, summed);
+        else
+            out.Write(n->Source, n->Size);
         out.Zeros(AlignUp(n->Size, 4) - n->Size);
     }
     out.Zeros(R - S);
-    out.Copy(u.Fd, v, oldRawEnd, fileSize - oldRawEnd);
+    out.Copy(u.Fd, oldRawEnd, fileSize - oldRawEnd, summed);
     if (out.Position() != newSize)
         FailOS(EIO, u.FileName);
+    uint64_t added = out.Sum(), removed = 0;
     for (const TPatch& p : patches) {
-        out.AdjustSum(static_cast<int64_t>(WordSum(p.New.data(), p.New.size(), p.Position)) -
-                      static_cast<int64_t>(WordSum(p.Old.data(), p.Old.size(), p.Position)));
+        added += WordSum(p.New.data(), p.New.size(), p.Position);
+        removed += WordSum(p.Old.data(), p.Old.size(), p.Position);
         out.WriteAt(p.Position, p.New.data(), p.New.size());
     }
+    uint32_t folded;
+    if (incremental) {
+        // Old sum (checksum field as 0) - old section outside the kept blocks - old
+        // patched bytes + what was written + new patched bytes, modulo 0xFFFF as the
+        // folding with end-around carry counts.
+        removed -= WordSum(v + checksumAt, 4, checksumAt); // the old sum counts the field as 0
+        uint64_t at = r.PointerToRawData;
+        for (const auto& [from, size] : kept) {
+            if (from > at)
+                removed += out.SumOfFile(u.Fd, at, from - at);
+            at = std::max(at, from + size);
+        }
+        if (oldRawEnd > at)
+            removed += out.SumOfFile(u.Fd, at, oldRawEnd - at);
+        const uint64_t oldFolded = oldChecksum - fileSize;
+        const uint64_t mod = (oldFolded % 0xFFFF + added % 0xFFFF + 0xFFFF - removed % 0xFFFF) % 0xFFFF;
+        folded = static_cast<uint32_t>(mod == 0 ? 0xFFFF : mod) + static_cast<uint32_t>(newSize);
+    } else {
+        folded = FoldChecksum(added - removed, newSize);
+    }
     uint8_t sum[4];
-    Put32(sum, FoldChecksum(out.Sum(), newSize));
+    Put32(sum, folded);
     out.WriteAt(h.OptionalHeader + kOptCheckSum, sum, 4);
     out.Replace(u.Path, old);
 }
@@ -947,12 +1114,8 @@ bool UpdateEntry(TResourceUpdateHandle u, const TResName& type, const TResName& 
                 return;
             TResItem* n = name.IsNone() ? nullptr : FindChild(*t, name, &ni);
             if (n) {
-                TResItem* lang = nullptr;
-                for (li = 0; li < n->Children.size(); ++li)
-                    if (n->Children[li]->Id == language) {
-                        lang = n->Children[li].get();
-                        break;
-                    }
+                li = LanguagePosition(*n, language);
+                const bool lang = li < n->Children.size() && n->Children[li]->Id == language;
                 if (lang)
                     RemoveChild(*n, li);
                 else if (language == 0)
@@ -976,16 +1139,9 @@ bool UpdateEntry(TResourceUpdateHandle u, const TResName& type, const TResName& 
             throw TFailure{EFBIG, Format("The resource is too large for \"%s\"", u->FileName)};
         TResItem* t = FindOrInsertDirectory(root, type);
         TResItem* n = FindOrInsertDirectory(*t, name);
-        TResItem* node = nullptr;
-        size_t pos = 0;
-        for (; pos < n->Children.size(); ++pos) {
-            if (n->Children[pos]->Id == language) {
-                node = n->Children[pos].get();
-                break;
-            }
-            if (n->Children[pos]->Id > language)
-                break;
-        }
+        const size_t pos = LanguagePosition(*n, language);
+        TResItem* node = pos < n->Children.size() && n->Children[pos]->Id == language ? n->Children[pos].get()
+                                                                                       : nullptr;
         if (!node) {
             auto item = std::make_unique<TResItem>();
             node = item.get();
@@ -1004,22 +1160,6 @@ bool UpdateEntry(TResourceUpdateHandle u, const TResName& type, const TResName& 
             node->Source = static_cast<const uint8_t*>(data);
         }
     });
-}
-
-// One complete update: the edit, then the commit; the error of a failing step is raised.
-template <typename F>
-void RunUpdate(const std::string& fileName, F&& edit) {
-    TResourceUpdateHandle u = BeginResourceUpdate(fileName, false);
-    if (!u)
-        RaiseResourceLastError();
-    try {
-        edit(u);
-    } catch (...) {
-        EndResourceUpdate(u, true);
-        throw;
-    }
-    if (!EndResourceUpdate(u, false))
-        RaiseResourceLastError();
 }
 
 } // namespace
@@ -1085,23 +1225,14 @@ void RaiseResourceLastError() {
                    gLastError.Text.empty() ? SysErrorMessage(gLastError.Code) : gLastError.Text);
 }
 
-void WriteResource(const std::string& FileName, const TResName& ResType, const TResName& ResName,
-                   const std::string& Data) {
-    // The data outlives the update, so the tree refers to it instead of copying it.
-    RunUpdate(FileName, [&](TResourceUpdateHandle u) {
-        if (!UpdateEntry(u, ResType, ResName, 0, Data.data(), Data.size(), false))
-            RaiseResourceLastError();
-    });
-}
+// ---- Writer ----
 
-void WriteRCDataResource(const std::string& FileName, const TResName& ResName, const std::string& Data) {
-    WriteResource(FileName, TResName("RCDATA"), ResName, Data);
-}
-
-void WriteIconGroupResource(const std::string& FileName, const TResName& GroupName, uint16_t FirstIconId,
-                            const std::string& IconFileData) {
-    const auto* ico = reinterpret_cast<const uint8_t*>(IconFileData.data());
-    const size_t size = IconFileData.size();
+namespace {
+// The number of images of a sound icon file; EResourcesError "Icon is corrupted"
+// otherwise (a short header, a type other than 1, a directory or an image beyond the end).
+uint32_t CheckIconFile(const std::string& iconFileData) {
+    const auto* ico = reinterpret_cast<const uint8_t*>(iconFileData.data());
+    const size_t size = iconFileData.size();
     if (size < 6 || Get16(ico + 2) != 1)
         throw EResourcesError("Icon is corrupted");
     const uint32_t count = Get16(ico + 4);
@@ -1112,48 +1243,137 @@ void WriteIconGroupResource(const std::string& FileName, const TResName& GroupNa
         if (uint64_t{Get32(e + 12)} + Get32(e + 8) > size)
             throw EResourcesError("Icon is corrupted");
     }
+    return count;
+}
+} // namespace
+
+struct TResourceWriter::TState {
+    TResourceUpdateHandle Handle = nullptr;
+    std::vector<std::string> IconGroups; // group bytes built here, alive until the commit
+};
+
+TResourceWriter::TResourceWriter(const std::string& FileName) : FState(std::make_unique<TState>()) {
+    FState->Handle = BeginResourceUpdate(FileName, false);
+    if (!FState->Handle)
+        RaiseResourceLastError();
+}
+
+TResourceWriter::~TResourceWriter() {
+    if (FState->Handle)
+        EndResourceUpdate(FState->Handle, true);
+}
+
+void TResourceWriter::Write(const TResName& ResType, const TResName& ResName, const std::string& Data) {
+    // The caller keeps the data until the commit, so the tree refers to it instead of
+    // copying it.
+    if (!UpdateEntry(FState->Handle, ResType, ResName, 0, Data.data(), Data.size(), false))
+        RaiseResourceLastError();
+}
+
+void TResourceWriter::WriteRCData(const TResName& ResName, const std::string& Data) {
+    Write(TResName("RCDATA"), ResName, Data);
+}
+
+void TResourceWriter::WriteIconGroup(const TResName& GroupName, uint16_t FirstIconId,
+                                     const std::string& IconFileData) {
+    const auto* ico = reinterpret_cast<const uint8_t*>(IconFileData.data());
+    const uint32_t count = CheckIconFile(IconFileData);
     if (uint32_t{FirstIconId} + count > 0x10000)
-        throw EResourcesError(Format("Too many images in the icon for \"%s\"", FileName));
+        throw EResourcesError(Format("Too many images in the icon for \"%s\"", FState->Handle->FileName));
 
     std::string group(IconFileData.data(), 6);
+    group.reserve(6 + 14 * size_t{count});
     for (uint32_t i = 0; i < count; ++i) {
         group.append(IconFileData, 6 + 16 * i, 12);
         const uint32_t id = FirstIconId + i;
         group.push_back(static_cast<char>(id & 0xFF));
         group.push_back(static_cast<char>(id >> 8));
     }
+    FState->IconGroups.push_back(std::move(group));
+    const std::string& stored = FState->IconGroups.back();
     // The group and its images go in together, so a book never names images it lacks.
-    RunUpdate(FileName, [&](TResourceUpdateHandle u) {
-        if (!UpdateEntry(u, TResName(RT_GROUP_ICON), GroupName, 0, group.data(), group.size(), false))
+    if (!UpdateEntry(FState->Handle, TResName(RT_GROUP_ICON), GroupName, 0, stored.data(), stored.size(), false))
+        RaiseResourceLastError();
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* e = ico + 6 + 16 * i;
+        if (!UpdateEntry(FState->Handle, TResName(RT_ICON), TResName(static_cast<uint16_t>(FirstIconId + i)), 0,
+                         ico + Get32(e + 12), Get32(e + 8), false))
             RaiseResourceLastError();
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint8_t* e = ico + 6 + 16 * i;
-            if (!UpdateEntry(u, TResName(RT_ICON), TResName(static_cast<uint16_t>(FirstIconId + i)), 0,
-                             ico + Get32(e + 12), Get32(e + 8), false))
-                RaiseResourceLastError();
-        }
-    });
+    }
 }
 
-std::string ReadResource(const std::string& FileName, const TResName& ResType, const TResName& ResName) {
-    std::string result;
-    TPEHeaders h;
-    TResourceUpdateHandle u = nullptr;
-    if (!Guard([&] { u = OpenForReading(FileName, h); }))
+void TResourceWriter::Commit() {
+    TResourceUpdateHandle handle = FState->Handle;
+    FState->Handle = nullptr;
+    if (!EndResourceUpdate(handle, false))
         RaiseResourceLastError();
-    std::unique_ptr<TResourceUpdate> owner(u);
-    if (const TResItem* d = LookupData(*u->Root, ResType, ResName))
-        result.assign(reinterpret_cast<const char*>(d->Source), d->Size);
+}
+
+void WriteResource(const std::string& FileName, const TResName& ResType, const TResName& ResName,
+                   const std::string& Data) {
+    TResourceWriter writer(FileName);
+    writer.Write(ResType, ResName, Data);
+    writer.Commit();
+}
+
+void WriteRCDataResource(const std::string& FileName, const TResName& ResName, const std::string& Data) {
+    WriteResource(FileName, TResName("RCDATA"), ResName, Data);
+}
+
+void WriteIconGroupResource(const std::string& FileName, const TResName& GroupName, uint16_t FirstIconId,
+                            const std::string& IconFileData) {
+    CheckIconFile(IconFileData); // a corrupt icon is refused before the file is even opened
+    TResourceWriter writer(FileName);
+    writer.WriteIconGroup(GroupName, FirstIconId, IconFileData);
+    writer.Commit();
+}
+
+// ---- Reader ----
+
+TResourceFile::TResourceFile(const std::string& FileName) {
+    TPEHeaders h;
+    if (!Guard([&] { FHandle = OpenForReading(FileName, h); }))
+        RaiseResourceLastError();
+}
+
+TResourceFile::~TResourceFile() {
+    delete FHandle;
+}
+
+const std::string& TResourceFile::FileName() const {
+    return FHandle->FileName;
+}
+
+uint64_t TResourceFile::Size(const TResName& ResType, const TResName& ResName) const {
+    const TResItem* d = LookupData(*FHandle->Root, ResType, ResName);
+    return d ? d->Size : 0;
+}
+
+std::string TResourceFile::Read(const TResName& ResType, const TResName& ResName, size_t MaxBytes) const {
+    std::string result;
+    if (const TResItem* d = LookupData(*FHandle->Root, ResType, ResName)) {
+        // Read from the file, not through the mapping: a large resource then takes its
+        // size in memory once, not twice.
+        result.resize(std::min<size_t>(d->Size, MaxBytes));
+        const uint64_t at = static_cast<uint64_t>(d->Source - FHandle->View);
+        for (size_t done = 0; done < result.size();) {
+            const ssize_t n = pread(FHandle->Fd, result.data() + done, result.size() - done,
+                                    static_cast<off_t>(at + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                const int code = n < 0 ? errno : EIO;
+                throw EOSError(code, Format("%s: \"%s\"", SysErrorMessage(code), FHandle->FileName));
+            }
+            done += static_cast<size_t>(n);
+        }
+    }
     return result;
 }
 
-std::string ReadIconGroupResource(const std::string& FileName, const TResName& GroupName) {
-    TPEHeaders h;
-    TResourceUpdateHandle u = nullptr;
-    if (!Guard([&] { u = OpenForReading(FileName, h); }))
-        RaiseResourceLastError();
-    std::unique_ptr<TResourceUpdate> owner(u);
-    const TResItem* g = LookupData(*u->Root, TResName(RT_GROUP_ICON), GroupName);
+std::string TResourceFile::ReadIconGroup(const TResName& GroupName) const {
+    TResItem& root = *FHandle->Root;
+    const TResItem* g = LookupData(root, TResName(RT_GROUP_ICON), GroupName);
     if (!g || g->Size < 6)
         return std::string();
     const uint8_t* gp = g->Source;
@@ -1161,8 +1381,9 @@ std::string ReadIconGroupResource(const std::string& FileName, const TResName& G
     if (g->Size < 6 + 14 * uint64_t{count})
         return std::string();
     std::vector<const TResItem*> images;
+    images.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
-        const TResItem* img = LookupData(*u->Root, TResName(RT_ICON), TResName(Get16(gp + 6 + 14 * i + 12)));
+        const TResItem* img = LookupData(root, TResName(RT_ICON), TResName(Get16(gp + 6 + 14 * i + 12)));
         if (!img)
             return std::string();
         images.push_back(img);
@@ -1180,6 +1401,14 @@ std::string ReadIconGroupResource(const std::string& FileName, const TResName& G
     for (const TResItem* img : images)
         ico.append(reinterpret_cast<const char*>(img->Source), img->Size);
     return ico;
+}
+
+std::string ReadResource(const std::string& FileName, const TResName& ResType, const TResName& ResName) {
+    return TResourceFile(FileName).Read(ResType, ResName);
+}
+
+std::string ReadIconGroupResource(const std::string& FileName, const TResName& GroupName) {
+    return TResourceFile(FileName).ReadIconGroup(GroupName);
 }
 
 uint32_t PEImageChecksum(const void* Data, size_t Size, size_t CheckSumOffset) {

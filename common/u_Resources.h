@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Raised by the resource-writing operations for bad input data ("Icon is corrupted").
@@ -84,6 +85,31 @@ const std::string& ResourceLastErrorText();
 
 // ---- Resource-writing operations: each call is one complete update of the file ----
 
+// Several resources written in one update: the file is rewritten once, at Commit, into
+// a new file beside it that replaces it when complete (owner, group and mode kept where
+// permitted). Without Commit (an error on the way) the file stays as it was. The data
+// given must stay alive until Commit.
+class TResourceWriter {
+public:
+    // Raises EOSError when the file cannot be opened for an update (the reason names it).
+    explicit TResourceWriter(const std::string& FileName);
+    ~TResourceWriter();
+    TResourceWriter(const TResourceWriter&) = delete;
+    TResourceWriter& operator=(const TResourceWriter&) = delete;
+
+    void Write(const TResName& ResType, const TResName& ResName, const std::string& Data);
+    // The resource of the type named by the text "RCDATA", language 0.
+    void WriteRCData(const TResName& ResName, const std::string& Data);
+    // As WriteIconGroupResource; EResourcesError "Icon is corrupted" for a bad icon file.
+    void WriteIconGroup(const TResName& GroupName, uint16_t FirstIconId, const std::string& IconFileData);
+    // Writes the file; raises EOSError naming the file and the reason on failure.
+    void Commit();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> FState;
+};
+
 // Stores Data as the resource of the type named by the text "RCDATA" (not the predefined
 // numeric type), name ResName, language 0.
 void WriteRCDataResource(const std::string& FileName, const TResName& ResName, const std::string& Data);
@@ -100,6 +126,29 @@ void WriteIconGroupResource(const std::string& FileName, const TResName& GroupNa
                             const std::string& IconFileData);
 
 // ---- Reading ----
+
+// A program file opened once to read several of its resources from one state of the
+// file. Resource bytes are read from the file, so a large one takes its size in memory
+// once. Raises EOSError when the file cannot be read or is not a sound PE32 program (a
+// FIFO or a device is refused without waiting).
+class TResourceFile {
+public:
+    explicit TResourceFile(const std::string& FileName);
+    ~TResourceFile();
+    TResourceFile(const TResourceFile&) = delete;
+    TResourceFile& operator=(const TResourceFile&) = delete;
+
+    const std::string& FileName() const;
+    // As ReadResource and ReadIconGroupResource; Read gives at most MaxBytes of the
+    // resource's bytes, Size its whole size (0 when it does not exist).
+    std::string Read(const TResName& ResType, const TResName& ResName,
+                     size_t MaxBytes = static_cast<size_t>(-1)) const;
+    uint64_t Size(const TResName& ResType, const TResName& ResName) const;
+    std::string ReadIconGroup(const TResName& GroupName) const;
+
+private:
+    TResourceUpdate* FHandle = nullptr;
+};
 
 // The bytes of the resource (ResType, ResName) of a program file: the language-neutral
 // one when present, else the one of the lowest language. Names are looked up as the

@@ -11,6 +11,9 @@ const char* const SReadError = "Stream read error";
 const char* const SWriteError = "Stream write error";
 const char* const SFOpenError = "Cannot open file \"%s\". %s";
 const char* const SFCreateError = "Cannot create file \"%s\". %s";
+const char* const SFReadError = "Cannot read file \"%s\". %s";
+const char* const SFWriteError = "Cannot write file \"%s\". %s";
+const char* const SNotRegularFile = "Not a regular file";
 
 // ---------------------------------------------------------------------------
 // TStream
@@ -19,8 +22,10 @@ void TStream::ReadBuffer(void* Buffer, std::int32_t Count) {
     auto* p = static_cast<char*>(Buffer);
     while (Count > 0) {
         const std::int32_t n = Read(p, Count);
-        if (n <= 0)
-            throw EReadError(SReadError);
+        if (n <= 0) {
+            const std::string detail = FailureText(false);
+            throw EReadError(detail.empty() ? std::string(SReadError) : detail);
+        }
         p += n;
         Count -= n;
     }
@@ -30,8 +35,10 @@ void TStream::WriteBuffer(const void* Buffer, std::int32_t Count) {
     const auto* p = static_cast<const char*>(Buffer);
     while (Count > 0) {
         const std::int32_t n = Write(p, Count);
-        if (n <= 0)
-            throw EWriteError(SWriteError);
+        if (n <= 0) {
+            const std::string detail = FailureText(true);
+            throw EWriteError(detail.empty() ? std::string(SWriteError) : detail);
+        }
         p += n;
         Count -= n;
     }
@@ -123,7 +130,11 @@ void TStringStream::SetSize(std::int64_t NewSize) {
 // THostFileStream
 
 THostFileStream::THostFileStream(const std::string& FileName, THostFileMode Mode) : FFileName(FileName) {
-    int flags = O_CLOEXEC;
+    // Only regular files are read or written: a FIFO would block the program and a
+    // device would never end. The type is checked before the open (opening some devices
+    // does something) and again on the open file; O_NONBLOCK keeps a FIFO that appears
+    // in between from blocking the open itself.
+    int flags = O_CLOEXEC | O_NONBLOCK;
     switch (Mode) {
     case THostFileMode::OpenRead:
         flags |= O_RDONLY;
@@ -138,24 +149,27 @@ THostFileStream::THostFileStream(const std::string& FileName, THostFileMode Mode
         flags |= O_RDWR | O_CREAT | O_TRUNC;
         break;
     }
+    auto fail = [&](int code, const char* reason) {
+        const std::string why = reason ? std::string(reason) : SysErrorMessage(code);
+        if (Mode == THostFileMode::Create)
+            throw EFCreateError(Format(SFCreateError, FileName, why));
+        throw EFOpenError(Format(SFOpenError, FileName, why));
+    };
+    struct stat st {};
+    if (::stat(FileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        fail(S_ISDIR(st.st_mode) ? EISDIR : 0, S_ISDIR(st.st_mode) ? nullptr : SNotRegularFile);
     do {
         FHandle = ::open(FileName.c_str(), flags, 0666);
     } while (FHandle < 0 && errno == EINTR);
-    if (FHandle >= 0) {
-        // A folder opens for reading on this platform, but is no file to read.
-        struct stat st {};
-        if (::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(FHandle);
-            FHandle = -1;
-            errno = EISDIR;
-        }
+    if (FHandle < 0)
+        fail(errno, nullptr);
+    if (::fstat(FHandle, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(FHandle);
+        FHandle = -1;
+        fail(folder ? EISDIR : 0, folder ? nullptr : SNotRegularFile);
     }
-    if (FHandle < 0) {
-        const int code = errno;
-        if (Mode == THostFileMode::Create)
-            throw EFCreateError(Format(SFCreateError, FileName, SysErrorMessage(code)));
-        throw EFOpenError(Format(SFOpenError, FileName, SysErrorMessage(code)));
-    }
+    ::fcntl(FHandle, F_SETFL, ::fcntl(FHandle, F_GETFL) & ~O_NONBLOCK);
 }
 
 THostFileStream::~THostFileStream() {
@@ -170,6 +184,7 @@ std::int32_t THostFileStream::Read(void* Buffer, std::int32_t Count) {
     do {
         n = ::read(FHandle, Buffer, static_cast<size_t>(Count));
     } while (n < 0 && errno == EINTR);
+    FLastError = n < 0 ? errno : 0;
     return n < 0 ? 0 : static_cast<std::int32_t>(n);
 }
 
@@ -180,7 +195,15 @@ std::int32_t THostFileStream::Write(const void* Buffer, std::int32_t Count) {
     do {
         n = ::write(FHandle, Buffer, static_cast<size_t>(Count));
     } while (n < 0 && errno == EINTR);
+    FLastError = n < 0 ? errno : 0;
     return n < 0 ? 0 : static_cast<std::int32_t>(n);
+}
+
+std::string THostFileStream::FailureText(bool Writing) const {
+    if (FLastError != 0)
+        return Format(Writing ? SFWriteError : SFReadError, FFileName, SysErrorMessage(FLastError));
+    // The file ended before the bytes that were needed.
+    return Format(Writing ? SFWriteError : SFReadError, FFileName, Writing ? SWriteError : SReadError);
 }
 
 std::int64_t THostFileStream::Seek(std::int64_t Offset, int Origin) {

@@ -42,6 +42,9 @@ extern const char* const SReadError;
 extern const char* const SWriteError;
 extern const char* const SFOpenError;
 extern const char* const SFCreateError;
+extern const char* const SFReadError;    // "Cannot read file \"%s\". %s"
+extern const char* const SFWriteError;   // "Cannot write file \"%s\". %s"
+extern const char* const SNotRegularFile; // "Not a regular file", the reason of a refused open
 
 class TStream {
 public:
@@ -66,6 +69,12 @@ public:
     // Copies Count bytes from Source at its position (the whole of Source from its
     // start when Count is 0); returns the number copied.
     std::int64_t CopyFrom(TStream& Source, std::int64_t Count);
+
+protected:
+    // The message of a failed ReadBuffer or WriteBuffer when the stream can say more
+    // than "Stream read error" / "Stream write error" (which file, and why); empty
+    // otherwise.
+    virtual std::string FailureText(bool /*Writing*/) const { return std::string(); }
 };
 
 // A stream over a byte string that it holds.
@@ -92,10 +101,13 @@ private:
 // How THostFileStream opens its file. Others may always read and write the file.
 enum class THostFileMode { OpenRead, OpenWrite, OpenReadWrite, Create };
 
-// A stream over a file of the host file system.
+// A stream over a regular file of the host file system. A failed ReadBuffer or
+// WriteBuffer names the file and the platform's reason ("Cannot write file \"%s\".
+// No space left on device").
 class THostFileStream : public TStream {
 public:
-    // Raises EFOpenError (or EFCreateError for Create) with the platform's reason.
+    // Raises EFOpenError (or EFCreateError for Create) with the platform's reason; a
+    // FIFO, a device or a folder is refused without waiting for it.
     THostFileStream(const std::string& FileName, THostFileMode Mode);
     ~THostFileStream() override;
     THostFileStream(const THostFileStream&) = delete;
@@ -111,7 +123,11 @@ public:
 
     const std::string& FileName() const noexcept { return FFileName; }
 
+protected:
+    std::string FailureText(bool Writing) const override;
+
 private:
     std::string FFileName;
     int FHandle = -1;
+    int FLastError = 0; // errno of the last failed read or write, 0 after a success
 };

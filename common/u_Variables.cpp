@@ -8,6 +8,9 @@
 
 namespace {
 const char* const SCyclingReference = "Cycling reference encountered during loading variable \"%s\"";
+const char* const SValueTooLarge =
+    "The value of variable \"%s\" grows beyond %zu bytes when its references are expanded";
+const char* const STextTooLarge = "Expanding the variables in a text makes it grow by more than %zu bytes";
 
 std::string QuoteText(const std::string& s) {
     std::string r = "\"";
@@ -94,6 +97,10 @@ void TVariables::Resolve() {
         TEntry PendingRef;
         explicit TFrame(TEntry entry) : Entry(entry), Source(entry->second), Scanner(Source) {}
         void Insert(size_t refStart, size_t nameEnd, const std::string& value) {
+            // Checked before the bytes are added: references fanning out level by level
+            // would otherwise grow a few hundred bytes into gigabytes.
+            if (Result.size() + (refStart - Copied) + value.size() > MaxExpandedValue)
+                throw EVariablesError(Format(SValueTooLarge, Entry->first, MaxExpandedValue));
             Result.append(Source, Copied, refStart - Copied);
             Result += value;
             Copied = nameEnd + 1;
@@ -176,6 +183,8 @@ std::string TVariables::Expand(const std::string& Text) const {
         auto it = FTable.find(std::string_view(Text.data() + nameStart, nameEnd - nameStart));
         if (it == FTable.end())
             continue;
+        if (result.size() + (refStart - copied) + it->second.size() > Text.size() + MaxExpandedValue)
+            throw EVariablesError(Format(STextTooLarge, MaxExpandedValue));
         result.append(Text, copied, refStart - copied);
         result += it->second;
         copied = nameEnd + 1;

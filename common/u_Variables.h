@@ -15,7 +15,13 @@
 
 #include "u_CaseBlind.h"
 
-// Raised for a reference cycle among the values.
+// The most one variable's value may grow to when its references are expanded, and the
+// most expanding a text may add to it (16 MB): far above any real book, and what keeps a
+// few hundred bytes of references fanning out from taking gigabytes.
+constexpr size_t MaxExpandedValue = size_t{16} << 20;
+
+// Raised for a reference cycle among the values, and for a value or text that would
+// grow beyond MaxExpandedValue.
 class EVariablesError : public Exception {
 public:
     using Exception::Exception;
@@ -41,8 +47,9 @@ private:
 class TVariables {
 public:
     // Builds the table from the text of a variables file. StripMarkers removes one
-    // leading "$" from every stored value first. Raises EVariablesError on a cycle;
-    // errors of the XML reader pass through.
+    // leading "$" from every stored value first. Raises EVariablesError on a cycle and
+    // for a value that would grow beyond MaxExpandedValue; errors of the XML reader pass
+    // through.
     TVariables(const std::string& XmlText, bool StripMarkers);
 
     bool Exists(const std::string& Name) const;
@@ -51,7 +58,8 @@ public:
     // All names, ascending with letter case ignored.
     std::vector<std::string> GetNames() const;
     // Every reference to an existing variable replaced by its value; inserted values
-    // are not scanned again.
+    // are not scanned again. EVariablesError when that would add more than
+    // MaxExpandedValue bytes to the text.
     std::string Expand(const std::string& Text) const;
     // Appends every name referred to in Text that Names does not hold yet (letter case
     // ignored), in order of first appearance. Empty names count.

@@ -11,15 +11,18 @@
 #include "u_TextUtils.h"
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <set>
+#include <sys/stat.h>
 
 const char* const SClearStoryBeforeImport = "Clear story before adding whole template?";
 
 namespace {
 
 const char* const SCannotOpenFolder = "Cannot open file \"%s\". %s";
+const char* const SNotAFolder = "\"%s\" is not a folder";
+const char* const SLinkLeftOut =
+    "Link \"%s\" of \"%s\" names a file outside the folder being imported: it was left out";
 const char* const SNameTemplate = "${NAME}";
 
 // Pages may name themselves or each other (frames, "<link>" elements); a chain of
@@ -32,6 +35,7 @@ constexpr int MaxImportDepth = 32;
 struct TImportRun {
     std::vector<std::string> Chain;
     std::set<std::string> Done;
+    std::set<std::string> Reported; // links left out, once per page
 };
 
 bool IsHtmlFileName(const std::string& name) {
@@ -85,13 +89,14 @@ std::string WithoutFileScheme(const std::string& value) {
     return value;
 }
 
-// The canonical form of a host file, for recognising a page that is already being
-// imported further up the chain.
-std::string CanonicalHostPath(const std::string& path) {
-    char buffer[PATH_MAX];
-    if (::realpath(path.c_str(), buffer))
-        return buffer;
-    return path;
+// A link by "file:" URL or by absolute path (as written or once decoded).
+bool IsAbsoluteLink(const std::string& value) {
+    const std::string path = WithoutFileScheme(value);
+    if (path.size() != value.size())
+        return true;
+    const std::string decoded = DecodeLink(path);
+    auto absolute = [](const std::string& p) { return !p.empty() && (p[0] == '/' || p[0] == '\\'); };
+    return absolute(path) || absolute(decoded);
 }
 
 std::string ReplaceName(const std::string& destination, const std::string& name) {
@@ -134,6 +139,10 @@ TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std
         return nullptr;
 
     const auto& parts = info.Parts();
+    for (const auto& part : parts)
+        if (part->SubInfo && part->SubInfo->LeftOut &&
+            run.Reported.insert(source + '\n' + part->SubInfo->LinkText).second)
+            project.Host().Warning(Format(SLinkLeftOut, part->SubInfo->LinkText, info.FileName));
     // A link to a page already being imported on this chain (or a chain that is too
     // deep) keeps its text instead of being imported again and again.
     run.Chain.push_back(source);
@@ -188,6 +197,7 @@ TProjectItemInfo* ImportAs(TBookProject& project, const std::string& fileName, c
     info.Destination = destination;
     info.Link = destination;
     info.AddToStory = addToStory ? 1 : 0;
+    info.AllowedFolder = HostFolderOf(HostAbsolutePath(fileName, HostFolderOf(fileName)));
     TImportRun run;
     return Import(project, info, "\\", run);
 }
@@ -203,27 +213,44 @@ std::string NumberedStorePath(TBookProject& project, const std::string& base, co
 }
 
 void CopyFolder(TMFSFolder* source, TMFSFolder* dest) {
-    for (TMFSItem* item : source->Children()) {
-        delete dest->Child(item->Name);
-        if (item->IsFolder()) {
-            auto* folder = new TMFSFolder(dest->MFS(), dest, item->Name);
-            folder->Time = item->Time;
-            folder->Attributes = item->Attributes;
-            CopyFolder(item->AsFolder(), folder);
-        } else {
-            auto* file = new TMFSFile(dest->MFS(), dest, item->Name);
-            file->Time = item->Time;
-            file->Attributes = item->Attributes;
-            file->Content = item->AsFile()->Content;
+    std::vector<std::pair<TMFSFolder*, TMFSFolder*>> pending{{source, dest}};
+    while (!pending.empty()) {
+        auto [from, to] = pending.back();
+        pending.pop_back();
+        for (TMFSItem* item : from->Children()) {
+            delete to->Child(item->Name);
+            if (item->IsFolder()) {
+                auto* folder = new TMFSFolder(to->MFS(), to, item->Name);
+                folder->Time = item->Time;
+                folder->Attributes = item->Attributes;
+                pending.push_back({item->AsFolder(), folder});
+            } else {
+                auto* file = new TMFSFile(to->MFS(), to, item->Name);
+                file->Time = item->Time;
+                file->Attributes = item->Attributes;
+                file->Content = item->AsFile()->Content;
+            }
         }
     }
 }
 
+// A page item for every HTML file below Folder, in listing order, subfolders depth first.
 void AddFolderPages(TBookProject& project, TMFSFolder* folder, const TStoryPlace& place,
                     const std::string& reference) {
-    for (TMFSItem* item : folder->Children()) {
+    struct TFrame {
+        std::vector<TMFSItem*> Items;
+        size_t Next;
+    };
+    std::vector<TFrame> stack{{folder->Children(), 0}};
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next >= f.Items.size()) {
+            stack.pop_back();
+            continue;
+        }
+        TMFSItem* item = f.Items[f.Next++];
         if (item->IsFolder()) {
-            AddFolderPages(project, item->AsFolder(), place, reference);
+            stack.push_back({item->AsFolder()->Children(), 0});
         } else if (IsHtmlFileName(item->Name)) {
             const std::string title = GetHtmlTitle(item->AsFile()->Content, StoreNameWithoutExt(item->Name));
             TProjectItemInfo* page = AddPageItemAt(project, place, title, item->FullPath());
@@ -263,7 +290,8 @@ const std::vector<std::unique_ptr<THTMLPart>>& TFileImportInfo::Parts() {
         if (piece.Index >= 0) {
             part->Kind = piece.Index <= 2 ? THTMLPart::pkResource
                                           : (piece.Index <= 4 ? THTMLPart::pkFrame : THTMLPart::pkAnchor);
-            part->SubInfo = LinkImportInfo(part->Kind, piece.Text, pageFolder);
+            part->SubInfo = LinkImportInfo(part->Kind, piece.Text, pageFolder, AllowedFolder);
+            part->SubInfo->AllowedFolder = AllowedFolder.empty() ? pageFolder : AllowedFolder;
         }
         FParts.push_back(std::move(part));
     }
@@ -278,7 +306,7 @@ std::string LinkToHostPath(const std::string& Value, const std::string& PageFold
 }
 
 std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string& Value,
-                                                const std::string& PageFolder) {
+                                                const std::string& PageFolder, const std::string& AllowedFolder) {
     auto info = std::make_unique<TFileImportInfo>();
     info->LinkText = Value;
     const std::string path = WithoutFileScheme(Value);
@@ -288,6 +316,20 @@ std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string&
     std::string local = FindHostFileCaseBlind(LinkToHostPath(Value, PageFolder));
     if (local.empty()) // a name that only looks encoded ("c++.gif", "100%.png")
         local = FindHostFileCaseBlind(HostAbsolutePath(HostSlashes(WithoutFileScheme(Value)), PageFolder));
+    // A page names its own files relatively; an absolute path or a "file:" URL may name
+    // anything on the host ("/etc/hostname", "file:///etc/passwd"), so such a file is
+    // imported only from the folder being imported or the page's own folder.
+    if (Kind != THTMLPart::pkAnchor && !local.empty() && IsAbsoluteLink(Value)) {
+        const std::string canonical = CanonicalHostPath(local);
+        const bool inside = IsWithinHostFolder(canonical, CanonicalHostPath(PageFolder)) ||
+                            (!AllowedFolder.empty() && IsWithinHostFolder(canonical, CanonicalHostPath(AllowedFolder)));
+        if (!inside) {
+            info->IsExternal = 1;
+            info->LeftOut = 1;
+            info->FileName = Value;
+            return info;
+        }
+    }
     if (Kind == THTMLPart::pkAnchor) {
         info->IsExternal = 1;
         info->FileName = local.empty() ? Value : local;
@@ -322,8 +364,12 @@ TProjectItemInfo* ImportFile(TBookProject& Project, const std::string& FileName,
 }
 
 void ImportFolder(TBookProject& Project, const std::string& FolderName) {
-    if (!HostDirectoryExists(FolderName))
-        throw EMFSError(Format(SCannotOpenFolder, FolderName, SysErrorMessage(ENOENT)));
+    if (!HostDirectoryExists(FolderName)) {
+        struct stat st {};
+        if (::stat(FolderName.c_str(), &st) == 0)
+            throw EMFSError(Format(SNotAFolder, FolderName));
+        throw EMFSError(Format(SCannotOpenFolder, FolderName, SysErrorMessage(errno)));
+    }
     std::string base, ext;
     SplitHostName(FolderName, base, ext);
     if (!Project.Story().Empty()) {
@@ -345,7 +391,10 @@ void ImportFolder(TBookProject& Project, const std::string& FolderName) {
     TMFSFolder* folder = session->ForceFolders(destination);
     session->ChangeFolder(destination);
     TMFS imported;
-    imported.LoadFromFolder(FolderName);
+    std::vector<std::string> warnings;
+    imported.LoadFromFolder(FolderName, &warnings);
+    for (const std::string& warning : warnings)
+        Project.Host().Warning(warning);
     CopyFolder(imported.Root(), folder);
     AddFolderPages(Project, folder, NextStoryPosition(Project), destination);
 }

@@ -41,6 +41,13 @@ public:
     std::string Link;        // the destination after expansion; during the import, the file's name
     uint8_t IsExternal = 0;  // 1: the link is not imported
     uint8_t AddToStory = 0;  // a story item is made for the imported file
+    // 1: a link by absolute path or "file:" URL to a file outside the folder being
+    // imported; it keeps its text and is reported, never copied into the project.
+    uint8_t LeftOut = 0;
+    // The folder being imported (of the first page of an import): files linked by
+    // absolute path or "file:" URL are imported only from inside it or from inside the
+    // linking page's own folder. Empty: the page's own folder only.
+    std::string AllowedFolder;
 
     // The pieces of the file, read on first use: one literal for a file that is not
     // HTML, the literal text and link values of a page otherwise. Raises the file-open
@@ -72,13 +79,17 @@ std::string LinkToHostPath(const std::string& Value, const std::string& PageFold
 
 // The import information of a link of a page in PageFolder: a resource or frame that
 // exists on disk is imported into "${NAME}.files\"; anything else keeps its text, but
-// an anchor to an existing page points to that page's disk path.
+// an anchor to an existing page points to that page's disk path. A resource or frame
+// named by absolute path or "file:" URL is imported only when it lies inside PageFolder
+// or AllowedFolder; otherwise it keeps its text and is marked LeftOut. Relative links
+// (with ".." too) are imported wherever they lead.
 std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string& Value,
-                                                const std::string& PageFolder);
+                                                const std::string& PageFolder,
+                                                const std::string& AllowedFolder = std::string());
 
 // Imports Info into Folder of the files store (a folder path of the store): writes the
 // rebuilt text to Info.Link, makes its story item when asked, then imports what it
-// links.
+// links. Links left out (LeftOut) are reported to the project host's Warning.
 void DoImport(TBookProject& Project, TFileImportInfo& Info, const std::string& Folder);
 
 // Where the next new page item goes: after the selected page, as the last child of the
@@ -94,5 +105,7 @@ TProjectItemInfo* ImportFile(TBookProject& Project, const std::string& FileName,
                              const std::string& Destination, bool AddToStory);
 // Imports a whole disk folder unchanged into "\NAME<N>" and makes a page item for every
 // HTML file in it. When the story is not empty, asks whether to clear it first
-// (Cancel ends silently before anything is copied).
+// (Cancel ends silently before anything is copied). A FolderName that is no folder is
+// refused ("\"%s\" is not a folder"); links leading out of the folder and names that
+// differ only in letter case are reported to the project host's Warning.
 void ImportFolder(TBookProject& Project, const std::string& FolderName);

@@ -37,6 +37,16 @@ const char* const SRunSaveQuestion =
 const char* const SCompileSuccessQuestion = "Project successfully compiled. Would you like to run it?";
 
 namespace {
+const char* const SOutputNotRegular = "The book cannot be written to \"%s\": it is not a regular file";
+const char* const SOutputIsProject = "The book cannot be written to \"%s\": it is the project file";
+const char* const SOutputInProject =
+    "The book cannot be written to \"%s\": it lies inside the project's folder \"%s\"";
+const char* const SOutputIsReader = "The book cannot be written to \"%s\": it is the reader program";
+const char* const SNameWithBackslash = "File \"%s\" cannot go into a book: its name holds a backslash";
+const char* const SMissingStoryPage = "Story page \"%s\" names \"%s\", which is not among the project's files";
+} // namespace
+
+namespace {
 
 // ---- cipher ----
 
@@ -142,9 +152,40 @@ void ApplyStamp(TMFSItem* item, uint32_t stamp, bool force) {
         return;
     if (force || item->Time > stamp)
         item->Time = stamp;
-    if (item->IsFolder())
-        for (TMFSItem* child : item->AsFolder()->Children())
-            ApplyStamp(child, stamp, false);
+    std::vector<TMFSItem*> pending{item};
+    while (!pending.empty()) {
+        TMFSItem* current = pending.back();
+        pending.pop_back();
+        if (!current->IsFolder())
+            continue;
+        for (TMFSItem* child : current->AsFolder()->Children()) {
+            if (child->Time > stamp)
+                child->Time = stamp;
+            pending.push_back(child);
+        }
+    }
+}
+
+// Every name in a tree that goes into a book is one name there: a backslash in it would
+// make a path of it (and the book's own unpacking refuses it). HostFolder names the
+// folder the tree came from, for the message.
+void CheckBookNames(const TMFS& tree, const std::string& hostFolder) {
+    struct TFrame {
+        const TMFSFolder* Folder;
+        std::string Path;
+    };
+    std::vector<TFrame> pending{{tree.Root(), hostFolder}};
+    while (!pending.empty()) {
+        const TFrame frame = std::move(pending.back());
+        pending.pop_back();
+        for (TMFSItem* item : frame.Folder->Children()) {
+            const std::string path = frame.Path.empty() ? item->FullPath() : HostPathJoin(frame.Path, item->Name);
+            if (item->Name.find('\\') != std::string::npos)
+                throw ECompileError(Format(SNameWithBackslash, path));
+            if (item->IsFolder())
+                pending.push_back({item->AsFolder(), path});
+        }
+    }
 }
 
 // ---- cabinets ----
@@ -223,27 +264,6 @@ public:
 private:
     std::string FName;
 };
-
-void WriteStoryItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
-                     int indent, uint8_t rightClickMode) {
-    const std::string pad(indent, ' ');
-    for (const auto& item : items) {
-        if (item->Kind == 1) {
-            bool rightClick = item->RightClick;
-            if (rightClickMode == 0)
-                rightClick = true;
-            else if (rightClickMode == 1)
-                rightClick = false;
-            out += pad + "<item" + " page=" + QuotedAttr(item->Page) + " pagename=" + QuotedAttr(item->Name) +
-                   " searchable=" + BoolAttr(item->Searchable) + " rightclick=" + BoolAttr(rightClick) +
-                   " passwordprotection=" + BoolAttr(item->PasswordProtection) + "/>\r\n";
-        } else {
-            out += pad + "<item" + ">\r\n";
-            WriteStoryItems(out, item->Children(), indent + 2, rightClickMode);
-            out += pad + "</item>\r\n";
-        }
-    }
-}
 
 const char* YesNoCustom(uint8_t mode) {
     switch (mode) {
@@ -380,7 +400,18 @@ std::string BuildSystemXml(const TProjectOptions& Options) {
 
 std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode) {
     std::string text = "<Story>\r\n";
-    WriteStoryItems(text, Story.Children(), 4, RightClickMode);
+    const auto page = [RightClickMode](std::string& out, const TProjectItemInfo& item, const std::string& pad) {
+        bool rightClick = item.RightClick;
+        if (RightClickMode == 0)
+            rightClick = true;
+        else if (RightClickMode == 1)
+            rightClick = false;
+        out += pad + "<item" + " page=" + QuotedAttr(item.Page) + " pagename=" + QuotedAttr(item.Name) +
+               " searchable=" + BoolAttr(item.Searchable) + " rightclick=" + BoolAttr(rightClick) +
+               " passwordprotection=" + BoolAttr(item.PasswordProtection) + "/>\r\n";
+    };
+    // A chapter's title is not written.
+    WriteStoryTree(text, Story.Children(), 4, page, [](const TProjectItemInfo&) { return std::string("<item>"); });
     text += "</Story>";
     return text;
 }
@@ -442,6 +473,36 @@ std::string CompileSummaryText(const TProjectOptions& Options, const std::string
     return text;
 }
 
+void CheckCompileOutput(const TBookProject& Project, const std::string& OutputFile,
+                        const std::string& ProgramFolder) {
+    // A FIFO or a device (also behind a link) is no place for a book; neither is a folder.
+    struct stat target {};
+    const bool exists = ::stat(OutputFile.c_str(), &target) == 0;
+    if (exists && !S_ISREG(target.st_mode))
+        throw ECompileError(Format(SOutputNotRegular, OutputFile));
+    auto sameFile = [&](const std::string& other) {
+        struct stat st {};
+        return exists && ::stat(other.c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino;
+    };
+    const std::string output = CanonicalHostPath(OutputFile);
+    if (!Project.FileName().empty()) {
+        const std::string& project = Project.FileName();
+        if (output == CanonicalHostPath(project) || sameFile(project))
+            throw ECompileError(Format(SOutputIsProject, OutputFile));
+        // A book inside the stores would be packed into the next book, and so on.
+        for (const char* ext : {".files", ".system"}) {
+            const std::string folder = HostChangeExt(project, ext);
+            if (IsWithinHostFolder(output, CanonicalHostPath(folder)))
+                throw ECompileError(Format(SOutputInProject, OutputFile, folder));
+        }
+    }
+    if (!ProgramFolder.empty()) {
+        const std::string reader = HostPathJoin(ProgramFolder, ReaderProgramName);
+        if (output == CanonicalHostPath(reader) || sameFile(reader))
+            throw ECompileError(Format(SOutputIsReader, OutputFile));
+    }
+}
+
 std::string CompileProject(TBookProject& Project, const TCompileSettings& Settings) {
     const uint32_t stamp = SourceDateStamp();
     std::string programFolder = Settings.ProgramFolder.empty() ? ProgramFolder() : Settings.ProgramFolder;
@@ -449,6 +510,28 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
         programFolder += '/';
     TProjectOptions& options = Project.Options();
     TMFS& systemStore = Project.SystemStore();
+    const std::string output = Settings.OutputFile.empty() ? OutputFileName(Project) : Settings.OutputFile;
+    CheckCompileOutput(Project, output, programFolder);
+    const auto warn = [&](const std::string& text) {
+        if (Settings.Warning)
+            Settings.Warning(text);
+        else
+            Project.Host().Warning(text);
+    };
+    // Every name goes into the book as one name; a story page that is not in the files
+    // store would leave the book's story pointing at nothing.
+    CheckBookNames(Project.FilesStore(),
+                   Project.FileName().empty() ? std::string() : HostChangeExt(Project.FileName(), ".files"));
+    {
+        auto files = Project.FilesStore().NewSession();
+        for (const TProjectItemInfo* item : Project.Story().AllItems()) {
+            if (!item->IsPage())
+                continue;
+            const bool present = !item->Page.empty() && files->Exists(item->Page) && !files->FolderExists(item->Page);
+            if (!present)
+                warn(Format(SMissingStoryPage, item->Name, item->Page));
+        }
+    }
 
     // Pages: a copy of the files store with the placeholders expanded, packed as "\Files.cab".
     Report(Settings, "Building the pages");
@@ -517,22 +600,26 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
         if (options.Toolbar().LogoDisplay && systemStore.Session()->Exists("\\Logo.bmp"))
             write("\\Logo.bmp", systemStore.Session()->OpenFile("\\Logo.bmp")->Content);
         ApplyStamp(image.Root(), stamp, true);
+        CheckBookNames(image, std::string());
         Report(Settings, "Packing the system files");
         systemCabinet = PackImage(work, image.SaveToString(), "System.cab", stamp);
     }
 
     // The book: the reader program with the cabinets and the icon in its resources,
     // assembled beside the output file and moved into place when complete.
-    const std::string output = Settings.OutputFile.empty() ? OutputFileName(Project) : Settings.OutputFile;
     Report(Settings, "Writing the book");
     const std::string reader = ReadFileText(programFolder + ReaderProgramName);
     TTempBook book(output);
     WriteFileText(reader, book.Name());
-    WriteRCDataResource(book.Name(), FilesResourceName, pagesCabinet);
-    WriteRCDataResource(book.Name(), SystemResourceName, systemCabinet);
-    if (systemStore.Session()->Exists("\\Icon.ico"))
-        WriteIconGroupResource(book.Name(), IconResourceName, 1,
-                               systemStore.Session()->OpenFile("\\Icon.ico")->Content);
+    {
+        // The resources go in with one update of the copy (one rewrite of it, not three).
+        TResourceWriter writer(book.Name());
+        writer.WriteRCData(FilesResourceName, pagesCabinet);
+        writer.WriteRCData(SystemResourceName, systemCabinet);
+        if (systemStore.Session()->Exists("\\Icon.ico"))
+            writer.WriteIconGroup(IconResourceName, 1, systemStore.Session()->OpenFile("\\Icon.ico")->Content);
+        writer.Commit();
+    }
     book.MoveTo(output);
     return output;
 }

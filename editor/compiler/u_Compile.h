@@ -5,6 +5,8 @@
 // book cipher, and the texts the Compile and Run commands show.
 #pragma once
 
+#include "u_Exception.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -75,6 +77,21 @@ std::string CompileSecurityLine(TMFS& SystemStore);
 // The question the Compile command asks before compiling (ends in "Compile Project?").
 std::string CompileSummaryText(const TProjectOptions& Options, const std::string& SecurityLine);
 
+// A compile that cannot be done as asked: an output that would destroy the project or
+// feed the book into itself, a file name a book cannot hold.
+class ECompileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Refuses (ECompileError naming the output and why) an output file that is not a place
+// for a book: something that is not a regular file (a folder, a FIFO, a device), the
+// project file itself (also through another name), a file inside the project's ".files"
+// or ".system" folder (the next compile would pack the book into itself), or the reader
+// program of ProgramFolder. CompileProject checks this before anything is built.
+void CheckCompileOutput(const TBookProject& Project, const std::string& OutputFile,
+                        const std::string& ProgramFolder = std::string());
+
 struct TCompileSettings {
     std::string ProgramFolder; // empty: ProgramFolder()
     std::string OutputFile;    // empty: OutputFileName
@@ -83,11 +100,17 @@ struct TCompileSettings {
     bool ReleaseFilesStore = false;
     // Called with a short description as each step begins (may be empty).
     std::function<void(const std::string&)> Progress;
+    // Called with each warning (a story page missing from the files store); when empty,
+    // warnings go to the project host's Warning.
+    std::function<void(const std::string&)> Warning;
 };
 
-// Compiles the project into its book program. The book is assembled in a temporary file
-// beside the output file and renamed into place at the end, so a failed compile leaves
-// the previous book untouched. With SOURCE_DATE_EPOCH set, every time stamp the compiler
+// Compiles the project into its book program. The output is checked first
+// (CheckCompileOutput); a file of the project whose name holds a backslash (which would
+// become a path inside the book) is refused with ECompileError, and story pages missing
+// from the files store are reported as warnings. The book is assembled in a temporary
+// file beside the output file and renamed into place at the end, so a failed compile
+// leaves the previous book untouched. With SOURCE_DATE_EPOCH set, every time stamp the compiler
 // makes (and any later one it copies) is that time, taken as UTC. Returns the book's file name.
 // Side effects on the system store: empty "Variables.xml", "AdditionalPages.xml" and
 // "Toolbar.xml" when missing. Failures are raised.

@@ -17,6 +17,7 @@ namespace {
 const char* const SNewChapter = "New Chapter";
 const char* const SDeleteItems = "Delete selected item from eBook?";
 const char* const SClearStory = "Clear story?";
+const char* const SNotAProject = "\"%s\" is not a project file";
 
 const size_t MaxRecent = 9;
 
@@ -48,23 +49,28 @@ void RenameHost(const std::string& from, const std::string& to) {
 
 // Copies a host-imported tree below Dest (the files keep times, attributes, content).
 void CopyTree(TMFSFolder* source, TMFSFolder* dest) {
-    for (TMFSItem* item : source->Children()) {
-        if (item->IsFolder()) {
-            TMFSItem* existing = dest->Child(item->Name);
-            TMFSFolder* folder = existing && existing->IsFolder() ? existing->AsFolder() : nullptr;
-            if (!folder) {
-                delete existing;
-                folder = new TMFSFolder(dest->MFS(), dest, item->Name);
+    std::vector<std::pair<TMFSFolder*, TMFSFolder*>> pending{{source, dest}};
+    while (!pending.empty()) {
+        auto [from, to] = pending.back();
+        pending.pop_back();
+        for (TMFSItem* item : from->Children()) {
+            if (item->IsFolder()) {
+                TMFSItem* existing = to->Child(item->Name);
+                TMFSFolder* folder = existing && existing->IsFolder() ? existing->AsFolder() : nullptr;
+                if (!folder) {
+                    delete existing;
+                    folder = new TMFSFolder(to->MFS(), to, item->Name);
+                }
+                folder->Time = item->Time;
+                folder->Attributes = item->Attributes;
+                pending.push_back({item->AsFolder(), folder});
+            } else {
+                delete to->Child(item->Name);
+                auto* file = new TMFSFile(to->MFS(), to, item->Name);
+                file->Time = item->Time;
+                file->Attributes = item->Attributes;
+                file->Content = item->AsFile()->Content;
             }
-            folder->Time = item->Time;
-            folder->Attributes = item->Attributes;
-            CopyTree(item->AsFolder(), folder);
-        } else {
-            delete dest->Child(item->Name);
-            auto* file = new TMFSFile(dest->MFS(), dest, item->Name);
-            file->Time = item->Time;
-            file->Attributes = item->Attributes;
-            file->Content = item->AsFile()->Content;
         }
     }
 }
@@ -79,35 +85,35 @@ void WritePage(std::string& out, const TProjectItemInfo& item, const std::string
     out += "/>\r\n";
 }
 
-// The story items, indented by Indent, 2 more per level. Iterative, so that no depth
-// of chapters can exhaust the stack.
-void WriteItems(std::string& out, const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
-                size_t indent) {
+} // namespace
+
+void WriteStoryTree(std::string& Out, const std::vector<std::unique_ptr<TProjectItemInfo>>& Items, size_t Indent,
+                    const std::function<void(std::string&, const TProjectItemInfo&, const std::string&)>& Page,
+                    const std::function<std::string(const TProjectItemInfo&)>& ChapterTag) {
     struct TFrame {
         const std::vector<std::unique_ptr<TProjectItemInfo>>* Items;
         size_t Next;
         std::string Pad;
     };
-    std::vector<TFrame> stack{{&items, 0, std::string(indent, ' ')}};
+    std::vector<TFrame> stack{{&Items, 0, std::string(Indent, ' ')}};
     while (!stack.empty()) {
         TFrame& f = stack.back();
         if (f.Next >= f.Items->size()) {
             stack.pop_back();
             if (!stack.empty())
-                out += stack.back().Pad + "</item>\r\n";
+                Out += stack.back().Pad + "</item>\r\n";
             continue;
         }
         const TProjectItemInfo& item = *(*f.Items)[f.Next++];
         if (item.IsPage()) {
-            WritePage(out, item, f.Pad);
+            Page(Out, item, f.Pad);
             continue;
         }
-        out += f.Pad + "<item name=" + QuotedAttr(item.Name) + ">\r\n";
+        Out += f.Pad + ChapterTag(item) + "\r\n";
         std::string pad = f.Pad + "  ";
         stack.push_back({&item.Children(), 0, std::move(pad)});
     }
 }
-} // namespace
 
 // ---- TProjectItemInfo ----
 
@@ -380,6 +386,9 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
         TXMLParser parser;
         parser.LoadFromFile(FileName);
         const TXMLNode* root = parser.Root();
+        // An empty file, or any other XML document, is no project.
+        if (!root || !SameTextCaseBlind(root->Name, "project"))
+            throw EProjectError(Format(SNotAProject, FileName));
         ReadProjectOptions(FOptions, root);
         if (const TXMLNode* splash = FindChild(root, "splash"))
             ReadSplashOptions(FOptions.Splash(), splash);
@@ -388,14 +397,17 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
 
         std::string filesDir = ChangeFileExt(FileName, ".files");
         std::string systemDir = ChangeFileExt(FileName, ".system");
+        std::vector<std::string> warnings;
         if (HostFolderExists(filesDir))
-            FFilesStore.LoadFromFolder(filesDir);
+            FFilesStore.LoadFromFolder(filesDir, &warnings);
         else
             FFilesStore.Clear();
         if (HostFolderExists(systemDir))
-            FSystemStore.LoadFromFolder(systemDir);
+            FSystemStore.LoadFromFolder(systemDir, &warnings);
         else
             FSystemStore.Clear();
+        for (const std::string& warning : warnings)
+            FHost->Warning(warning);
         FFileName = FileName;
         ReadStory(FindChild(root, "story"));
     } catch (...) {
@@ -464,7 +476,8 @@ std::string TBookProject::ProjectFileText() const {
     text += "  <splash " + FOptions.Splash().GetAttributes() + "/>\r\n";
     text += "  <toolbar " + FOptions.Toolbar().GetAttributes() + "/>\r\n";
     text += "  <story>\r\n";
-    WriteItems(text, FStory.Children(), 4);
+    WriteStoryTree(text, FStory.Children(), 4, WritePage,
+                   [](const TProjectItemInfo& chapter) { return "<item name=" + QuotedAttr(chapter.Name) + ">"; });
     text += "  </story>\r\n";
     text += "</project>\r\n";
     return text;
@@ -641,7 +654,10 @@ TProjectItemInfo* TBookProject::AddPageFromFile(const std::string& SourceFile, c
         const std::string companion = TMFS::ChangeExt(pagePath, ".files");
         TMFSFolder* folder = files->ForceFolders(companion);
         TMFS imported;
-        imported.LoadFromFolder(hostCompanion);
+        std::vector<std::string> warnings;
+        imported.LoadFromFolder(hostCompanion, &warnings);
+        for (const std::string& warning : warnings)
+            FHost->Warning(warning);
         CopyTree(imported.Root(), folder);
         AddReference(item, companion);
     }

@@ -12,6 +12,7 @@
 #include "u_eBookCommon.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,6 +22,12 @@ class TStory;
 class TXMLNode;
 
 enum TItemFlag : uint8_t { ifRightClick, ifPasswordProtection, ifIncludeInTOC, ifSearchable };
+
+// A file that is not a project file (its root element is not "project").
+class EProjectError : public Exception {
+public:
+    using Exception::Exception;
+};
 
 // One story item: a chapter (Kind 0) holding further items, or a page (Kind 1) that
 // names its page file in the files store.
@@ -137,6 +144,10 @@ public:
     virtual void ShowMessage(const std::string& /*Text*/) {}
     // The selected story item, or none.
     virtual TProjectItemInfo* SelectedItem() const { return nullptr; }
+    // Something the user should know that did not stop the operation: a symbolic link
+    // that was not followed, a file left out for a letter-case clash, a link left out of
+    // an import, a story page missing from the files store. One text per warning.
+    virtual void Warning(const std::string& /*Text*/) {}
 };
 
 // A host that asks nobody: the answers are set beforehand by the caller (the command
@@ -173,6 +184,8 @@ public:
     }
     void ShowMessage(const std::string& Text) override { Messages.push_back(Text); }
     TProjectItemInfo* SelectedItem() const override { return Selected; }
+    std::vector<std::string> Warnings;
+    void Warning(const std::string& Text) override { Warnings.push_back(Text); }
 };
 
 class TBookProject {
@@ -202,6 +215,9 @@ public:
     static std::string DefaultProjectFileName();
 
     void NewProject();
+    // Reads the project file (EProjectError when its root element is not "project"),
+    // the stores and the story. Links that lead out of the store folders and names
+    // differing only in letter case are reported to the host's Warning.
     void OpenProject(const std::string& FileName, bool AddToRecent);
     // Writes the project file and both store folders. They are written beside the
     // old ones first and then put in their place, so a failed save leaves the
@@ -264,6 +280,14 @@ private:
     TStory FStory;
     std::vector<std::string> FRecent;
 };
+
+// Writes story items depth first, without recursion (a story nests as deep as its file):
+// a page through Page (with its indentation), a chapter as its indentation,
+// ChapterTag, CR LF, then its items 2 blanks deeper, then its indentation and
+// "</item>" CR LF. Items start at Indent blanks.
+void WriteStoryTree(std::string& Out, const std::vector<std::unique_ptr<TProjectItemInfo>>& Items, size_t Indent,
+                    const std::function<void(std::string&, const TProjectItemInfo&, const std::string&)>& Page,
+                    const std::function<std::string(const TProjectItemInfo&)>& ChapterTag);
 
 // Comma text: entries separated by commas; an entry holding a blank, a comma, a double
 // quote or a control character is put in double quotes with inner quotes doubled.

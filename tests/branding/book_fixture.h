@@ -7,11 +7,19 @@
 #include "u_MFSCab.h"
 #include "u_Resources.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fixture {
@@ -119,6 +127,21 @@ inline std::string IconFile(uint32_t argb, const std::vector<int>& sizes = {32, 
     return header + directory + images;
 }
 
+// An icon file with Count directory entries (an icon file holds at most 65,535), all
+// naming one small image.
+inline std::string IconWithEntries(uint32_t count) {
+    std::string icon(6 + 16 * size_t{count} + 40, '\0');
+    Put16(icon, 2, 1);
+    Put16(icon, 4, static_cast<uint16_t>(count));
+    for (uint32_t i = 0; i < count; ++i) {
+        icon[6 + 16 * i] = 16;
+        icon[6 + 16 * i + 1] = 16;
+        Put32(icon, 6 + 16 * i + 8, 40);
+        Put32(icon, 6 + 16 * i + 12, static_cast<uint32_t>(6 + 16 * count));
+    }
+    return icon;
+}
+
 inline std::string VariablesFile(const std::vector<std::pair<std::string, std::string>>& variables) {
     std::string xml = "<vars>\r\n";
     for (const auto& [name, value] : variables)
@@ -194,6 +217,69 @@ inline std::vector<std::string> FilesStartingWith(const std::string& folder, con
         if (entry.path().filename().string().rfind(prefix, 0) == 0)
             names.push_back(entry.path().filename().string());
     return names;
+}
+
+// Runs Body in a child process whose writes below Folder run out of room: a tmpfs of
+// Bytes bytes mounted on Folder in a mount namespace of the child's own when the test may
+// mount (root), else the process's file-size limit set to Bytes (SIGXFSZ ignored, so a
+// write fails with EFBIG). Body gets true when it runs on the tmpfs; its text comes back.
+// A failure to start the child comes back as "child failed".
+inline std::string RunOnSmallDisk(const std::string& folder, size_t bytes,
+                                  const std::function<std::string(bool onTmpfs)>& body) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return "child failed";
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return "child failed";
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        const std::string options = "size=" + std::to_string(bytes);
+        const bool onTmpfs = ::unshare(CLONE_NEWNS) == 0 &&
+                             ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                             ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        std::string out;
+        try {
+            out = body(onTmpfs);
+        } catch (const std::exception& e) {
+            out = std::string("unexpected exception: ") + e.what();
+        }
+        for (size_t done = 0; done < out.size();) {
+            const ssize_t n = ::write(pipeFds[1], out.data() + done, out.size() - done);
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string out;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<size_t>(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? out : "child failed";
+}
+
+// In a child of RunOnSmallDisk: fills the tmpfs (or sets the file-size limit) so that no
+// file of Limit bytes more can be written.
+inline void FillSmallDisk(const std::string& folder, bool onTmpfs, size_t limit) {
+    if (onTmpfs) {
+        const std::string filler = folder + "/filler";
+        const std::string chunk(4096, 'f');
+        FILE* f = std::fopen(filler.c_str(), "wb");
+        while (f && std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size() && std::fflush(f) == 0) {
+        }
+        if (f)
+            std::fclose(f);
+        return;
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limitValue{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    ::setrlimit(RLIMIT_FSIZE, &limitValue);
 }
 
 } // namespace fixture

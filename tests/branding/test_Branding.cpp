@@ -1,5 +1,6 @@
 #include "book_fixture.h"
 #include "u_Branding.h"
+#include "u_SpaceParser.h"
 #include "u_Variables.h"
 
 #include <gtest/gtest.h>
@@ -300,32 +301,19 @@ TEST_F(BrandingTest, OpeningFailuresNameTheirCause) {
     EXPECT_TRUE(fixture::FilesStartingWith(FTemp, "eBookTemp").empty());
 }
 
-TEST_F(BrandingTest, TemporaryCopiesNeverSurvive) {
-    TBrandingBook book;
+TEST_F(BrandingTest, OpeningReadsTheBookInPlaceWithoutTemporaryFiles) {
     Book();
-    // A name already taken in the temporary folder is passed over.
-    WriteFileText("taken", FTemp + "/eBookTemp0001.exe");
-    book.Open(FBookFile);
-    book.Open(FBookFile);
-    EXPECT_EQ(book.OpenCount(), 2u);
-    EXPECT_EQ(fixture::FilesStartingWith(FTemp, "eBookTemp"), std::vector<std::string>{"eBookTemp0001.exe"});
-    EXPECT_EQ(ReadFileText(FTemp + "/eBookTemp0001.exe"), "taken");
-}
-
-TEST_F(BrandingTest, TemporaryCopyThatCannotBeCreated) {
-    Book();
-    // A temporary folder that takes no new file, whoever runs the test.
-    if (!std::filesystem::is_directory("/proc/self"))
-        GTEST_SKIP() << "no /proc";
+    // Not even a temporary folder that takes no new file stops an opening.
     ::setenv("TMPDIR", "/proc", 1);
     TBrandingBook book;
-    try {
-        book.Open(FBookFile);
-        FAIL() << "opened";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(), "Cannot create file \"/proc/eBookTemp0001.exe\". " + SysErrorMessage(ENOENT));
-    }
-    EXPECT_FALSE(book.Loaded());
+    book.Open(FBookFile);
+    book.Open(FBookFile);
+    EXPECT_TRUE(book.Loaded());
+    EXPECT_EQ(book.OpenCount(), 2u);
+    ::setenv("TMPDIR", FTemp.c_str(), 1);
+    book.Open(FBookFile);
+    EXPECT_TRUE(std::filesystem::is_empty(FTemp));
+    EXPECT_EQ(book.OpenCount(), 3u);
 }
 
 TEST_F(BrandingTest, BookWithoutVariablesOrIconOpensEmpty) {
@@ -401,6 +389,158 @@ TEST_F(BrandingTest, BrandsABookMadeFromTheReaderProgram) {
     EXPECT_EQ(again.Rows()[0].Value, "Reader Test");
     EXPECT_EQ(again.IconData(), ReadIconGroupResource(FBookFile, TResName("MAINICON")));
     EXPECT_EQ(ReadResource(FBookFile, TResName("RCDATA"), TResName("FILES_MFS")), pages);
+}
+
+} // namespace
+
+namespace {
+
+// A book is replaced only by a complete new file beside it; when none can be written
+// (no room left), the error names the book and the reason and the book stays as it was.
+TEST_F(BrandingTest, UpdateOnAFullDiskLeavesTheBookByteForByte) {
+    const std::string disk = FDir + "/disk";
+    std::filesystem::create_directories(disk);
+    const std::string book = disk + "/Garden.exe";
+    const std::string report = fixture::RunOnSmallDisk(disk, 256 * 1024, [&](bool onTmpfs) {
+        fixture::WriteBook(book, fixture::TypicalBook());
+        const std::string before = ReadFileText(book);
+        TBrandingBook branding;
+        branding.Open(book);
+        fixture::FillSmallDisk(disk, onTmpfs, before.size() / 2);
+        std::vector<TBrandingRow> rows = branding.Rows();
+        rows[0].Value = "Cut?";
+        std::string message = "no error";
+        try {
+            branding.Update(rows, fixture::IconFile(0xFF00FF00));
+        } catch (const Exception& e) {
+            message = e.Message();
+        }
+        const bool same = ReadFileText(book) == before;
+        const auto leftovers = fixture::FilesStartingWith(disk, ".Garden.exe.");
+        return std::string(onTmpfs ? "tmpfs" : "limit") + "|" + message + "|" + (same ? "same" : "changed") + "|" +
+               std::to_string(leftovers.size());
+    });
+    ASSERT_NE(report, "child failed");
+    const bool onTmpfs = report.rfind("tmpfs", 0) == 0;
+    EXPECT_NE(report.find("\"" + book + "\""), std::string::npos) << report;
+    EXPECT_NE(report.find(SysErrorMessage(onTmpfs ? ENOSPC : EFBIG)), std::string::npos) << report;
+    EXPECT_NE(report.find("|same|0"), std::string::npos) << report;
+}
+
+// The owner, group and mode (set-group-ID included) survive a brand run by root; a hard
+// link to the book keeps the old book, as the book is replaced, not written through.
+TEST_F(BrandingTest, UpdateKeepsOwnerGroupAndModeAndReplacesHardLinkedBooks) {
+    Book();
+    const std::string other = FDir + "/other.exe";
+    ASSERT_EQ(::link(FBookFile.c_str(), other.c_str()), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(FBookFile.c_str(), 4321, 8765), 0);
+    }
+    ASSERT_EQ(::chmod(FBookFile.c_str(), 02751), 0);
+    const std::string before = ReadFileText(FBookFile);
+    TBrandingBook book;
+    book.Open(FBookFile);
+    std::vector<TBrandingRow> rows = book.Rows();
+    rows[0].Value = "Owner Kept";
+    book.Update(rows, std::string());
+    struct stat info {};
+    ASSERT_EQ(::stat(FBookFile.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 02751u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 4321u);
+        EXPECT_EQ(info.st_gid, 8765u);
+    }
+    EXPECT_EQ(info.st_nlink, 1u);
+    EXPECT_EQ(ReadFileText(other), before);
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(again.Rows()[0].Value, "Owner Kept");
+}
+
+// Whatever is typed, a book that Update wrote opens again: long values on lines of their
+// own go in, a line longer than the reader's window, a zero byte and a reference cycle are
+// refused before anything is written.
+TEST_F(BrandingTest, EveryBrandedBookOpensAgain) {
+    TBrandingBook book;
+    book.Open(Book());
+    const std::string before = ReadFileText(FBookFile);
+    const std::string window(TSpaceParser::BufferSize, 'w');
+    const std::pair<std::string, std::string> refused[] = {
+        {window, "The value of \"author\" makes a line of"},
+        {std::string("zero\0byte", 9), "The value of \"author\" holds a zero byte"},
+        {"%{Company} and %{author}", "Cycling reference encountered during loading variable"}};
+    for (const auto& [value, message] : refused) {
+        std::vector<TBrandingRow> rows = book.Rows();
+        rows[0].Value = value;
+        try {
+            book.Update(rows, std::string());
+            FAIL() << "written: " << message;
+        } catch (const EBrandingError& e) {
+            EXPECT_NE(e.Message().find(message), std::string::npos) << e.Message();
+        }
+        EXPECT_EQ(ReadFileText(FBookFile), before);
+    }
+    // Three brands with long values (each under the window, the file well over it).
+    const std::string third(TSpaceParser::BufferSize / 3, 't');
+    for (int run = 0; run < 3; ++run) {
+        book.Open(FBookFile);
+        std::vector<TBrandingRow> rows = book.Rows();
+        rows[static_cast<size_t>(run)].Value = third + std::to_string(run);
+        rows[3].Value = third + "\r\n" + third + "\r\n" + third; // lines of its own
+        book.Update(rows, std::string());
+    }
+    TBrandingBook again;
+    again.Open(FBookFile);
+    EXPECT_EQ(again.Rows()[0].Value, third + "0");
+    EXPECT_EQ(again.Rows()[2].Value, third + "2");
+    EXPECT_EQ(again.Rows()[3].Value, third + "\r\n" + third + "\r\n" + third);
+    EXPECT_GT(StoredVariables().size(), static_cast<size_t>(TSpaceParser::BufferSize));
+}
+
+// A FIFO or a device given as book or icon is refused at once, never waited for or read.
+TEST_F(BrandingTest, FifosAndDevicesAreRefusedAtOnce) {
+    const std::string fifo = FDir + "/pipe.exe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TBrandingBook book;
+    for (const std::string& name : {fifo, std::string("/dev/zero")}) {
+        try {
+            book.Open(name);
+            FAIL() << "opened " << name;
+        } catch (const EOSError& e) {
+            EXPECT_NE(e.Message().find("\"" + name + "\" is not a sound 32-bit Windows program: it is not a "
+                                       "regular file"),
+                      std::string::npos)
+                << e.Message();
+        }
+        EXPECT_THROW(LoadIconFile(name), EFOpenError);
+    }
+    EXPECT_FALSE(book.Loaded());
+}
+
+// An icon with the most directory entries an icon file can have is written and read back.
+TEST_F(BrandingTest, IconWithSixtyFiveThousandImages) {
+    const uint32_t count = 65535;
+    const std::string icon = fixture::IconWithEntries(count);
+    TBrandingBook book;
+    book.Open(Book());
+    book.Update(book.Rows(), icon);
+    const std::string stored = ReadIconGroupResource(FBookFile, TResName("MAINICON"));
+    ASSERT_GE(stored.size(), 6u);
+    EXPECT_EQ(static_cast<unsigned char>(stored[4]) | static_cast<unsigned char>(stored[5]) << 8, 65535);
+    EXPECT_EQ(stored.size(), 6 + 56 * size_t{count});
+    // The checksum is right whether the commit worked it out from the old one (a sound
+    // one, written by the first update) or summed every byte.
+    for (int round = 0; round < 2; ++round) {
+        const std::string bytes = ReadFileText(FBookFile);
+        const size_t at = 0x40 + 24 + 64;
+        const uint32_t field = static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
+                               static_cast<uint8_t>(bytes[at + 2]) << 16 |
+                               static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
+        EXPECT_EQ(field, PEImageChecksum(bytes.data(), bytes.size(), at));
+        book.Open(FBookFile);
+        book.Update(book.Rows(), fixture::IconFile(0xFF102030, {16}));
+    }
 }
 
 } // namespace

@@ -514,3 +514,104 @@ TEST(MFSImage, RandomTreesRoundTrip) {
         ASSERT_EQ(copy.SaveToString(), image);
     }
 }
+
+// Links that stay inside the imported folder are followed; links that lead out (a file
+// like "/etc/hostname", "..", "/") are skipped and reported. Of two names differing only in
+// letter case the first in byte order is kept, and both are named.
+TEST(MFSHost, ImportFollowsOnlyLinksInsideAndReportsCaseClashes) {
+    TempDir dir;
+    fs::create_directories(dir.Path + "/in/pics");
+    fs::create_directories(dir.Path + "/secret");
+    Touch(dir.Path + "/in/pics/a.png", "png");
+    Touch(dir.Path + "/secret/key", "SECRET");
+    Touch(dir.Path + "/in/Page.htm", "upper");
+    Touch(dir.Path + "/in/page.htm", "lower");
+    fs::create_symlink(dir.Path + "/in/pics/a.png", dir.Path + "/in/alias.png");
+    fs::create_directory_symlink("pics", dir.Path + "/in/images");
+    fs::create_symlink(dir.Path + "/secret/key", dir.Path + "/in/stolen.txt");
+    fs::create_directory_symlink("..", dir.Path + "/in/up");
+    fs::create_directory_symlink("/", dir.Path + "/in/root");
+    fs::create_symlink(dir.Path + "/nothing", dir.Path + "/in/dangling");
+    TMFS mfs;
+    std::vector<std::string> warnings;
+    mfs.LoadFromFolder(dir.Path + "/in", &warnings);
+    auto* s = mfs.Session();
+    EXPECT_EQ(s->OpenFile("\\alias.png")->Content, "png");
+    EXPECT_EQ(s->OpenFile("\\images\\a.png")->Content, "png");
+    EXPECT_EQ(s->OpenFile("\\page.htm")->Content, "upper") << "\"Page.htm\" sorts first";
+    for (const char* gone : {"\\stolen.txt", "\\up", "\\root", "\\dangling"})
+        EXPECT_FALSE(s->Exists(gone)) << gone;
+    const std::string in = dir.Path + "/in";
+    EXPECT_EQ(warnings, (std::vector<std::string>{
+                            "\"" + in + "/Page.htm\" and \"" + in + "/page.htm\" differ only in letter case, "
+                            "which a book does not tell apart: \"" + in + "/page.htm\" was left out",
+                            "Symbolic link \"" + in + "/root\" leads out of \"" + in + "\": it was skipped",
+                            "Symbolic link \"" + in + "/stolen.txt\" leads out of \"" + in + "\": it was skipped",
+                            "Symbolic link \"" + in + "/up\" leads out of \"" + in + "\": it was skipped"}));
+    // Without a list the import is the same, silently.
+    TMFS quiet;
+    quiet.LoadFromFolder(dir.Path + "/in");
+    EXPECT_EQ(quiet.SaveToString(), mfs.SaveToString());
+}
+
+// Exporting into a folder that may hold anything: nothing is written while something is
+// in the way, no link is followed, and Overwrite replaces files and links themselves.
+TEST(MFSHost, ExportNeverFollowsLinksAndOverwritesOnlyWhenAsked) {
+    TempDir dir;
+    TMFS mfs;
+    auto* s = mfs.Session();
+    s->ForceFolders("\\pics");
+    s->CreateFile("\\pics\\a.png", 0, false)->Content = "new png";
+    s->CreateFile("\\page.htm", 0, false)->Content = "new page";
+    s->CreateFile("\\other.htm", 0, false)->Content = "other";
+    const std::string out = dir.Path + "/out";
+    fs::create_directories(dir.Path + "/elsewhere");
+    fs::create_directories(out + "/files");
+    Touch(dir.Path + "/elsewhere/victim", "victim");
+    // A linked folder, a linked file and a dangling link inside the target.
+    fs::create_directory_symlink(dir.Path + "/elsewhere", out + "/files/pics");
+    fs::create_symlink(dir.Path + "/elsewhere/victim", out + "/files/page.htm");
+    fs::create_symlink(dir.Path + "/elsewhere/created", out + "/files/other.htm");
+    const std::string files = out + "/files";
+    try {
+        mfs.ExportToFolder(files, false);
+        FAIL() << "exported";
+    } catch (const EMFSInTheWay& e) {
+        EXPECT_EQ(e.Message(), "\"" + files + "/other.htm\" is a symbolic link");
+        EXPECT_TRUE(e.Replaceable);
+    }
+    EXPECT_FALSE(fs::exists(dir.Path + "/elsewhere/created"));
+    EXPECT_FALSE(fs::exists(dir.Path + "/elsewhere/a.png"));
+    mfs.ExportToFolder(files, true);
+    EXPECT_EQ(ReadFileText(dir.Path + "/elsewhere/victim"), "victim");
+    EXPECT_FALSE(fs::exists(dir.Path + "/elsewhere/created"));
+    EXPECT_FALSE(fs::exists(dir.Path + "/elsewhere/a.png"));
+    EXPECT_FALSE(fs::is_symlink(files + "/pics"));
+    EXPECT_EQ(ReadFileText(files + "/pics/a.png"), "new png");
+    EXPECT_EQ(ReadFileText(files + "/page.htm"), "new page");
+    EXPECT_EQ(ReadFileText(files + "/other.htm"), "other");
+
+    // Existing files: refused without Overwrite, naming the first; nothing is written.
+    Touch(files + "/page.htm", "mine");
+    s->CreateFile("\\zzz.htm", 0, false)->Content = "z";
+    EXPECT_EQ(ErrorOf([&] { mfs.ExportToFolder(files, false); }), "\"" + files + "/other.htm\" already exists");
+    EXPECT_FALSE(fs::exists(files + "/zzz.htm"));
+    EXPECT_EQ(ReadFileText(files + "/page.htm"), "mine");
+    // A folder where a file belongs is never replaced; nor is the target itself a link.
+    fs::remove_all(files);
+    fs::create_directories(files + "/page.htm");
+    try {
+        mfs.ExportToFolder(files, true);
+        FAIL() << "exported";
+    } catch (const EMFSInTheWay& e) {
+        EXPECT_EQ(e.Message(), "\"" + files + "/page.htm\" is a folder where a file belongs");
+        EXPECT_FALSE(e.Replaceable);
+    }
+    fs::remove_all(files);
+    fs::create_directory_symlink(dir.Path + "/elsewhere", files);
+    EXPECT_EQ(ErrorOf([&] { mfs.ExportToFolder(files, false); }), "\"" + files + "\" is a symbolic link");
+    mfs.ExportToFolder(files, true);
+    EXPECT_FALSE(fs::is_symlink(files));
+    EXPECT_EQ(fs::directory_iterator(dir.Path + "/elsewhere") == fs::directory_iterator(), false);
+    EXPECT_FALSE(fs::exists(dir.Path + "/elsewhere/page.htm"));
+}

@@ -334,3 +334,43 @@ TEST(MFSCabPeers, PeerCabinetsAreRead) {
         EXPECT_EQ(back.SaveToString(), image) << option;
     }
 }
+
+namespace {
+
+TEST(MFSCabReader, MemberClaimingMoreThanABookMayHoldIsRefusedAtOnce) {
+    TMFS store;
+    store.Session()->CreateFile("\\page.htm", 0, false)->Content = std::string(100000, 'p');
+    std::string cab = PackStore(store, "\\Files.cab");
+    // The first file entry of the cabinet: its uncompressed size claims 2 GB.
+    const size_t entry = static_cast<unsigned char>(cab[16]) | static_cast<unsigned char>(cab[17]) << 8;
+    cab.replace(entry, 4, std::string("\0\0\0\x80", 4));
+    TMFS back;
+    EXPECT_EQ(ErrorOf<EMFSCabReaderError>([&] { UnpackStore(back, cab); }),
+              "File \"info.mfs\" of cabinet \"\\info.cab\" claims " + std::to_string(0x80000000u) +
+                  " bytes, more than the 1073741824 bytes one file of a book may have");
+    // A big member comes through a temporary file that does not stay, or through memory
+    // when no temporary file can be made; the store is the same either way.
+    TMFS big;
+    big.Session()->CreateFile("\\big.htm", 0, false)->Content = std::string(40u << 20, 'b');
+    const std::string bigCab = PackStore(big, "\\Files.cab");
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    TempDir scratch;
+    for (const std::string& tmp : {scratch.Path, std::string("/proc")}) {
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+        TMFS again;
+        UnpackStore(again, bigCab);
+        EXPECT_EQ(again.Session()->OpenFile("\\big.htm")->Content.size(), 40u << 20);
+        EXPECT_TRUE(fs::is_empty(scratch.Path));
+    }
+    if (oldTmp)
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    // A cabinet handed over (moved) unpacks as one that is only looked at.
+    std::string whole = PackStore(store, "\\Files.cab");
+    UnpackStore(back, std::move(whole));
+    EXPECT_EQ(back.Session()->OpenFile("\\page.htm")->Content, std::string(100000, 'p'));
+}
+
+} // namespace

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <string>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TEST(StringStream, ReadWriteSeekSize) {
@@ -65,4 +67,43 @@ TEST(HostFileStream, CreateWriteReopenRead) {
     } catch (const EFCreateError& e) {
         EXPECT_EQ(e.Message(), "Cannot create file \"/nonexistent-folder/x.txt\". No such file or directory");
     }
+}
+
+TEST(HostFileStream, OnlyRegularFilesAndFailuresNameTheFile) {
+    char dir[] = "/tmp/quarvel_stream_dir_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string fifo = std::string(dir) + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Neither a FIFO without a writer nor an endless device is waited for or read.
+    for (const std::string& name : {fifo, std::string("/dev/zero")}) {
+        try {
+            THostFileStream in(name, THostFileMode::OpenRead);
+            FAIL() << "opened " << name;
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(e.Message(), "Cannot open file \"" + name + "\". Not a regular file");
+        }
+    }
+    EXPECT_THROW(THostFileStream(fifo, THostFileMode::Create), EFCreateError);
+    EXPECT_THROW(THostFileStream(fifo, THostFileMode::OpenWrite), EFOpenError);
+
+    // A failed write names the file and the reason instead of a bare "Stream write error".
+    const std::string file = std::string(dir) + "/f.txt";
+    { THostFileStream(file, THostFileMode::Create).WriteString("abc"); }
+    THostFileStream in(file, THostFileMode::OpenRead);
+    try {
+        in.WriteBuffer("x", 1);
+        FAIL() << "wrote into a file opened for reading";
+    } catch (const EWriteError& e) {
+        EXPECT_EQ(e.Message(), "Cannot write file \"" + file + "\". " + std::string(strerror(EBADF)));
+    }
+    char buf[8];
+    try {
+        in.ReadBuffer(buf, 8);
+        FAIL() << "read past the end";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "Cannot read file \"" + file + "\". Stream read error");
+    }
+    unlink(file.c_str());
+    unlink(fifo.c_str());
+    rmdir(dir);
 }

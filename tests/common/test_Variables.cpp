@@ -128,3 +128,28 @@ TEST(Variables, CollectReferences) {
     TVariables::CollectReferences("%{TITLE} %{New} %{new} %{} %{Other}", names);
     EXPECT_EQ(names, (std::vector<std::string>{"Title", "New", "", "Other"}));
 }
+
+TEST(Variables, ExpansionIsCappedBeforeItRunsAway) {
+    // A few hundred bytes fanning out ten references per level would expand to gigabytes.
+    std::vector<TVariableEntry> entries{{"V0", "0123456789", true}};
+    for (int level = 1; level < 10; ++level) {
+        std::string value;
+        for (int i = 0; i < 10; ++i)
+            value += "%{V" + std::to_string(level - 1) + "}";
+        entries.push_back({"V" + std::to_string(level), value, true});
+    }
+    const std::string text = BuildVariablesXml(entries);
+    EXPECT_LT(text.size(), 720u);
+    try {
+        TVariables v(text, false);
+        FAIL() << "built";
+    } catch (const EVariablesError& e) {
+        EXPECT_EQ(e.Message(), "The value of variable \"V7\" grows beyond 16777216 bytes when its references "
+                               "are expanded");
+    }
+    // Up to the cap everything expands; a text may grow by the cap, not more.
+    const TVariables six(BuildVariablesXml({entries.begin(), entries.begin() + 7}), false);
+    EXPECT_EQ(six.GetValue("V6").size(), 10000000u);
+    EXPECT_EQ(six.Expand("%{V6}").size(), 10000000u);
+    EXPECT_THROW(six.Expand("%{V6}%{V6}"), EVariablesError);
+}

@@ -254,3 +254,52 @@ TEST(LinkToHostPath, DecodesAndResolvesAgainstThePageFolder) {
     // The page's folder itself is not decoded.
     EXPECT_EQ(LinkToHostPath("x.gif", "/C++ notes/100%20"), "/C++ notes/100%20/x.gif");
 }
+
+// Absolute paths and "file:" URLs are imported only from inside the folder being imported;
+// the others keep their text and are reported. Relative links (".." too) work as before.
+TEST_F(ImportTest, AbsoluteLinksOutOfTheImportedFolderAreLeftOut) {
+    WriteFileText("SECRET", Dir + "/outside/secret.txt");
+    WriteFileText("UP", Dir + "/shared/up.png");
+    Put("book/pics/in.png", "IN");
+    const std::string secret = Dir + "/outside/secret.txt";
+    const std::string inside = S("book/pics/in.png");
+    Put("book/page.htm", "<html><body><img src=\"" + secret + "\"><img src=\"file://" + secret +
+                             "\"><img src=\"file:" + inside + "\"><img src=\"" + inside +
+                             "\"><img src=\"../../shared/up.png\"><a href=\"" + secret + "\">x</a></body></html>");
+    ImportFileAsPage(*Project, S("book/page.htm"));
+    const std::string page = Store("\\page0.htm");
+    EXPECT_EQ(page.find("SECRET"), std::string::npos);
+    for (const auto& item : Files()->FindItem("\\page0.files\\")->AsFolder()->Children())
+        EXPECT_NE(item->AsFile()->Content, "SECRET") << item->Name;
+    EXPECT_FALSE(InStore("\\page0.files\\secret.txt"));
+    EXPECT_EQ(Store("\\page0.files\\in.png"), "IN");
+    EXPECT_EQ(Store("\\page0.files\\up.png"), "UP") << "relative links keep working";
+    // The links left out keep their (lower-cased) text.
+    std::string lower = secret;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(page.find("\"" + lower + "\""), std::string::npos) << page;
+    EXPECT_NE(page.find("\"file://" + lower + "\""), std::string::npos) << page;
+    ASSERT_EQ(Host.Warnings.size(), 2u);
+    EXPECT_EQ(Host.Warnings[0], "Link \"" + lower + "\" of \"" + S("book/page.htm") +
+                                    "\" names a file outside the folder being imported: it was left out");
+    EXPECT_NE(Host.Warnings[1].find("\"file://" + lower + "\""), std::string::npos);
+}
+
+TEST_F(ImportTest, FolderImportSaysWhatIsNoFolderAndReportsLinksOut) {
+    Put("file.htm", "<html></html>");
+    try {
+        ImportFolder(*Project, S("file.htm"));
+        FAIL() << "imported";
+    } catch (const EMFSError& e) {
+        EXPECT_EQ(e.Message(), "\"" + S("file.htm") + "\" is not a folder");
+    }
+    WriteFileText("SECRET", Dir + "/outside/secret.txt");
+    Put("site/index.htm", "<html></html>");
+    ASSERT_EQ(symlink((Dir + "/outside/secret.txt").c_str(), S("site/secret.txt").c_str()), 0);
+    ImportFolder(*Project, S("site"));
+    EXPECT_TRUE(InStore("\\site0\\index.htm"));
+    EXPECT_FALSE(InStore("\\site0\\secret.txt"));
+    ASSERT_EQ(Host.Warnings.size(), 1u);
+    EXPECT_NE(Host.Warnings[0].find("secret.txt\" leads out of"), std::string::npos);
+}

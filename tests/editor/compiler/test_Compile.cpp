@@ -1,11 +1,18 @@
+#include "../../branding/book_fixture.h"
 #include "u_Compile.h"
+#include "u_Contents.h"
 #include "u_MFS.h"
 #include "u_Project.h"
 #include "u_eBookCommon.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <pthread.h>
 #include <regex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -217,6 +224,134 @@ TEST(CompileSummary, TextAndSecurityLines) {
     EXPECT_EQ(line("<Encrypt Method=\"UserPassword\"/>"), "Username and Password");
     EXPECT_EQ(line("<Encrypt Method=\"\"/>"), "No Security");
     EXPECT_EQ(line("<Encrypt Method=\"Other\"/>"), "");
+}
+
+} // namespace
+
+// ---- Compiles against a small synthetic program, with no reader program needed ----
+
+namespace {
+
+class CompileChecks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quarvel-compile-checks-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        Dir = pattern;
+        WriteFileText(fixture::SyntheticProgram(), Dir + "/program/Pagelamp.exe");
+        Settings.ProgramFolder = Dir + "/program";
+        Settings.OutputFile = Dir + "/out/book.exe";
+        AddPage(Project.Story(), nullptr, "Start", "\\Index.htm");
+        Project.FilesStore().Session()->CreateFile("\\Index.htm", 0, false)->Content = "<h1>start</h1>";
+        Project.SaveProject(Dir + "/p.ebp");
+    }
+    void TearDown() override { DeleteTree(Dir); }
+
+    std::string ErrorOf(const std::string& output) {
+        try {
+            CheckCompileOutput(Project, output, Settings.ProgramFolder);
+        } catch (const ECompileError& e) {
+            return e.Message();
+        }
+        return "accepted";
+    }
+
+    std::string Dir;
+    TPresetProjectHost Host;
+    TBookProject Project{&Host};
+    TCompileSettings Settings;
+};
+
+// An output that would destroy the project, feed the book into itself or is no file at
+// all is refused before anything is built; the editor's compile runs the same check.
+TEST_F(CompileChecks, OutputsThatAreNoPlaceForABookAreRefused) {
+    const std::string project = Dir + "/p.ebp";
+    const std::string before = ReadFileText(project);
+    ASSERT_EQ(mkfifo((Dir + "/fifo").c_str(), 0600), 0);
+    ASSERT_EQ(link(project.c_str(), (Dir + "/hard.ebp").c_str()), 0);
+    ASSERT_EQ(symlink(project.c_str(), (Dir + "/soft.exe").c_str()), 0);
+    const std::pair<std::string, std::string> refused[] = {
+        {project, "it is the project file"},
+        {Dir + "/hard.ebp", "it is the project file"},
+        {Dir + "/soft.exe", "it is the project file"},
+        {Dir + "/p.files/book.exe", "it lies inside the project's folder \"" + Dir + "/p.files\""},
+        {Dir + "/p.system/deeper/book.exe", "it lies inside the project's folder \"" + Dir + "/p.system\""},
+        {Dir + "/fifo", "it is not a regular file"},
+        {"/dev/null", "it is not a regular file"},
+        {Dir + "/p.files", "it is not a regular file"},
+        {Dir + "/program/Pagelamp.exe", "it is the reader program"}};
+    for (const auto& [output, why] : refused)
+        EXPECT_EQ(ErrorOf(output), "The book cannot be written to \"" + output + "\": " + why);
+    EXPECT_EQ(ErrorOf(Dir + "/elsewhere/book.exe"), "accepted");
+    EXPECT_EQ(ErrorOf(Dir + "/p.files.exe"), "accepted") << "a sibling of the folder is no part of it";
+
+    Settings.OutputFile = project;
+    EXPECT_THROW(CompileProject(Project, Settings), ECompileError);
+    EXPECT_EQ(ReadFileText(project), before);
+    Settings.OutputFile = Dir + "/out/book.exe";
+    EXPECT_EQ(CompileProject(Project, Settings), Settings.OutputFile);
+}
+
+// A story page missing from the files store is reported (to the settings' callback, else
+// to the host); a name holding a backslash is refused, naming the host file.
+TEST_F(CompileChecks, MissingStoryPagesAreWarningsAndBackslashNamesAreRefused) {
+    AddPage(Project.Story(), nullptr, "Gone", "\\Gone.htm");
+    AddPage(Project.Story(), AddChapter(Project.Story(), nullptr, "C"), "Folder", "\\");
+    CompileProject(Project, Settings);
+    EXPECT_EQ(Host.Warnings,
+              (std::vector<std::string>{
+                  "Story page \"Gone\" names \"\\Gone.htm\", which is not among the project's files",
+                  "Story page \"Folder\" names \"\\\", which is not among the project's files"}));
+    std::vector<std::string> told;
+    Settings.Warning = [&](const std::string& text) { told.push_back(text); };
+    CompileProject(Project, Settings);
+    EXPECT_EQ(told.size(), 2u);
+    EXPECT_EQ(Host.Warnings.size(), 2u);
+
+    TMFSFolder* folder = Project.FilesStore().Session()->ForceFolders("\\pics");
+    new TMFSFile(&Project.FilesStore(), folder, "a\\b.png"); // a host name, legal on this host
+    try {
+        CompileProject(Project, Settings);
+        FAIL() << "compiled";
+    } catch (const ECompileError& e) {
+        EXPECT_EQ(e.Message(), "File \"" + Dir + "/p.files/pics/a\\b.png\" cannot go into a book: its name holds "
+                                                   "a backslash");
+    }
+}
+
+// Runs Body on a thread with a small stack (256 KB): a walk with one call per level of a
+// few thousand levels would not fit into it.
+void OnSmallStack(const std::function<void()>& body) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    auto run = [](void* arg) -> void* {
+        (*static_cast<const std::function<void()>*>(arg))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, run, const_cast<std::function<void()>*>(&body)), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+// Stories nested deeper than one stack frame per level would take.
+TEST(SystemFiles, DeepStoriesAreWrittenWithoutRecursion) {
+    TStory story;
+    TProjectItemInfo* parent = nullptr;
+    const int depth = 4000;
+    for (int i = 0; i < depth; ++i)
+        parent = AddChapter(story, parent, "c");
+    AddPage(story, parent, "p", "\\p.htm");
+    std::string xml, contents;
+    OnSmallStack([&] {
+        xml = BuildStoryXml(story, 2);
+        contents = BuildContentsHtml(story);
+    });
+    EXPECT_EQ(std::count(xml.begin(), xml.end(), '\n'), 2 * depth + 2);
+    EXPECT_NE(xml.find("\n" + std::string(4 + 2 * depth, ' ') + "<item page=\"\\p.htm\""), std::string::npos);
+    EXPECT_EQ(xml.substr(xml.size() - 23), "\r\n    </item>\r\n</Story>");
+    EXPECT_NE(contents.find("<li><a href=\"\\p.htm\">c</a></li>"), std::string::npos);
 }
 
 } // namespace

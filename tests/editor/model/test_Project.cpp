@@ -410,3 +410,48 @@ TEST_F(ProjectTest, DeeplyNestedStory) {
     EXPECT_EQ(p.Story().AllItems().size(), static_cast<size_t>(depth) + 1);
     p.CloseProject();
 }
+
+// A file that is not a project (empty, another XML document, garbage) is an error, not an
+// empty project that would compile "successfully".
+TEST_F(ProjectTest, FilesThatAreNoProjectAreRefused) {
+    TBookProject p(&Host);
+    for (const std::string& text : {std::string(), std::string("<html><body>hi</body></html>"),
+                                    std::string("<vars>\r\n</vars>\r\n")}) {
+        const std::string file = Dir + "/not.ebp";
+        WriteFileText(text, file);
+        try {
+            p.OpenProject(file, true);
+            FAIL() << "opened: " << text;
+        } catch (const EProjectError& e) {
+            EXPECT_EQ(e.Message(), "\"" + file + "\" is not a project file");
+        }
+        EXPECT_FALSE(p.IsOpen());
+    }
+    WriteFileText("<PROJECT/>", Dir + "/upper.ebp");
+    p.OpenProject(Dir + "/upper.ebp", false);
+    EXPECT_TRUE(p.IsOpen());
+}
+
+// Opening a project never follows a link out of its store folders; what is left out (and
+// a file left out for a letter-case clash) reaches the host as a warning.
+TEST_F(ProjectTest, OpeningReportsLinksOutOfTheStoresAndCaseClashes) {
+    const std::string file = Dir + "/p.ebp";
+    WriteFileText("<project>\r\n  <story>\r\n  </story>\r\n</project>\r\n", file);
+    WriteFileText("secret", Dir + "/secret.txt");
+    WriteFileText("a", Dir + "/p.files/Page.htm");
+    WriteFileText("b", Dir + "/p.files/PAGE.htm");
+    WriteFileText("v", Dir + "/p.system/Variables.xml");
+    ASSERT_EQ(symlink((Dir + "/secret.txt").c_str(), (Dir + "/p.files/leak.txt").c_str()), 0);
+    ASSERT_EQ(symlink("..", (Dir + "/p.system/up").c_str()), 0);
+    TBookProject p(&Host);
+    p.OpenProject(file, false);
+    EXPECT_FALSE(p.FilesStore().Session()->Exists("\\leak.txt"));
+    EXPECT_FALSE(p.SystemStore().Session()->Exists("\\up"));
+    EXPECT_EQ(p.FilesStore().Session()->OpenFile("\\page.htm")->Content, "b") << "\"PAGE.htm\" sorts first";
+    ASSERT_EQ(Host.Warnings.size(), 3u);
+    EXPECT_NE(Host.Warnings[0].find("\"" + Dir + "/p.files/PAGE.htm\" and \"" + Dir + "/p.files/Page.htm\""),
+              std::string::npos)
+        << Host.Warnings[0];
+    EXPECT_NE(Host.Warnings[1].find("\"" + Dir + "/p.files/leak.txt\" leads out of"), std::string::npos);
+    EXPECT_NE(Host.Warnings[2].find("\"" + Dir + "/p.system/up\" leads out of"), std::string::npos);
+}
