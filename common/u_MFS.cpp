@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <unordered_set>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -704,6 +705,12 @@ struct HostFolderId {
 
 void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* warnings) {
     auto root = std::make_unique<TMFSFolder>(this, nullptr, std::string());
+    ImportTree(root.get(), hostDir, warnings, false);
+    ReplaceRoot(std::move(root));
+}
+
+void TMFS::ImportTree(TMFSFolder* target, const std::string& hostDir, std::vector<std::string>* warnings,
+                      bool replaceExisting) {
     const std::string top = hostDir.empty() ? std::string(".") : hostDir;
     // Symbolic links are followed only while they stay inside the folder imported: a link
     // to "/etc/shadow", to ".." or to "/" is skipped (and reported), not imported.
@@ -723,6 +730,7 @@ void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* 
         HostFolderId Id;
     };
     std::vector<TFrame> stack;
+    std::unordered_set<const TMFSItem*> created;
     auto enter = [&](TMFSFolder* folder, const std::string& path, HostFolderId id) {
         std::vector<std::string> names;
         if (!ListHostFolder(path, names))
@@ -737,7 +745,7 @@ void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* 
         HostFolderId id{0, 0};
         if (stat(top.c_str(), &st) == 0)
             id = {st.st_dev, st.st_ino};
-        enter(root.get(), top, id);
+        enter(target, top, id);
     }
     while (!stack.empty()) {
         TFrame& f = stack.back();
@@ -761,7 +769,12 @@ void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* 
         }
         if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
             continue; // devices, pipes and sockets are not files of a project: reading a pipe would block
-        if (TMFSItem* existing = folder->Child(name)) {
+        // Into an existing folder, an item that was there before is replaced; an item
+        // this import made already means two host names differing only in letter case.
+        TMFSItem* existing = folder->Child(name);
+        if (existing && replaceExisting && !created.count(existing))
+            existing = nullptr;
+        if (existing) {
             const std::string kept = HostPathJoin(f.Path, existing->Name);
             warn(Format(SCaseClash, kept, path, path));
             continue;
@@ -779,25 +792,22 @@ void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* 
             if (loop)
                 continue;
             auto* child = new TMFSFolder(this, folder, name);
+            created.insert(child);
             child->Time = time;
             child->Attributes = attributes | faDirectory;
             enter(child, path, {st.st_dev, st.st_ino});
         } else {
             auto* child = new TMFSFile(this, folder, name);
+            created.insert(child);
             child->Time = time;
             child->Attributes = attributes | faArchive;
             child->Content = ReadFileText(path);
         }
     }
-    ReplaceRoot(std::move(root));
 }
 
 void ImportHostFolderInto(TMFSFolder* Folder, const std::string& HostDir) {
-    std::vector<HostFolderId> ancestors;
-    struct stat st {};
-    if (stat(HostDir.empty() ? "." : HostDir.c_str(), &st) == 0)
-        ancestors.push_back({st.st_dev, st.st_ino});
-    ImportHostFolder(Folder->MFS(), Folder, HostDir, ancestors);
+    Folder->MFS()->ImportTree(Folder, HostDir, nullptr, true);
 }
 
 std::string TMFS::NormalizeSlashes(std::string path) {

@@ -237,6 +237,12 @@ private:
     // Raises EMFSError for a name that would leave its folder when exported.
     void CheckExportNames() const;
     void Export(const std::string& hostDir, bool overwrite, bool write) const;
+    friend void ImportHostFolderInto(TMFSFolder* Folder, const std::string& HostDir);
+    // Imports a host folder below Target (the walk of LoadFromFolder). With
+    // ReplaceExisting an item that Target held before is replaced by the host's item of
+    // that name.
+    void ImportTree(TMFSFolder* target, const std::string& hostDir, std::vector<std::string>* warnings,
+                    bool replaceExisting);
     void ReplaceRoot(std::unique_ptr<TMFSFolder> root);
     // Moves every session standing on Folder to NewFolder.
     void MoveSessions(const TMFSFolder* folder, TMFSFolder* newFolder) noexcept;
