@@ -1,6 +1,7 @@
 #include "fram_PageProperties.h"
 
 #include "u_CommandTable.h"
+#include "u_Controls.h"
 
 #include <QApplication>
 #include <QCursor>

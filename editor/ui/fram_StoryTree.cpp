@@ -1,6 +1,7 @@
 #include "fram_StoryTree.h"
 
 #include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 
@@ -53,10 +54,6 @@ TNodePicture PictureOf(const TProjectItemInfo* Item) {
 constexpr int ItemRole = Qt::UserRole;
 constexpr int PictureRole = Qt::UserRole + 1;
 const char* const StoryItemMimeType = "application/x-quarvel-story-item";
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "fram_PageProperties.h"
 #include "fram_StoryTree.h"
 #include "u_Compile.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_Forms.h"
 #include "u_ProgramFolder.h"
@@ -72,10 +73,6 @@ void NameInnerParts(QWidget* Root) {
             menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName() : QString(menu->title()).remove(QLatin1Char('&')));
 }
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
 
 bool FileExists(const std::string& Name) {
     std::error_code error;
@@ -844,23 +841,6 @@ bool TfrmMain::ChooseSaveFileName(std::string& FileName) {
         return false;
     FileName = chosen;
     return true;
-}
-
-bool TfrmMain::CloseAllDocuments() {
-    for (TfrmAbstractMDIChild* window : OpenDocumentWindows())
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
-            frame->close();
-        else
-            window->close();
-    return OpenDocumentWindows().empty();
-}
-
-void TfrmMain::ClosePageEditors(const std::vector<std::string>& Pages, bool All) {
-    for (TfrmAbstractMDIChild* window : OpenDocumentWindows()) {
-        const auto* editor = dynamic_cast<IPageEditorWindow*>(window);
-        if (editor && (All || std::find(Pages.begin(), Pages.end(), editor->PagePath()) != Pages.end()))
-            window->CloseWithoutSaving();
-    }
 }
 
 void TfrmMain::SelectItem(TProjectItemInfo* Item) {

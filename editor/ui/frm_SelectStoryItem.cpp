@@ -1,6 +1,6 @@
 #include "frm_SelectStoryItem.h"
 
-#include "u_EditDialogForms.h"
+#include "u_Controls.h"
 #include "u_Project.h"
 
 #include <QDialogButtonBox>

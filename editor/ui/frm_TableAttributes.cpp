@@ -1,8 +1,8 @@
 #include "frm_TableAttributes.h"
 
 #include "c_EditColorBox.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
-#include "u_EditDialogForms.h"
 #include "u_Registry.h"
 
 #include <QCheckBox>
@@ -97,9 +97,7 @@ TfrmTableAttributes::TfrmTableAttributes(QWidget* Parent) : QDialog(Parent) {
     clrbBorderColor = NewColorBox(this, "clrbBorderColor", "Border Color");
 
     auto addRow = [&](int Row, int Column, const char* Caption, QWidget* Control) {
-        auto* label = new QLabel(QString::fromUtf8(Caption), this);
-        label->setBuddy(Control);
-        grid->addWidget(label, Row, Column * 2);
+        grid->addWidget(BuddyLabel(QString::fromUtf8(Caption), Control, this), Row, Column * 2);
         grid->addWidget(Control, Row, Column * 2 + 1);
     };
     addRow(0, 0, "&Rows:", spnRows);

@@ -1,6 +1,7 @@
 #include "frm_ToolbarPreview.h"
 
 #include "c_MXWebBrowser.h"
+#include "u_Controls.h"
 #include "u_Forms.h"
 #include "u_MFS.h"
 #include "u_ToolbarDesign.h"
@@ -25,10 +26,6 @@
 namespace {
 
 const int SeparatorWidth = 8;
-
-QString Q(const std::string& Text) {
-    return QString::fromStdString(Text);
-}
 
 // The book's tool bar is drawn in its background colour alone (the platform style
 // would paint its own panel over it).
