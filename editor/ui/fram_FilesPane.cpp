@@ -81,10 +81,7 @@ void TframFilesPane::BuildControls() {
     connect(actPreview, &QAction::triggered, this, [this] { actPreviewExecute(); });
     connect(mnuAddFolder, &QAction::triggered, this, [this] { mnuAddFolderExecute(); });
 
-    tbrFiles = new QToolBar(this);
-    SetControlName(tbrFiles, "tbrFiles");
-    tbrFiles->setIconSize(QSize(20, 20));
-    tbrFiles->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbrFiles = NewToolBar(this, "tbrFiles", 20, Qt::ToolButtonTextBesideIcon);
     tbrFiles->addAction(actAddToProject);
 
     pcFiles = new QTabWidget(this);
@@ -92,8 +89,7 @@ void TframFilesPane::BuildControls() {
 
     // Templates
     tsTemplates = new QWidget;
-    tsTemplates->setObjectName(QStringLiteral("tsTemplates"));
-    tsTemplates->setAccessibleName(QStringLiteral("Templates"));
+    SetControlName(tsTemplates, "tsTemplates", QStringLiteral("Templates"));
     tvTemplates = new QTreeWidget(tsTemplates);
     SetControlName(tvTemplates, "tvTemplates");
     tvTemplates->setHeaderHidden(true);
@@ -116,8 +112,7 @@ void TframFilesPane::BuildControls() {
 
     // Files of the disk: folders only above, HTML files of the chosen folder below.
     tsFiles = new QWidget;
-    tsFiles->setObjectName(QStringLiteral("tsFiles"));
-    tsFiles->setAccessibleName(QStringLiteral("Files"));
+    SetControlName(tsFiles, "tsFiles", QStringLiteral("Files"));
     FFolderModel = new QFileSystemModel(this);
     FFolderModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     FFolderModel->setRootPath(QDir::rootPath());

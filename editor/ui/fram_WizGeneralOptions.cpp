@@ -110,10 +110,12 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     left->addWidget(BuddyLabel(QStringLiteral("Output Path"), edtOutputPath, this));
     left->addLayout(pathRow);
     left->addSpacing(6);
-    left->addWidget(BuddyLabel(QStringLiteral("Enter your eBook \"Title Bar\" title"), edtMainFormCaption, this));
+    left->addWidget(
+        BuddyLabel(QStringLiteral("Enter your eBook \"Title Bar\" title"), edtMainFormCaption, this));
     left->addWidget(edtMainFormCaption);
     left->addSpacing(6);
-    left->addWidget(BuddyLabel(QStringLiteral("Enter your eBook \"Task Bar\" title"), edtApplicationTitle, this));
+    left->addWidget(
+        BuddyLabel(QStringLiteral("Enter your eBook \"Task Bar\" title"), edtApplicationTitle, this));
     left->addWidget(edtApplicationTitle);
     left->addStretch(1);
 

@@ -163,8 +163,7 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
 
     QGroupBox* logo = Group("Logo", "grpLogo", this);
     imgLogo = new TPictureBox(logo);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setAccessibleName(QStringLiteral("Logo"));
+    SetControlName(imgLogo, "imgLogo", QStringLiteral("Logo"));
     imgLogo->setMinimumHeight(40);
     actLoadLogo = StepAction(this, "actLoadLogo", QStringLiteral("Load Image"), QStringLiteral("Load logo image"),
                              "Load", [this] { LoadLogo(); });

@@ -86,8 +86,8 @@ QToolButton* ActionToolButton(QAction* Action, QWidget* Parent) {
 
 QAction* StepAction(QWidget* Parent, const char* ObjectName, const QString& Caption, const QString& Hint,
                     const char* Icon, const std::function<void()>& Run) {
-    QAction* action =
-        MakeAction(Parent, ObjectName, Caption, Icon ? QStringLiteral("wizard/%1.svg").arg(QLatin1String(Icon)) : QString());
+    QAction* action = MakeAction(Parent, ObjectName, Caption,
+                                 Icon ? QStringLiteral("wizard/%1.svg").arg(QLatin1String(Icon)) : QString());
     if (!Hint.isEmpty())
         SetActionHint(action, Hint);
     QObject::connect(action, &QAction::triggered, Parent, [Parent, Run] { Guarded(Parent, Run); });

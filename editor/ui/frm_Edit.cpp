@@ -235,8 +235,7 @@ void TfrmEdit::CreateControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     pcEdit = new QTabWidget(this);
-    pcEdit->setObjectName(QStringLiteral("pcEdit"));
-    pcEdit->setAccessibleName(QStringLiteral("Edit and Preview"));
+    SetControlName(pcEdit, "pcEdit", QStringLiteral("Edit and Preview"));
     pcEdit->setDocumentMode(true);
     layout->addWidget(pcEdit);
 
@@ -250,37 +249,30 @@ void TfrmEdit::CreateControls() {
     // The toolbar: the part list and the font controls with the formatting tools on
     // the first row, the editing and inserting tools on the second.
     tbEdit = new QWidget(tabEdit);
-    tbEdit->setObjectName(QStringLiteral("tbEdit"));
-    tbEdit->setAccessibleName(QStringLiteral("Toolbar"));
+    SetControlName(tbEdit, "tbEdit", QStringLiteral("Toolbar"));
     auto* rows = new QVBoxLayout(tbEdit);
     rows->setContentsMargins(4, 2, 4, 2);
     rows->setSpacing(0);
-    auto newRow = [&](const char* Name) {
-        auto* bar = new QToolBar(tbEdit);
-        bar->setObjectName(QString::fromUtf8(Name));
-        bar->setIconSize(QSize(20, 20));
+    auto newRow = [&](const char* Name, const QString& AccessibleName) {
+        QToolBar* bar = NewToolBar(tbEdit, Name, 20, Qt::ToolButtonIconOnly, AccessibleName);
         bar->setFloatable(false);
         bar->setMovable(false);
         rows->addWidget(bar);
         return bar;
     };
-    QToolBar* row1 = newRow("tbEditFormat");
-    row1->setAccessibleName(QStringLiteral("Format"));
-    QToolBar* row2 = newRow("tbEditInsert");
-    row2->setAccessibleName(QStringLiteral("Insert"));
+    QToolBar* row1 = newRow("tbEditFormat", QStringLiteral("Format"));
+    QToolBar* row2 = newRow("tbEditInsert", QStringLiteral("Insert"));
 
     cmbPages = new QComboBox(tbEdit);
-    cmbPages->setObjectName(QStringLiteral("cmbPages"));
+    SetControlName(cmbPages, "cmbPages", QStringLiteral("Current page"));
     cmbPages->setToolTip(QStringLiteral("Current page"));
-    cmbPages->setAccessibleName(QStringLiteral("Current page"));
     cmbPages->setMinimumContentsLength(16);
     cmbPages->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(cmbPages, &QComboBox::activated, this, &TfrmEdit::cmbPagesActivated);
 
     cmbFontName = new QComboBox(tbEdit);
-    cmbFontName->setObjectName(QStringLiteral("cmbFontName"));
+    SetControlName(cmbFontName, "cmbFontName", QStringLiteral("Font name"));
     cmbFontName->setToolTip(QStringLiteral("Font name"));
-    cmbFontName->setAccessibleName(QStringLiteral("Font name"));
     cmbFontName->setEditable(true);
     cmbFontName->setInsertPolicy(QComboBox::NoInsert);
     cmbFontName->setMinimumContentsLength(16);
@@ -291,9 +283,8 @@ void TfrmEdit::CreateControls() {
     });
 
     spnFontSize = new QSpinBox(tbEdit);
-    spnFontSize->setObjectName(QStringLiteral("spnFontSize"));
+    SetControlName(spnFontSize, "spnFontSize", QStringLiteral("Font size"));
     spnFontSize->setToolTip(QStringLiteral("Font size"));
-    spnFontSize->setAccessibleName(QStringLiteral("Font size"));
     // 0 stands for "not known" and shows empty; the sizes are 1 to 7.
     spnFontSize->setRange(0, 7);
     spnFontSize->setSpecialValueText(QStringLiteral(" "));
@@ -304,9 +295,8 @@ void TfrmEdit::CreateControls() {
     });
 
     clrbFontColor = new TEditColorBox(tbEdit);
-    clrbFontColor->setObjectName(QStringLiteral("clrbFontColor"));
+    SetControlName(clrbFontColor, "clrbFontColor", QStringLiteral("Font color"));
     clrbFontColor->setToolTip(QStringLiteral("Font color"));
-    clrbFontColor->setAccessibleName(QStringLiteral("Font color"));
     connect(clrbFontColor, &TEditColorBox::ColorChosen, this, [this](TColor Color) {
         if (!Busy && Color != clNone)
             Guarded(this, [&] { ExecCommand("ForeColor", ColorToHtml(Color)); });
@@ -351,8 +341,7 @@ void TfrmEdit::CreateControls() {
     auto* panel = new QVBoxLayout(pnlEdit);
     panel->setContentsMargins(0, 0, 0, 0);
     webEdit = new TMXWebBrowser(pnlEdit);
-    webEdit->setObjectName(QStringLiteral("webEdit"));
-    webEdit->setAccessibleName(QStringLiteral("Editing surface"));
+    SetControlName(webEdit, "webEdit", QStringLiteral("Editing surface"));
     panel->addWidget(webEdit);
 
     auto* editLayout = new QVBoxLayout(tabEdit);
@@ -362,8 +351,7 @@ void TfrmEdit::CreateControls() {
     editLayout->addWidget(pnlEdit, 1);
 
     webPreview = new TMXWebBrowser(tabPreview);
-    webPreview->setObjectName(QStringLiteral("webPreview"));
-    webPreview->setAccessibleName(QStringLiteral("Preview"));
+    SetControlName(webPreview, "webPreview", QStringLiteral("Preview"));
     auto* previewLayout = new QVBoxLayout(tabPreview);
     previewLayout->setContentsMargins(0, 0, 0, 0);
     previewLayout->addWidget(webPreview);

@@ -42,8 +42,7 @@ TfrmExtFormPreview::TfrmExtFormPreview(QWidget* Parent) : QWidget(Parent, Qt::Wi
     setObjectName(QStringLiteral("frmExtFormPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
     wbPreview = new TMXWebBrowser(this);
-    wbPreview->setObjectName(QStringLiteral("wbPreview"));
-    wbPreview->setAccessibleName(QStringLiteral("Page"));
+    SetControlName(wbPreview, "wbPreview", QStringLiteral("Page"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(wbPreview);
@@ -97,11 +96,8 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->setSpacing(0);
 
-    tbExtFiles = new QToolBar(left);
-    tbExtFiles->setObjectName(QStringLiteral("tbExtFiles"));
-    tbExtFiles->setAccessibleName(QStringLiteral("System pages tools"));
-    tbExtFiles->setIconSize(QSize(20, 20));
-    tbExtFiles->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tbExtFiles =
+        NewToolBar(left, "tbExtFiles", 20, Qt::ToolButtonIconOnly, QStringLiteral("System pages tools"));
     auto command = [this](const char* Name, const char* Icon, const char* Caption, const char* Hint) {
         QAction* action = MakeAction(this, Name, QString::fromLatin1(Caption),
                                      QStringLiteral("varpages/%1.svg").arg(QLatin1String(Icon)));
@@ -117,7 +113,8 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     FCommands->Connect(actReplaceFile, this, [this] { actReplaceFileExecute(); });
     FCommands->Connect(actPreviewWindow, this, [this] { actPreviewWindowExecute(); });
     FCommands->Connect(actResetPages, this, [this] { actResetPagesExecute(); });
-    FCommands->Add(actEditFile, [this] { return CanEditExtFormFile(FMain.Project().FilesStore(), SelectedEntry()); });
+    FCommands->Add(actEditFile,
+                   [this] { return CanEditExtFormFile(FMain.Project().FilesStore(), SelectedEntry()); });
     FCommands->Add(actReplaceFile, [this] { return CanReplaceExtFormFile(SelectedEntry()); });
     FCommands->Add(actPreviewWindow,
                    [this] { return CanPreviewExtForm(FMain.Project().FilesStore(), SelectedEntry()); });
@@ -139,8 +136,7 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     leftLayout->addWidget(pnlForm);
 
     wbPage = new TMXWebBrowser(this);
-    wbPage->setObjectName(QStringLiteral("wbPage"));
-    wbPage->setAccessibleName(QStringLiteral("Page"));
+    SetControlName(wbPage, "wbPage", QStringLiteral("Page"));
 
     splExtFiles = new QSplitter(Qt::Horizontal, this);
     splExtFiles->setObjectName(QStringLiteral("splExtFiles"));
@@ -172,17 +168,15 @@ void TfrmExtFiles::BuildFormPanel() {
         return BuddyLabel(QString::fromLatin1(Caption), Buddy, pnlForm);
     };
     edtCaption = new QLineEdit(pnlForm);
-    edtCaption->setObjectName(QStringLiteral("edtCaption"));
+    SetControlName(edtCaption, "edtCaption", QStringLiteral("Title"));
     edtCaption->setToolTip(QStringLiteral("Window title"));
-    edtCaption->setAccessibleName(QStringLiteral("Title"));
     auto spin = [this](const char* Name, const char* Hint, const char* Caption) {
         auto* box = new QSpinBox(pnlForm);
-        box->setObjectName(QLatin1String(Name));
+        SetControlName(box, Name, QString::fromLatin1(Caption));
         box->setRange(INT_MIN, INT_MAX);
         // The whole range would size the box for eleven digits.
         box->setMinimumWidth(70);
         box->setToolTip(QString::fromLatin1(Hint));
-        box->setAccessibleName(QString::fromLatin1(Caption));
         connect(box, &QSpinBox::valueChanged, this, [this] { PanelChanged(); });
         return box;
     };
@@ -190,9 +184,8 @@ void TfrmExtFiles::BuildFormPanel() {
     spnedtHeight = spin("spnedtHeight", "Default window height", "Height");
     auto check = [this](const char* Name, const char* Caption, const char* Hint) {
         auto* box = new QCheckBox(QString::fromLatin1(Caption), pnlForm);
-        box->setObjectName(QLatin1String(Name));
+        SetControlName(box, Name, QString::fromLatin1(Caption));
         box->setToolTip(QString::fromLatin1(Hint));
-        box->setAccessibleName(QString::fromLatin1(Caption));
         connect(box, &QCheckBox::toggled, this, [this] { PanelChanged(); });
         return box;
     };

@@ -70,7 +70,7 @@ void NameInnerParts(QWidget* Root) {
         grip->setAccessibleName(QStringLiteral("Size grip"));
     for (QMenu* menu : Root->findChildren<QMenu*>())
         if (menu->accessibleName().isEmpty())
-            menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName() : QString(menu->title()).remove(QLatin1Char('&')));
+            menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName() : WithoutAccelerator(menu->title()));
 }
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
 
@@ -237,8 +237,7 @@ void TfrmMain::BuildPanels() {
     controlLayout->addWidget(pcControl);
 
     tsProject = new QWidget;
-    tsProject->setObjectName(QStringLiteral("tsProject"));
-    tsProject->setAccessibleName(QStringLiteral("Project"));
+    SetControlName(tsProject, "tsProject", QStringLiteral("Project"));
     framStoryTree = new TframStoryTree(*this, *FCommands, tsProject);
     pnlPageProperties = new TframPageProperties(tsProject);
     auto* projectLayout = new QVBoxLayout(tsProject);
@@ -260,16 +259,14 @@ void TfrmMain::BuildPanels() {
     previewLayout->addWidget(webFilePreview);
     pnlForWebPreview->hide();
     mdiArea = new QMdiArea(splClient);
-    mdiArea->setObjectName(QStringLiteral("mdiArea"));
-    mdiArea->setAccessibleName(QStringLiteral("Document windows"));
+    SetControlName(mdiArea, "mdiArea", QStringLiteral("Document windows"));
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     splClient->setStretchFactor(1, 1);
     splClient->setSizes({420, 300});
 
     tsFiles = new QWidget;
-    tsFiles->setObjectName(QStringLiteral("tsFiles"));
-    tsFiles->setAccessibleName(QStringLiteral("Files"));
+    SetControlName(tsFiles, "tsFiles", QStringLiteral("Files"));
     framFiles = new TframFilesPane(*this, *FCommands, webFilePreview, tsFiles);
     auto* filesLayout = new QVBoxLayout(tsFiles);
     filesLayout->setContentsMargins(0, 0, 0, 0);
@@ -353,11 +350,8 @@ void TfrmMain::BuildMenus() {
 
 void TfrmMain::BuildToolbars() {
     auto make = [this](const char* name, const QString& title) {
-        auto* bar = new QToolBar(title, this);
-        bar->setObjectName(QString::fromLatin1(name));
-        bar->setAccessibleName(QString::fromLatin1(name));
-        bar->setIconSize(QSize(24, 24));
-        bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        QToolBar* bar = NewToolBar(this, name, 24, Qt::ToolButtonTextUnderIcon);
+        bar->setWindowTitle(title);
         bar->setMovable(false);
         bar->setFloatable(false);
         addToolBar(Qt::TopToolBarArea, bar);

@@ -23,8 +23,7 @@ TfrmSelectStoryItem::TfrmSelectStoryItem(const TStory& Story, QWidget* Parent) :
     setWindowTitle(QStringLiteral("Select Story Item"));
     auto* layout = new QVBoxLayout(this);
     tvStory = new QTreeWidget(this);
-    tvStory->setObjectName(QStringLiteral("tvStory"));
-    tvStory->setAccessibleName(QStringLiteral("Story"));
+    SetControlName(tvStory, "tvStory", QStringLiteral("Story"));
     tvStory->setHeaderHidden(true);
     tvStory->setMinimumSize(320, 300);
     for (const auto& item : Story.Children())

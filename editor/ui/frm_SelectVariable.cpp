@@ -17,8 +17,7 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     auto* layout = new QVBoxLayout(this);
 
     lstVariables = new QListWidget(this);
-    lstVariables->setObjectName(QStringLiteral("lstVariables"));
-    lstVariables->setAccessibleName(QStringLiteral("Variables"));
+    SetControlName(lstVariables, "lstVariables", QStringLiteral("Variables"));
     QLabel* lblVariables = BuddyLabel(QStringLiteral("&Variables"), lstVariables, this);
     // The names come sorted (ascending, letter case ignored).
     for (const std::string& name : Variables.GetNames())
@@ -26,8 +25,7 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     lstVariables->setMinimumSize(280, 200);
 
     edtValue = new QLineEdit(this);
-    edtValue->setObjectName(QStringLiteral("edtValue"));
-    edtValue->setAccessibleName(QStringLiteral("Value"));
+    SetControlName(edtValue, "edtValue", QStringLiteral("Value"));
     edtValue->setReadOnly(true);
     QLabel* lblValue = BuddyLabel(QStringLiteral("V&alue"), edtValue, this);
 

@@ -56,8 +56,7 @@ namespace {
 QSpinBox* NewSpin(QWidget* Parent, const char* Name, const char* Caption, int Min, int Max,
                   const char* Suffix = nullptr) {
     auto* spin = new QSpinBox(Parent);
-    spin->setObjectName(QString::fromUtf8(Name));
-    spin->setAccessibleName(QString::fromUtf8(Caption));
+    SetControlName(spin, Name, QString::fromUtf8(Caption));
     spin->setRange(Min, Max);
     if (Suffix)
         spin->setSuffix(QString::fromUtf8(Suffix));
@@ -67,8 +66,7 @@ QSpinBox* NewSpin(QWidget* Parent, const char* Name, const char* Caption, int Mi
 
 TEditColorBox* NewColorBox(QWidget* Parent, const char* Name, const char* Caption) {
     auto* box = new TEditColorBox(Parent);
-    box->setObjectName(QString::fromUtf8(Name));
-    box->setAccessibleName(QString::fromUtf8(Caption));
+    SetControlName(box, Name, QString::fromUtf8(Caption));
     return box;
 }
 

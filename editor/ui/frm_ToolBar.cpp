@@ -29,14 +29,9 @@ QWidget* NewPage(QWidget* Parent, const char* Name, QToolBar*& Bar, TToolbarList
                  const QStringList& Columns) {
     auto* page = new QWidget(Parent);
     page->setObjectName(QString::fromUtf8(Name));
-    Bar = new QToolBar(page);
-    Bar->setObjectName(QStringLiteral("tb") + QString::fromUtf8(Name + 2));
-    Bar->setAccessibleName(Bar->objectName());
-    Bar->setIconSize(QSize(16, 16));
-    Bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    Bar = NewToolBar(page, ("tb" + std::string(Name + 2)).c_str(), 16, Qt::ToolButtonTextBesideIcon);
     List = new TToolbarListView(page);
-    List->setObjectName(QString::fromUtf8(ListName));
-    List->setAccessibleName(QString::fromUtf8(ListName));
+    SetControlName(List, ListName);
     List->setHeaderLabels(Columns);
     List->setContextMenuPolicy(Qt::CustomContextMenu);
     auto* layout = new QVBoxLayout(page);
@@ -77,14 +72,17 @@ void TfrmToolBar::CreateActions() {
     actAddButton = command("actAddButton", "Add Button", "Add Button", QKeySequence(Qt::Key_Insert), "add");
     actEditButton = command("actEditButton", "Edit Button", "Edit Button", QKeySequence(), "edit");
     actEditButton->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    actDeleteButton = command("actDeleteButton", "Delete Button", "Delete Button", QKeySequence(Qt::Key_Delete), "delete");
+    actDeleteButton =
+        command("actDeleteButton", "Delete Button", "Delete Button", QKeySequence(Qt::Key_Delete), "delete");
     actMoveUp = command("actMoveUp", "Move Up", "Move Up", QKeySequence(Qt::ALT | Qt::Key_Up), "up");
-    actMoveDown = command("actMoveDown", "Move Down", "Move Down", QKeySequence(Qt::ALT | Qt::Key_Down), "down");
+    actMoveDown =
+        command("actMoveDown", "Move Down", "Move Down", QKeySequence(Qt::ALT | Qt::Key_Down), "down");
     actReset = command("actReset", "Reset", "Reset Toolbar", QKeySequence(Qt::CTRL | Qt::Key_R), "reset");
     actPreview = command("actPreview", "Preview", "Preview toolbar", QKeySequence(), "preview");
-    actAddBookMark = command("actAddBookMark", "Add Bookmark", "Add new bookmark", QKeySequence(), "bookmark_add");
-    actDelBookMark =
-        command("actDelBookMark", "Delete Bookmark", "Delete current bookmark", QKeySequence(), "bookmark_delete");
+    actAddBookMark =
+        command("actAddBookMark", "Add Bookmark", "Add new bookmark", QKeySequence(), "bookmark_add");
+    actDelBookMark = command("actDelBookMark", "Delete Bookmark", "Delete current bookmark", QKeySequence(),
+                             "bookmark_delete");
     actEditBookMark =
         command("actEditBookMark", "Edit Bookmark", "Edit current bookmark", QKeySequence(), "bookmark_edit");
 
@@ -121,8 +119,7 @@ void TfrmToolBar::CreateActions() {
 
 void TfrmToolBar::CreateControls() {
     pcToolbar = new QTabWidget(this);
-    pcToolbar->setObjectName(QStringLiteral("pcToolbar"));
-    pcToolbar->setAccessibleName(QStringLiteral("pcToolbar"));
+    SetControlName(pcToolbar, "pcToolbar");
     tsButtons = NewPage(pcToolbar, "tsButtons", tbButtons, lvToolBar, "lvToolBar",
                         {QStringLiteral("Caption"), QStringLiteral("Type")});
     tsBookmarks = NewPage(pcToolbar, "tsBookmarks", tbBookmarks, lvBookMarks, "lvBookMarks",

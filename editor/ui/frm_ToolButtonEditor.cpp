@@ -74,10 +74,7 @@ TfrmToolButtonEditor::TfrmToolButtonEditor(QWidget* Parent) : QDialog(Parent) {
     auto* pnlPicture = new QFrame(this);
     pnlPicture->setObjectName(QStringLiteral("pnlPicture"));
     pnlPicture->setFrameShape(QFrame::StyledPanel);
-    tbPicture = new QToolBar(pnlPicture);
-    SetControlName(tbPicture, "tbPicture");
-    tbPicture->setIconSize(QSize(16, 16));
-    tbPicture->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbPicture = NewToolBar(pnlPicture, "tbPicture", 16, Qt::ToolButtonTextBesideIcon);
     tbPicture->addAction(actLoad);
     tbPicture->addAction(actSave);
     tbPicture->addAction(actClear);

@@ -221,15 +221,13 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
     FModel = new TVariablesModel(FTable, this);
     FCommands = new TCommandTable(this);
 
-    tbVariables = new QToolBar(this);
-    tbVariables->setObjectName(QStringLiteral("tbVariables"));
-    tbVariables->setAccessibleName(QStringLiteral("Variables tools"));
-    tbVariables->setIconSize(QSize(20, 20));
-    tbVariables->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tbVariables =
+        NewToolBar(this, "tbVariables", 20, Qt::ToolButtonIconOnly, QStringLiteral("Variables tools"));
     tbtnAdd = MakeAction(this, "tbtnAdd", QStringLiteral("New Variable"), QStringLiteral("varpages/add.svg"));
-    tbtnDelete = MakeAction(this, "tbtnDelete", QStringLiteral("Delete Variable"), QStringLiteral("varpages/delete.svg"));
-    tbtnScan =
-        MakeAction(this, "tbtnScan", QStringLiteral("Scan Project For Variables"), QStringLiteral("varpages/scan.svg"));
+    tbtnDelete = MakeAction(this, "tbtnDelete", QStringLiteral("Delete Variable"),
+                            QStringLiteral("varpages/delete.svg"));
+    tbtnScan = MakeAction(this, "tbtnScan", QStringLiteral("Scan Project For Variables"),
+                          QStringLiteral("varpages/scan.svg"));
     for (QAction* action : {tbtnAdd, tbtnDelete, tbtnScan})
         AddToolAction(tbVariables, action);
     FCommands->Connect(tbtnAdd, this, [this] { tbtnAddClick(); });

@@ -115,6 +115,15 @@ QAction* SetActionHint(QAction* Action, const QString& Hint) {
     return Action;
 }
 
+QToolBar* NewToolBar(QWidget* Parent, const char* Name, int IconSize, Qt::ToolButtonStyle Style,
+                     const QString& AccessibleName) {
+    auto* bar = new QToolBar(Parent);
+    SetControlName(bar, Name, AccessibleName.isEmpty() ? QString::fromLatin1(Name) : AccessibleName);
+    bar->setIconSize(QSize(IconSize, IconSize));
+    bar->setToolButtonStyle(Style);
+    return bar;
+}
+
 QWidget* AddToolAction(QToolBar* Bar, QAction* Action) {
     Bar->addAction(Action);
     QWidget* button = Bar->widgetForAction(Action);

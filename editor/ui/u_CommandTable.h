@@ -74,6 +74,10 @@ QAction* MakeAction(QObject* Owner, const char* Name, const QString& Caption, co
 
 // The action's hint: its tool tip, also shown in the status bar.
 QAction* SetActionHint(QAction* Action, const QString& Hint);
+// A tool bar of a window, named Name (AccessibleName for screen readers, none: Name),
+// with pictures of IconSize pixels and buttons in Style.
+QToolBar* NewToolBar(QWidget* Parent, const char* Name, int IconSize, Qt::ToolButtonStyle Style,
+                     const QString& AccessibleName = {});
 // Puts Action on Bar; the button gets the action's name as its objectName and the
 // caption (without accelerator marks) as its accessible name. Returns the button.
 QWidget* AddToolAction(QToolBar* Bar, QAction* Action);

@@ -18,8 +18,12 @@ QString WithoutAccelerator(QString Text) {
 }
 
 void SetControlName(QWidget* Control, const char* Name) {
+    SetControlName(Control, Name, QString::fromLatin1(Name));
+}
+
+void SetControlName(QWidget* Control, const char* Name, const QString& AccessibleName) {
     Control->setObjectName(QString::fromLatin1(Name));
-    Control->setAccessibleName(QString::fromLatin1(Name));
+    Control->setAccessibleName(AccessibleName);
 }
 
 namespace {
@@ -66,8 +70,7 @@ QLabel* BuddyLabel(const QString& Text, QWidget* Buddy, QWidget* Parent) {
 
 void AddLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name,
                       QWidget* Field) {
-    Field->setObjectName(QString::fromUtf8(Name));
-    Field->setAccessibleName(QString::fromUtf8(Caption));
+    SetControlName(Field, Name, QString::fromUtf8(Caption));
     Grid->addWidget(BuddyLabel(QString::fromUtf8(Caption), Field, Parent), Row, 0);
     Grid->addWidget(Field, Row, 1);
 }
@@ -102,5 +105,6 @@ QColor ColorOfNumber(TColor Color) {
 }
 
 TColor NumberOfColor(const QColor& Color) {
-    return static_cast<TColor>((Color.red() & 0xFF) | (Color.green() & 0xFF) << 8 | (Color.blue() & 0xFF) << 16);
+    return static_cast<TColor>((Color.red() & 0xFF) | (Color.green() & 0xFF) << 8 |
+                               (Color.blue() & 0xFF) << 16);
 }

@@ -30,8 +30,9 @@ inline std::string S(const QString& Text) {
 QString WithoutAccelerator(QString Text);
 
 // Names a control as the window's design does: its objectName, and the accessible
-// name screen readers announce for a control without a caption.
+// name screen readers announce (the name itself for a control without a caption).
 void SetControlName(QWidget* Control, const char* Name);
+void SetControlName(QWidget* Control, const char* Name, const QString& AccessibleName);
 
 // Every control below Root without an accessible name gets one: a button its caption,
 // a group its title, a field the text of the label that names it, else its hint, else

@@ -310,9 +310,10 @@ TEST_F(MainWindowTest, DocumentWindowsOpenInTheClientAreaAtTheSizeTheyWereMadeWi
         QSize Size;
         const char* Screenshot;
     };
-    for (const TCase& c : {TCase{w.actVariables, "frmVariables", QSize(572, 384), "main_variables.png"},
-                           TCase{w.actToolbar, "frmToolBar", QSize(720, 440), "main_toolbar_designer.png"},
-                           TCase{w.actSystemPages, "frmExtFiles", QSize(626, 400), "main_system_pages.png"}}) {
+    for (const TCase& c :
+         {TCase{w.actVariables, "frmVariables", QSize(572, 384), "main_variables.png"},
+          TCase{w.actToolbar, "frmToolBar", QSize(720, 440), "main_toolbar_designer.png"},
+          TCase{w.actSystemPages, "frmExtFiles", QSize(626, 400), "main_system_pages.png"}}) {
         c.Command->trigger();
         ProcessEvents();
         QMdiSubWindow* frame = w.mdiArea->activeSubWindow();

@@ -3,8 +3,8 @@
 // panel, browser and form preview over a project without the main window.
 #include "c_MXWebBrowser.h"
 #include "frm_ExtForms.h"
-#include "u_Dialogs.h"
 #include "u_CommandTable.h"
+#include "u_Dialogs.h"
 #include "u_ProgramFolder.h"
 #include "ui_helpers.h"
 

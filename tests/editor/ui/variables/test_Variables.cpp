@@ -3,9 +3,9 @@
 // and the window over a project without the main window.
 #include "c_MXDBGrid.h"
 #include "frm_Variables.h"
+#include "u_CommandTable.h"
 #include "u_Compile.h"
 #include "u_Dialogs.h"
-#include "u_CommandTable.h"
 #include "u_MFSCab.h"
 #include "u_Resources.h"
 #include "u_Variables.h"
