@@ -15,7 +15,6 @@
 #include <vector>
 
 class QAction;
-class TCommandTable;
 class QCheckBox;
 class QLineEdit;
 class QSpinBox;
@@ -23,6 +22,7 @@ class QSplitter;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TCommandTable;
 class TMXWebBrowser;
 
 // What the browser shows without a page.

@@ -70,7 +70,8 @@ void NameInnerParts(QWidget* Root) {
         grip->setAccessibleName(QStringLiteral("Size grip"));
     for (QMenu* menu : Root->findChildren<QMenu*>())
         if (menu->accessibleName().isEmpty())
-            menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName() : WithoutAccelerator(menu->title()));
+            menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName()
+                                                            : WithoutAccelerator(menu->title()));
 }
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
 
