@@ -593,26 +593,26 @@ void TframStoryTree::actEditNameExecute() {
     }
 }
 
-void TframStoryTree::actMoveUpExecute() {
-    Execute([this] {
+void TframStoryTree::MoveFocused(bool Up) {
+    Execute([this, Up] {
         if (!FFocused)
             return;
         const int before = FFocused->Index();
-        FMain.Project().MoveUp(FFocused);
+        if (Up)
+            FMain.Project().MoveUp(FFocused);
+        else
+            FMain.Project().MoveDown(FFocused);
         if (FFocused->Index() != before)
             FMain.Project().SetModified(); // the new order is part of the project file
     });
 }
 
+void TframStoryTree::actMoveUpExecute() {
+    MoveFocused(true);
+}
+
 void TframStoryTree::actMoveDownExecute() {
-    Execute([this] {
-        if (!FFocused)
-            return;
-        const int before = FFocused->Index();
-        FMain.Project().MoveDown(FFocused);
-        if (FFocused->Index() != before)
-            FMain.Project().SetModified();
-    });
+    MoveFocused(false);
 }
 
 void TframStoryTree::actInsertChapterExecute() {
