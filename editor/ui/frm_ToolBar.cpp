@@ -58,33 +58,25 @@ TfrmToolBar::TfrmToolBar(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDICh
 TfrmToolBar::~TfrmToolBar() = default;
 
 void TfrmToolBar::CreateActions() {
-    auto command = [this](const char* Name, const char* Caption, const char* Hint, const QKeySequence& Key,
-                          const char* Icon) {
-        QAction* action = MakeAction(this, Name, QString::fromUtf8(Caption),
-                                     QStringLiteral("toolbar/%1.svg").arg(QLatin1String(Icon)), Key);
-        SetActionHint(action, QString::fromUtf8(Hint));
-        // Tool buttons show the caption as it stands, and the keys are the window's own
-        // (other document windows in the main window have keys of their own).
-        action->setIconText(action->text());
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        return action;
-    };
-    actAddButton = command("actAddButton", "Add Button", "Add Button", QKeySequence(Qt::Key_Insert), "add");
-    actEditButton = command("actEditButton", "Edit Button", "Edit Button", QKeySequence(), "edit");
+    actAddButton =
+        ToolbarCommand(this, "actAddButton", "Add Button", "Add Button", "add", QKeySequence(Qt::Key_Insert));
+    actEditButton = ToolbarCommand(this, "actEditButton", "Edit Button", "Edit Button", "edit");
     actEditButton->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    actDeleteButton =
-        command("actDeleteButton", "Delete Button", "Delete Button", QKeySequence(Qt::Key_Delete), "delete");
-    actMoveUp = command("actMoveUp", "Move Up", "Move Up", QKeySequence(Qt::ALT | Qt::Key_Up), "up");
-    actMoveDown =
-        command("actMoveDown", "Move Down", "Move Down", QKeySequence(Qt::ALT | Qt::Key_Down), "down");
-    actReset = command("actReset", "Reset", "Reset Toolbar", QKeySequence(Qt::CTRL | Qt::Key_R), "reset");
-    actPreview = command("actPreview", "Preview", "Preview toolbar", QKeySequence(), "preview");
+    actDeleteButton = ToolbarCommand(this, "actDeleteButton", "Delete Button", "Delete Button", "delete",
+                                     QKeySequence(Qt::Key_Delete));
+    actMoveUp =
+        ToolbarCommand(this, "actMoveUp", "Move Up", "Move Up", "up", QKeySequence(Qt::ALT | Qt::Key_Up));
+    actMoveDown = ToolbarCommand(this, "actMoveDown", "Move Down", "Move Down", "down",
+                                 QKeySequence(Qt::ALT | Qt::Key_Down));
+    actReset = ToolbarCommand(this, "actReset", "Reset", "Reset Toolbar", "reset",
+                              QKeySequence(Qt::CTRL | Qt::Key_R));
+    actPreview = ToolbarCommand(this, "actPreview", "Preview", "Preview toolbar", "preview");
     actAddBookMark =
-        command("actAddBookMark", "Add Bookmark", "Add new bookmark", QKeySequence(), "bookmark_add");
-    actDelBookMark = command("actDelBookMark", "Delete Bookmark", "Delete current bookmark", QKeySequence(),
-                             "bookmark_delete");
+        ToolbarCommand(this, "actAddBookMark", "Add Bookmark", "Add new bookmark", "bookmark_add");
+    actDelBookMark = ToolbarCommand(this, "actDelBookMark", "Delete Bookmark", "Delete current bookmark",
+                                    "bookmark_delete");
     actEditBookMark =
-        command("actEditBookMark", "Edit Bookmark", "Edit current bookmark", QKeySequence(), "bookmark_edit");
+        ToolbarCommand(this, "actEditBookMark", "Edit Bookmark", "Edit current bookmark", "bookmark_edit");
 
     TCommandTable& c = *FCommands;
     c.Connect(actAddButton, this, [this] { actAddButtonExecute(); });

@@ -4,6 +4,7 @@
 #include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_MFS.h"
+#include "u_ToolbarWidgets.h"
 #include "u_eBookCommon.h"
 
 #include <QAction>
@@ -53,17 +54,9 @@ TfrmToolButtonEditor::TfrmToolButtonEditor(QWidget* Parent) : QDialog(Parent) {
     connect(cmbxButtonKind, &QComboBox::currentIndexChanged, this, &TfrmToolButtonEditor::cmbxButtonKindChange);
 
     FCommands = new TCommandTable(this);
-    auto command = [this](const char* Name, const char* Caption, const char* Hint, const char* Icon) {
-        QAction* action = MakeAction(this, Name, QString::fromUtf8(Caption),
-                                     QStringLiteral("toolbar/%1.svg").arg(QLatin1String(Icon)));
-        SetActionHint(action, QString::fromUtf8(Hint));
-        // The tool buttons show the caption as it stands ("Load...").
-        action->setIconText(action->text());
-        return action;
-    };
-    actLoad = command("actLoad", "Load...", "Load picture", "load");
-    actSave = command("actSave", "Save...", "Save picture", "save");
-    actClear = command("actClear", "Clear", "Clear Picture", "clear");
+    actLoad = ToolbarCommand(this, "actLoad", "Load...", "Load picture", "load");
+    actSave = ToolbarCommand(this, "actSave", "Save...", "Save picture", "save");
+    actClear = ToolbarCommand(this, "actClear", "Clear", "Clear Picture", "clear");
     FCommands->Connect(actLoad, this, [this] { actLoadExecute(); });
     FCommands->Connect(actSave, this, [this] { actSaveExecute(); });
     FCommands->Connect(actClear, this, [this] { ClearPicture(); });

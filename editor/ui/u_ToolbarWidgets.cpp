@@ -1,5 +1,8 @@
 #include "u_ToolbarWidgets.h"
 
+#include "u_CommandTable.h"
+
+#include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -28,6 +31,16 @@ public:
 
     mutable QPointer<QWidget> Editor;
 };
+
+QAction* ToolbarCommand(QWidget* Owner, const char* Name, const char* Caption, const char* Hint,
+                        const char* Icon, const QKeySequence& Key) {
+    QAction* action = MakeAction(Owner, Name, QString::fromUtf8(Caption),
+                                 QStringLiteral("toolbar/%1.svg").arg(QLatin1String(Icon)), Key);
+    SetActionHint(action, QString::fromUtf8(Hint));
+    action->setIconText(action->text());
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    return action;
+}
 
 TToolbarListView::TToolbarListView(QWidget* Parent) : QTreeWidget(Parent), FDelegate(new TDelegate(this)) {
     setItemDelegate(FDelegate);

@@ -1,9 +1,20 @@
-// The toolbar designer's list: a report-style list with in-place caption editing.
+// Pieces of the toolbar designer's windows: their commands, and the report-style list
+// with in-place caption editing.
 #pragma once
 
+#include <QKeySequence>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
+
+class QAction;
+
+// A command of the designer's windows (MakeAction) with its hint and the picture
+// ":/icons/toolbar/ICON.svg". Its tool buttons show the caption as it stands
+// ("Load..."), and its keys are the window's own: other document windows in the main
+// window have keys of their own.
+QAction* ToolbarCommand(QWidget* Owner, const char* Name, const char* Caption, const char* Hint,
+                        const char* Icon, const QKeySequence& Key = {});
 
 // A list of rows with columns whose first column is edited in place with F2 (never
 // by a click), Enter and a double click reported as Activated.

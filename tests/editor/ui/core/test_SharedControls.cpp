@@ -1,7 +1,6 @@
 // The pieces every editor window shares: the command table's runs, the OK and Cancel
 // buttons, colour numbers, the document window opener, closing page editors and the
 // template tree.
-#include "ui_helpers.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"
@@ -9,6 +8,7 @@
 #include "u_Exception.h"
 #include "u_TemplateTree.h"
 #include "u_Templates.h"
+#include "ui_helpers.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -134,12 +134,14 @@ TEST(DocumentWindows, OneWindowPerPageIsReusedAndTheEditorsOfGivenPagesClose) {
     EXPECT_EQ(open("\\a.htm"), a);
     EXPECT_EQ(created, 2);
     // The single-instance form takes whichever is open.
-    EXPECT_EQ(ShowSingleDocumentWindow<TPageWindow>([] { return std::make_unique<TPageWindow>("\\c.htm"); }), a);
+    EXPECT_EQ(ShowSingleDocumentWindow<TPageWindow>([] { return std::make_unique<TPageWindow>("\\c.htm"); }),
+              a);
 
     // A creation that fails frees the new window and passes the error on.
     EXPECT_THROW(ShowMatchingDocumentWindow<TPageWindow>([](const TPageWindow&) { return false; },
                                                          []() -> std::unique_ptr<TPageWindow> {
-                                                             auto fresh = std::make_unique<TPageWindow>("\\d.htm");
+                                                             auto fresh =
+                                                                 std::make_unique<TPageWindow>("\\d.htm");
                                                              throw Exception("cannot load");
                                                          }),
                  Exception);
