@@ -1,5 +1,7 @@
 #include "c_EditColorBox.h"
 
+#include "u_Controls.h"
+
 #include <QColorDialog>
 #include <QPainter>
 #include <QPixmap>
@@ -21,15 +23,6 @@ constexpr TNamedColor StandardColors[] = {
 
 const char* const SCustomColor = "Custom...";
 
-QColor ToQColor(TColor Value) {
-    const TColor rgb = ColorToRGB(Value);
-    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
-
-TColor FromQColor(const QColor& Color) {
-    return static_cast<TColor>(Color.red() | (Color.green() << 8) | (Color.blue() << 16));
-}
-
 } // namespace
 
 QIcon ColorSwatch(TColor Value, int Size) {
@@ -38,7 +31,7 @@ QIcon ColorSwatch(TColor Value, int Size) {
     QPainter painter(&pixmap);
     painter.setPen(QColor(96, 96, 96));
     if (Value != clNone)
-        painter.setBrush(ToQColor(Value));
+        painter.setBrush(ColorOfNumber(Value));
     painter.drawRect(0, 0, Size - 1, Size - 1);
     return QIcon(pixmap);
 }
@@ -78,12 +71,12 @@ void TEditColorBox::SetCustomColor(TColor Value) {
 
 void TEditColorBox::EntryActivated(int Index) {
     if (Index == 0) {
-        const QColor chosen = QColorDialog::getColor(ToQColor(Color() == clNone ? 0 : Color()), this);
+        const QColor chosen = QColorDialog::getColor(ColorOfNumber(Color() == clNone ? 0 : Color()), this);
         if (!chosen.isValid()) {
             setCurrentIndex(FShownIndex);
             return;
         }
-        SetCustomColor(FromQColor(chosen));
+        SetCustomColor(NumberOfColor(chosen));
     }
     FShownIndex = currentIndex();
     emit ColorChosen(Color());

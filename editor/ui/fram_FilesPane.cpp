@@ -4,8 +4,10 @@
 #include "frm_Preview.h"
 #include "u_AddFile.h"
 #include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_EditorServices.h"
 #include "u_Project.h"
+#include "u_TemplateTree.h"
 #include "u_Templates.h"
 #include "u_WebEngineProtocol.h"
 
@@ -26,49 +28,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// What a node of the template tree stands for.
-enum TTemplateNodeKind { tnTemplate = 1, tnChapter, tnPage };
-constexpr int KindRole = Qt::UserRole;
-constexpr int ObjectRole = Qt::UserRole + 1;
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
-
-std::string S(const QString& Text) {
-    return Text.toUtf8().toStdString();
-}
-
-QTreeWidgetItem* TemplateNode(const std::string& Caption, TTemplateNodeKind Kind, const void* Object) {
-    auto* node = new QTreeWidgetItem(QStringList(Q(Caption)));
-    node->setData(0, KindRole, static_cast<int>(Kind));
-    node->setData(0, ObjectRole, QVariant::fromValue(reinterpret_cast<quintptr>(Object)));
-    return node;
-}
-
-void AddTemplateEntries(QTreeWidgetItem* Parent, const TTemplateItems& Items) {
-    for (const auto& entry : Items) {
-        if (entry->IsChapter) {
-            const auto& chapter = static_cast<const TTemplateChapter&>(*entry);
-            QTreeWidgetItem* node = TemplateNode(chapter.Caption, tnChapter, &chapter);
-            node->setIcon(0, QIcon(QStringLiteral(":/icons/main/chapter.svg")));
-            Parent->addChild(node);
-            AddTemplateEntries(node, chapter.Items);
-        } else {
-            QTreeWidgetItem* node = TemplateNode(entry->Caption, tnPage, entry.get());
-            node->setIcon(0, QIcon(QStringLiteral(":/icons/main/page.svg")));
-            Parent->addChild(node);
-        }
-    }
-}
-
-template <class T>
-T* NodeObject(const QTreeWidgetItem* Node, TTemplateNodeKind Kind) {
-    if (!Node || Node->data(0, KindRole).toInt() != Kind)
-        return nullptr;
-    return reinterpret_cast<T*>(Node->data(0, ObjectRole).value<quintptr>());
-}
 
 // Enter in a list or tree runs a command (the hidden Preview entries).
 class TEnterKey : public QObject {
@@ -122,10 +81,7 @@ void TframFilesPane::BuildControls() {
     connect(actPreview, &QAction::triggered, this, [this] { actPreviewExecute(); });
     connect(mnuAddFolder, &QAction::triggered, this, [this] { mnuAddFolderExecute(); });
 
-    tbrFiles = new QToolBar(this);
-    SetControlName(tbrFiles, "tbrFiles");
-    tbrFiles->setIconSize(QSize(20, 20));
-    tbrFiles->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbrFiles = NewToolBar(this, "tbrFiles", 20, Qt::ToolButtonTextBesideIcon);
     tbrFiles->addAction(actAddToProject);
 
     pcFiles = new QTabWidget(this);
@@ -133,8 +89,7 @@ void TframFilesPane::BuildControls() {
 
     // Templates
     tsTemplates = new QWidget;
-    tsTemplates->setObjectName(QStringLiteral("tsTemplates"));
-    tsTemplates->setAccessibleName(QStringLiteral("Templates"));
+    SetControlName(tsTemplates, "tsTemplates", QStringLiteral("Templates"));
     tvTemplates = new QTreeWidget(tsTemplates);
     SetControlName(tvTemplates, "tvTemplates");
     tvTemplates->setHeaderHidden(true);
@@ -157,8 +112,7 @@ void TframFilesPane::BuildControls() {
 
     // Files of the disk: folders only above, HTML files of the chosen folder below.
     tsFiles = new QWidget;
-    tsFiles->setObjectName(QStringLiteral("tsFiles"));
-    tsFiles->setAccessibleName(QStringLiteral("Files"));
+    SetControlName(tsFiles, "tsFiles", QStringLiteral("Files"));
     FFolderModel = new QFileSystemModel(this);
     FFolderModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     FFolderModel->setRootPath(QDir::rootPath());
@@ -259,15 +213,15 @@ bool TframFilesPane::TemplatesTabActive() const {
 }
 
 TTemplate* TframFilesPane::SelectedTemplate() const {
-    return NodeObject<TTemplate>(tvTemplates->currentItem(), tnTemplate);
+    return NodeTemplate(tvTemplates->currentItem());
 }
 
 TTemplateChapter* TframFilesPane::SelectedTemplateChapter() const {
-    return NodeObject<TTemplateChapter>(tvTemplates->currentItem(), tnChapter);
+    return NodeTemplateChapter(tvTemplates->currentItem());
 }
 
 TTemplatePage* TframFilesPane::SelectedTemplatePage() const {
-    return NodeObject<TTemplatePage>(tvTemplates->currentItem(), tnPage);
+    return NodeTemplatePage(tvTemplates->currentItem());
 }
 
 bool TframFilesPane::TemplateNodeSelected() const {
@@ -316,15 +270,7 @@ QStringList TframFilesPane::ListedFiles() const {
 // Preview
 
 void TframFilesPane::FillTemplateTree() {
-    tvTemplates->clear();
-    TTemplates& templates = FMain.Templates();
-    for (int i = 0; i < templates.Count(); ++i) {
-        TTemplate* t = templates.Items(i);
-        QTreeWidgetItem* node = TemplateNode(t->Caption, tnTemplate, t);
-        node->setIcon(0, QIcon(QStringLiteral(":/icons/main/newproject.svg")));
-        tvTemplates->addTopLevelItem(node);
-        AddTemplateEntries(node, t->Items);
-    }
+    ::FillTemplateTree(FMain.Templates(), tvTemplates);
 }
 
 void TframFilesPane::ShowText(const std::string& Html) {
@@ -338,7 +284,7 @@ void TframFilesPane::ShowTemplatePreview(QTreeWidgetItem* Node) {
             ShowText(NoTemplateNodePreviewHtml());
             return;
         }
-        if (TTemplate* t = NodeObject<TTemplate>(Node, tnTemplate)) {
+        if (TTemplate* t = NodeTemplate(Node)) {
             memDescription->setPlainText(Q(t->Description));
             const QImage thumbnail = t->Thumbnail.empty() ? QImage() : QImage(Q(t->Thumbnail));
             if (thumbnail.isNull())
@@ -347,7 +293,7 @@ void TframFilesPane::ShowTemplatePreview(QTreeWidgetItem* Node) {
                 imgThumbnail->setPixmap(QPixmap::fromImage(thumbnail.scaled(
                     imgThumbnail->width(), imgThumbnail->height(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
             ShowText(TemplatePreviewHtml(*t));
-        } else if (TTemplatePage* page = NodeObject<TTemplatePage>(Node, tnPage)) {
+        } else if (TTemplatePage* page = NodeTemplatePage(Node)) {
             ShowText(TemplatePagePreviewHtml(*page));
         } else {
             ShowText(TemplateChapterPreviewHtml());

@@ -1,6 +1,7 @@
 #include "fram_PageProperties.h"
 
 #include "u_CommandTable.h"
+#include "u_Controls.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -22,8 +23,7 @@ TframPageProperties::TframPageProperties(QWidget* Parent) : QFrame(Parent) {
     setFrameShape(QFrame::StyledPanel);
 
     pnlTitle = new QWidget(this);
-    pnlTitle->setObjectName(QStringLiteral("pnlPagePropertiesTitle"));
-    pnlTitle->setAccessibleName(QStringLiteral("Page Properties"));
+    SetControlName(pnlTitle, "pnlPagePropertiesTitle", QStringLiteral("Page Properties"));
     pnlTitle->setAutoFillBackground(true);
     pnlTitle->setBackgroundRole(QPalette::Mid);
     pnlTitle->installEventFilter(this);

@@ -1,6 +1,7 @@
 #include "fram_StoryTree.h"
 
 #include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 
@@ -53,10 +54,6 @@ TNodePicture PictureOf(const TProjectItemInfo* Item) {
 constexpr int ItemRole = Qt::UserRole;
 constexpr int PictureRole = Qt::UserRole + 1;
 const char* const StoryItemMimeType = "application/x-quarvel-story-item";
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
 
 } // namespace
 
@@ -301,10 +298,7 @@ void TframStoryTree::BuildActions() {
 }
 
 void TframStoryTree::BuildToolbarAndMenus() {
-    tbrStoryTree = new QToolBar(this);
-    SetControlName(tbrStoryTree, "tbrStoryTree");
-    tbrStoryTree->setIconSize(QSize(20, 20));
-    tbrStoryTree->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tbrStoryTree = NewToolBar(this, "tbrStoryTree", 20, Qt::ToolButtonIconOnly);
     tbrStoryTree->addAction(actEditPreview);
     tbrStoryTree->addAction(actEditName);
     tbrStoryTree->addSeparator();
@@ -374,29 +368,24 @@ void TframStoryTree::RegisterCommands() {
         [this, &project] { return RightClickEntryState(project.Options().AllowRightClickContextMenu, FFocused).Enabled; },
         [this, &project] { return RightClickEntryState(project.Options().AllowRightClickContextMenu, FFocused).Checked; },
         single);
-    FCommands.Add(
-        actPasswordProtection, [this] { return FlagEntryState(FFocused, ifPasswordProtection).Enabled; },
-        [this] {
-            const bool checked = FlagEntryState(FFocused, ifPasswordProtection).Checked;
-            // Pictures 8 (checked) and 9 (unchecked).
-            actPasswordProtection->setIcon(
-                QIcon(checked ? QStringLiteral(":/icons/main/lock_on.svg") : QStringLiteral(":/icons/main/lock_off.svg")));
-            return checked;
-        },
-        single);
-    FCommands.Add(
-        actIncludeInTOC, [this] { return FlagEntryState(FFocused, ifIncludeInTOC).Enabled; },
-        [this] {
-            const bool checked = FlagEntryState(FFocused, ifIncludeInTOC).Checked;
-            // Pictures 13 (checked) and 14 (unchecked).
-            actIncludeInTOC->setIcon(
-                QIcon(checked ? QStringLiteral(":/icons/main/toc_on.svg") : QStringLiteral(":/icons/main/toc_off.svg")));
-            return checked;
-        },
-        single);
-    FCommands.Add(
-        actSearchable, [this] { return FlagEntryState(FFocused, ifSearchable).Enabled; },
-        [this] { return FlagEntryState(FFocused, ifSearchable).Checked; }, single);
+    // A flag entry follows the flag of the focused item; the pictures On and Off (none:
+    // the entry keeps its picture) show its state.
+    auto flagEntry = [this, single](QAction* Action, TItemFlag Flag, const char* On, const char* Off) {
+        FCommands.Add(
+            Action, [this, Flag] { return FlagEntryState(FFocused, Flag).Enabled; },
+            [this, Action, Flag, On, Off] {
+                const bool checked = FlagEntryState(FFocused, Flag).Checked;
+                if (On)
+                    Action->setIcon(
+                        QIcon(QStringLiteral(":/icons/main/") + QLatin1String(checked ? On : Off)));
+                return checked;
+            },
+            single);
+    };
+    // Pictures 8 (checked) and 9 (unchecked), 13 and 14.
+    flagEntry(actPasswordProtection, ifPasswordProtection, "lock_on.svg", "lock_off.svg");
+    flagEntry(actIncludeInTOC, ifIncludeInTOC, "toc_on.svg", "toc_off.svg");
+    flagEntry(actSearchable, ifSearchable, nullptr, nullptr);
 }
 
 void TframStoryTree::Execute(const std::function<void()>& Command) {
@@ -604,26 +593,26 @@ void TframStoryTree::actEditNameExecute() {
     }
 }
 
-void TframStoryTree::actMoveUpExecute() {
-    Execute([this] {
+void TframStoryTree::MoveFocused(bool Up) {
+    Execute([this, Up] {
         if (!FFocused)
             return;
         const int before = FFocused->Index();
-        FMain.Project().MoveUp(FFocused);
+        if (Up)
+            FMain.Project().MoveUp(FFocused);
+        else
+            FMain.Project().MoveDown(FFocused);
         if (FFocused->Index() != before)
             FMain.Project().SetModified(); // the new order is part of the project file
     });
 }
 
+void TframStoryTree::actMoveUpExecute() {
+    MoveFocused(true);
+}
+
 void TframStoryTree::actMoveDownExecute() {
-    Execute([this] {
-        if (!FFocused)
-            return;
-        const int before = FFocused->Index();
-        FMain.Project().MoveDown(FFocused);
-        if (FFocused->Index() != before)
-            FMain.Project().SetModified();
-    });
+    MoveFocused(false);
 }
 
 void TframStoryTree::actInsertChapterExecute() {

@@ -136,6 +136,8 @@ private:
     void BuildToolbarAndMenus();
     void RegisterCommands();
     void Execute(const std::function<void()>& Command);
+    // Moves the focused item one place up or down among its siblings.
+    void MoveFocused(bool Up);
     void SyncChildren(QTreeWidgetItem* ParentNode, const std::vector<std::unique_ptr<TProjectItemInfo>>& Children);
     QTreeWidgetItem* NewNode(TProjectItemInfo* Item);
     void UpdateNode(QTreeWidgetItem* Node, const TProjectItemInfo* Item);

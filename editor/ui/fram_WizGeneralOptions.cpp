@@ -102,18 +102,20 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
 
     auto* left = new QVBoxLayout;
     left->setSpacing(2);
-    left->addWidget(StepBuddyLabel(QStringLiteral("Default Template"), cmbxDefaultTemplate, this));
+    left->addWidget(BuddyLabel(QStringLiteral("Default Template"), cmbxDefaultTemplate, this));
     left->addWidget(cmbxDefaultTemplate);
     left->addSpacing(4);
     left->addWidget(grpOutput);
     left->addSpacing(2);
-    left->addWidget(StepBuddyLabel(QStringLiteral("Output Path"), edtOutputPath, this));
+    left->addWidget(BuddyLabel(QStringLiteral("Output Path"), edtOutputPath, this));
     left->addLayout(pathRow);
     left->addSpacing(6);
-    left->addWidget(StepBuddyLabel(QStringLiteral("Enter your eBook \"Title Bar\" title"), edtMainFormCaption, this));
+    left->addWidget(
+        BuddyLabel(QStringLiteral("Enter your eBook \"Title Bar\" title"), edtMainFormCaption, this));
     left->addWidget(edtMainFormCaption);
     left->addSpacing(6);
-    left->addWidget(StepBuddyLabel(QStringLiteral("Enter your eBook \"Task Bar\" title"), edtApplicationTitle, this));
+    left->addWidget(
+        BuddyLabel(QStringLiteral("Enter your eBook \"Task Bar\" title"), edtApplicationTitle, this));
     left->addWidget(edtApplicationTitle);
     left->addStretch(1);
 
@@ -150,9 +152,9 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     auto* displayLayout = new QGridLayout(grpDisplay);
     displayLayout->setContentsMargins(8, 4, 8, 6);
     displayLayout->setVerticalSpacing(4);
-    displayLayout->addWidget(StepBuddyLabel(QStringLiteral("Width"), spnedtWidth, grpDisplay), 0, 0);
+    displayLayout->addWidget(BuddyLabel(QStringLiteral("Width"), spnedtWidth, grpDisplay), 0, 0);
     displayLayout->addWidget(spnedtWidth, 0, 1);
-    displayLayout->addWidget(StepBuddyLabel(QStringLiteral("Height"), spnedtHeight, grpDisplay), 1, 0);
+    displayLayout->addWidget(BuddyLabel(QStringLiteral("Height"), spnedtHeight, grpDisplay), 1, 0);
     displayLayout->addWidget(spnedtHeight, 1, 1);
     displayLayout->addWidget(btnResetDisplay, 0, 2, 2, 1, Qt::AlignCenter);
     displayLayout->addWidget(cbxResizable, 2, 0, 1, 3);

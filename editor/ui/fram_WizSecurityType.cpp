@@ -95,7 +95,7 @@ TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) 
     cmbRightClick->addItems({QStringLiteral("Allow"), QStringLiteral("Don't allow"), QStringLiteral("Custom")});
     auto* additionalLayout = new QHBoxLayout(additional);
     additionalLayout->setContentsMargins(8, 2, 8, 6);
-    additionalLayout->addWidget(StepBuddyLabel(QStringLiteral("Allow Right Click"), cmbRightClick, additional));
+    additionalLayout->addWidget(BuddyLabel(QStringLiteral("Allow Right Click"), cmbRightClick, additional));
     additionalLayout->addWidget(cmbRightClick);
     additionalLayout->addStretch(1);
 
@@ -107,7 +107,7 @@ TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) 
     left->addWidget(rbPassword);
     left->addWidget(rbUsersAndPasswords);
     left->addSpacing(6);
-    left->addWidget(StepBuddyLabel(QStringLiteral("Password"), edtPassword, this));
+    left->addWidget(BuddyLabel(QStringLiteral("Password"), edtPassword, this));
     left->addWidget(edtPassword);
     left->addSpacing(4);
     left->addWidget(grpProtectType);

@@ -1,5 +1,6 @@
 #include "fram_WizSplash.h"
 
+#include "u_CommandTable.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_MFS.h"
@@ -85,7 +86,7 @@ TframWizSplash::TframWizSplash(IEditorMain& Main_, QWidget* Parent) : TframWizar
     tools->addWidget(ActionToolButton(actClearImage, this));
     tools->addWidget(ActionToolButton(actResetSplash, this));
     tools->addSpacing(12);
-    tools->addWidget(StepBuddyLabel(QStringLiteral("Close after "), spnedtInterval, this));
+    tools->addWidget(BuddyLabel(QStringLiteral("Close after "), spnedtInterval, this));
     tools->addWidget(spnedtInterval);
     tools->addWidget(new QLabel(QStringLiteral(" seconds"), this));
     tools->addSpacing(12);
@@ -227,7 +228,7 @@ void TframWizSplash::Preview() {
             break;
         const TEditorWindowTable& windows = EditorWindows();
         if (!windows.ShowSplashItem) {
-            MessageDlg(this, SWindowNotAvailable, TMsgDlgType::mtInformation, QMessageBox::Ok);
+            ShowWindowNotAvailable(this);
             break;
         }
         TMFSFile* file = FindStoreFile(Main.Project().SystemStore(), page.FileName);

@@ -3,11 +3,11 @@
 #include "u_EditorServices.h"
 #include "u_Exception.h"
 #include "u_Project.h"
+#include "u_TemplateTree.h"
 #include "u_Templates.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QIcon>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -16,33 +16,6 @@ namespace {
 
 const char* const STemplateHint = "Select Template";
 constexpr int ThumbnailSize = 200;
-
-// What a node of the tree stands for.
-enum TNodeKind { nkTemplate = 1, nkChapter, nkPage };
-constexpr int KindRole = Qt::UserRole;
-constexpr int ObjectRole = Qt::UserRole + 1;
-
-QTreeWidgetItem* NewNode(QTreeWidgetItem* Parent, QTreeWidget* Tree, const std::string& Caption, TNodeKind Kind,
-                         const void* Object) {
-    auto* node = Parent ? new QTreeWidgetItem(Parent) : new QTreeWidgetItem(Tree);
-    node->setText(0, QString::fromStdString(Caption));
-    node->setData(0, KindRole, static_cast<int>(Kind));
-    node->setData(0, ObjectRole, QVariant::fromValue(reinterpret_cast<quintptr>(Object)));
-    static const char* const icons[] = {"", "Template", "Chapter", "Page"};
-    node->setIcon(0, QIcon(QStringLiteral(":/icons/wizard/%1.svg").arg(QLatin1String(icons[Kind]))));
-    return node;
-}
-
-void AddEntries(const TTemplateItems& Items, QTreeWidgetItem* Parent) {
-    for (const auto& item : Items) {
-        if (item->IsChapter) {
-            const auto& chapter = static_cast<const TTemplateChapter&>(*item);
-            AddEntries(chapter.Items, NewNode(Parent, nullptr, chapter.Caption, nkChapter, &chapter));
-        } else {
-            NewNode(Parent, nullptr, item->Caption, nkPage, item.get());
-        }
-    }
-}
 
 } // namespace
 
@@ -84,20 +57,6 @@ TframWizTemplate::TframWizTemplate(IEditorMain& Main_, QWidget* Parent) : TframW
 
 QPixmap TframWizTemplate::GetStepImage() const {
     return SideImage("Step2Template");
-}
-
-void TframWizTemplate::FillTemplateTree(const TTemplates& Templates, QTreeWidget* Tree) {
-    Tree->clear();
-    for (int i = 0; i < Templates.Count(); ++i) {
-        const TTemplate* tpl = Templates.Items(i);
-        AddEntries(tpl->Items, NewNode(nullptr, Tree, tpl->Caption, nkTemplate, tpl));
-    }
-}
-
-TTemplate* TframWizTemplate::NodeTemplate(const QTreeWidgetItem* Node) {
-    if (!Node || Node->data(0, KindRole).toInt() != nkTemplate)
-        return nullptr;
-    return reinterpret_cast<TTemplate*>(Node->data(0, ObjectRole).value<quintptr>());
 }
 
 void TframWizTemplate::InitStep(IWizardStepOwner* Owner) {

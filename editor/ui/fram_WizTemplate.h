@@ -6,9 +6,7 @@
 
 class QPlainTextEdit;
 class QTreeWidget;
-class QTreeWidgetItem;
 class TTemplate;
-class TTemplates;
 
 class TframWizTemplate : public TframWizardStep {
     Q_OBJECT
@@ -28,11 +26,6 @@ public:
 
     // The template of the selected node when that node is a template node, else none.
     TTemplate* SelectedTemplate() const;
-
-    // One top node per template (in list order) with its chapters and pages below.
-    static void FillTemplateTree(const TTemplates& Templates, QTreeWidget* Tree);
-    // The template a node stands for, or none for a chapter or page node.
-    static TTemplate* NodeTemplate(const QTreeWidgetItem* Node);
 
     QTreeWidget* tvTemplates;
     TPictureBox* imgThumbnail;

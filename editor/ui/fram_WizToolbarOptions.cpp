@@ -42,10 +42,10 @@ QHBoxLayout* SizeGroupLayout(QGroupBox* Group, const char* HeightName, QSpinBox*
     Width = StepSpinBox(WidthName, ToolbarSizeMin, ToolbarSizeMax, Group);
     auto* layout = new QHBoxLayout(Group);
     layout->setContentsMargins(8, 2, 8, 6);
-    layout->addWidget(StepBuddyLabel(QStringLiteral("Height"), Height, Group));
+    layout->addWidget(BuddyLabel(QStringLiteral("Height"), Height, Group));
     layout->addWidget(Height);
     layout->addSpacing(6);
-    layout->addWidget(StepBuddyLabel(QStringLiteral("Width"), Width, Group));
+    layout->addWidget(BuddyLabel(QStringLiteral("Width"), Width, Group));
     layout->addWidget(Width);
     return layout;
 }
@@ -95,7 +95,7 @@ std::function<bool(QWidget*, QColor&)> TframWizToolbarOptions::ColorChooser = []
 QColor TframWizToolbarOptions::ColorOf(int32_t Color) {
     if (IsSystemColor(Color))
         return QApplication::palette().color(QPalette::Active, SystemColorRole(SystemColorIndex(Color)));
-    return QColor(ColorRed(Color), ColorGreen(Color), ColorBlue(Color));
+    return ColorOfNumber(Color);
 }
 
 TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Parent)
@@ -163,8 +163,7 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
 
     QGroupBox* logo = Group("Logo", "grpLogo", this);
     imgLogo = new TPictureBox(logo);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setAccessibleName(QStringLiteral("Logo"));
+    SetControlName(imgLogo, "imgLogo", QStringLiteral("Logo"));
     imgLogo->setMinimumHeight(40);
     actLoadLogo = StepAction(this, "actLoadLogo", QStringLiteral("Load Image"), QStringLiteral("Load logo image"),
                              "Load", [this] { LoadLogo(); });
@@ -188,9 +187,9 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     logoLayout->addWidget(imgLogo, 0, 0, 1, 2);
     logoLayout->addLayout(logoButtons, 0, 2);
     logoLayout->addWidget(cbxLogoDisplay, 1, 0, 1, 3);
-    logoLayout->addWidget(StepBuddyLabel(QStringLiteral("Link"), edtLogoLink, logo), 2, 0);
+    logoLayout->addWidget(BuddyLabel(QStringLiteral("Link"), edtLogoLink, logo), 2, 0);
     logoLayout->addWidget(edtLogoLink, 2, 1, 1, 2);
-    logoLayout->addWidget(StepBuddyLabel(QStringLiteral("Hint"), edtLogoText, logo), 3, 0);
+    logoLayout->addWidget(BuddyLabel(QStringLiteral("Hint"), edtLogoText, logo), 3, 0);
     logoLayout->addWidget(edtLogoText, 3, 1, 1, 2);
     logoLayout->setColumnStretch(1, 1);
     logoLayout->setRowStretch(0, 1);
@@ -281,7 +280,7 @@ void TframWizToolbarOptions::PickColor(int32_t& Color) {
     QColor color = ColorOf(Color);
     if (!ColorChooser || !ColorChooser(this, color))
         return;
-    Color = ColorFromRgb(color.red(), color.green(), color.blue());
+    Color = NumberOfColor(color);
     ShowColors();
 }
 

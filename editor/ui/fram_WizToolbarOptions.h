@@ -47,7 +47,8 @@ public:
     // What the colour buttons use to let the author pick a colour (the platform's
     // colour dialog unless a test replaces it): true and Color changed when chosen.
     static std::function<bool(QWidget* Parent, QColor& Color)> ColorChooser;
-    // The colour the preview shows for a colour number.
+    // The colour the preview shows for a colour number: a system colour as the
+    // desktop's palette has it, any other as ColorOfNumber gives it.
     static QColor ColorOf(int32_t Color);
 
     QComboBox* cmbToolbarPlacement;

@@ -1,14 +1,13 @@
 #include "fram_WizardStep.h"
 
+#include "u_CommandTable.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_Exception.h"
 #include "u_MFS.h"
 #include "u_Pictures.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QGroupBox>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QSpinBox>
@@ -73,47 +72,6 @@ QImage StoredBitmap(TMFS& Store, const std::string& Path) {
     return picture;
 }
 
-namespace {
-
-QString WithoutAccelerator(QString Text) {
-    Text.remove(QLatin1Char('&'));
-    return Text;
-}
-
-// The text of the label that names Control (its buddy), or empty.
-QString BuddyText(QWidget* Root, QWidget* Control) {
-    for (QLabel* label : Root->findChildren<QLabel*>())
-        if (label->buddy() == Control)
-            return WithoutAccelerator(label->text()).trimmed();
-    return QString();
-}
-
-} // namespace
-
-void NameControlsForAccessibility(QWidget* Root) {
-    for (QWidget* control : Root->findChildren<QWidget*>()) {
-        // Inner parts of Qt's own controls (a spin box's field, a view's viewport) are
-        // named by their control.
-        if (!control->accessibleName().isEmpty() || control->objectName().startsWith(QLatin1String("qt_")))
-            continue;
-        QString name;
-        if (auto* button = qobject_cast<QAbstractButton*>(control))
-            name = WithoutAccelerator(button->text());
-        else if (auto* group = qobject_cast<QGroupBox*>(control))
-            name = WithoutAccelerator(group->title());
-        else if (auto* label = qobject_cast<QLabel*>(control))
-            name = label->text();
-        if (name.isEmpty())
-            name = BuddyText(Root, control);
-        if (name.isEmpty())
-            name = control->toolTip();
-        if (name.isEmpty())
-            name = control->objectName();
-        if (!name.isEmpty())
-            control->setAccessibleName(name);
-    }
-}
-
 QToolButton* ActionToolButton(QAction* Action, QWidget* Parent) {
     auto* button = new QToolButton(Parent);
     button->setDefaultAction(Action);
@@ -128,19 +86,12 @@ QToolButton* ActionToolButton(QAction* Action, QWidget* Parent) {
 
 QAction* StepAction(QWidget* Parent, const char* ObjectName, const QString& Caption, const QString& Hint,
                     const char* Icon, const std::function<void()>& Run) {
-    auto* action = new QAction(Caption, Parent);
-    action->setObjectName(QLatin1String(ObjectName));
-    action->setToolTip(Hint.isEmpty() ? WithoutAccelerator(Caption) : Hint);
-    if (Icon)
-        action->setIcon(QIcon(QStringLiteral(":/icons/wizard/%1.svg").arg(QLatin1String(Icon))));
+    QAction* action = MakeAction(Parent, ObjectName, Caption,
+                                 Icon ? QStringLiteral("wizard/%1.svg").arg(QLatin1String(Icon)) : QString());
+    if (!Hint.isEmpty())
+        SetActionHint(action, Hint);
     QObject::connect(action, &QAction::triggered, Parent, [Parent, Run] { Guarded(Parent, Run); });
     return action;
-}
-
-QLabel* StepBuddyLabel(const QString& Text, QWidget* Buddy, QWidget* Parent) {
-    auto* label = new QLabel(Text, Parent);
-    label->setBuddy(Buddy);
-    return label;
 }
 
 QSpinBox* StepSpinBox(const char* ObjectName, int Min, int Max, QWidget* Parent) {

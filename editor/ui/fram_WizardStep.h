@@ -4,6 +4,7 @@
 // changes of its input; in the options dialog it has none.
 #pragma once
 
+#include "u_Controls.h"
 #include "u_eBookWizard.h"
 
 #include <QFrame>
@@ -67,20 +68,16 @@ QImage StoredBitmap(TMFS& Store, const std::string& Path);
 extern const char* const SLogoPictureFilter;
 extern const char* const SSplashPictureFilter;
 
-// Every control below Root without an accessible name gets one: a button its caption,
-// a field the text of the label that names it, else its hint, else its object name.
-void NameControlsForAccessibility(QWidget* Root);
-
 // A tool button for an action, with the action's picture and hint.
 QToolButton* ActionToolButton(QAction* Action, QWidget* Parent);
-// A command of a step frame: caption, hint, picture ":/icons/wizard/ICON.svg" (none:
-// text only) and what it runs (errors go to the error dialog).
+// A command of a step frame: caption, hint (none: the caption), picture
+// ":/icons/wizard/ICON.svg" (none: text only) and what it runs (errors go to the error
+// dialog).
 QAction* StepAction(QWidget* Parent, const char* ObjectName, const QString& Caption, const QString& Hint,
                     const char* Icon, const std::function<void()>& Run);
 
-// Small builders of the step frames' controls: a label naming a control (its buddy),
-// a spin box with its range, and a flat reset button with its hint and picture.
-QLabel* StepBuddyLabel(const QString& Text, QWidget* Buddy, QWidget* Parent);
+// Small builders of the step frames' controls: a spin box with its range, and a flat
+// reset button with its hint and picture.
 QSpinBox* StepSpinBox(const char* ObjectName, int Min, int Max, QWidget* Parent);
 QToolButton* StepResetButton(const char* ObjectName, const QString& Hint, QWidget* Parent);
 

@@ -5,14 +5,16 @@
 #include "frm_SelectVariable.h"
 #include "frm_TableAttributes.h"
 #include "u_CaseBlind.h"
+#include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
+#include "u_DocumentWindows.h"
 #include "u_Forms.h"
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
 #include "u_Variables.h"
 #include "u_WebEngineProtocol.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -70,14 +72,6 @@ int& WindowCounter() {
     return counter;
 }
 
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
-
-std::string S(const QString& Text) {
-    return Text.toUtf8().toStdString();
-}
-
 // The surface's script: qwebchannel.js followed by the page editor's own script.
 QString EditingScriptSource() {
     static const QString source = [] {
@@ -91,10 +85,6 @@ QString EditingScriptSource() {
         return text;
     }();
     return source;
-}
-
-QIcon EditIcon(const char* Name) {
-    return QIcon(QStringLiteral(":/icons/edit/%1.svg").arg(QString::fromUtf8(Name)));
 }
 
 } // namespace
@@ -131,6 +121,7 @@ TfrmEdit::TfrmEdit(IEditorMain& Main, QWidget* Parent)
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QString::fromUtf8(SEditCaption));
     resize(960, 680);
+    FCommands = new TCommandTable(this);
     CreateActions();
     CreateControls();
     InstallEditingScript();
@@ -145,10 +136,15 @@ TfrmEdit::TfrmEdit(IEditorMain& Main, QWidget* Parent)
     connect(tmrCheckActive, &QTimer::timeout, this, &TfrmEdit::tmrCheckActiveTimer);
     tmrCheckActive->start();
 
-    // The tools' enabling is worked out once whenever the event loop goes idle.
-    connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock, this,
-            &TfrmEdit::UpdateActions);
-    UpdateActions();
+    // The font controls, like the tools, serve a shown part only.
+    FCommands->AddUpdate([this] {
+        const bool partShown = FShownPart >= 0;
+        for (QWidget* control : {static_cast<QWidget*>(cmbFontName), static_cast<QWidget*>(spnFontSize),
+                                 static_cast<QWidget*>(clrbFontColor)})
+            if (control->isEnabled() != partShown)
+                control->setEnabled(partShown);
+    });
+    FCommands->Update();
 }
 
 TfrmEdit::~TfrmEdit() {
@@ -160,14 +156,11 @@ TfrmEdit::~TfrmEdit() {
 
 QAction* TfrmEdit::NewAction(const char* Name, const char* Caption, const char* Icon,
                              std::function<void()> Execute) {
-    auto* action = new QAction(QString::fromUtf8(Caption), this);
-    action->setObjectName(QString::fromUtf8(Name));
-    action->setToolTip(QString::fromUtf8(Caption));
-    if (Icon)
-        action->setIcon(EditIcon(Icon));
-    connect(action, &QAction::triggered, this,
-            [this, Execute = std::move(Execute)] { Guarded(this, Execute); });
-    FPartActions.push_back(action);
+    QAction* action = MakeAction(this, Name, QString::fromUtf8(Caption),
+                                 Icon ? QStringLiteral("edit/%1.svg").arg(QLatin1String(Icon)) : QString());
+    FCommands->Connect(action, this, std::move(Execute));
+    // Every tool works on the part shown.
+    FCommands->Add(action, [this] { return FShownPart >= 0; });
     return action;
 }
 
@@ -233,7 +226,7 @@ void TfrmEdit::CreateActions() {
     for (const char* entry : AlignImageEntries) {
         QAction* a = mnuAlignImage->addAction(QString::fromUtf8(entry));
         a->setObjectName(QStringLiteral("mnuAlignImage") + QString::fromUtf8(entry));
-        connect(a, &QAction::triggered, this, [this, entry] { Guarded(this, [&] { AlignImage(entry); }); });
+        FCommands->Connect(a, this, [this, entry] { AlignImage(entry); });
     }
     actAlignImage->setMenu(mnuAlignImage);
 }
@@ -242,8 +235,7 @@ void TfrmEdit::CreateControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     pcEdit = new QTabWidget(this);
-    pcEdit->setObjectName(QStringLiteral("pcEdit"));
-    pcEdit->setAccessibleName(QStringLiteral("Edit and Preview"));
+    SetControlName(pcEdit, "pcEdit", QStringLiteral("Edit and Preview"));
     pcEdit->setDocumentMode(true);
     layout->addWidget(pcEdit);
 
@@ -257,37 +249,30 @@ void TfrmEdit::CreateControls() {
     // The toolbar: the part list and the font controls with the formatting tools on
     // the first row, the editing and inserting tools on the second.
     tbEdit = new QWidget(tabEdit);
-    tbEdit->setObjectName(QStringLiteral("tbEdit"));
-    tbEdit->setAccessibleName(QStringLiteral("Toolbar"));
+    SetControlName(tbEdit, "tbEdit", QStringLiteral("Toolbar"));
     auto* rows = new QVBoxLayout(tbEdit);
     rows->setContentsMargins(4, 2, 4, 2);
     rows->setSpacing(0);
-    auto newRow = [&](const char* Name) {
-        auto* bar = new QToolBar(tbEdit);
-        bar->setObjectName(QString::fromUtf8(Name));
-        bar->setIconSize(QSize(20, 20));
+    auto newRow = [&](const char* Name, const QString& AccessibleName) {
+        QToolBar* bar = NewToolBar(tbEdit, Name, 20, Qt::ToolButtonIconOnly, AccessibleName);
         bar->setFloatable(false);
         bar->setMovable(false);
         rows->addWidget(bar);
         return bar;
     };
-    QToolBar* row1 = newRow("tbEditFormat");
-    row1->setAccessibleName(QStringLiteral("Format"));
-    QToolBar* row2 = newRow("tbEditInsert");
-    row2->setAccessibleName(QStringLiteral("Insert"));
+    QToolBar* row1 = newRow("tbEditFormat", QStringLiteral("Format"));
+    QToolBar* row2 = newRow("tbEditInsert", QStringLiteral("Insert"));
 
     cmbPages = new QComboBox(tbEdit);
-    cmbPages->setObjectName(QStringLiteral("cmbPages"));
+    SetControlName(cmbPages, "cmbPages", QStringLiteral("Current page"));
     cmbPages->setToolTip(QStringLiteral("Current page"));
-    cmbPages->setAccessibleName(QStringLiteral("Current page"));
     cmbPages->setMinimumContentsLength(16);
     cmbPages->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(cmbPages, &QComboBox::activated, this, &TfrmEdit::cmbPagesActivated);
 
     cmbFontName = new QComboBox(tbEdit);
-    cmbFontName->setObjectName(QStringLiteral("cmbFontName"));
+    SetControlName(cmbFontName, "cmbFontName", QStringLiteral("Font name"));
     cmbFontName->setToolTip(QStringLiteral("Font name"));
-    cmbFontName->setAccessibleName(QStringLiteral("Font name"));
     cmbFontName->setEditable(true);
     cmbFontName->setInsertPolicy(QComboBox::NoInsert);
     cmbFontName->setMinimumContentsLength(16);
@@ -298,9 +283,8 @@ void TfrmEdit::CreateControls() {
     });
 
     spnFontSize = new QSpinBox(tbEdit);
-    spnFontSize->setObjectName(QStringLiteral("spnFontSize"));
+    SetControlName(spnFontSize, "spnFontSize", QStringLiteral("Font size"));
     spnFontSize->setToolTip(QStringLiteral("Font size"));
-    spnFontSize->setAccessibleName(QStringLiteral("Font size"));
     // 0 stands for "not known" and shows empty; the sizes are 1 to 7.
     spnFontSize->setRange(0, 7);
     spnFontSize->setSpecialValueText(QStringLiteral(" "));
@@ -311,9 +295,8 @@ void TfrmEdit::CreateControls() {
     });
 
     clrbFontColor = new TEditColorBox(tbEdit);
-    clrbFontColor->setObjectName(QStringLiteral("clrbFontColor"));
+    SetControlName(clrbFontColor, "clrbFontColor", QStringLiteral("Font color"));
     clrbFontColor->setToolTip(QStringLiteral("Font color"));
-    clrbFontColor->setAccessibleName(QStringLiteral("Font color"));
     connect(clrbFontColor, &TEditColorBox::ColorChosen, this, [this](TColor Color) {
         if (!Busy && Color != clNone)
             Guarded(this, [&] { ExecCommand("ForeColor", ColorToHtml(Color)); });
@@ -323,43 +306,42 @@ void TfrmEdit::CreateControls() {
         control->installEventFilter(this);
     cmbFontName->lineEdit()->installEventFilter(this);
 
+    // The buttons are named after their tools, for screen readers by their captions.
+    auto addTools = [](QToolBar* Bar, std::initializer_list<QAction*> Tools) {
+        for (QAction* tool : Tools)
+            AddToolAction(Bar, tool);
+    };
     row1->addWidget(cmbPages);
     row1->addSeparator();
     row1->addWidget(cmbFontName);
     row1->addWidget(spnFontSize);
     row1->addWidget(clrbFontColor);
     row1->addSeparator();
-    row1->addActions({actBold, actItalic, actUnderline});
+    addTools(row1, {actBold, actItalic, actUnderline});
     row1->addSeparator();
-    row1->addActions({actAlignLeft, actAlignCenter, actAlignRight, actAlignFull});
+    addTools(row1, {actAlignLeft, actAlignCenter, actAlignRight, actAlignFull});
 
-    row2->addActions({actUndo, actRedo});
+    addTools(row2, {actUndo, actRedo});
     row2->addSeparator();
-    row2->addActions({actCut, actCopy, actPaste});
+    addTools(row2, {actCut, actCopy, actPaste});
     row2->addSeparator();
-    row2->addActions({actOrderedList, actUnorderedList, actOutdent, actIndent});
+    addTools(row2, {actOrderedList, actUnorderedList, actOutdent, actIndent});
     row2->addSeparator();
-    row2->addActions({actInternalLink, actExternalLink, actUnlink});
+    addTools(row2, {actInternalLink, actExternalLink, actUnlink});
     row2->addSeparator();
-    row2->addActions({actLocalImage, actWebImage, actInsertTable, actInsertVariable, actInsertSpecial});
+    addTools(row2, {actLocalImage, actWebImage, actInsertTable, actInsertVariable, actInsertSpecial});
     row2->addSeparator();
-    row2->addAction(actRemoveFormat);
+    addTools(row2, {actRemoveFormat});
     // Align Image has no button; it is offered in the surface's context menu.
     if (auto* special = qobject_cast<QToolButton*>(row2->widgetForAction(actInsertSpecial)))
         special->setPopupMode(QToolButton::InstantPopup);
-    for (QToolBar* bar : {row1, row2})
-        for (QAction* action : bar->actions())
-            if (QWidget* button = bar->widgetForAction(action);
-                button && !action->isSeparator() && !action->text().isEmpty())
-                button->setAccessibleName(action->text());
 
     pnlEdit = new QWidget(tabEdit);
     pnlEdit->setObjectName(QStringLiteral("pnlEdit"));
     auto* panel = new QVBoxLayout(pnlEdit);
     panel->setContentsMargins(0, 0, 0, 0);
     webEdit = new TMXWebBrowser(pnlEdit);
-    webEdit->setObjectName(QStringLiteral("webEdit"));
-    webEdit->setAccessibleName(QStringLiteral("Editing surface"));
+    SetControlName(webEdit, "webEdit", QStringLiteral("Editing surface"));
     panel->addWidget(webEdit);
 
     auto* editLayout = new QVBoxLayout(tabEdit);
@@ -369,8 +351,7 @@ void TfrmEdit::CreateControls() {
     editLayout->addWidget(pnlEdit, 1);
 
     webPreview = new TMXWebBrowser(tabPreview);
-    webPreview->setObjectName(QStringLiteral("webPreview"));
-    webPreview->setAccessibleName(QStringLiteral("Preview"));
+    SetControlName(webPreview, "webPreview", QStringLiteral("Preview"));
     auto* previewLayout = new QVBoxLayout(tabPreview);
     previewLayout->setContentsMargins(0, 0, 0, 0);
     previewLayout->addWidget(webPreview);
@@ -409,24 +390,13 @@ void TfrmEdit::InstallEditingScript() {
     page->scripts().insert(script);
 }
 
-void TfrmEdit::UpdateActions() {
-    const bool partShown = FShownPart >= 0;
-    for (QAction* action : FPartActions)
-        action->setEnabled(partShown);
-    cmbFontName->setEnabled(partShown);
-    spnFontSize->setEnabled(partShown);
-    clrbFontColor->setEnabled(partShown);
-}
-
 void TfrmEdit::BuildSpecialsMenu() {
     mnuSpecials->clear();
     for (std::size_t i = 0; i < FSpecials.size(); ++i) {
         QAction* entry = mnuSpecials->addAction(Q(FSpecials[i].Name));
-        connect(entry, &QAction::triggered, this, [this, i] {
-            Guarded(this, [&] {
-                if (i < FSpecials.size())
-                    InsertSpecial(FSpecials[i]);
-            });
+        FCommands->Connect(entry, this, [this, i] {
+            if (i < FSpecials.size())
+                InsertSpecial(FSpecials[i]);
         });
     }
 }
@@ -832,28 +802,21 @@ void TfrmEdit::closeEvent(QCloseEvent* Event) {
 }
 
 TfrmEdit* OpenPageEditor(IEditorMain& Main, const std::string& PagePath) {
-    for (TfrmAbstractMDIChild* window : OpenDocumentWindows())
-        if (auto* editor = dynamic_cast<TfrmEdit*>(window); editor && editor->PagePath() == PagePath) {
-            ShowDocumentWindow(editor);
+    return ShowMatchingDocumentWindow<TfrmEdit>(
+        [&PagePath](const TfrmEdit& Editor) { return Editor.PagePath() == PagePath; },
+        [&Main, &PagePath] {
+            auto editor = std::make_unique<TfrmEdit>(Main);
+            editor->SetPagePath(PagePath);
+            editor->LoadParts();
+            Main.Project().SetModified();
             return editor;
-        }
-    auto editor = std::make_unique<TfrmEdit>(Main);
-    editor->SetPagePath(PagePath);
-    editor->LoadParts();
-    TfrmEdit* window = editor.release();
-    ShowDocumentWindow(window);
-    Main.Project().SetModified();
-    return window;
+        });
 }
 
 namespace {
 
 const TEditorWindowRegistration PageEditorRegistration([](TEditorWindowTable& Table) {
-    Table.OpenPageEditor = [](IEditorMain& Main, const std::string& Page) -> TfrmAbstractMDIChild* {
-        TfrmAbstractMDIChild* window = nullptr;
-        Guarded(Main.MainWidget(), [&] { window = OpenPageEditor(Main, Page); });
-        return window;
-    };
+    Table.OpenPageEditor = GuardedWindowOpener<const std::string&>(OpenPageEditor);
 });
 
 } // namespace

@@ -30,6 +30,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QWebChannel;
+class TCommandTable;
 class TEditColorBox;
 class TfrmEdit;
 
@@ -141,6 +142,8 @@ public:
     int PendingScripts() const noexcept { return FPendingScripts; }
     // Which part ShowPart last showed (-1: none); the tools are enabled for a part.
     int ShownPart() const noexcept { return FShownPart; }
+    // The window's commands with their enabling rules.
+    TCommandTable& Commands() noexcept { return *FCommands; }
 
 protected:
     void showEvent(QShowEvent* Event) override;
@@ -164,7 +167,6 @@ private:
     QAction* NewAction(const char* Name, const char* Caption, const char* Icon,
                        std::function<void()> Execute);
     void InstallEditingScript();
-    void UpdateActions();
     void BuildSpecialsMenu();
     // Runs a call of the surface's script: QuarvelEdit.Function(arguments), the
     // arguments JSON-escaped. Done gets the answer (an invalid value when the surface
@@ -187,6 +189,7 @@ private:
     HRESULT webEditShowContextMenu(const QPoint& Position);
 
     IEditorMain& FMain;
+    TCommandTable* FCommands = nullptr;
     std::string FPagePath;
     std::string FEditURL;
     std::string FPreviewURL;
@@ -198,14 +201,13 @@ private:
     TPageEditBridge FBridge;
     QWebChannel* FChannel = nullptr;
     std::vector<TSpecialItem> FSpecials;
-    std::vector<QAction*> FPartActions; // enabled only while a part is shown
     int FPendingScripts = 0;
     std::optional<QString> FKeptClipboard; // put back once the pastes of variables ran
     int FPendingPastes = 0;
     std::shared_ptr<int> FAlive = std::make_shared<int>(0); // gone once the window is being destroyed
 };
 
-// Brings the open editor of exactly this page path forward, or opens a new one: its
-// parts loaded, shown, and the project marked modified. A failure to load destroys the
-// new window and raises.
+// Brings the open editor of exactly this page path forward (one editor per page), or
+// opens a new one: its parts loaded, shown, and the project marked modified. A failure
+// to load destroys the new window and raises.
 TfrmEdit* OpenPageEditor(IEditorMain& Main, const std::string& PagePath);

@@ -1,9 +1,10 @@
 #include "frm_EditBookMark.h"
 
+#include "u_Controls.h"
 #include "u_Forms.h"
-#include "u_ToolbarWidgets.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -21,13 +22,14 @@ TfrmEditBookMark::TfrmEditBookMark(QWidget* Parent) : QDialog(Parent) {
     cbNewWindow->setObjectName(QStringLiteral("cbNewWindow"));
     cbNewWindow->setToolTip(QStringLiteral("Open browser in a new window"));
     // OK is the default button; Escape rejects the dialog (Cancel).
-    NewOkCancelButtons(this, btnOK, btnCancel);
+    btnsOKCancel = NewOKCancelButtons(this);
+    btnOK = btnsOKCancel->button(QDialogButtonBox::Ok);
+    btnCancel = btnsOKCancel->button(QDialogButtonBox::Cancel);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(cbNewWindow);
     bottom->addStretch(1);
-    bottom->addWidget(btnOK);
-    bottom->addWidget(btnCancel);
+    bottom->addWidget(btnsOKCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addStretch(1);

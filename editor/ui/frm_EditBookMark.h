@@ -7,6 +7,7 @@
 #include <string>
 
 class QCheckBox;
+class QDialogButtonBox;
 class QLineEdit;
 class QPushButton;
 
@@ -18,6 +19,7 @@ public:
     QLineEdit* edtLinkTitle = nullptr;
     QLineEdit* edtWebAddress = nullptr;
     QCheckBox* cbNewWindow = nullptr;
+    QDialogButtonBox* btnsOKCancel = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 

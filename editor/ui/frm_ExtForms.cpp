@@ -1,9 +1,10 @@
 #include "frm_ExtForms.h"
 
 #include "c_MXWebBrowser.h"
+#include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_DocumentWindows.h"
-#include "u_IdleActions.h"
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
@@ -30,10 +31,6 @@ const char* const SNoFileHtml = "<html><body>No file is associated with this for
 
 namespace {
 
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
-
 constexpr int MinPreviewSide = 50;
 
 } // namespace
@@ -45,8 +42,7 @@ TfrmExtFormPreview::TfrmExtFormPreview(QWidget* Parent) : QWidget(Parent, Qt::Wi
     setObjectName(QStringLiteral("frmExtFormPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
     wbPreview = new TMXWebBrowser(this);
-    wbPreview->setObjectName(QStringLiteral("wbPreview"));
-    wbPreview->setAccessibleName(QStringLiteral("Page"));
+    SetControlName(wbPreview, "wbPreview", QStringLiteral("Page"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(wbPreview);
@@ -92,7 +88,7 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     setAccessibleName(QStringLiteral("System Pages"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/varpages/syspages.svg")));
     resize(626, 400);
-    FActions = new TIdleActionList(this);
+    FCommands = new TCommandTable(this);
 
     auto* left = new QWidget(this);
     left->setObjectName(QStringLiteral("pnlLeft"));
@@ -100,38 +96,32 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->setSpacing(0);
 
-    tbExtFiles = new QToolBar(left);
-    tbExtFiles->setObjectName(QStringLiteral("tbExtFiles"));
-    tbExtFiles->setAccessibleName(QStringLiteral("System pages tools"));
-    tbExtFiles->setIconSize(QSize(20, 20));
-    tbExtFiles->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tbExtFiles =
+        NewToolBar(left, "tbExtFiles", 20, Qt::ToolButtonIconOnly, QStringLiteral("System pages tools"));
     auto command = [this](const char* Name, const char* Icon, const char* Caption, const char* Hint) {
-        return AddToolCommand(tbExtFiles, Name,
-                              QString::fromLatin1(":/icons/varpages/%1.svg").arg(QLatin1String(Icon)),
-                              Caption, Hint);
+        QAction* action = MakeAction(this, Name, QString::fromLatin1(Caption),
+                                     QStringLiteral("varpages/%1.svg").arg(QLatin1String(Icon)));
+        SetActionHint(action, QString::fromLatin1(Hint));
+        AddToolAction(tbExtFiles, action);
+        return action;
     };
     actEditFile = command("actEditFile", "editfile", "Edit File", "Edit file");
     actReplaceFile = command("actReplaceFile", "replacefile", "Replace File", "Replace file");
     actPreviewWindow = command("actPreviewWindow", "previewwindow", "Preview Window", "Preview window");
     actResetPages = command("actResetPages", "resetpages", "Reset Pages", "Reset all pages");
-    connect(actEditFile, &QAction::triggered, this,
-            [this] { Guarded(this, [this] { actEditFileExecute(); }); });
-    connect(actReplaceFile, &QAction::triggered, this,
-            [this] { Guarded(this, [this] { actReplaceFileExecute(); }); });
-    connect(actPreviewWindow, &QAction::triggered, this,
-            [this] { Guarded(this, [this] { actPreviewWindowExecute(); }); });
-    connect(actResetPages, &QAction::triggered, this,
-            [this] { Guarded(this, [this] { actResetPagesExecute(); }); });
-    FActions->Add(actEditFile,
-                  [this] { return CanEditExtFormFile(FMain.Project().FilesStore(), SelectedEntry()); });
-    FActions->Add(actReplaceFile, [this] { return CanReplaceExtFormFile(SelectedEntry()); });
-    FActions->Add(actPreviewWindow,
-                  [this] { return CanPreviewExtForm(FMain.Project().FilesStore(), SelectedEntry()); });
-    FActions->Add(actResetPages, [] { return true; });
+    FCommands->Connect(actEditFile, this, [this] { actEditFileExecute(); });
+    FCommands->Connect(actReplaceFile, this, [this] { actReplaceFileExecute(); });
+    FCommands->Connect(actPreviewWindow, this, [this] { actPreviewWindowExecute(); });
+    FCommands->Connect(actResetPages, this, [this] { actResetPagesExecute(); });
+    FCommands->Add(actEditFile,
+                   [this] { return CanEditExtFormFile(FMain.Project().FilesStore(), SelectedEntry()); });
+    FCommands->Add(actReplaceFile, [this] { return CanReplaceExtFormFile(SelectedEntry()); });
+    FCommands->Add(actPreviewWindow,
+                   [this] { return CanPreviewExtForm(FMain.Project().FilesStore(), SelectedEntry()); });
+    FCommands->Add(actResetPages, {});
 
     tvExtFiles = new QTreeWidget(left);
-    tvExtFiles->setObjectName(QStringLiteral("tvExtFiles"));
-    tvExtFiles->setAccessibleName(QStringLiteral("tvExtFiles"));
+    SetControlName(tvExtFiles, "tvExtFiles");
     tvExtFiles->setHeaderHidden(true);
     tvExtFiles->setRootIsDecorated(false);
     tvExtFiles->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -146,8 +136,7 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     leftLayout->addWidget(pnlForm);
 
     wbPage = new TMXWebBrowser(this);
-    wbPage->setObjectName(QStringLiteral("wbPage"));
-    wbPage->setAccessibleName(QStringLiteral("Page"));
+    SetControlName(wbPage, "wbPage", QStringLiteral("Page"));
 
     splExtFiles = new QSplitter(Qt::Horizontal, this);
     splExtFiles->setObjectName(QStringLiteral("splExtFiles"));
@@ -176,22 +165,18 @@ void TfrmExtFiles::BuildFormPanel() {
     grid->setVerticalSpacing(4);
 
     auto label = [this](const char* Caption, QWidget* Buddy) {
-        auto* text = new QLabel(QString::fromLatin1(Caption), pnlForm);
-        text->setBuddy(Buddy);
-        return text;
+        return BuddyLabel(QString::fromLatin1(Caption), Buddy, pnlForm);
     };
     edtCaption = new QLineEdit(pnlForm);
-    edtCaption->setObjectName(QStringLiteral("edtCaption"));
+    SetControlName(edtCaption, "edtCaption", QStringLiteral("Title"));
     edtCaption->setToolTip(QStringLiteral("Window title"));
-    edtCaption->setAccessibleName(QStringLiteral("Title"));
     auto spin = [this](const char* Name, const char* Hint, const char* Caption) {
         auto* box = new QSpinBox(pnlForm);
-        box->setObjectName(QLatin1String(Name));
+        SetControlName(box, Name, QString::fromLatin1(Caption));
         box->setRange(INT_MIN, INT_MAX);
         // The whole range would size the box for eleven digits.
         box->setMinimumWidth(70);
         box->setToolTip(QString::fromLatin1(Hint));
-        box->setAccessibleName(QString::fromLatin1(Caption));
         connect(box, &QSpinBox::valueChanged, this, [this] { PanelChanged(); });
         return box;
     };
@@ -199,9 +184,8 @@ void TfrmExtFiles::BuildFormPanel() {
     spnedtHeight = spin("spnedtHeight", "Default window height", "Height");
     auto check = [this](const char* Name, const char* Caption, const char* Hint) {
         auto* box = new QCheckBox(QString::fromLatin1(Caption), pnlForm);
-        box->setObjectName(QLatin1String(Name));
+        SetControlName(box, Name, QString::fromLatin1(Caption));
         box->setToolTip(QString::fromLatin1(Hint));
-        box->setAccessibleName(QString::fromLatin1(Caption));
         connect(box, &QCheckBox::toggled, this, [this] { PanelChanged(); });
         return box;
     };
@@ -378,11 +362,7 @@ void TfrmExtFiles::actEditFileExecute() {
     const TExtFormInfo* entry = SelectedEntry();
     if (!CanEditExtFormFile(FMain.Project().FilesStore(), entry))
         return;
-    if (!EditorWindows().OpenPageEditor) {
-        MessageDlg(this, SWindowNotAvailable, TMsgDlgType::mtInformation, QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
-    EditorWindows().OpenPageEditor(FMain, entry->Path);
+    OpenTableWindow(this, EditorWindows().OpenPageEditor, FMain, entry->Path);
 }
 
 void TfrmExtFiles::actReplaceFileExecute() {

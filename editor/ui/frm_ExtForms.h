@@ -22,7 +22,7 @@ class QSplitter;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TIdleActionList;
+class TCommandTable;
 class TMXWebBrowser;
 
 // What the browser shows without a page.
@@ -58,8 +58,6 @@ public:
     bool PagesLoaded() const noexcept { return FPagesLoaded; }
 
     void SaveChanges() override;
-    // The client size of the design, also inside the main window's client area.
-    QSize sizeHint() const override { return QSize(626, 400); }
     void CloseWithoutSaving() override;
 
     // The selected entry's page in the browser, or the text for none.
@@ -73,7 +71,7 @@ public:
     const std::vector<TExtFormInfo>& Entries() const noexcept { return FEntries; }
     // Selects the entry at Index of the tree (none for -1).
     void SelectEntry(int Index);
-    TIdleActionList& Actions() noexcept { return *FActions; }
+    TCommandTable& Commands() noexcept { return *FCommands; }
 
     // Handlers.
     void actEditFileExecute();
@@ -113,7 +111,7 @@ private:
 
     IEditorMain& FMain;
     std::vector<TExtFormInfo> FEntries;
-    TIdleActionList* FActions = nullptr;
+    TCommandTable* FCommands = nullptr;
     bool FPagesLoaded = false;
     // The list could not be read to its end: it is only rewritten after an edit, so
     // that opening the window never cuts a file short.

@@ -5,6 +5,7 @@
 #include "fram_PageProperties.h"
 #include "fram_StoryTree.h"
 #include "u_Compile.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_Forms.h"
 #include "u_ProgramFolder.h"
@@ -69,13 +70,10 @@ void NameInnerParts(QWidget* Root) {
         grip->setAccessibleName(QStringLiteral("Size grip"));
     for (QMenu* menu : Root->findChildren<QMenu*>())
         if (menu->accessibleName().isEmpty())
-            menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName() : QString(menu->title()).remove(QLatin1Char('&')));
+            menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName()
+                                                            : WithoutAccelerator(menu->title()));
 }
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
 
 bool FileExists(const std::string& Name) {
     std::error_code error;
@@ -240,8 +238,7 @@ void TfrmMain::BuildPanels() {
     controlLayout->addWidget(pcControl);
 
     tsProject = new QWidget;
-    tsProject->setObjectName(QStringLiteral("tsProject"));
-    tsProject->setAccessibleName(QStringLiteral("Project"));
+    SetControlName(tsProject, "tsProject", QStringLiteral("Project"));
     framStoryTree = new TframStoryTree(*this, *FCommands, tsProject);
     pnlPageProperties = new TframPageProperties(tsProject);
     auto* projectLayout = new QVBoxLayout(tsProject);
@@ -263,16 +260,14 @@ void TfrmMain::BuildPanels() {
     previewLayout->addWidget(webFilePreview);
     pnlForWebPreview->hide();
     mdiArea = new QMdiArea(splClient);
-    mdiArea->setObjectName(QStringLiteral("mdiArea"));
-    mdiArea->setAccessibleName(QStringLiteral("Document windows"));
+    SetControlName(mdiArea, "mdiArea", QStringLiteral("Document windows"));
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     splClient->setStretchFactor(1, 1);
     splClient->setSizes({420, 300});
 
     tsFiles = new QWidget;
-    tsFiles->setObjectName(QStringLiteral("tsFiles"));
-    tsFiles->setAccessibleName(QStringLiteral("Files"));
+    SetControlName(tsFiles, "tsFiles", QStringLiteral("Files"));
     framFiles = new TframFilesPane(*this, *FCommands, webFilePreview, tsFiles);
     auto* filesLayout = new QVBoxLayout(tsFiles);
     filesLayout->setContentsMargins(0, 0, 0, 0);
@@ -356,11 +351,8 @@ void TfrmMain::BuildMenus() {
 
 void TfrmMain::BuildToolbars() {
     auto make = [this](const char* name, const QString& title) {
-        auto* bar = new QToolBar(title, this);
-        bar->setObjectName(QString::fromLatin1(name));
-        bar->setAccessibleName(QString::fromLatin1(name));
-        bar->setIconSize(QSize(24, 24));
-        bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        QToolBar* bar = NewToolBar(this, name, 24, Qt::ToolButtonTextUnderIcon);
+        bar->setWindowTitle(title);
         bar->setMovable(false);
         bar->setFloatable(false);
         addToolBar(Qt::TopToolBarArea, bar);
@@ -844,23 +836,6 @@ bool TfrmMain::ChooseSaveFileName(std::string& FileName) {
         return false;
     FileName = chosen;
     return true;
-}
-
-bool TfrmMain::CloseAllDocuments() {
-    for (TfrmAbstractMDIChild* window : OpenDocumentWindows())
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
-            frame->close();
-        else
-            window->close();
-    return OpenDocumentWindows().empty();
-}
-
-void TfrmMain::ClosePageEditors(const std::vector<std::string>& Pages, bool All) {
-    for (TfrmAbstractMDIChild* window : OpenDocumentWindows()) {
-        const auto* editor = dynamic_cast<IPageEditorWindow*>(window);
-        if (editor && (All || std::find(Pages.begin(), Pages.end(), editor->PagePath()) != Pages.end()))
-            window->CloseWithoutSaving();
-    }
 }
 
 void TfrmMain::SelectItem(TProjectItemInfo* Item) {

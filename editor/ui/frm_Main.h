@@ -147,8 +147,10 @@ public:
     bool Confirm(const std::string& Question) override;
     bool ChooseSaveFileName(std::string& FileName) override;
     void ProjectClosing() override { ApplyChangesOfAll(); }
-    bool CloseAllDocuments() override;
-    void ClosePageEditors(const std::vector<std::string>& Pages, bool All) override;
+    bool CloseAllDocuments() override { return CloseDocumentWindows(); }
+    void ClosePageEditors(const std::vector<std::string>& Pages, bool All) override {
+        ClosePageEditorWindows(Pages, All);
+    }
     void SelectItem(TProjectItemInfo* Item) override;
     void ItemRemoving(TProjectItemInfo* Item) override;
     TAnswer Ask(const std::string& Question, bool AllowCancel) override;

@@ -4,11 +4,13 @@
 #include "fram_WizSecurityType.h"
 #include "fram_WizSplash.h"
 #include "fram_WizToolbarOptions.h"
+#include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_Project.h"
 
-#include <QHBoxLayout>
+#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -45,26 +47,20 @@ TfrmProjectOptions::TfrmProjectOptions(IEditorMain& Main, QWidget* Parent) : QDi
     pgcOptions->addTab(framSplash, QStringLiteral("Splash"));
     pgcOptions->setCurrentWidget(framSecurity);
 
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
+    // OK applies the pages first and closes the dialog only when they were applied.
+    QDialogButtonBox* buttons = NewOKCancelButtons(this, [this] { btnOkClick(); });
+    btnOk = buttons->button(QDialogButtonBox::Ok);
     btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnOk->setMinimumWidth(80);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel = buttons->button(QDialogButtonBox::Cancel);
+    for (QPushButton* button : {btnOk, btnCancel})
+        button->setMinimumWidth(80);
     btnCancel->setAutoDefault(false);
-    btnCancel->setMinimumWidth(80);
-    connect(btnOk, &QPushButton::clicked, this, &TfrmProjectOptions::btnOkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
     layout->addWidget(pgcOptions, 1);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
 }
 
 void TfrmProjectOptions::showEvent(QShowEvent* Event) {
@@ -99,12 +95,8 @@ void TfrmProjectOptions::btnOkClick() {
         return;
     accept();
     // The designer opens in the main window once this dialog is out of the way.
-    if (openDesigner) {
-        if (EditorWindows().OpenToolbarDesigner)
-            EditorWindows().OpenToolbarDesigner(FMain);
-        else
-            MessageDlg(parentWidget(), SWindowNotAvailable, TMsgDlgType::mtInformation, QMessageBox::Ok);
-    }
+    if (openDesigner)
+        OpenTableWindow(parentWidget(), EditorWindows().OpenToolbarDesigner, FMain);
 }
 
 bool ShowProjectOptions(IEditorMain& Main) {

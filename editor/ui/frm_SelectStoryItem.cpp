@@ -1,6 +1,6 @@
 #include "frm_SelectStoryItem.h"
 
-#include "u_EditDialogForms.h"
+#include "u_Controls.h"
 #include "u_Project.h"
 
 #include <QDialogButtonBox>
@@ -23,8 +23,7 @@ TfrmSelectStoryItem::TfrmSelectStoryItem(const TStory& Story, QWidget* Parent) :
     setWindowTitle(QStringLiteral("Select Story Item"));
     auto* layout = new QVBoxLayout(this);
     tvStory = new QTreeWidget(this);
-    tvStory->setObjectName(QStringLiteral("tvStory"));
-    tvStory->setAccessibleName(QStringLiteral("Story"));
+    SetControlName(tvStory, "tvStory", QStringLiteral("Story"));
     tvStory->setHeaderHidden(true);
     tvStory->setMinimumSize(320, 300);
     for (const auto& item : Story.Children())

@@ -1,6 +1,6 @@
 #include "frm_SelectVariable.h"
 
-#include "u_EditDialogForms.h"
+#include "u_Controls.h"
 #include "u_Variables.h"
 
 #include <QDialogButtonBox>
@@ -16,22 +16,18 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     setWindowTitle(QStringLiteral("Select Variable"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* lblVariables = new QLabel(QStringLiteral("&Variables"), this);
     lstVariables = new QListWidget(this);
-    lstVariables->setObjectName(QStringLiteral("lstVariables"));
-    lstVariables->setAccessibleName(QStringLiteral("Variables"));
-    lblVariables->setBuddy(lstVariables);
+    SetControlName(lstVariables, "lstVariables", QStringLiteral("Variables"));
+    QLabel* lblVariables = BuddyLabel(QStringLiteral("&Variables"), lstVariables, this);
     // The names come sorted (ascending, letter case ignored).
     for (const std::string& name : Variables.GetNames())
         lstVariables->addItem(QString::fromStdString(name));
     lstVariables->setMinimumSize(280, 200);
 
-    auto* lblValue = new QLabel(QStringLiteral("V&alue"), this);
     edtValue = new QLineEdit(this);
-    edtValue->setObjectName(QStringLiteral("edtValue"));
-    edtValue->setAccessibleName(QStringLiteral("Value"));
+    SetControlName(edtValue, "edtValue", QStringLiteral("Value"));
     edtValue->setReadOnly(true);
-    lblValue->setBuddy(edtValue);
+    QLabel* lblValue = BuddyLabel(QStringLiteral("V&alue"), edtValue, this);
 
     btnsOKCancel = NewOKCancelButtons(this);
 

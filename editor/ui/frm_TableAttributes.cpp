@@ -1,8 +1,8 @@
 #include "frm_TableAttributes.h"
 
 #include "c_EditColorBox.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
-#include "u_EditDialogForms.h"
 #include "u_Registry.h"
 
 #include <QCheckBox>
@@ -56,8 +56,7 @@ namespace {
 QSpinBox* NewSpin(QWidget* Parent, const char* Name, const char* Caption, int Min, int Max,
                   const char* Suffix = nullptr) {
     auto* spin = new QSpinBox(Parent);
-    spin->setObjectName(QString::fromUtf8(Name));
-    spin->setAccessibleName(QString::fromUtf8(Caption));
+    SetControlName(spin, Name, QString::fromUtf8(Caption));
     spin->setRange(Min, Max);
     if (Suffix)
         spin->setSuffix(QString::fromUtf8(Suffix));
@@ -67,8 +66,7 @@ QSpinBox* NewSpin(QWidget* Parent, const char* Name, const char* Caption, int Mi
 
 TEditColorBox* NewColorBox(QWidget* Parent, const char* Name, const char* Caption) {
     auto* box = new TEditColorBox(Parent);
-    box->setObjectName(QString::fromUtf8(Name));
-    box->setAccessibleName(QString::fromUtf8(Caption));
+    SetControlName(box, Name, QString::fromUtf8(Caption));
     return box;
 }
 
@@ -97,9 +95,7 @@ TfrmTableAttributes::TfrmTableAttributes(QWidget* Parent) : QDialog(Parent) {
     clrbBorderColor = NewColorBox(this, "clrbBorderColor", "Border Color");
 
     auto addRow = [&](int Row, int Column, const char* Caption, QWidget* Control) {
-        auto* label = new QLabel(QString::fromUtf8(Caption), this);
-        label->setBuddy(Control);
-        grid->addWidget(label, Row, Column * 2);
+        grid->addWidget(BuddyLabel(QString::fromUtf8(Caption), Control, this), Row, Column * 2);
         grid->addWidget(Control, Row, Column * 2 + 1);
     };
     addRow(0, 0, "&Rows:", spnRows);

@@ -3,8 +3,10 @@
 #include "frm_EditBookMark.h"
 #include "frm_ToolButtonEditor.h"
 #include "frm_ToolbarPreview.h"
+#include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
-#include "u_EditorServices.h"
+#include "u_DocumentWindows.h"
 #include "u_Project.h"
 #include "u_ToolbarWidgets.h"
 #include "u_eBookCommon.h"
@@ -22,23 +24,14 @@ namespace {
 const char* const SNewBookmarkTitle = "Enter resource description here...";
 const char* const SNewBookmarkAddress = "Enter resource www-address here...";
 
-QString Q(const std::string& Text) {
-    return QString::fromStdString(Text);
-}
-
 // A page of the designer: its tool bar above its list.
 QWidget* NewPage(QWidget* Parent, const char* Name, QToolBar*& Bar, TToolbarListView*& List, const char* ListName,
                  const QStringList& Columns) {
     auto* page = new QWidget(Parent);
     page->setObjectName(QString::fromUtf8(Name));
-    Bar = new QToolBar(page);
-    Bar->setObjectName(QStringLiteral("tb") + QString::fromUtf8(Name + 2));
-    Bar->setAccessibleName(Bar->objectName());
-    Bar->setIconSize(QSize(16, 16));
-    Bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    Bar = NewToolBar(page, ("tb" + std::string(Name + 2)).c_str(), 16, Qt::ToolButtonTextBesideIcon);
     List = new TToolbarListView(page);
-    List->setObjectName(QString::fromUtf8(ListName));
-    List->setAccessibleName(QString::fromUtf8(ListName));
+    SetControlName(List, ListName);
     List->setHeaderLabels(Columns);
     List->setContextMenuPolicy(Qt::CustomContextMenu);
     auto* layout = new QVBoxLayout(page);
@@ -54,48 +47,63 @@ QWidget* NewPage(QWidget* Parent, const char* Name, QToolBar*& Bar, TToolbarList
 TfrmToolBar::TfrmToolBar(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDIChild(Parent), FMain(Main) {
     setObjectName(QStringLiteral("frmToolBar"));
     setWindowTitle(QStringLiteral("ToolBar"));
-    setWindowIcon(ToolbarIcon("toolbar"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/toolbar/toolbar.svg")));
+    FCommands = new TCommandTable(this);
     CreateActions();
     CreateControls();
     resize(720, 440);
-    UpdateActions();
-    ConnectIdleUpdate(this, [this] { UpdateActions(); });
+    FCommands->Update();
 }
 
 TfrmToolBar::~TfrmToolBar() = default;
 
 void TfrmToolBar::CreateActions() {
-    actAddButton = MakeCommand(this, "actAddButton", "Add Button", "Add Button", QKeySequence(Qt::Key_Insert),
-                               ToolbarIcon("add"));
-    actEditButton = MakeCommand(this, "actEditButton", "Edit Button", "Edit Button",
-                                QKeySequence(Qt::CTRL | Qt::Key_Return), ToolbarIcon("edit"));
+    actAddButton =
+        ToolbarCommand(this, "actAddButton", "Add Button", "Add Button", "add", QKeySequence(Qt::Key_Insert));
+    actEditButton = ToolbarCommand(this, "actEditButton", "Edit Button", "Edit Button", "edit");
     actEditButton->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    actDeleteButton = MakeCommand(this, "actDeleteButton", "Delete Button", "Delete Button",
-                                  QKeySequence(Qt::Key_Delete), ToolbarIcon("delete"));
-    actMoveUp = MakeCommand(this, "actMoveUp", "Move Up", "Move Up", QKeySequence(Qt::ALT | Qt::Key_Up),
-                            ToolbarIcon("up"));
-    actMoveDown = MakeCommand(this, "actMoveDown", "Move Down", "Move Down", QKeySequence(Qt::ALT | Qt::Key_Down),
-                              ToolbarIcon("down"));
-    actReset = MakeCommand(this, "actReset", "Reset", "Reset Toolbar", QKeySequence(Qt::CTRL | Qt::Key_R),
-                           ToolbarIcon("reset"));
-    actPreview = MakeCommand(this, "actPreview", "Preview", "Preview toolbar", QKeySequence(), ToolbarIcon("preview"));
-    actAddBookMark = MakeCommand(this, "actAddBookMark", "Add Bookmark", "Add new bookmark", QKeySequence(),
-                                 ToolbarIcon("bookmark_add"));
-    actDelBookMark = MakeCommand(this, "actDelBookMark", "Delete Bookmark", "Delete current bookmark",
-                                 QKeySequence(), ToolbarIcon("bookmark_delete"));
-    actEditBookMark = MakeCommand(this, "actEditBookMark", "Edit Bookmark", "Edit current bookmark", QKeySequence(),
-                                  ToolbarIcon("bookmark_edit"));
+    actDeleteButton = ToolbarCommand(this, "actDeleteButton", "Delete Button", "Delete Button", "delete",
+                                     QKeySequence(Qt::Key_Delete));
+    actMoveUp =
+        ToolbarCommand(this, "actMoveUp", "Move Up", "Move Up", "up", QKeySequence(Qt::ALT | Qt::Key_Up));
+    actMoveDown = ToolbarCommand(this, "actMoveDown", "Move Down", "Move Down", "down",
+                                 QKeySequence(Qt::ALT | Qt::Key_Down));
+    actReset = ToolbarCommand(this, "actReset", "Reset", "Reset Toolbar", "reset",
+                              QKeySequence(Qt::CTRL | Qt::Key_R));
+    actPreview = ToolbarCommand(this, "actPreview", "Preview", "Preview toolbar", "preview");
+    actAddBookMark =
+        ToolbarCommand(this, "actAddBookMark", "Add Bookmark", "Add new bookmark", "bookmark_add");
+    actDelBookMark = ToolbarCommand(this, "actDelBookMark", "Delete Bookmark", "Delete current bookmark",
+                                    "bookmark_delete");
+    actEditBookMark =
+        ToolbarCommand(this, "actEditBookMark", "Edit Bookmark", "Edit current bookmark", "bookmark_edit");
 
-    connect(actAddButton, &QAction::triggered, this, &TfrmToolBar::actAddButtonExecute);
-    connect(actEditButton, &QAction::triggered, this, &TfrmToolBar::actEditButtonExecute);
-    connect(actDeleteButton, &QAction::triggered, this, &TfrmToolBar::actDeleteButtonExecute);
-    connect(actMoveUp, &QAction::triggered, this, &TfrmToolBar::actMoveUpExecute);
-    connect(actMoveDown, &QAction::triggered, this, &TfrmToolBar::actMoveDownExecute);
-    connect(actReset, &QAction::triggered, this, &TfrmToolBar::actResetExecute);
-    connect(actPreview, &QAction::triggered, this, &TfrmToolBar::actPreviewExecute);
-    connect(actAddBookMark, &QAction::triggered, this, &TfrmToolBar::actAddBookMarkExecute);
-    connect(actDelBookMark, &QAction::triggered, this, &TfrmToolBar::actDelBookMarkExecute);
-    connect(actEditBookMark, &QAction::triggered, this, &TfrmToolBar::actEditBookMarkExecute);
+    TCommandTable& c = *FCommands;
+    c.Connect(actAddButton, this, [this] { actAddButtonExecute(); });
+    c.Connect(actEditButton, this, [this] { actEditButtonExecute(); });
+    c.Connect(actDeleteButton, this, [this] { actDeleteButtonExecute(); });
+    c.Connect(actMoveUp, this, [this] { actMoveUpExecute(); });
+    c.Connect(actMoveDown, this, [this] { actMoveDownExecute(); });
+    c.Connect(actReset, this, [this] { actResetExecute(); });
+    c.Connect(actPreview, this, [this] { actPreviewExecute(); });
+    c.Connect(actAddBookMark, this, [this] { actAddBookMarkExecute(); });
+    c.Connect(actDelBookMark, this, [this] { actDelBookMarkExecute(); });
+    c.Connect(actEditBookMark, this, [this] { actEditBookMarkExecute(); });
+    // What the commands may do follows the page in front and its selected row.
+    auto state = [this] {
+        TToolbarListView* list = FrontList();
+        return ToolbarCommandState(FrontPage(), list->SelectedRow(), list->topLevelItemCount());
+    };
+    c.Add(actAddButton, [state] { return state().AddButton; });
+    c.Add(actEditButton, [state] { return state().EditButton; });
+    c.Add(actDeleteButton, [state] { return state().DeleteButton; });
+    c.Add(actMoveUp, [state] { return state().MoveUp; });
+    c.Add(actMoveDown, [state] { return state().MoveDown; });
+    c.Add(actReset, [state] { return state().Reset; });
+    c.Add(actPreview, [state] { return state().Preview; });
+    c.Add(actAddBookMark, [state] { return state().AddBookMark; });
+    c.Add(actEditBookMark, [state] { return state().EditBookMark; });
+    c.Add(actDelBookMark, [state] { return state().DelBookMark; });
     // The keys work wherever the focus is inside the window.
     addActions({actAddButton, actEditButton, actDeleteButton, actMoveUp, actMoveDown, actReset, actPreview,
                 actAddBookMark, actDelBookMark, actEditBookMark});
@@ -103,8 +111,7 @@ void TfrmToolBar::CreateActions() {
 
 void TfrmToolBar::CreateControls() {
     pcToolbar = new QTabWidget(this);
-    pcToolbar->setObjectName(QStringLiteral("pcToolbar"));
-    pcToolbar->setAccessibleName(QStringLiteral("pcToolbar"));
+    SetControlName(pcToolbar, "pcToolbar");
     tsButtons = NewPage(pcToolbar, "tsButtons", tbButtons, lvToolBar, "lvToolBar",
                         {QStringLiteral("Caption"), QStringLiteral("Type")});
     tsBookmarks = NewPage(pcToolbar, "tsBookmarks", tbBookmarks, lvBookMarks, "lvBookMarks",
@@ -130,11 +137,11 @@ void TfrmToolBar::CreateControls() {
     pmBookmarks->addSeparator();
     pmBookmarks->addActions({actMoveUp, actMoveDown});
     connect(lvToolBar, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
-        UpdateActions();
+        FCommands->Update();
         pmButtons->popup(lvToolBar->viewport()->mapToGlobal(At));
     });
     connect(lvBookMarks, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
-        UpdateActions();
+        FCommands->Update();
         pmBookmarks->popup(lvBookMarks->viewport()->mapToGlobal(At));
     });
 
@@ -218,21 +225,6 @@ TToolbarPage TfrmToolBar::FrontPage() const {
 
 TToolbarListView* TfrmToolBar::FrontList() const {
     return FrontPage() == TToolbarPage::Bookmarks ? lvBookMarks : lvToolBar;
-}
-
-void TfrmToolBar::UpdateActions() {
-    TToolbarListView* list = FrontList();
-    const TToolbarCommandState state = ToolbarCommandState(FrontPage(), list->SelectedRow(), list->topLevelItemCount());
-    actAddButton->setEnabled(state.AddButton);
-    actEditButton->setEnabled(state.EditButton);
-    actDeleteButton->setEnabled(state.DeleteButton);
-    actMoveUp->setEnabled(state.MoveUp);
-    actMoveDown->setEnabled(state.MoveDown);
-    actReset->setEnabled(state.Reset);
-    actPreview->setEnabled(state.Preview);
-    actAddBookMark->setEnabled(state.AddBookMark);
-    actEditBookMark->setEnabled(state.EditBookMark);
-    actDelBookMark->setEnabled(state.DelBookMark);
 }
 
 void TfrmToolBar::MarkModified() {
@@ -371,30 +363,17 @@ void TfrmToolBar::actDelBookMarkExecute() {
 }
 
 TfrmToolBar* ShowToolbarDesigner(IEditorMain& Main) {
-    if (TfrmToolBar* open = FindChildWindow<TfrmToolBar>()) {
-        ShowDocumentWindow(open);
-        return open;
-    }
-    auto* window = new TfrmToolBar(Main);
-    try {
-        window->LoadToolbar();
-        ShowDocumentWindow(window);
-    } catch (...) {
-        // Not yet shown: it would save on closing; it is simply freed.
-        delete window;
-        throw;
-    }
-    return window;
+    return ShowSingleDocumentWindow<TfrmToolBar>([&Main] {
+        auto fresh = std::make_unique<TfrmToolBar>(Main);
+        fresh->LoadToolbar();
+        return fresh;
+    });
 }
 
 namespace {
 
 const TEditorWindowRegistration ToolbarDesignerRegistration([](TEditorWindowTable& Table) {
-    Table.OpenToolbarDesigner = [](IEditorMain& Main) -> TfrmAbstractMDIChild* {
-        TfrmToolBar* window = nullptr;
-        Guarded(Main.MainWidget(), [&] { window = ShowToolbarDesigner(Main); });
-        return window;
-    };
+    Table.OpenToolbarDesigner = GuardedWindowOpener(ShowToolbarDesigner);
 });
 
 } // namespace

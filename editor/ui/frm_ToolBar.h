@@ -13,6 +13,7 @@ class QMenu;
 class QTabWidget;
 class QToolBar;
 class QTreeWidgetItem;
+class TCommandTable;
 class TToolbarListView;
 
 class TfrmToolBar : public TfrmAbstractMDIChild {
@@ -56,8 +57,8 @@ public:
     void SaveChanges() override;
     void CloseWithoutSaving() override;
 
-    // The idle pass over the commands' enabling rules (also run by tests).
-    void UpdateActions();
+    // The window's commands with their enabling rules.
+    TCommandTable& Commands() noexcept { return *FCommands; }
 
     // The commands, as the actions, keys and double clicks run them.
     void actAddButtonExecute();
@@ -85,6 +86,7 @@ private:
     void MarkModified();
 
     IEditorMain& FMain;
+    TCommandTable* FCommands = nullptr;
     TToolbarDesign FDesign;
     bool FButtonDialogOK = false;
     bool FShowing = false; // the lists are being filled: their change signals are ours

@@ -1,5 +1,7 @@
 #include "frm_ToolButtonEditor.h"
 
+#include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_MFS.h"
 #include "u_ToolbarWidgets.h"
@@ -7,9 +9,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFrame>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -20,10 +22,6 @@
 namespace {
 
 const char* const SLoadFilter = "All (*.bmp *.ico);;Bitmaps (*.bmp);;Icons (*.ico)";
-
-QString Q(const std::string& Text) {
-    return QString::fromStdString(Text);
-}
 
 // The save dialog's filter for the picture's own format.
 std::string SaveFilter(const TButtonPicture& Picture) {
@@ -55,27 +53,26 @@ TfrmToolButtonEditor::TfrmToolButtonEditor(QWidget* Parent) : QDialog(Parent) {
         cmbxButtonKind->addItem(Q(ToolButtonCaption(kind)));
     connect(cmbxButtonKind, &QComboBox::currentIndexChanged, this, &TfrmToolButtonEditor::cmbxButtonKindChange);
 
-    actLoad = MakeCommand(this, "actLoad", "Load...", "Load picture", QKeySequence(), ToolbarIcon("load"));
-    actSave = MakeCommand(this, "actSave", "Save...", "Save picture", QKeySequence(), ToolbarIcon("save"));
-    actClear = MakeCommand(this, "actClear", "Clear", "Clear Picture", QKeySequence(), ToolbarIcon("clear"));
-    connect(actLoad, &QAction::triggered, this, &TfrmToolButtonEditor::actLoadExecute);
-    connect(actSave, &QAction::triggered, this, &TfrmToolButtonEditor::actSaveExecute);
-    connect(actClear, &QAction::triggered, this, [this] { ClearPicture(); });
+    FCommands = new TCommandTable(this);
+    actLoad = ToolbarCommand(this, "actLoad", "Load...", "Load picture", "load");
+    actSave = ToolbarCommand(this, "actSave", "Save...", "Save picture", "save");
+    actClear = ToolbarCommand(this, "actClear", "Clear", "Clear Picture", "clear");
+    FCommands->Connect(actLoad, this, [this] { actLoadExecute(); });
+    FCommands->Connect(actSave, this, [this] { actSaveExecute(); });
+    FCommands->Connect(actClear, this, [this] { ClearPicture(); });
+    FCommands->Add(actLoad, {});
+    FCommands->Add(actSave, [this] { return FPicture.HasPicture(); });
+    FCommands->Add(actClear, [this] { return FPicture.HasPicture(); });
 
     auto* pnlPicture = new QFrame(this);
     pnlPicture->setObjectName(QStringLiteral("pnlPicture"));
     pnlPicture->setFrameShape(QFrame::StyledPanel);
-    tbPicture = new QToolBar(pnlPicture);
-    tbPicture->setObjectName(QStringLiteral("tbPicture"));
-    tbPicture->setAccessibleName(QStringLiteral("tbPicture"));
-    tbPicture->setIconSize(QSize(16, 16));
-    tbPicture->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbPicture = NewToolBar(pnlPicture, "tbPicture", 16, Qt::ToolButtonTextBesideIcon);
     tbPicture->addAction(actLoad);
     tbPicture->addAction(actSave);
     tbPicture->addAction(actClear);
     imgButton = new QLabel(pnlPicture);
-    imgButton->setObjectName(QStringLiteral("imgButton"));
-    imgButton->setAccessibleName(QStringLiteral("imgButton"));
+    SetControlName(imgButton, "imgButton");
     imgButton->setAlignment(Qt::AlignCenter);
     imgButton->setMinimumHeight(56);
     imgButton->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -93,22 +90,19 @@ TfrmToolButtonEditor::TfrmToolButtonEditor(QWidget* Parent) : QDialog(Parent) {
     lblNote->setObjectName(QStringLiteral("lblNote"));
     lblNote->setWordWrap(true);
 
-    NewOkCancelButtons(this, btnOK, btnCancel);
+    btnsOKCancel = NewOKCancelButtons(this);
+    btnOK = btnsOKCancel->button(QDialogButtonBox::Ok);
+    btnCancel = btnsOKCancel->button(QDialogButtonBox::Cancel);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(pnlPicture, 1);
     layout->addWidget(lblNote);
-    layout->addLayout(buttons);
+    layout->addWidget(btnsOKCancel);
     resize(263, 270);
 
     ShowPicture();
-    UpdateActions();
-    ConnectIdleUpdate(this, [this] { UpdateActions(); });
+    FCommands->Update();
 }
 
 void TfrmToolButtonEditor::SetValues(uint8_t Kind, const std::string& Caption, const TButtonPicture& Picture) {
@@ -123,7 +117,7 @@ void TfrmToolButtonEditor::SetValues(uint8_t Kind, const std::string& Caption, c
     edtButtonCaption->setText(Q(Caption));
     FPicture = Picture;
     ShowPicture();
-    UpdateActions();
+    FCommands->Update();
 }
 
 uint8_t TfrmToolButtonEditor::Kind() const {
@@ -186,11 +180,6 @@ void TfrmToolButtonEditor::ShowPicture() {
     if (room.isValid() && (shown.width() > room.width() || shown.height() > room.height()))
         shown = shown.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     imgButton->setPixmap(QPixmap::fromImage(shown));
-}
-
-void TfrmToolButtonEditor::UpdateActions() {
-    actSave->setEnabled(FPicture.HasPicture());
-    actClear->setEnabled(FPicture.HasPicture());
 }
 
 bool EditToolButton(QWidget* Parent, uint8_t& Kind, std::string& Caption, TButtonPicture& Picture) {

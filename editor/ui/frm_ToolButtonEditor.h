@@ -11,10 +11,12 @@
 
 class QAction;
 class QComboBox;
+class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolBar;
+class TCommandTable;
 
 class TfrmToolButtonEditor : public QDialog {
     Q_OBJECT
@@ -26,6 +28,7 @@ public:
     QLabel* imgButton = nullptr;
     QToolBar* tbPicture = nullptr;
     QLabel* lblNote = nullptr;
+    QDialogButtonBox* btnsOKCancel = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     QAction* actLoad = nullptr;
@@ -45,8 +48,8 @@ public:
     void SavePictureFile(const std::string& FileName) const;
     void ClearPicture();
 
-    // The idle pass over the commands: "Save..." and "Clear" need a picture.
-    void UpdateActions();
+    // The dialog's commands: "Save..." and "Clear" need a picture.
+    TCommandTable& Commands() noexcept { return *FCommands; }
 
 private:
     void cmbxButtonKindChange(int Index);
@@ -54,6 +57,7 @@ private:
     void actSaveExecute();
     void ShowPicture();
 
+    TCommandTable* FCommands = nullptr;
     TButtonPicture FPicture;
     bool FFilling = false;
 };

@@ -1,6 +1,7 @@
 #include "frm_ToolbarPreview.h"
 
 #include "c_MXWebBrowser.h"
+#include "u_Controls.h"
 #include "u_Forms.h"
 #include "u_MFS.h"
 #include "u_ToolbarDesign.h"
@@ -25,10 +26,6 @@
 namespace {
 
 const int SeparatorWidth = 8;
-
-QString Q(const std::string& Text) {
-    return QString::fromStdString(Text);
-}
 
 // The book's tool bar is drawn in its background colour alone (the platform style
 // would paint its own panel over it).
@@ -64,23 +61,19 @@ TfrmToolbarPreview::TfrmToolbarPreview(QWidget* Parent) : QDialog(Parent) {
     setWindowTitle(QStringLiteral("Toolbar Preview"));
 
     pnlToolbar = new QWidget(this);
-    pnlToolbar->setObjectName(QStringLiteral("pnlToolbar"));
-    pnlToolbar->setAccessibleName(QStringLiteral("pnlToolbar"));
+    SetControlName(pnlToolbar, "pnlToolbar");
     pnlToolbar->setAutoFillBackground(true);
     tbrMain = new TPreviewToolBar(pnlToolbar);
-    tbrMain->setObjectName(QStringLiteral("tbrMain"));
-    tbrMain->setAccessibleName(QStringLiteral("tbrMain"));
+    SetControlName(tbrMain, "tbrMain");
     tbrMain->setMovable(false);
     tbrMain->setFloatable(false);
     tbrMain->setAutoFillBackground(true);
     tbrMain->layout()->setSpacing(0);
     tbrMain->layout()->setContentsMargins(0, 0, 0, 0);
     pnlLogo = new QWidget(pnlToolbar);
-    pnlLogo->setObjectName(QStringLiteral("pnlLogo"));
-    pnlLogo->setAccessibleName(QStringLiteral("pnlLogo"));
+    SetControlName(pnlLogo, "pnlLogo");
     imgLogo = new QLabel(pnlLogo);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setAccessibleName(QStringLiteral("imgLogo"));
+    SetControlName(imgLogo, "imgLogo");
     imgLogo->setAlignment(Qt::AlignCenter);
     auto* logoLayout = new QHBoxLayout(pnlLogo);
     logoLayout->setContentsMargins(0, 0, 0, 0);
@@ -92,8 +85,7 @@ TfrmToolbarPreview::TfrmToolbarPreview(QWidget* Parent) : QDialog(Parent) {
     toolbarLayout->addWidget(pnlLogo);
 
     wbBrowser = new TMXWebBrowser(this);
-    wbBrowser->setObjectName(QStringLiteral("wbBrowser"));
-    wbBrowser->setAccessibleName(QStringLiteral("wbBrowser"));
+    SetControlName(wbBrowser, "wbBrowser");
 
     FLayout = new QVBoxLayout(this);
     FLayout->setContentsMargins(0, 0, 0, 0);

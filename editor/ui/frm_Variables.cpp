@@ -1,9 +1,10 @@
 #include "frm_Variables.h"
 
 #include "c_MXDBGrid.h"
+#include "u_CommandTable.h"
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_DocumentWindows.h"
-#include "u_IdleActions.h"
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
@@ -23,10 +24,6 @@
 namespace {
 
 const char* const VariablesFile = "\\Variables.xml";
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
 
 // Draws the "Allow Branding" column as a check box with no text, and limits typed
 // names and values to the column length.
@@ -222,31 +219,26 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
 
     FTable.OnChange = [this] { TableChanged(); };
     FModel = new TVariablesModel(FTable, this);
-    FActions = new TIdleActionList(this);
+    FCommands = new TCommandTable(this);
 
-    tbVariables = new QToolBar(this);
-    tbVariables->setObjectName(QStringLiteral("tbVariables"));
-    tbVariables->setAccessibleName(QStringLiteral("Variables tools"));
-    tbVariables->setIconSize(QSize(20, 20));
-    tbVariables->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    auto command = [this](const char* Name, const char* Icon, const char* Caption) {
-        return AddToolCommand(tbVariables, Name,
-                              QString::fromLatin1(":/icons/varpages/%1.svg").arg(QLatin1String(Icon)),
-                              Caption, Caption);
-    };
-    tbtnAdd = command("tbtnAdd", "add", "New Variable");
-    tbtnDelete = command("tbtnDelete", "delete", "Delete Variable");
-    tbtnScan = command("tbtnScan", "scan", "Scan Project For Variables");
-    connect(tbtnAdd, &QAction::triggered, this, [this] { Guarded(this, [this] { tbtnAddClick(); }); });
-    connect(tbtnDelete, &QAction::triggered, this, [this] { Guarded(this, [this] { tbtnDeleteClick(); }); });
-    connect(tbtnScan, &QAction::triggered, this, [this] { mnuScanProjectForVariablesClick(); });
-    FActions->Add(tbtnAdd, [] { return true; });
-    FActions->Add(tbtnDelete, [this] { return FTable.Count() > 0; });
-    FActions->Add(tbtnScan, [] { return true; });
+    tbVariables =
+        NewToolBar(this, "tbVariables", 20, Qt::ToolButtonIconOnly, QStringLiteral("Variables tools"));
+    tbtnAdd = MakeAction(this, "tbtnAdd", QStringLiteral("New Variable"), QStringLiteral("varpages/add.svg"));
+    tbtnDelete = MakeAction(this, "tbtnDelete", QStringLiteral("Delete Variable"),
+                            QStringLiteral("varpages/delete.svg"));
+    tbtnScan = MakeAction(this, "tbtnScan", QStringLiteral("Scan Project For Variables"),
+                          QStringLiteral("varpages/scan.svg"));
+    for (QAction* action : {tbtnAdd, tbtnDelete, tbtnScan})
+        AddToolAction(tbVariables, action);
+    FCommands->Connect(tbtnAdd, this, [this] { tbtnAddClick(); });
+    FCommands->Connect(tbtnDelete, this, [this] { tbtnDeleteClick(); });
+    FCommands->Connect(tbtnScan, this, [this] { mnuScanProjectForVariablesClick(); });
+    FCommands->Add(tbtnAdd, {});
+    FCommands->Add(tbtnDelete, [this] { return FTable.Count() > 0; });
+    FCommands->Add(tbtnScan, {});
 
     dgVariables = new TMXDBGrid(this);
-    dgVariables->setObjectName(QStringLiteral("dgVariables"));
-    dgVariables->setAccessibleName(QStringLiteral("dgVariables"));
+    SetControlName(dgVariables, "dgVariables");
     dgVariables->setItemDelegate(new TVariablesDelegate(dgVariables));
     dgVariables->setModel(FModel);
     dgVariables->setColumnWidth(TVariablesModel::colName, 220);

@@ -12,7 +12,7 @@
 
 class QAction;
 class QToolBar;
-class TIdleActionList;
+class TCommandTable;
 class TMXDBGrid;
 
 // The grid's model over the window's table. Structural changes go through here so
@@ -62,8 +62,6 @@ public:
 
     void ApplyChanges() override;
     void SaveChanges() override;
-    // The client size of the design, also inside the main window's client area.
-    QSize sizeHint() const override { return QSize(572, 384); }
     void CloseWithoutSaving() override;
     void ScanRequested() override;
 
@@ -79,7 +77,7 @@ public:
 
     TVariablesTable& Table() noexcept { return FTable; }
     TVariablesModel& Model() noexcept { return *FModel; }
-    TIdleActionList& Actions() noexcept { return *FActions; }
+    TCommandTable& Commands() noexcept { return *FCommands; }
 
     // Controls, named as in the window's design.
     QToolBar* tbVariables = nullptr;
@@ -97,7 +95,7 @@ private:
     IEditorMain& FMain;
     TVariablesTable FTable;
     TVariablesModel* FModel = nullptr;
-    TIdleActionList* FActions = nullptr;
+    TCommandTable* FCommands = nullptr;
     bool FVariablesLoaded = false;
     // The file could not be read to its end: it is only rewritten once the author
     // changed the table, so that opening the window never cuts a file short.

@@ -1,5 +1,6 @@
 #include "u_CommandTable.h"
 
+#include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 
@@ -7,6 +8,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QToolBar>
 #include <QWidget>
 
 TCommandTable::TCommandTable(QObject* Parent) : QObject(Parent) {
@@ -19,6 +21,12 @@ TCommandTable::~TCommandTable() = default;
 QAction* TCommandTable::Add(QAction* Action, TCommandPredicate Enabled, TCommandPredicate Checked,
                             TCommandPredicate Visible) {
     FCommands.push_back({Action, std::move(Enabled), std::move(Checked), std::move(Visible)});
+    return Action;
+}
+
+QAction* TCommandTable::Connect(QAction* Action, QWidget* Parent, std::function<void()> Command) {
+    connect(Action, &QAction::triggered, this,
+            [this, Parent, Command = std::move(Command)] { Execute(Parent, Command); });
     return Action;
 }
 
@@ -101,9 +109,27 @@ QAction* MakeAction(QObject* Owner, const char* Name, const QString& Caption, co
     return action;
 }
 
-void SetControlName(QWidget* Control, const char* Name) {
-    Control->setObjectName(QString::fromLatin1(Name));
-    Control->setAccessibleName(QString::fromLatin1(Name));
+QAction* SetActionHint(QAction* Action, const QString& Hint) {
+    Action->setToolTip(Hint);
+    Action->setStatusTip(Hint);
+    return Action;
+}
+
+QToolBar* NewToolBar(QWidget* Parent, const char* Name, int IconSize, Qt::ToolButtonStyle Style,
+                     const QString& AccessibleName) {
+    auto* bar = new QToolBar(Parent);
+    SetControlName(bar, Name, AccessibleName.isEmpty() ? QString::fromLatin1(Name) : AccessibleName);
+    bar->setIconSize(QSize(IconSize, IconSize));
+    bar->setToolButtonStyle(Style);
+    return bar;
+}
+
+QWidget* AddToolAction(QToolBar* Bar, QAction* Action) {
+    Bar->addAction(Action);
+    QWidget* button = Bar->widgetForAction(Action);
+    button->setObjectName(Action->objectName());
+    button->setAccessibleName(WithoutAccelerator(Action->text()));
+    return button;
 }
 
 void ShowWindowNotAvailable(QWidget* Parent) {

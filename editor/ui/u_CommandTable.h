@@ -3,6 +3,8 @@
 // predicate). All predicates are evaluated in one pass when the event loop is about to
 // wait for events (QAbstractEventDispatcher::aboutToBlock), never from the handlers
 // themselves; a pass runs at most once per loop turn and not while a command runs.
+// Every window of the editor (the main window and its panes, the document windows and
+// their dialogs) keeps its commands in a table of its own.
 #pragma once
 
 #include <QKeySequence>
@@ -14,6 +16,7 @@
 #include <vector>
 
 class QAction;
+class QToolBar;
 class QWidget;
 
 using TCommandPredicate = std::function<bool()>;
@@ -27,6 +30,8 @@ public:
     // Adds a command; Enabled may be empty (always enabled). Returns the action.
     QAction* Add(QAction* Action, TCommandPredicate Enabled, TCommandPredicate Checked = {},
                  TCommandPredicate Visible = {});
+    // Triggering Action runs Command through Execute, its failures shown over Parent.
+    QAction* Connect(QAction* Action, QWidget* Parent, std::function<void()> Command);
     // Something else the idle pass keeps current (panel visibility, menus).
     void AddUpdate(std::function<void()> Update);
 
@@ -67,9 +72,15 @@ private:
 QAction* MakeAction(QObject* Owner, const char* Name, const QString& Caption, const QString& Icon = {},
                     const QKeySequence& Shortcut = {});
 
-// Names a control as the window's design does: its objectName, and the accessible
-// name screen readers announce for a control without a caption.
-void SetControlName(QWidget* Control, const char* Name);
+// The action's hint: its tool tip, also shown in the status bar.
+QAction* SetActionHint(QAction* Action, const QString& Hint);
+// A tool bar of a window, named Name (AccessibleName for screen readers, none: Name),
+// with pictures of IconSize pixels and buttons in Style.
+QToolBar* NewToolBar(QWidget* Parent, const char* Name, int IconSize, Qt::ToolButtonStyle Style,
+                     const QString& AccessibleName = {});
+// Puts Action on Bar; the button gets the action's name as its objectName and the
+// caption (without accelerator marks) as its accessible name. Returns the button.
+QWidget* AddToolAction(QToolBar* Bar, QAction* Action);
 
 // Shows "This window is not available yet." (a window whose unit is not built in).
 void ShowWindowNotAvailable(QWidget* Parent);

@@ -1,5 +1,6 @@
 #include "u_Dialogs.h"
 
+#include "u_Controls.h"
 #include "u_Exception.h"
 
 #include <QApplication>
@@ -13,14 +14,6 @@ namespace {
 TDialogAnswerer& Answerer() {
     static TDialogAnswerer answerer;
     return answerer;
-}
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
-
-std::string S(const QString& Text) {
-    return Text.toUtf8().toStdString();
 }
 
 // The platform's message texts use CR LF; a message box wants plain line feeds.

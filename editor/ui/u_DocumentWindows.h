@@ -1,5 +1,6 @@
-// What the single-instance document windows share: opening the one window of a
-// class, and telling a window when it becomes or stops being the active window.
+// What the document windows share: opening the one window of a class (or of a class
+// and a page), their entries in the window table, and telling a window when it
+// becomes or stops being the active window.
 #pragma once
 
 #include "u_Dialogs.h"
@@ -35,11 +36,17 @@ private:
     bool FActive = false;
 };
 
-// The open document window of class T brought to the front, or a new one from Create
-// (which loads it; a failure frees it and passes the error on) shown.
-template <class T, class F>
-T* ShowSingleDocumentWindow(F Create) {
-    T* window = FindChildWindow<T>();
+// The first open document window of class T for which Match (const T&) holds,
+// brought to the front, or a new one from Create (which loads it; a failure frees it
+// and passes the error on) shown.
+template <class T, class M, class F>
+T* ShowMatchingDocumentWindow(const M& Match, const F& Create) {
+    T* window = nullptr;
+    for (TfrmAbstractMDIChild* open : OpenDocumentWindows())
+        if (auto* found = dynamic_cast<T*>(open); found && Match(static_cast<const T&>(*found))) {
+            window = found;
+            break;
+        }
     if (!window) {
         std::unique_ptr<T> fresh = Create();
         window = fresh.release();
@@ -48,12 +55,20 @@ T* ShowSingleDocumentWindow(F Create) {
     return window;
 }
 
-// A window table entry over a Show function: a failure is shown and gives no window.
-template <class F>
-std::function<TfrmAbstractMDIChild*(IEditorMain&)> GuardedWindowOpener(F Show) {
-    return [Show](IEditorMain& Main) -> TfrmAbstractMDIChild* {
+// The open document window of class T (at most one is open) brought to the front, or
+// a new one from Create shown.
+template <class T, class F>
+T* ShowSingleDocumentWindow(const F& Create) {
+    return ShowMatchingDocumentWindow<T>([](const T&) { return true; }, Create);
+}
+
+// A window table entry over a Show function (Main and the entry's further arguments
+// A): a failure is shown over the main window and gives no window.
+template <class... A, class F>
+std::function<TfrmAbstractMDIChild*(IEditorMain&, A...)> GuardedWindowOpener(F Show) {
+    return [Show](IEditorMain& Main, A... Arguments) -> TfrmAbstractMDIChild* {
         TfrmAbstractMDIChild* window = nullptr;
-        Guarded(Main.MainWidget(), [&] { window = Show(Main); });
+        Guarded(Main.MainWidget(), [&] { window = Show(Main, Arguments...); });
         return window;
     };
 }

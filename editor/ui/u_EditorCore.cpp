@@ -8,6 +8,8 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace {
 
 // The preset host of a core without a window: the project's answers come from the
@@ -18,24 +20,9 @@ public:
 
     void SaveChangesOfAll() override { FCore.SaveChangesOfAll(); }
     void ProjectClosing() override { FCore.ApplyChangesOfAll(); }
-    bool CloseAllDocuments() override {
-        if (!DocumentsClose)
-            return false;
-        for (TfrmAbstractMDIChild* window : OpenDocumentWindows())
-            window->close();
-        return OpenDocumentWindows().empty();
-    }
+    bool CloseAllDocuments() override { return DocumentsClose && CloseDocumentWindows(); }
     void ClosePageEditors(const std::vector<std::string>& Pages, bool All) override {
-        for (TfrmAbstractMDIChild* window : OpenDocumentWindows()) {
-            auto* editor = dynamic_cast<IPageEditorWindow*>(window);
-            if (!editor)
-                continue;
-            bool close = All;
-            for (const std::string& page : Pages)
-                close = close || editor->PagePath() == page;
-            if (close)
-                window->CloseWithoutSaving();
-        }
+        ClosePageEditorWindows(Pages, All);
     }
 
 private:
@@ -43,6 +30,23 @@ private:
 };
 
 } // namespace
+
+bool CloseDocumentWindows() {
+    for (TfrmAbstractMDIChild* window : OpenDocumentWindows())
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+            frame->close();
+        else
+            window->close();
+    return OpenDocumentWindows().empty();
+}
+
+void ClosePageEditorWindows(const std::vector<std::string>& Pages, bool All) {
+    for (TfrmAbstractMDIChild* window : OpenDocumentWindows()) {
+        const auto* editor = dynamic_cast<IPageEditorWindow*>(window);
+        if (editor && (All || std::find(Pages.begin(), Pages.end(), editor->PagePath()) != Pages.end()))
+            window->CloseWithoutSaving();
+    }
+}
 
 TEditorCore::TEditorCore(IProjectHost* Host, bool RegisterProtocol, bool LoadTemplates) {
     if (!Host) {

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class TEditorCore : public IEditorMain {
 public:
@@ -59,3 +60,10 @@ private:
     std::unique_ptr<TVariables> FVariablesCache;
     bool FVariablesChanged = true;
 };
+
+// Closes every open document window (its frame in the main window's client area, where
+// it has one); each saves as it closes. True when none is left open (a window whose
+// save failed stays open).
+bool CloseDocumentWindows();
+// Closes without saving the page editors of the given page paths, or all of them.
+void ClosePageEditorWindows(const std::vector<std::string>& Pages, bool All);

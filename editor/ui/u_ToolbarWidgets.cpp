@@ -1,17 +1,10 @@
 #include "u_ToolbarWidgets.h"
 
-#include "u_HTML.h"
+#include "u_CommandTable.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QDialog>
-#include <QGridLayout>
-#include <QLabel>
-#include <QPushButton>
 #include <QHeaderView>
 #include <QKeyEvent>
-
-#include <memory>
 
 // Remembers the editor it opened, so that an edit under way can be finished from
 // outside (ApplyChanges), and edits the first column only.
@@ -39,62 +32,14 @@ public:
     mutable QPointer<QWidget> Editor;
 };
 
-void ConnectIdleUpdate(QObject* Owner, std::function<void()> Update) {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    if (!dispatcher)
-        return;
-    // Several nested loops may be about to block in one turn; one pass is enough.
-    auto busy = std::make_shared<bool>(false);
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, Owner, [busy, Update] {
-        if (*busy)
-            return;
-        *busy = true;
-        Update();
-        *busy = false;
-    });
-}
-
-QAction* MakeCommand(QObject* Parent, const char* Name, const char* Caption, const char* Hint,
-                     const QKeySequence& Key, const QIcon& Icon) {
-    auto* action = new QAction(Icon, QString::fromUtf8(Caption), Parent);
-    action->setObjectName(QString::fromUtf8(Name));
-    // Tool buttons show the caption as it stands ("Load..."), not without its dots.
-    action->setIconText(QString::fromUtf8(Caption));
-    action->setToolTip(QString::fromUtf8(Hint));
-    action->setStatusTip(QString::fromUtf8(Hint));
-    action->setShortcut(Key);
+QAction* ToolbarCommand(QWidget* Owner, const char* Name, const char* Caption, const char* Hint,
+                        const char* Icon, const QKeySequence& Key) {
+    QAction* action = MakeAction(Owner, Name, QString::fromUtf8(Caption),
+                                 QStringLiteral("toolbar/%1.svg").arg(QLatin1String(Icon)), Key);
+    SetActionHint(action, QString::fromUtf8(Hint));
+    action->setIconText(action->text());
     action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     return action;
-}
-
-void AddLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name,
-                      QWidget* Field) {
-    auto* label = new QLabel(QString::fromUtf8(Caption), Parent);
-    Field->setObjectName(QString::fromUtf8(Name));
-    Field->setAccessibleName(QString::fromUtf8(Caption));
-    label->setBuddy(Field);
-    Grid->addWidget(label, Row, 0);
-    Grid->addWidget(Field, Row, 1);
-}
-
-void NewOkCancelButtons(QDialog* Dialog, QPushButton*& OK, QPushButton*& Cancel) {
-    OK = new QPushButton(QStringLiteral("OK"), Dialog);
-    OK->setObjectName(QStringLiteral("btnOK"));
-    OK->setDefault(true);
-    Cancel = new QPushButton(QStringLiteral("Cancel"), Dialog);
-    Cancel->setObjectName(QStringLiteral("btnCancel"));
-    QObject::connect(OK, &QPushButton::clicked, Dialog, &QDialog::accept);
-    QObject::connect(Cancel, &QPushButton::clicked, Dialog, &QDialog::reject);
-}
-
-QIcon ToolbarIcon(const char* Name) {
-    return QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QString::fromUtf8(Name)));
-}
-
-QColor ColorOfNumber(int32_t Color) {
-    const uint32_t rgb = static_cast<uint32_t>(ColorToRGB(Color));
-    return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
-                  static_cast<int>((rgb >> 16) & 0xFF));
 }
 
 TToolbarListView::TToolbarListView(QWidget* Parent) : QTreeWidget(Parent), FDelegate(new TDelegate(this)) {

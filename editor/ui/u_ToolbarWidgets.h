@@ -1,52 +1,20 @@
-// Qt pieces of the toolbar designer's windows: the report-style list with in-place
-// caption editing, the idle pass over a window's commands, the commands themselves,
-// the designer's pictures and the platform colour numbers as Qt colours.
+// Pieces of the toolbar designer's windows: their commands, and the report-style list
+// with in-place caption editing.
 #pragma once
 
-#include <QColor>
-#include <QIcon>
 #include <QKeySequence>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
-#include <cstdint>
-#include <functional>
-
 class QAction;
-class QDialog;
-class QGridLayout;
-class QLabel;
-class QPushButton;
 
-// Runs Update each time the event loop is about to wait for events, for as long as
-// Owner lives: the one place where a window evaluates its commands' enabling rules.
-void ConnectIdleUpdate(QObject* Owner, std::function<void()> Update);
-
-// A command with its caption (also its accessible name), hint and key.
-QAction* MakeCommand(QObject* Parent, const char* Name, const char* Caption, const char* Hint,
-                     const QKeySequence& Key, const QIcon& Icon);
-
-// A picture of the designer: ":/icons/toolbar/NAME.svg".
-QIcon ToolbarIcon(const char* Name);
-
-// A colour number of the platform (red in the low byte; negative numbers are system
-// colours, given in the platform's default scheme).
-QColor ColorOfNumber(int32_t Color);
-
-// A captioned field of a dialog in row Row of Grid: the label (Caption) before the
-// field, the field named Name with Caption as its accessible name.
-template <class T>
-T* NewLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name) {
-    T* field = new T(Parent);
-    AddLabelledField(Parent, Grid, Row, Caption, Name, field);
-    return field;
-}
-void AddLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name,
-                      QWidget* Field);
-
-// The dialog's "OK" (default, accepts) and "Cancel" (rejects; also Escape) buttons.
-void NewOkCancelButtons(QDialog* Dialog, QPushButton*& OK, QPushButton*& Cancel);
+// A command of the designer's windows (MakeAction) with its hint and the picture
+// ":/icons/toolbar/ICON.svg". Its tool buttons show the caption as it stands
+// ("Load..."), and its keys are the window's own: other document windows in the main
+// window have keys of their own.
+QAction* ToolbarCommand(QWidget* Owner, const char* Name, const char* Caption, const char* Hint,
+                        const char* Icon, const QKeySequence& Key = {});
 
 // A list of rows with columns whose first column is edited in place with F2 (never
 // by a click), Enter and a double click reported as Activated.

@@ -148,9 +148,6 @@ inline int SystemColorIndex(int32_t Color) { return Color & 0xFF; }
 inline int32_t ColorFromRgb(int Red, int Green, int Blue) {
     return static_cast<int32_t>((Red & 0xFF) | (Green & 0xFF) << 8 | (Blue & 0xFF) << 16);
 }
-inline int ColorRed(int32_t Color) { return Color & 0xFF; }
-inline int ColorGreen(int32_t Color) { return (Color >> 8) & 0xFF; }
-inline int ColorBlue(int32_t Color) { return (Color >> 16) & 0xFF; }
 
 // The limits of the option pages.
 constexpr int WindowWidthMin = 100, WindowWidthMax = 1600, WindowHeightMin = 100, WindowHeightMax = 1200;

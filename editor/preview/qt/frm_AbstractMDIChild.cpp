@@ -73,9 +73,18 @@ QMdiArea* DocumentWindowHost() {
 void ShowDocumentWindow(TfrmAbstractMDIChild* Window) {
     if (QMdiArea* host = Host()) {
         auto* frame = qobject_cast<QMdiSubWindow*>(Window->parentWidget());
-        if (!frame) {
+        const bool added = !frame;
+        // A new frame takes its size from the window's size hint; a window that was
+        // given its size keeps it, the frame's border and title bar around it.
+        const QSize given = Window->testAttribute(Qt::WA_Resized) ? Window->size() : QSize();
+        if (added) {
             frame = host->addSubWindow(Window);
             frame->setAttribute(Qt::WA_DeleteOnClose);
+            if (given.isValid()) {
+                // Sized before it is shown, so that the area places it at its real size.
+                frame->ensurePolished();
+                frame->resize(given.grownBy(frame->contentsMargins()));
+            }
         }
         frame->show();
         Window->show();

@@ -6,6 +6,7 @@
 #include "c_MXWebBrowser.h"
 #include "fram_FilesPane.h"
 #include "fram_StoryTree.h"
+#include "frm_AbstractMDIChild.h"
 #include "u_Compile.h"
 #include "u_MFSCab.h"
 #include "u_ProgramFolder.h"
@@ -293,6 +294,43 @@ TEST_F(MainWindowTest, WindowsNotBuiltInSayTheyAreNotAvailable) {
     w.actVariables->trigger();
     EXPECT_EQ(variables, 1);
     EditorWindows() = saved;
+}
+
+TEST_F(MainWindowTest, DocumentWindowsOpenInTheClientAreaAtTheSizeTheyWereMadeWith) {
+    TfrmMain& w = Start();
+    w.resize(1200, 900);
+    w.Project().NewProject();
+    w.StoryChanged();
+    Idle();
+    // The variables window, the toolbar designer and the system pages, as the Project
+    // menu opens them.
+    struct TCase {
+        QAction* Command;
+        const char* Name;
+        QSize Size;
+        const char* Screenshot;
+    };
+    for (const TCase& c :
+         {TCase{w.actVariables, "frmVariables", QSize(572, 384), "main_variables.png"},
+          TCase{w.actToolbar, "frmToolBar", QSize(720, 440), "main_toolbar_designer.png"},
+          TCase{w.actSystemPages, "frmExtFiles", QSize(626, 400), "main_system_pages.png"}}) {
+        c.Command->trigger();
+        ProcessEvents();
+        QMdiSubWindow* frame = w.mdiArea->activeSubWindow();
+        ASSERT_NE(frame, nullptr) << c.Name;
+        ASSERT_EQ(frame->widget()->objectName().toStdString(), c.Name);
+        EXPECT_EQ(frame->widget()->size(), c.Size) << c.Name;
+        SaveScreenshot(&w, QString::fromLatin1(c.Screenshot));
+        // Opened again, the window keeps the size the author gave it.
+        frame->resize(frame->size() + QSize(40, 30));
+        const QSize resized = frame->widget()->size();
+        c.Command->trigger();
+        ProcessEvents();
+        EXPECT_EQ(w.mdiArea->subWindowList().size(), 1);
+        EXPECT_EQ(frame->widget()->size(), resized) << c.Name;
+        static_cast<TfrmAbstractMDIChild*>(frame->widget())->CloseWithoutSaving();
+        ProcessEvents();
+    }
 }
 
 TEST_F(MainWindowTest, HelpContentsLinksAndUpdateOpenTheirAddresses) {

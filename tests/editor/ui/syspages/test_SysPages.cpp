@@ -3,8 +3,8 @@
 // panel, browser and form preview over a project without the main window.
 #include "c_MXWebBrowser.h"
 #include "frm_ExtForms.h"
+#include "u_CommandTable.h"
 #include "u_Dialogs.h"
-#include "u_IdleActions.h"
 #include "u_ProgramFolder.h"
 #include "ui_helpers.h"
 
@@ -270,14 +270,14 @@ TEST_F(SystemPages, WindowShowsEntriesPanelAndPages) {
     EXPECT_EQ(Asked[0], std::string("message: ") + SExtFormDoubleQuote);
 
     // Commands for a form with its file: all enabled.
-    window->Actions().Update();
+    window->Commands().Update();
     EXPECT_TRUE(window->actEditFile->isEnabled());
     EXPECT_TRUE(window->actReplaceFile->isEnabled());
     EXPECT_TRUE(window->actPreviewWindow->isEnabled());
     EXPECT_TRUE(window->actResetPages->isEnabled());
     // Preview Window only for forms.
     window->SelectEntry(3);
-    window->Actions().Update();
+    window->Commands().Update();
     EXPECT_TRUE(window->actEditFile->isEnabled());
     EXPECT_FALSE(window->actPreviewWindow->isEnabled());
 
@@ -301,7 +301,7 @@ TEST_F(SystemPages, MissingFileEmptyListAndReplace) {
         "<AdditionalPages>\r\n<Form Path=\"\\AdditionalPages\\Gone.htm\" Name=\"Gone\"/></AdditionalPages>");
     TfrmExtFiles* window = Open();
     EXPECT_TRUE(ShowsText(*window->wbPage, "No file is associated with this form"));
-    window->Actions().Update();
+    window->Commands().Update();
     EXPECT_FALSE(window->actEditFile->isEnabled());
     EXPECT_FALSE(window->actPreviewWindow->isEnabled());
     EXPECT_TRUE(window->actReplaceFile->isEnabled());
@@ -315,7 +315,7 @@ TEST_F(SystemPages, MissingFileEmptyListAndReplace) {
     EXPECT_TRUE(StoreHoldsFile(Files(), "\\AdditionalPages\\Gone.htm"));
     EXPECT_EQ(window->SelectedEntry()->Path, "\\AdditionalPages\\Gone.htm");
     EXPECT_TRUE(ShowsText(*window->wbPage, "Fresh page"));
-    window->Actions().Update();
+    window->Commands().Update();
     EXPECT_TRUE(window->actEditFile->isEnabled());
     EXPECT_TRUE(window->actPreviewWindow->isEnabled());
 
@@ -344,7 +344,7 @@ TEST_F(SystemPages, MissingFileEmptyListAndReplace) {
     EXPECT_EQ(window->SelectedEntry(), nullptr);
     EXPECT_FALSE(window->pnlForm->isVisibleTo(window));
     EXPECT_TRUE(ShowsText(*window->wbPage, "No item selected"));
-    window->Actions().Update();
+    window->Commands().Update();
     EXPECT_FALSE(window->actEditFile->isEnabled());
     EXPECT_FALSE(window->actReplaceFile->isEnabled());
     EXPECT_FALSE(window->actPreviewWindow->isEnabled());

@@ -4,6 +4,7 @@
 #include "frm_ToolButtonEditor.h"
 #include "frm_ToolbarPreview.h"
 #include "toolbar_helpers.h"
+#include "u_CommandTable.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_Pictures.h"
@@ -92,10 +93,10 @@ TEST(ToolbarWindows, TheDesignerOpensOnceWithTheDefaultToolbarAndItsCommands) {
     EXPECT_EQ(f.Window->actAddButton->shortcut(), QKeySequence(Qt::Key_Insert));
 
     // The commands follow the selection and the page in front.
-    f.Window->UpdateActions();
+    f.Window->Commands().Update();
     EXPECT_FALSE(f.Window->actEditButton->isEnabled());
     f.Window->lvToolBar->SelectRow(0);
-    f.Window->UpdateActions();
+    f.Window->Commands().Update();
     EXPECT_TRUE(f.Window->actEditButton->isEnabled());
     EXPECT_FALSE(f.Window->actMoveUp->isEnabled());
     EXPECT_TRUE(f.Window->actMoveDown->isEnabled());
@@ -103,7 +104,7 @@ TEST(ToolbarWindows, TheDesignerOpensOnceWithTheDefaultToolbarAndItsCommands) {
     SaveScreenshot(f.Window, "toolbar_designer_buttons.png");
     f.Window->pcToolbar->setCurrentWidget(f.Window->tsBookmarks);
     f.Window->lvBookMarks->SelectRow(0);
-    f.Window->UpdateActions();
+    f.Window->Commands().Update();
     EXPECT_TRUE(f.Window->actAddBookMark->isEnabled());
     EXPECT_TRUE(f.Window->actEditBookMark->isEnabled());
     EXPECT_FALSE(f.Window->actAddButton->isEnabled());
@@ -179,7 +180,7 @@ TEST(ToolbarWindows, EditingAButtonShowsItsOwnValuesAndTakesAJpegPictureAsBitmap
         });
         d.actLoad->trigger();
         EXPECT_EQ(d.Picture().Kind, TButtonPictureKind::Bitmap);
-        d.UpdateActions();
+        d.Commands().Update();
         EXPECT_TRUE(d.actClear->isEnabled());
         // "Save..." writes the picture in its own format: a bitmap.
         const std::string saved = jpeg + ".saved";

@@ -3,9 +3,9 @@
 // and the window over a project without the main window.
 #include "c_MXDBGrid.h"
 #include "frm_Variables.h"
+#include "u_CommandTable.h"
 #include "u_Compile.h"
 #include "u_Dialogs.h"
-#include "u_IdleActions.h"
 #include "u_MFSCab.h"
 #include "u_Resources.h"
 #include "u_Variables.h"
@@ -278,7 +278,7 @@ TEST_F(VariablesWindow, LoadsEditsAndWritesTheStore) {
     window->tbtnDeleteClick();
     EXPECT_EQ(window->Table().Count(), 5);
     EXPECT_TRUE(Asked.empty());
-    window->Actions().Update();
+    window->Commands().Update();
     EXPECT_TRUE(window->tbtnDelete->isEnabled());
 
     // The values reach the shared table once written: the core asks the window first.
@@ -515,7 +515,7 @@ TEST_F(VariablesWindow, Screenshot) {
                          {"Website", "www.example.com"}}));
     TfrmVariables* window = Open();
     window->dgVariables->SetCurrentRow(2);
-    window->Actions().Update();
+    window->Commands().Update();
     ProcessEvents();
     EXPECT_EQ(window->size(), QSize(572, 384));
     SaveScreenshot(window, "variables.png");

@@ -1,0 +1,66 @@
+// The small pieces every window of the editor builds its controls with: texts between
+// the model's strings and Qt's, control names for screen readers, captioned fields,
+// the OK and Cancel buttons of a dialog, and the platform's colour numbers as Qt
+// colours.
+#pragma once
+
+#include "u_HTML.h"
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class QDialog;
+class QDialogButtonBox;
+class QGridLayout;
+class QLabel;
+class QWidget;
+
+// A text of the model (UTF-8) as Qt's, and back.
+inline QString Q(const std::string& Text) {
+    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
+}
+inline std::string S(const QString& Text) {
+    return Text.toUtf8().toStdString();
+}
+
+// A caption without its accelerator marks ("&Open" gives "Open").
+QString WithoutAccelerator(QString Text);
+
+// Names a control as the window's design does: its objectName, and the accessible
+// name screen readers announce (the name itself for a control without a caption).
+void SetControlName(QWidget* Control, const char* Name);
+void SetControlName(QWidget* Control, const char* Name, const QString& AccessibleName);
+
+// Every control below Root without an accessible name gets one: a button its caption,
+// a group its title, a field the text of the label that names it, else its hint, else
+// its object name. Qt's own inner parts ("qt_...") are left to their control.
+void NameControlsForAccessibility(QWidget* Root);
+
+// A label with Text naming Buddy (the control its accelerator focuses).
+QLabel* BuddyLabel(const QString& Text, QWidget* Buddy, QWidget* Parent);
+
+// A captioned field of a dialog in row Row of Grid: the label (Caption) before the
+// field, the field named Name with Caption as its accessible name.
+void AddLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name,
+                      QWidget* Field);
+template <class T>
+T* NewLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name) {
+    T* field = new T(Parent);
+    AddLabelledField(Parent, Grid, Row, Caption, Name, field);
+    return field;
+}
+
+// The dialog's OK and Cancel buttons ("btnOK", "btnCancel" in the box "btnsOKCancel"):
+// OK is the default button and accepts the dialog (or runs OnOK instead, which then
+// decides), Cancel (and Escape) rejects it.
+QDialogButtonBox* NewOKCancelButtons(QDialog* Dialog, std::function<void()> OnOK = {});
+// Gives the dialog's layout the smallest size, then fits the form around its controls.
+void FitDialogToLayout(QDialog* Dialog);
+
+// A colour number of the platform (red in the low byte; system colours, negative, in
+// the platform's default scheme) as a Qt colour, and a Qt colour as a colour number.
+QColor ColorOfNumber(TColor Color);
+TColor NumberOfColor(const QColor& Color);
