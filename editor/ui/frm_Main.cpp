@@ -475,6 +475,26 @@ void TfrmMain::RunCommand(const std::function<void()>& Command) {
     FCommands->Execute(this, Command);
 }
 
+void TfrmMain::Warning(const std::string& Text) {
+    if (FPendingWarnings.empty())
+        QTimer::singleShot(0, this, [this] { ShowPendingWarnings(); });
+    FPendingWarnings.push_back(Text);
+}
+
+void TfrmMain::ShowPendingWarnings() {
+    if (FPendingWarnings.empty())
+        return;
+    // A long list is cut: the first lines tell what happened, the count how often.
+    constexpr size_t shown = 15;
+    std::string text;
+    for (size_t i = 0; i < FPendingWarnings.size() && i < shown; ++i)
+        text += (i ? "\r\n" : "") + FPendingWarnings[i];
+    if (FPendingWarnings.size() > shown)
+        text += Format("\r\n(and %d more)", static_cast<int>(FPendingWarnings.size() - shown));
+    FPendingWarnings.clear();
+    MessageDlg(this, text, TMsgDlgType::mtWarning, QMessageBox::Ok, QMessageBox::Ok);
+}
+
 // ---------------------------------------------------------------------------------
 // Start-up and shut-down
 

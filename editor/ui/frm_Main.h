@@ -155,6 +155,9 @@ public:
     void ItemRemoving(TProjectItemInfo* Item) override;
     TAnswer Ask(const std::string& Question, bool AllowCancel) override;
     void ShowMessage(const std::string& Text) override;
+    // Warnings of one command (links left out of an import, story pages missing from the
+    // files store at compile) are gathered and shown together when the command is over.
+    void Warning(const std::string& Text) override;
     TProjectItemInfo* SelectedItem() const override;
 
 protected:
@@ -172,6 +175,7 @@ private:
     void ConnectCommands();
     void CreateWindowContents();
     void RunCommand(const std::function<void()>& Command);
+    void ShowPendingWarnings();
     // The start of Compile and Run: every document window applies its changes, and a
     // changed or untitled project is saved once Question is answered OK. False when
     // the command ends here; Saved tells whether the project had to be saved.
@@ -186,6 +190,7 @@ private:
 
     QStringList FArguments;
     std::unique_ptr<TEditorCore> FCore;
+    std::vector<std::string> FPendingWarnings;
     TCommandTable* FCommands = nullptr;
     std::vector<std::string> FShownRecent;
     std::vector<QAction*> FWindowEntries;

@@ -205,6 +205,35 @@ TEST_F(MainWindowTest, FailedCompileShowsTheMessageAndKeepsThePreviousBook) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy cursor is gone
 }
 
+TEST_F(MainWindowTest, WarningsOfACompileAreShownTogetherWhenItIsOver) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    // Two story pages whose files are gone: the book is still made, the author is told.
+    std::vector<TProjectItemInfo*> pages;
+    for (TProjectItemInfo* item : w.Project().Story().AllItems())
+        if (item->IsPage() && pages.size() < 2)
+            pages.push_back(item);
+    ASSERT_EQ(pages.size(), 2u);
+    for (TProjectItemInfo* page : pages)
+        w.Project().FilesStore().Session()->Delete(page->Page);
+    SetDialogAnswerer([&, inner = SetDialogAnswerer(nullptr)](TDialogRequest& r) mutable {
+        if (r.Text.find("Compile Project?") != std::string::npos)
+            return QMessageBox::Yes;
+        return inner(r);
+    });
+    Answer(SCompileSuccessQuestion, QMessageBox::No);
+    w.actCompile->trigger();
+    ProcessEvents();
+    std::vector<std::string> warnings;
+    for (const TDialogRequest& r : Asked)
+        if (r.Type == TMsgDlgType::mtWarning)
+            warnings.push_back(r.Text);
+    ASSERT_EQ(warnings.size(), 1u); // one box for the whole command
+    for (TProjectItemInfo* page : pages)
+        EXPECT_NE(warnings[0].find(page->Page), std::string::npos) << warnings[0];
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
+}
+
 // A document window that stands for a page editor.
 class TFakePageEditor : public TfrmAbstractMDIChild, public IPageEditorWindow {
 public:
