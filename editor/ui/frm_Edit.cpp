@@ -15,6 +15,7 @@
 #include "u_Variables.h"
 #include "u_WebEngineProtocol.h"
 
+#include <QIcon>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -120,6 +121,7 @@ TfrmEdit::TfrmEdit(IEditorMain& Main, QWidget* Parent)
     : TfrmAbstractMDIChild(Parent), WindowNumber(++WindowCounter()), FMain(Main), FBridge(*this) {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QString::fromUtf8(SEditCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/main/editpreview.svg")));
     resize(960, 680);
     FCommands = new TCommandTable(this);
     CreateActions();

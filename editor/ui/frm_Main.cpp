@@ -12,6 +12,7 @@
 #include "u_Registry.h"
 #include "u_Version.h"
 
+#include <QIcon>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -132,6 +133,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
         if (EditorWindows().ActivateBalloons)
             EditorWindows().ActivateBalloons(0);
         setWindowTitle(Q(MainWindowCaption(VersionText(0, 4))));
+        setWindowIcon(QIcon(QStringLiteral(":/icons/main/tomewright.svg")));
         if (!FCore->ProjectProtocol())
             throw Exception("The project protocol could not be registered");
         Project().SetRecentCommaText(ReadRegString(EditorKey, "Recent"));

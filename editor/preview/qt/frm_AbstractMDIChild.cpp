@@ -83,11 +83,26 @@ void ShowDocumentWindow(TfrmAbstractMDIChild* Window) {
             if (given.isValid()) {
                 // Sized before it is shown, so that the area places it at its real size.
                 frame->ensurePolished();
-                frame->resize(given.grownBy(frame->contentsMargins()));
+                QSize wanted = given.grownBy(frame->contentsMargins());
+                // Never larger than the area it opens in (when the area is on screen),
+                // so that its title bar and borders stay within reach.
+                const QSize area = host->viewport()->size();
+                if (host->isVisible() && area.width() >= 200 && area.height() >= 150)
+                    wanted = wanted.boundedTo(area);
+                frame->resize(wanted);
             }
         }
         frame->show();
         Window->show();
+        if (added && host->isVisible()) {
+            // The area places a new window by its own rule; one that would stick out
+            // is moved back in (a large window to the top left corner).
+            const QSize area = host->viewport()->size();
+            const QPoint at(std::max(0, std::min(frame->x(), area.width() - frame->width())),
+                            std::max(0, std::min(frame->y(), area.height() - frame->height())));
+            if (at != frame->pos())
+                frame->move(at);
+        }
         host->setActiveSubWindow(frame);
         return;
     }
