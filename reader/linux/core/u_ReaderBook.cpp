@@ -86,21 +86,6 @@ TMFSFile* FindFile(TMFS& mfs, std::string_view path) {
     }
 }
 
-// Unpacks a store from a cabinet as UnpackStore does, but taking the cabinet's bytes
-// over instead of copying them, and letting them go before the tree is built: the
-// pages of a large book are in memory once less at the peak.
-void UnpackTakingCabinet(TMFS& store, std::string&& cabinet) {
-    TMFS work;
-    TMFSSession* session = work.Session();
-    session->CreateFile("\\info.cab", 0, false)->Content = std::move(cabinet);
-    {
-        TMFSCabReader reader(session, "\\info.cab");
-        reader.Extract("info.mfs", "\\info.mfs");
-    }
-    session->Delete("\\info.cab");
-    store.LoadFromString(session->OpenFile("\\info.mfs")->Content);
-}
-
 } // namespace
 
 TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
@@ -129,7 +114,7 @@ TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
     if (system.empty() || pages.empty())
         throw EReaderBookError(Format(SNotABook, FileName));
 
-    ReadPart(FileName, "system files", [&] { UnpackTakingCabinet(FSystem, std::move(system)); });
+    ReadPart(FileName, "system files", [&] { UnpackStore(FSystem, std::move(system)); });
     ReadSystem();
 
     if (FProtection == TBookProtection::Password || FProtection == TBookProtection::UserPassword) {
@@ -145,7 +130,7 @@ TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
 TReaderBook::~TReaderBook() = default;
 
 void TReaderBook::OpenPages(std::string&& Cabinet) {
-    ReadPart(FFileName, "pages", [&] { UnpackTakingCabinet(FPages, std::move(Cabinet)); });
+    ReadPart(FFileName, "pages", [&] { UnpackStore(FPages, std::move(Cabinet)); });
 }
 
 void TReaderBook::ReadSystem() {
