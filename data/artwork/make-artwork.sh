@@ -82,7 +82,7 @@ icon "$DATA/System/Application.ico" '#2E6DA4' "$BOOK"
 STB=$SAMPLE/Lighthouse.system/Toolbar.buttons
 mkdir -p "$STB"
 rm -f "$STB"/*.bmp
-for pk in 0:3 1:4 2:5 3:6 5:7 6:8 8:17 9:12 10:13 12:9; do
+for pk in 0:3 1:4 2:5 3:6 5:7 6:8 8:17 9:12 10:13 12:9 13:10; do
   button "$STB/${pk%%:*}.bmp" "${pk##*:}" '#A4412E'
 done
 splash "$SAMPLE/Lighthouse.system/SplashS.bmp" 400 260 '#1E3C5A' '#0A141E' "The Lamp on Gull Rock" "A short book about lighthouses"
