@@ -23,28 +23,11 @@ const char* const SearchResultsPageName = "Search Results";
 const char* const PageNotFoundPageName = "Page Not Found";
 
 std::vector<TReaderForm> ReadAdditionalPages(const std::string& Xml) {
+    // A list that cannot be read counts as far as it was read.
     std::vector<TReaderForm> forms;
-    try {
-        TXMLDocument doc(Xml);
-        for (const TXMLNode* node : XmlChildren(doc.Root())) {
-            TReaderForm form;
-            form.IsForm = SameTextCaseBlind(XmlName(node), "Form");
-            form.Path = NormalizeBookPath(XmlText(node, "Path", ""));
-            form.Name = XmlText(node, "Name", "");
-            form.Caption = XmlText(node, "Caption", "");
-            form.Width = XmlInt(node, "Width", 400);
-            form.Height = XmlInt(node, "Height", 300);
-            form.Center = XmlBool(node, "Center", true);
-            form.Sizeable = XmlBool(node, "Sizeable", false);
-            form.ScrollBars = !XmlBool(node, "HideScrollBar", true);
-            form.SystemMenu = XmlBool(node, "SystemMenu", true);
-            form.Maximize = XmlBool(node, "Maximize", true);
-            form.Minimize = XmlBool(node, "Minimize", true);
-            forms.push_back(std::move(form));
-        }
-    } catch (const std::exception&) {
-        // A list that cannot be read counts as far as it was read.
-    }
+    ReadExtForms(Xml, forms);
+    for (TReaderForm& form : forms)
+        form.Path = NormalizeBookPath(form.Path);
     return forms;
 }
 

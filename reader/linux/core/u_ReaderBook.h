@@ -10,6 +10,8 @@
 // inside the book's own image.
 #pragma once
 
+#include "u_AdditionalPages.h"
+
 #include "u_Exception.h"
 #include "u_MFS.h"
 #include "u_ReaderStory.h"
@@ -43,21 +45,8 @@ enum class TBookProtection {
 };
 
 // An entry of "AdditionalPages.xml": a page the reader shows for its own purposes, or
-// a form shown in a window of its own with the settings below.
-struct TReaderForm {
-    std::string Path;
-    std::string Name;
-    std::string Caption;
-    bool IsForm = false;
-    int32_t Width = 400;
-    int32_t Height = 300;
-    bool Center = true;
-    bool Sizeable = false;
-    bool ScrollBars = false;
-    bool SystemMenu = true;
-    bool Maximize = true;
-    bool Minimize = true;
-};
+// a form shown in a window of its own with its settings.
+using TReaderForm = TExtFormInfo;
 // Reads the list as far as it can; a text that cannot be parsed gives the entries
 // read before the fault (none at all for most faults).
 std::vector<TReaderForm> ReadAdditionalPages(const std::string& Xml);
