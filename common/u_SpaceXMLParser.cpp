@@ -2,6 +2,7 @@
 
 #include "u_CaseBlind.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -441,8 +442,11 @@ bool ReadRootChildren(std::string_view Text, const std::function<void(const TXML
     const TXMLNode* root = parser.Root();
     if (!root)
         return false;
+    // After a failure the last child is the one being read when the text failed: its
+    // name, attributes or text may be cut or hold unset bytes, so it is left out.
+    const std::int32_t count = complete ? root->Nodes.Count() : std::max<std::int32_t>(root->Nodes.Count() - 1, 0);
     try {
-        for (std::int32_t i = 0; i < root->Nodes.Count(); ++i)
+        for (std::int32_t i = 0; i < count; ++i)
             Read(*root->Nodes[i]);
     } catch (const std::exception&) {
         return false;

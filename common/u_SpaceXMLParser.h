@@ -181,9 +181,9 @@ private:
 };
 
 // Reads Text and calls Read for every child of the root element in document order, as
-// far as the text can be read: when the text fails part way, the children read before
-// the failure are still visited (the last of them possibly incomplete); an exception
-// from Read ends the walk. True when the text was read whole and every call succeeded.
+// far as the text can be read: when the text fails part way, the children completed
+// before the failure are still visited (the one being read when it failed is not); an
+// exception from Read ends the walk. True when the text was read whole and every call succeeded.
 bool ReadRootChildren(std::string_view Text, const std::function<void(const TXMLNode&)>& Read);
 
 // Element text as the reader gets it back: "<" and "\" are written with a backslash
