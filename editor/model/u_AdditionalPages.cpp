@@ -6,6 +6,12 @@
 
 namespace {
 
+// A text as the list can hold it: the file format ends a text at a zero byte, so a
+// text read from a damaged list that holds one is written up to it.
+std::string ListText(const std::string& Text) {
+    return QuotedAttr(Text.substr(0, Text.find('\0')));
+}
+
 TExtFormInfo ReadEntry(const TXMLNode& Node) {
     const TXMLAttributes& a = Node.Attributes;
     TExtFormInfo entry;
@@ -35,11 +41,11 @@ std::string BuildExtFormsXml(const std::vector<TExtFormInfo>& Entries) {
     std::string xml = "<AdditionalPages>\r\n";
     for (const TExtFormInfo& e : Entries) {
         if (!e.IsForm) {
-            xml += "<Page Path=" + QuotedAttr(e.Path) + " Name=" + QuotedAttr(e.Name) + "/>";
+            xml += "<Page Path=" + ListText(e.Path) + " Name=" + ListText(e.Name) + "/>";
             continue;
         }
-        xml += "<Form Path=" + QuotedAttr(e.Path) + " Name=" + QuotedAttr(e.Name) +
-               " Caption=" + QuotedAttr(e.Caption) + " Center=" + BoolAttr(e.Center) +
+        xml += "<Form Path=" + ListText(e.Path) + " Name=" + ListText(e.Name) +
+               " Caption=" + ListText(e.Caption) + " Center=" + BoolAttr(e.Center) +
                " HideScrollBar=" + BoolAttr(!e.ScrollBars) + " Width=" + std::to_string(e.Width) +
                " Height=" + std::to_string(e.Height) + " Sizeable=" + BoolAttr(e.Sizeable) +
                " SystemMenu=" + BoolAttr(e.SystemMenu) + " Maximize=" + BoolAttr(e.Maximize) +

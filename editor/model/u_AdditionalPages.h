@@ -36,7 +36,8 @@ bool ReadExtForms(const std::string& XmlText, std::vector<TExtFormInfo>& Entries
 // The list file: "<AdditionalPages>" CR LF, one element per entry with no line break
 // between them, "</AdditionalPages>" without a line break after it. A page writes Path
 // and Name only; a form every setting, Booleans as True or False. A double quote in a
-// text is written doubled (the reader's quote escape), so the file always reads back.
+// text is written doubled (the reader's quote escape), so the file always reads back; a
+// text is written up to a zero byte it may hold (only a damaged list gives one).
 std::string BuildExtFormsXml(const std::vector<TExtFormInfo>& Entries);
 
 // Whether a text may go into the list as the author typed it (no double quote).
