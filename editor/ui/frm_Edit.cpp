@@ -135,8 +135,8 @@ TfrmEdit::TfrmEdit(IEditorMain& Main, QWidget* Parent)
     tmrCheckActive = new QTimer(this);
     tmrCheckActive->setObjectName(QStringLiteral("tmrCheckActive"));
     tmrCheckActive->setInterval(1000);
+    // Runs only while the font controls are entered.
     connect(tmrCheckActive, &QTimer::timeout, this, &TfrmEdit::tmrCheckActiveTimer);
-    tmrCheckActive->start();
 
     // The font controls, like the tools, serve a shown part only.
     FCommands->AddUpdate([this] {
@@ -597,10 +597,11 @@ void TfrmEdit::tmrFontPropertiesTimer() {
 }
 
 void TfrmEdit::tmrCheckActiveTimer() {
-    if (FontControlsEntered && !FontControlsActive()) {
-        FontControlsEntered = false;
-        ReadFontState();
-    }
+    if (FontControlsActive())
+        return;
+    tmrCheckActive->stop();
+    FontControlsEntered = false;
+    ReadFontState();
 }
 
 bool TfrmEdit::eventFilter(QObject* Watched, QEvent* Event) {
@@ -608,6 +609,7 @@ bool TfrmEdit::eventFilter(QObject* Watched, QEvent* Event) {
         FontControlsEntered = true;
         ReadFontState();
         tmrFontProperties->stop();
+        tmrCheckActive->start();
     }
     return TfrmAbstractMDIChild::eventFilter(Watched, Event);
 }
