@@ -62,6 +62,23 @@ int ReadNumberUpToQuery(std::string_view Text) {
     return static_cast<int>(negative ? -value : value);
 }
 
+// One editable part found in a text: its name and positions (from 1) in that text.
+struct TEditablePart {
+    std::string Name;
+    int32_t StartPos = 0;
+    int32_t EndPos = 0;
+};
+
+// The editable parts of Text, in order: "<PAGE" opens a part (letter case ignored),
+// its tag ends at the next ">", the part ends where the next "</PAGE>" begins. Offset
+// is added to every position (for a piece of a larger text).
+std::vector<TEditablePart> FindEditableParts(std::string_view Text, int32_t Offset = 0) {
+    std::vector<TEditablePart> result;
+    for (TTagPlacement& tag : FindTagsIgnoreCase(Text, "PAGE", "NAME"))
+        result.push_back({std::move(tag.AttrValue), Offset + tag.Start, Offset + tag.Start + tag.Length});
+    return result;
+}
+
 // The frame sources of a page: where each begins in the text, and its value.
 struct TFrameSource {
     std::size_t Offset;
@@ -148,13 +165,6 @@ int RankByName(const TPageDescriptions& Parts, const TPageDescription& Part) {
 }
 
 } // namespace
-
-std::vector<TEditablePart> FindEditableParts(std::string_view Text, int32_t Offset) {
-    std::vector<TEditablePart> result;
-    for (TTagPlacement& tag : FindTagsIgnoreCase(Text, "PAGE", "NAME"))
-        result.push_back({std::move(tag.AttrValue), Offset + tag.Start, Offset + tag.Start + tag.Length});
-    return result;
-}
 
 void CollectParts(const std::string& Path, TMFSSession& Session, TPageDescriptions& Parts,
                   const TPartsTrace& Trace) {
@@ -319,21 +329,13 @@ std::string ReadSpecialText(const std::string& ProgramFolder, const std::string&
     return ReadFileText(found.empty() ? path : found);
 }
 
-std::string CompanionFolder(const std::string& FilePath) {
-    return TMFS::ChangeExt(FilePath, ".files");
-}
-
-std::string CompanionPicturePath(const std::string& FilePath, const std::string& FileName) {
-    return TMFS::ExtractName(CompanionFolder(FilePath)) + "\\" + FileName;
-}
-
 std::string StorePagePicture(TMFS& Store, const std::string& FilePath, const std::string& FileName,
                              const std::string& Bytes) {
-    const std::string folder = CompanionFolder(FilePath);
+    const std::string folder = TMFS::ChangeExt(FilePath, ".files");
     TMFSSession* session = Store.Session();
     session->ForceFolders(folder); // an existing folder is kept
     session->CreateFile(TMFS::IncludeTrailingBackslash(folder) + FileName, 0, true)->Content = Bytes;
-    return CompanionPicturePath(FilePath, FileName);
+    return TMFS::ExtractName(folder) + "\\" + FileName;
 }
 
 TColor EngineColorToColor(std::string_view Text) {
