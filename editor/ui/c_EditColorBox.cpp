@@ -23,9 +23,9 @@ constexpr TNamedColor StandardColors[] = {
 
 const char* const SCustomColor = "Custom...";
 
-} // namespace
-
-QIcon ColorSwatch(TColor Value, int Size) {
+// The picture of a colour as the box shows it (a framed square).
+QIcon ColorSwatch(TColor Value) {
+    constexpr int Size = 14;
     QPixmap pixmap(Size, Size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -35,6 +35,8 @@ QIcon ColorSwatch(TColor Value, int Size) {
     painter.drawRect(0, 0, Size - 1, Size - 1);
     return QIcon(pixmap);
 }
+
+} // namespace
 
 TEditColorBox::TEditColorBox(QWidget* Parent) : QComboBox(Parent) {
     addItem(ColorSwatch(clNone), QString::fromUtf8(SCustomColor), QVariant());

@@ -34,6 +34,3 @@ private:
     bool FListOpen = false;
     int FShownIndex = -1; // the entry shown before the colour dialog opened
 };
-
-// The picture of a colour as the box shows it (a framed square).
-QIcon ColorSwatch(TColor Value, int Size = 14);

@@ -94,7 +94,7 @@ QString EditingScriptSource() {
 
 void TPageEditBridge::partLoaded(int Part, const QString& Html) {
     TfrmEdit::TMirror& m = FOwner.FMirror;
-    if (Part != FOwner.CurrentPart || Part != m.Part)
+    if (Part != FOwner.CurrentPart)
         return;
     m.Loaded = m.Html = S(Html);
     m.Valid = true;
@@ -103,13 +103,13 @@ void TPageEditBridge::partLoaded(int Part, const QString& Html) {
 
 void TPageEditBridge::partChanged(int Part, const QString& Html) {
     TfrmEdit::TMirror& m = FOwner.FMirror;
-    if (Part == FOwner.CurrentPart && Part == m.Part && m.Valid)
+    if (Part == FOwner.CurrentPart && m.Valid)
         m.Html = S(Html);
 }
 
 void TPageEditBridge::selectionChanged(int Part, bool IsImage, const QString& Source) {
     TfrmEdit::TMirror& m = FOwner.FMirror;
-    if (Part != FOwner.CurrentPart || Part != m.Part)
+    if (Part != FOwner.CurrentPart)
         return;
     m.ImageSelected = IsImage;
     m.ImageSource = S(Source);
@@ -135,8 +135,8 @@ TfrmEdit::TfrmEdit(IEditorMain& Main, QWidget* Parent)
     tmrCheckActive = new QTimer(this);
     tmrCheckActive->setObjectName(QStringLiteral("tmrCheckActive"));
     tmrCheckActive->setInterval(1000);
+    // Runs only while the font controls are entered.
     connect(tmrCheckActive, &QTimer::timeout, this, &TfrmEdit::tmrCheckActiveTimer);
-    tmrCheckActive->start();
 
     // The font controls, like the tools, serve a shown part only.
     FCommands->AddUpdate([this] {
@@ -380,9 +380,9 @@ void TfrmEdit::InstallEditingScript() {
     // Cut, Copy and Paste run as the engine's editing commands from script.
     settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, true);
     settings->setAttribute(QWebEngineSettings::JavascriptCanPaste, true);
-    FChannel = new QWebChannel(this);
-    FChannel->registerObject(QStringLiteral("pageEditor"), &FBridge);
-    page->setWebChannel(FChannel, QWebEngineScript::ApplicationWorld);
+    auto* channel = new QWebChannel(this);
+    channel->registerObject(QStringLiteral("pageEditor"), &FBridge);
+    page->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
     QWebEngineScript script;
     script.setName(QStringLiteral("quarvel-page-editing"));
     script.setInjectionPoint(QWebEngineScript::DocumentReady);
@@ -392,34 +392,33 @@ void TfrmEdit::InstallEditingScript() {
     page->scripts().insert(script);
 }
 
-void TfrmEdit::BuildSpecialsMenu() {
-    mnuSpecials->clear();
-    for (std::size_t i = 0; i < FSpecials.size(); ++i) {
-        QAction* entry = mnuSpecials->addAction(Q(FSpecials[i].Name));
-        FCommands->Connect(entry, this, [this, i] {
-            if (i < FSpecials.size())
-                InsertSpecial(FSpecials[i]);
-        });
+void TfrmEdit::FillLists() {
+    Busy = true;
+    std::vector<std::string> fonts;
+    ListScreenFonts(fonts);
+    std::sort(fonts.begin(), fonts.end(),
+              [](const std::string& a, const std::string& b) { return CompareTextCaseBlind(a, b) < 0; });
+    QStringList names;
+    for (const std::string& font : fonts)
+        names.append(Q(font));
+    cmbFontName->addItems(names);
+    cmbFontName->setCurrentIndex(-1);
+    Busy = false;
+
+    for (const TSpecialItem& special : ReadSpecials(ProgramFolder())) {
+        QAction* entry = mnuSpecials->addAction(Q(special.Name));
+        FCommands->Connect(entry, this, [this, special] { InsertSpecial(special); });
     }
 }
 
 // ---- parts ----
 
-void TfrmEdit::LoadParts() {
-    cmbPages->clear();
-    if (cmbFontName->count() == 0) {
-        Busy = true;
-        std::vector<std::string> fonts;
-        ListScreenFonts(fonts);
-        std::sort(fonts.begin(), fonts.end(),
-                  [](const std::string& a, const std::string& b) { return CompareTextCaseBlind(a, b) < 0; });
-        QStringList names;
-        for (const std::string& font : fonts)
-            names.append(Q(font));
-        cmbFontName->addItems(names);
-        cmbFontName->setCurrentIndex(-1);
-        Busy = false;
+void TfrmEdit::LoadParts(int Show) {
+    if (!FListsFilled) {
+        FillLists();
+        FListsFilled = true;
     }
+    cmbPages->clear();
     Parts.clear();
     CurrentPart = -1;
     TMFS& store = FMain.Project().FilesStore();
@@ -431,23 +430,16 @@ void TfrmEdit::LoadParts() {
     for (const TPageDescription& part : Parts)
         cmbPages->addItem(Q(part.PartName));
     Loaded = true;
-    ShowPart(-1);
     {
         // The tab switches of loading are not the user's: no collecting, no second preview.
         const QSignalBlocker blocker(pcEdit);
         if (Parts.empty()) {
-            ShowPart(-1);
             ShowPreview();
             pcEdit->setCurrentWidget(tabPreview);
-            pcEdit->setTabVisible(pcEdit->indexOf(tabEdit), false);
-        } else {
-            pcEdit->setTabVisible(pcEdit->indexOf(tabEdit), true);
         }
+        pcEdit->setTabVisible(pcEdit->indexOf(tabEdit), !Parts.empty());
     }
-    if (!Parts.empty())
-        ShowPart(0);
-    FSpecials = ReadSpecials(ProgramFolder());
-    BuildSpecialsMenu();
+    ShowPart(Show < static_cast<int>(Parts.size()) ? Show : 0);
 }
 
 void TfrmEdit::ShowPart(int n) {
@@ -503,7 +495,6 @@ void TfrmEdit::GetPageData(TMFSInternetProtocol&, std::string& URL, bool& Substi
         Handled = true;
         CurrentPart = n;
         FMirror = TMirror();
-        FMirror.Part = n;
         FMirror.Served = part.Html;
     } else if (request.Kind == TEditorRequest::Preview) {
         Substitute = true;
@@ -527,22 +518,18 @@ void TfrmEdit::ApplyChanges() {
 void TfrmEdit::SaveChanges() {
     if (!Loaded)
         return;
+    // Saving reloads the parts and shows the part that was shown.
     const int remembered = cmbPages->currentIndex();
     try {
         CollectPart();
         WriteChangedParts(FMain.Project().FilesStore(), Parts);
     } catch (...) {
-        LoadParts();
-        if (remembered < cmbPages->count())
-            ShowPart(remembered);
+        LoadParts(remembered);
         throw;
     }
     // A window that closes after saving shows nothing more.
-    if (FClosing)
-        return;
-    LoadParts();
-    if (remembered < cmbPages->count())
-        ShowPart(remembered);
+    if (!FClosing)
+        LoadParts(remembered);
 }
 
 void TfrmEdit::CloseWithoutSaving() {
@@ -610,10 +597,11 @@ void TfrmEdit::tmrFontPropertiesTimer() {
 }
 
 void TfrmEdit::tmrCheckActiveTimer() {
-    if (FontControlsEntered && !FontControlsActive()) {
-        FontControlsEntered = false;
-        ReadFontState();
-    }
+    if (FontControlsActive())
+        return;
+    tmrCheckActive->stop();
+    FontControlsEntered = false;
+    ReadFontState();
 }
 
 bool TfrmEdit::eventFilter(QObject* Watched, QEvent* Event) {
@@ -621,6 +609,7 @@ bool TfrmEdit::eventFilter(QObject* Watched, QEvent* Event) {
         FontControlsEntered = true;
         ReadFontState();
         tmrFontProperties->stop();
+        tmrCheckActive->start();
     }
     return TfrmAbstractMDIChild::eventFilter(Watched, Event);
 }

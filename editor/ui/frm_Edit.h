@@ -11,7 +11,6 @@
 #include "u_EditorServices.h"
 #include "u_PageParts.h"
 
-#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -27,9 +26,6 @@ class QMenu;
 class QSpinBox;
 class QTabWidget;
 class QTimer;
-class QToolBar;
-class QToolButton;
-class QWebChannel;
 class TCommandTable;
 class TEditColorBox;
 class TfrmEdit;
@@ -99,7 +95,10 @@ public:
     QMenu* mnuAlignImage = nullptr;
 
     void SetPagePath(const std::string& Path) { FPagePath = Path; }
-    void LoadParts();
+    // Reads the parts of the page afresh and shows part Show (-1: none; a number
+    // beyond the parts shows the first). The first call also fills the font list and
+    // the snippet menu, which do not depend on the page.
+    void LoadParts(int Show = 0);
     void ShowPart(int n);
     void CollectPart();
     void ShowPreview();
@@ -132,7 +131,6 @@ public:
     void InsertPictureFile(const std::string& FileName);
     // Gives the selected picture the alignment of an "Align Image" entry.
     void AlignImage(const std::string& Entry);
-    const std::vector<TSpecialItem>& Specials() const noexcept { return FSpecials; }
 
     // The mirror of the editable block, as the surface last reported it.
     bool MirrorValid() const noexcept { return FMirror.Valid; }
@@ -152,8 +150,8 @@ protected:
 
 private:
     friend class TPageEditBridge;
+    // The mirror belongs to CurrentPart.
     struct TMirror {
-        int Part = -1;
         bool Valid = false;
         std::string Served; // the part's text when the surface asked for it
         std::string Loaded; // the block as the engine loaded it
@@ -167,7 +165,8 @@ private:
     QAction* NewAction(const char* Name, const char* Caption, const char* Icon,
                        std::function<void()> Execute);
     void InstallEditingScript();
-    void BuildSpecialsMenu();
+    // The font names and the snippets of "Special\Special.xml" (whose errors pass through).
+    void FillLists();
     // Runs a call of the surface's script: QuarvelEdit.Function(arguments), the
     // arguments JSON-escaped. Done gets the answer (an invalid value when the surface
     // has no script).
@@ -197,10 +196,9 @@ private:
     int FShownPart = -1;
     bool FClosing = false;
     bool FLayoutRestored = false;
+    bool FListsFilled = false; // the font list and the snippet menu
     TMirror FMirror;
     TPageEditBridge FBridge;
-    QWebChannel* FChannel = nullptr;
-    std::vector<TSpecialItem> FSpecials;
     int FPendingScripts = 0;
     std::optional<QString> FKeptClipboard; // put back once the pastes of variables ran
     int FPendingPastes = 0;

@@ -4,8 +4,6 @@
 #include "u_Project.h"
 
 #include <QDialogButtonBox>
-#include <QHeaderView>
-#include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>

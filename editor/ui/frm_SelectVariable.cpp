@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Parent)

@@ -2,6 +2,7 @@
 
 #include "u_CaseBlind.h"
 #include "u_HostFiles.h"
+#include "u_SpaceParser.h"
 #include "u_SpaceXMLParser.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@ namespace {
 const char* const SRowsCountError = "Rows count must exceed 0";
 const char* const SColsCountError = "Columns count must exceed 0";
 const char* const SPartNotFound = "The part \"%s\" of \"%s\" was changed elsewhere and could not be saved";
-const char* const SNotANumber = "'%s' is not a valid integer value";
 
 const char* const SEditingFormMarker = "?EDITING_FORM=";
 const char* const SPageMarker = "?!PAGE=";
@@ -50,16 +50,33 @@ int ReadNumberUpToQuery(std::string_view Text) {
     if (p < number.size() && (number[p] == '+' || number[p] == '-'))
         negative = number[p++] == '-';
     if (p >= number.size())
-        throw EConvertError(Format(SNotANumber, std::string(number)));
+        throw EConvertError(Format(SInvalidInteger, std::string(number)));
     long long value = 0;
     for (; p < number.size(); ++p) {
         if (number[p] < '0' || number[p] > '9' || value > 0x7FFFFFFF)
-            throw EConvertError(Format(SNotANumber, std::string(number)));
+            throw EConvertError(Format(SInvalidInteger, std::string(number)));
         value = value * 10 + (number[p] - '0');
     }
     if (value > 0x7FFFFFFF)
-        throw EConvertError(Format(SNotANumber, std::string(number)));
+        throw EConvertError(Format(SInvalidInteger, std::string(number)));
     return static_cast<int>(negative ? -value : value);
+}
+
+// One editable part found in a text: its name and positions (from 1) in that text.
+struct TEditablePart {
+    std::string Name;
+    int32_t StartPos = 0;
+    int32_t EndPos = 0;
+};
+
+// The editable parts of Text, in order: "<PAGE" opens a part (letter case ignored),
+// its tag ends at the next ">", the part ends where the next "</PAGE>" begins. Offset
+// is added to every position (for a piece of a larger text).
+std::vector<TEditablePart> FindEditableParts(std::string_view Text, int32_t Offset = 0) {
+    std::vector<TEditablePart> result;
+    for (TTagPlacement& tag : FindTagsIgnoreCase(Text, "PAGE", "NAME"))
+        result.push_back({std::move(tag.AttrValue), Offset + tag.Start, Offset + tag.Start + tag.Length});
+    return result;
 }
 
 // The frame sources of a page: where each begins in the text, and its value.
@@ -85,19 +102,26 @@ bool SameFile(const std::string& A, const std::string& B) {
 
 void CollectPartsOf(const std::string& Path, TMFSSession& Session, TPageDescriptions& Parts,
                     const TPartsTrace& Trace, std::vector<std::string>& Visited) {
-    const std::string path = TMFS::NormalizeSlashes(Path);
-    if (path.empty() || !Session.Exists(path) || Session.FolderExists(path))
+    // One look-up: a path that names nothing or a folder (also the empty path, which
+    // names the current folder) adds nothing.
+    TMFSItem* item = nullptr;
+    try {
+        item = Session.FindItem(TMFS::NormalizeSlashes(Path));
+    } catch (const EMFSError&) {
         return;
+    }
+    if (item->IsFolder())
+        return;
+    TMFSFile* file = item->AsFile();
     // The file's own absolute path: frame sources come lower-cased.
-    TMFSFile* file = Session.OpenFile(path);
     const std::string filePath = file->FullPath();
     if (std::any_of(Visited.begin(), Visited.end(),
                     [&](const std::string& v) { return SameFile(v, filePath); }))
         return;
     Visited.push_back(filePath);
-    std::unique_ptr<TMFSSession> session = Session.MFS()->NewSession(Session.CurrentFolder());
-    session->ChangeFolder(TMFS::ExtractPath(path));
-    const std::string text = file->Content;
+    // Frame sources are relative to the folder of the file that names them.
+    std::unique_ptr<TMFSSession> session = Session.MFS()->NewSession(file->Parent());
+    const std::string& text = file->Content;
     const std::string_view view(text);
 
     // The literal segments are the stretches of the file between frame sources,
@@ -141,13 +165,6 @@ int RankByName(const TPageDescriptions& Parts, const TPageDescription& Part) {
 }
 
 } // namespace
-
-std::vector<TEditablePart> FindEditableParts(std::string_view Text, int32_t Offset) {
-    std::vector<TEditablePart> result;
-    for (TTagPlacement& tag : FindTagsIgnoreCase(Text, "PAGE", "NAME"))
-        result.push_back({std::move(tag.AttrValue), Offset + tag.Start, Offset + tag.Start + tag.Length});
-    return result;
-}
 
 void CollectParts(const std::string& Path, TMFSSession& Session, TPageDescriptions& Parts,
                   const TPartsTrace& Trace) {
@@ -312,23 +329,13 @@ std::string ReadSpecialText(const std::string& ProgramFolder, const std::string&
     return ReadFileText(found.empty() ? path : found);
 }
 
-std::string CompanionFolder(const std::string& FilePath) {
-    return TMFS::ChangeExt(FilePath, ".files");
-}
-
-std::string CompanionPicturePath(const std::string& FilePath, const std::string& FileName) {
-    return TMFS::ExtractName(CompanionFolder(FilePath)) + "\\" + FileName;
-}
-
 std::string StorePagePicture(TMFS& Store, const std::string& FilePath, const std::string& FileName,
                              const std::string& Bytes) {
-    const std::string folder = CompanionFolder(FilePath);
+    const std::string folder = TMFS::ChangeExt(FilePath, ".files");
     TMFSSession* session = Store.Session();
-    if (!session->FolderExists(folder))
-        session->ForceFolders(folder);
-    TMFSFile* file = session->CreateFile(TMFS::IncludeTrailingBackslash(folder) + FileName, 0, true);
-    file->Content = Bytes;
-    return CompanionPicturePath(FilePath, FileName);
+    session->ForceFolders(folder); // an existing folder is kept
+    session->CreateFile(TMFS::IncludeTrailingBackslash(folder) + FileName, 0, true)->Content = Bytes;
+    return TMFS::ExtractName(folder) + "\\" + FileName;
 }
 
 TColor EngineColorToColor(std::string_view Text) {

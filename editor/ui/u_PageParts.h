@@ -29,17 +29,6 @@ using TPageDescriptions = std::vector<TPageDescription>;
 // The ID of the editable block of the editing surface.
 extern const char* const EditableBlockID; // "EDITABLE_9CEEAD96_708E_4EAD_BE28_FD7BC3111090"
 
-// One editable part found in a text: its name and positions (from 1) in that text.
-struct TEditablePart {
-    std::string Name;
-    int32_t StartPos = 0;
-    int32_t EndPos = 0;
-};
-// The editable parts of Text, in order: "<PAGE" opens a part (letter case ignored),
-// its tag ends at the next ">", the part ends where the next "</PAGE>" begins. Offset
-// is added to every position (for a piece of a larger text).
-std::vector<TEditablePart> FindEditableParts(std::string_view Text, int32_t Offset = 0);
-
 // Receives each literal segment of a file as CollectParts walks it: its index among
 // the file's segments and frame sources, and its text.
 using TPartsTrace = std::function<void(int Index, std::string_view Segment)>;
@@ -123,12 +112,10 @@ std::vector<TSpecialItem> ReadSpecials(const std::string& ProgramFolder);
 // The text of a snippet file.
 std::string ReadSpecialText(const std::string& ProgramFolder, const std::string& Source);
 
-// Pictures from disk: the part's companion folder (FilePath with the extension
-// ".files"), and the path inserted into the page, relative to the page's folder.
-std::string CompanionFolder(const std::string& FilePath);
-std::string CompanionPicturePath(const std::string& FilePath, const std::string& FileName);
-// Copies Bytes into the companion folder of FilePath as FileName (the folder made
-// when missing, an existing file of that name reused); returns the relative path.
+// A picture from disk: copies Bytes into the companion folder of FilePath (FilePath
+// with the extension ".files") as FileName, the folder made when missing, an existing
+// file of that name reused; returns the path inserted into the page, relative to the
+// page's folder.
 std::string StorePagePicture(TMFS& Store, const std::string& FilePath, const std::string& FileName,
                              const std::string& Bytes);
 

@@ -35,10 +35,19 @@
         var node = range.startContainer.childNodes[range.startOffset];
         return node && node.nodeName === 'IMG' && block.contains(node) ? node : null;
     }
+    // The caret moves with every keystroke: the editor hears only of a change of
+    // what it keeps (whether one picture is selected, and its source).
+    var reportedImage = false;
+    var reportedSource = '';
     function pushSelection() {
         var image = selectedImage();
+        var isImage = image !== null;
         var source = image ? (image.getAttribute('src') || '') : '';
-        send(function (h) { h.selectionChanged(part, image !== null, source); });
+        if (isImage === reportedImage && source === reportedSource)
+            return;
+        reportedImage = isImage;
+        reportedSource = source;
+        send(function (h) { h.selectionChanged(part, isImage, source); });
     }
     function selectionInBlock() {
         var selection = window.getSelection();
