@@ -85,10 +85,13 @@ TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
     std::string system;
     std::string pages;
     try {
-        system = ReadResource(FileName, "RCDATA", SystemResourceName);
+        // The program is opened once for its three resources, and let go before the
+        // images are unpacked.
+        const TResourceFile program(FileName);
+        system = program.Read("RCDATA", SystemResourceName);
         if (!system.empty()) {
-            FIcon = ReadIconGroupResource(FileName, IconResourceName);
-            pages = ReadResource(FileName, "RCDATA", FilesResourceName);
+            FIcon = program.ReadIconGroup(IconResourceName);
+            pages = program.Read("RCDATA", FilesResourceName);
         }
     } catch (const std::exception&) {
         // Not a program of the kind a book is made from.
@@ -242,9 +245,10 @@ const TReaderForm* TReaderBook::FormNamed(std::string_view Name) const {
     return nullptr;
 }
 
-std::string TReaderBook::SystemFile(std::string_view Path) const {
+const std::string& TReaderBook::SystemFile(std::string_view Path) const {
+    static const std::string none;
     const TMFSFile* file = FindFile(FSystem, Path);
-    return file ? file->Content : std::string();
+    return file ? file->Content : none;
 }
 
 bool TReaderBook::HasSystemFile(std::string_view Path) const {

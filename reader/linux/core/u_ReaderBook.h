@@ -103,7 +103,7 @@ public:
     const TReaderForm* FormAt(std::string_view Path) const;
     const TReaderForm* FormNamed(std::string_view Name) const;
     // A file of the system image ("\SplashS.bmp"), empty when it is missing.
-    std::string SystemFile(std::string_view Path) const;
+    const std::string& SystemFile(std::string_view Path) const;
     bool HasSystemFile(std::string_view Path) const;
     // The book's icon as the bytes of an icon file; empty when it has none.
     const std::string& Icon() const noexcept { return FIcon; }

@@ -452,7 +452,7 @@ void TfrmReader::CreateToolBar() {
         }
     }
     // The logo at the far end, with its hint and link.
-    const std::string logoData = FBook.SystemFile("\\Logo.bmp");
+    const std::string& logoData = FBook.SystemFile("\\Logo.bmp");
     if (desc.LogoDisplay && !logoData.empty()) {
         const QPixmap logo = BookPicture(logoData);
         if (!logo.isNull()) {

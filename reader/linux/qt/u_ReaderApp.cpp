@@ -36,7 +36,7 @@ int TReaderApp::Start() {
     // The first page loads while the splash is up.
     FWindow->Start();
     const TSplashOptions& splash = FBook->Options().Splash();
-    const std::string picture = FBook->SystemFile("\\SplashS.bmp");
+    const std::string& picture = FBook->SystemFile("\\SplashS.bmp");
     if (splash.SplashTypeS == vsSplash && !picture.empty()) {
         auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
         connect(form, &TfrmSplash::Finished, this, &TReaderApp::ShowWindow);
@@ -90,7 +90,7 @@ void TReaderApp::ShowWindow() {
 
 void TReaderApp::End() {
     const TSplashOptions& splash = FBook->Options().Splash();
-    const std::string picture = FBook->SystemFile("\\SplashE.bmp");
+    const std::string& picture = FBook->SystemFile("\\SplashE.bmp");
     if (splash.SplashTypeE == vsSplash && !picture.empty()) {
         auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
         connect(form, &TfrmSplash::Finished, this, [this] { emit Finished(0); });
