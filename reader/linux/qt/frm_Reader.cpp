@@ -492,6 +492,7 @@ void TfrmReader::ApplyWindowOptions() {
     if (!options.ResizableWindow)
         setFixedSize(size);
     const TBookSettings settings = ReadBookSettings(FBook.FileName());
+    FLastPage = settings.LastPage;
     wbBook->SetFontSize(settings.FontSize);
     actFontSize[wbBook->FontSize()]->setChecked(true);
     actContents->setChecked(settings.ContentsVisible);
@@ -501,7 +502,7 @@ void TfrmReader::ApplyWindowOptions() {
 // ---- Navigation ----
 
 void TfrmReader::Start() {
-    FollowLink(FSession.StartAddress(ReadBookSettings(FBook.FileName()).LastPage));
+    FollowLink(FSession.StartAddress(FLastPage));
 }
 
 void TfrmReader::FollowLink(const std::string& Link) {

@@ -120,5 +120,6 @@ private:
     std::unique_ptr<QPrinter> FPrinter;
     bool FPrinting = false;
     QString FLastSearch;
+    std::string FLastPage; // of the book's settings, read with the window
     bool FClosed = false;
 };
