@@ -97,7 +97,7 @@ public:
     std::string Expand(const std::string& Text) const;
     const TReaderStory& Story() const noexcept { return FStory; }
     // The buttons of the toolbar; its look is Options().Toolbar().
-    const std::vector<TReaderToolButton>& ToolButtons() const noexcept { return FToolButtons; }
+    const std::vector<TToolbarButton>& ToolButtons() const noexcept { return FToolButtons; }
     const std::vector<TReaderForm>& Forms() const noexcept { return FForms; }
     // The entry whose Path is Path, or whose Name is Name (letter case ignored).
     const TReaderForm* FormAt(std::string_view Path) const;
@@ -135,7 +135,7 @@ private:
     TProjectOptions FOptions;
     std::unique_ptr<TVariables> FVariables;
     TReaderStory FStory;
-    std::vector<TReaderToolButton> FToolButtons;
+    std::vector<TToolbarButton> FToolButtons;
     std::vector<TReaderForm> FForms;
 };
 

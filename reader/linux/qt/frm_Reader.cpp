@@ -257,21 +257,21 @@ void TfrmReader::CreateMenus() {
     go->addAction(actNextChapter);
 
     // The bookmarks of the book's bookmarks button, when it has one.
-    for (const TReaderToolButton& button : FBook.ToolButtons()) {
+    for (const TToolbarButton& button : FBook.ToolButtons()) {
         if (button.Kind != tbkFavourites || button.Bookmarks.empty())
             continue;
         go->addSeparator();
         mnuBookmarks = go->addMenu(Q(button.Caption.empty() ? ToolButtonCaption(tbkFavourites)
                                                             : FBook.Expand(button.Caption)));
         mnuBookmarks->setObjectName("mnuBookmarks");
-        for (const TReaderBookmark& mark : button.Bookmarks) {
+        for (const TToolbarBookmark& mark : button.Bookmarks) {
             QAction* entry = mnuBookmarks->addAction(Q(mark.Caption));
-            entry->setToolTip(Q(mark.Url));
+            entry->setToolTip(Q(mark.URL));
             connect(entry, &QAction::triggered, this, [this, mark] {
                 if (mark.NewWindow)
-                    FollowLinkInNewWindow(mark.Url);
+                    FollowLinkInNewWindow(mark.URL);
                 else
-                    FollowLink(mark.Url);
+                    FollowLink(mark.URL);
             });
         }
         break;
@@ -361,7 +361,7 @@ QAction* TfrmReader::KindAction(int Kind) const {
     }
 }
 
-QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction* Action) {
+QToolButton* TfrmReader::AddToolButton(const TToolbarButton& Button, QAction* Action) {
     const TToolbarOptions& desc = FBook.Options().Toolbar();
     auto* button = new QToolButton(tbBook);
     button->setObjectName(Q("tbtn" + ToolButtonName(Button.Kind)));
@@ -391,7 +391,7 @@ QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction*
 
 void TfrmReader::CreateToolBar() {
     const TToolbarOptions& desc = FBook.Options().Toolbar();
-    const std::vector<TReaderToolButton>& buttons = FBook.ToolButtons();
+    const std::vector<TToolbarButton>& buttons = FBook.ToolButtons();
     const bool logo = desc.LogoDisplay && FBook.HasSystemFile("\\Logo.bmp");
     if (desc.ToolbarPlacement == tpNoToolbar || (buttons.empty() && !logo))
         return;
@@ -414,7 +414,7 @@ void TfrmReader::CreateToolBar() {
         tbBook->setPalette(palette);
         tbBook->setAutoFillBackground(true);
     }
-    for (const TReaderToolButton& button : buttons) {
+    for (const TToolbarButton& button : buttons) {
         switch (button.Kind) {
         case tbkSeparator:
             tbBook->addSeparator();
@@ -422,13 +422,13 @@ void TfrmReader::CreateToolBar() {
         case tbkFavourites: {
             QToolButton* marks = AddToolButton(button, nullptr);
             auto* menu = new QMenu(marks);
-            for (const TReaderBookmark& mark : button.Bookmarks) {
+            for (const TToolbarBookmark& mark : button.Bookmarks) {
                 QAction* entry = menu->addAction(Q(mark.Caption));
                 connect(entry, &QAction::triggered, this, [this, mark] {
                     if (mark.NewWindow)
-                        FollowLinkInNewWindow(mark.Url);
+                        FollowLinkInNewWindow(mark.URL);
                     else
-                        FollowLink(mark.Url);
+                        FollowLink(mark.URL);
                 });
             }
             marks->setMenu(menu);

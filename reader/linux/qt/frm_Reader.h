@@ -29,7 +29,7 @@ class QWebEngineProfile;
 class TBookView;
 class TCommandTable;
 class TfrmReaderForm;
-struct TReaderToolButton;
+struct TToolbarButton;
 
 class TfrmReader : public QMainWindow {
     Q_OBJECT
@@ -87,7 +87,7 @@ private:
     void CreateToolBar();
     void CreateContents();
     void ApplyWindowOptions();
-    QToolButton* AddToolButton(const TReaderToolButton& Button, QAction* Action);
+    QToolButton* AddToolButton(const TToolbarButton& Button, QAction* Action);
     QAction* KindAction(int Kind) const;
     void ShowAddress(const std::string& Address, bool AddToHistory = true);
     void StoryCommand(TStoryCommand Command);
