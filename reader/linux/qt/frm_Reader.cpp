@@ -759,11 +759,7 @@ QString TfrmReader::ChoosePdfFile() {
 void TfrmReader::SaveSettings() {
     TBookSettings settings;
     // The page last read is a page of the book, never one the reader made.
-    const TBookAddress current = ParseBookAddress(FSession.Current());
-    if (current.Query.empty() || QueryValue(current.Query, ReaderQueryKey) == "hits")
-        settings.LastPage = current.Path;
-    else if (FSession.Position() >= 0)
-        settings.LastPage = FBook.Story().Pages()[static_cast<size_t>(FSession.Position())].Path;
+    settings.LastPage = FSession.LastReadPage();
     settings.FontSize = wbBook->FontSize();
     settings.ContentsVisible = actContents->isChecked();
     WriteBookSettings(FBook.FileName(), settings);
