@@ -261,19 +261,10 @@ void TfrmReader::CreateMenus() {
         if (button.Kind != tbkFavourites || button.Bookmarks.empty())
             continue;
         go->addSeparator();
-        mnuBookmarks = go->addMenu(Q(button.Caption.empty() ? ToolButtonCaption(tbkFavourites)
-                                                            : FBook.Expand(button.Caption)));
+        mnuBookmarks = go->addMenu(ButtonCaption(button));
         mnuBookmarks->setObjectName("mnuBookmarks");
-        for (const TToolbarBookmark& mark : button.Bookmarks) {
-            QAction* entry = mnuBookmarks->addAction(Q(mark.Caption));
-            entry->setToolTip(Q(mark.URL));
-            connect(entry, &QAction::triggered, this, [this, mark] {
-                if (mark.NewWindow)
-                    FollowLinkInNewWindow(mark.URL);
-                else
-                    FollowLink(mark.URL);
-            });
-        }
+        for (const TToolbarBookmark& mark : button.Bookmarks)
+            AddBookmark(mnuBookmarks, mark)->setToolTip(Q(mark.URL));
         break;
     }
 
@@ -361,11 +352,26 @@ QAction* TfrmReader::KindAction(int Kind) const {
     }
 }
 
+QString TfrmReader::ButtonCaption(const TToolbarButton& Button) const {
+    return Q(Button.Caption.empty() ? ToolButtonCaption(Button.Kind) : FBook.Expand(Button.Caption));
+}
+
+QAction* TfrmReader::AddBookmark(QMenu* Menu, const TToolbarBookmark& Bookmark) {
+    QAction* entry = Menu->addAction(Q(Bookmark.Caption));
+    connect(entry, &QAction::triggered, this, [this, Bookmark] {
+        if (Bookmark.NewWindow)
+            FollowLinkInNewWindow(Bookmark.URL);
+        else
+            FollowLink(Bookmark.URL);
+    });
+    return entry;
+}
+
 QToolButton* TfrmReader::AddToolButton(const TToolbarButton& Button, QAction* Action) {
     const TToolbarOptions& desc = FBook.Options().Toolbar();
     auto* button = new QToolButton(tbBook);
     button->setObjectName(Q("tbtn" + ToolButtonName(Button.Kind)));
-    const QString caption = Q(Button.Caption.empty() ? ToolButtonCaption(Button.Kind) : FBook.Expand(Button.Caption));
+    const QString caption = ButtonCaption(Button);
     button->setText(caption);
     button->setToolTip(caption);
     button->setAccessibleName(caption);
@@ -422,15 +428,8 @@ void TfrmReader::CreateToolBar() {
         case tbkFavourites: {
             QToolButton* marks = AddToolButton(button, nullptr);
             auto* menu = new QMenu(marks);
-            for (const TToolbarBookmark& mark : button.Bookmarks) {
-                QAction* entry = menu->addAction(Q(mark.Caption));
-                connect(entry, &QAction::triggered, this, [this, mark] {
-                    if (mark.NewWindow)
-                        FollowLinkInNewWindow(mark.URL);
-                    else
-                        FollowLink(mark.URL);
-                });
-            }
+            for (const TToolbarBookmark& mark : button.Bookmarks)
+                AddBookmark(menu, mark);
             marks->setMenu(menu);
             marks->setPopupMode(QToolButton::InstantPopup);
             marks->setEnabled(!button.Bookmarks.empty());
@@ -542,12 +541,7 @@ void TfrmReader::FollowLinkInNewWindow(const std::string& Link) {
     window.Center = false;
     window.Sizeable = true;
     window.ScrollBars = true;
-    auto* form = new TfrmReaderForm(window, Q(FBook.Caption()), FProfile, this);
-    form->setWindowIcon(windowIcon());
-    form->OnFollowLink = [this](TfrmReaderForm& sender, const QUrl& url) { FollowLinkIn(sender, url); };
-    form->Open(decision.Address);
-    form->show();
-    FPageWindows.emplace_back(form);
+    FPageWindows.emplace_back(OpenFormWindow(window, Q(FBook.Caption()), decision.Address));
 }
 
 TfrmReaderForm* TfrmReader::ShowForm(const TReaderForm& Form) {
@@ -559,12 +553,18 @@ TfrmReaderForm* TfrmReader::ShowForm(const TReaderForm& Form) {
         return open;
     }
     const std::string caption = FBook.Expand(Form.Caption.empty() ? Form.Name : Form.Caption);
-    open = new TfrmReaderForm(Form, Q(caption.empty() ? FBook.Title() : caption), FProfile, this);
-    open->setWindowIcon(windowIcon());
-    open->OnFollowLink = [this](TfrmReaderForm& sender, const QUrl& url) { FollowLinkIn(sender, url); };
-    open->Open(Form.Path);
-    open->show();
+    open = OpenFormWindow(Form, Q(caption.empty() ? FBook.Title() : caption), Form.Path);
     return open;
+}
+
+TfrmReaderForm* TfrmReader::OpenFormWindow(const TReaderForm& Form, const QString& Caption,
+                                           const std::string& Address) {
+    auto* form = new TfrmReaderForm(Form, Caption, FProfile, this);
+    form->setWindowIcon(windowIcon());
+    form->OnFollowLink = [this](TfrmReaderForm& sender, const QUrl& url) { FollowLinkIn(sender, url); };
+    form->Open(Address);
+    form->show();
+    return form;
 }
 
 std::vector<TfrmReaderForm*> TfrmReader::OpenForms() const {
@@ -724,12 +724,7 @@ void TfrmReader::actAboutExecute() {
 // ---- What the window asks ----
 
 bool TfrmReader::AskPassword(const QString& Message, bool AskUser, QString& User, QString& Password) {
-    TfrmPassword dialog(Q(FBook.Title()), Message, AskUser, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    User = dialog.User();
-    Password = dialog.Password();
-    return true;
+    return TfrmPassword::Ask(Q(FBook.Title()), Message, AskUser, this, QIcon(), User, Password);
 }
 
 QString TfrmReader::AskSearchText(const QString& Initial) {

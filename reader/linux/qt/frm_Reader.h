@@ -29,6 +29,7 @@ class QWebEngineProfile;
 class TBookView;
 class TCommandTable;
 class TfrmReaderForm;
+struct TToolbarBookmark;
 struct TToolbarButton;
 
 class TfrmReader : public QMainWindow {
@@ -87,11 +88,17 @@ private:
     void CreateToolBar();
     void CreateContents();
     void ApplyWindowOptions();
+    // A button's caption: its own with variables expanded, else its kind's.
+    QString ButtonCaption(const TToolbarButton& Button) const;
+    // A menu entry that follows the bookmark (in a window of its own when it asks for one).
+    QAction* AddBookmark(QMenu* Menu, const TToolbarBookmark& Bookmark);
     QToolButton* AddToolButton(const TToolbarButton& Button, QAction* Action);
     QAction* KindAction(int Kind) const;
     void ShowAddress(const std::string& Address, bool AddToHistory = true);
     void StoryCommand(TStoryCommand Command);
     void FollowLinkIn(TfrmReaderForm& Form, const QUrl& Url);
+    // A form window showing Address, its links followed by this window.
+    TfrmReaderForm* OpenFormWindow(const TReaderForm& Form, const QString& Caption, const std::string& Address);
     bool UnlockGuarded();
     void PageLoaded(bool Ok);
     void HighlightHits();

@@ -6,12 +6,15 @@
 #pragma once
 
 #include "u_ReaderCommandLine.h"
+#include "u_eBookCommon.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <string>
 
 class TReaderBook;
 class TReaderSession;
@@ -45,6 +48,10 @@ protected:
 
 private:
     bool Open();
+    // The splash picture when Type is vsSplash and the book has it (Next when it has
+    // gone), else the pop-up text when Type is vsPopUp and it is not empty (then Next).
+    void ShowSplash(TSplashType Type, const char* Picture, const std::string& PopUpText,
+                    const std::function<void()>& Next);
     void ShowWindow();
     void End();
 
