@@ -6,7 +6,6 @@
 #include "u_MFSCab.h"
 #include "u_ReaderPaths.h"
 #include "u_Resources.h"
-#include "u_SpaceXMLParser.h"
 #include "u_Variables.h"
 
 #include <charconv>
@@ -271,24 +270,6 @@ TPageStatus TReaderBook::ReadPage(std::string_view Path, std::string& Data) cons
         return TPageStatus::Protected;
     Data = ExpandsVariables(Path) ? Expand(file->Content) : file->Content;
     return TPageStatus::Ok;
-}
-
-std::vector<std::string> TReaderBook::PagePaths() const {
-    std::vector<std::string> paths;
-    if (Locked())
-        return paths;
-    std::vector<TMFSFolder*> folders{FPages.Root()};
-    while (!folders.empty()) {
-        TMFSFolder* folder = folders.back();
-        folders.pop_back();
-        for (TMFSItem* item : folder->Children()) {
-            if (item->IsFolder())
-                folders.push_back(item->AsFolder());
-            else
-                paths.push_back(item->FullPath());
-        }
-    }
-    return paths;
 }
 
 const char* const SBookPasswordQuestion =

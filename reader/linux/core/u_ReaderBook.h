@@ -113,8 +113,6 @@ public:
     // The file at Path. Text files (pages, style sheets, scripts) have their variable
     // references expanded; guarded pages are not given out.
     TPageStatus ReadPage(std::string_view Path, std::string& Data) const;
-    // Every file path of the pages image, for tools and tests.
-    std::vector<std::string> PagePaths() const;
 
 private:
     void ReadSystem();

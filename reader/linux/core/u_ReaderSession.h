@@ -65,7 +65,6 @@ public:
     // Steps through the history; the address to show, empty when there is none.
     std::string Back() { return FHistory.Back(); }
     std::string Forward() { return FHistory.Forward(); }
-    const TReaderHistory& History() const noexcept { return FHistory; }
 
     // The right-click menu is allowed on the page shown now: the story page's own
     // value, else the book's option (allowed unless it refuses for every page).

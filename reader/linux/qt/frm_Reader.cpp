@@ -18,7 +18,6 @@
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
@@ -218,14 +217,14 @@ void TfrmReader::CreateActions() {
                      [this] { SetFontSize(wbBook->FontSize() + 1); });
     actSmaller = make("actSmaller", "S&maller Text", {QKeySequence::ZoomOut},
                       [this] { return wbBook->FontSize() > 0; }, [this] { SetFontSize(wbBook->FontSize() - 1); });
-    FFontGroup = new QActionGroup(this);
+    auto* fontGroup = new QActionGroup(this);
     for (int i = 0; i < 5; ++i) {
         actFontSize[i] = make(("actFontSize" + std::to_string(i)).c_str(), FontSizeCaptions[i],
                               i == 2 ? std::initializer_list<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_0)}
                                      : std::initializer_list<QKeySequence>{},
                               nullptr, [this, i] { SetFontSize(i); });
         actFontSize[i]->setCheckable(true);
-        FFontGroup->addAction(actFontSize[i]);
+        fontGroup->addAction(actFontSize[i]);
     }
     actFontSize[2]->setChecked(true);
 }
@@ -261,7 +260,7 @@ void TfrmReader::CreateMenus() {
         if (button.Kind != tbkFavourites || button.Bookmarks.empty())
             continue;
         go->addSeparator();
-        mnuBookmarks = go->addMenu(ButtonCaption(button));
+        QMenu* mnuBookmarks = go->addMenu(ButtonCaption(button));
         mnuBookmarks->setObjectName("mnuBookmarks");
         for (const TToolbarBookmark& mark : button.Bookmarks)
             AddBookmark(mnuBookmarks, mark)->setToolTip(Q(mark.URL));

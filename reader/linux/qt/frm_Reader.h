@@ -17,7 +17,6 @@
 #include <vector>
 
 class QAction;
-class QActionGroup;
 class QDockWidget;
 class QMenu;
 class QPrinter;
@@ -53,7 +52,6 @@ public:
     QTreeWidget* ContentsTree() const { return tvContents; }
     QDockWidget* ContentsPanel() const { return dckContents; }
     QToolBar* BookToolBar() const { return tbBook; }
-    QWebEngineProfile* Profile() const { return FProfile; }
     // The form windows open now.
     std::vector<TfrmReaderForm*> OpenForms() const;
     // The pass over the enabling rules (run by itself when the loop goes idle).
@@ -118,8 +116,6 @@ private:
     QToolBar* tbBook = nullptr;
     QDockWidget* dckContents;
     QTreeWidget* tvContents;
-    QMenu* mnuBookmarks = nullptr;
-    QActionGroup* FFontGroup;
     TCommandTable* FCommands;
     std::vector<QTreeWidgetItem*> FPageItems; // by story index
     std::map<std::string, QPointer<TfrmReaderForm>> FForms; // by form path, case-blind key

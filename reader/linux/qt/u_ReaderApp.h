@@ -31,7 +31,6 @@ public:
     int Start();
 
     TReaderBook* Book() const { return FBook.get(); }
-    TReaderSession* Session() const { return FSession.get(); }
     TfrmReader* Window() const { return FWindow.get(); }
 
 signals:
