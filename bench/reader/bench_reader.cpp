@@ -14,7 +14,6 @@
 // QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox". The book is made once in
 // /tmp/pagelamp-bench and kept for later runs.
 #include "book_fixture.h"
-#include "c_BookView.h"
 #include "frm_Reader.h"
 #include "u_BookScheme.h"
 #include "u_Compile.h"
@@ -38,7 +37,6 @@
 #include <fstream>
 #include <iostream>
 #include <random>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 

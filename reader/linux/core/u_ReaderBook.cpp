@@ -6,7 +6,6 @@
 #include "u_MFSCab.h"
 #include "u_ReaderPaths.h"
 #include "u_Resources.h"
-#include "u_SpaceXMLParser.h"
 #include "u_Variables.h"
 
 #include <charconv>
@@ -85,10 +84,13 @@ TReaderBook::TReaderBook(const std::string& FileName) : FFileName(FileName) {
     std::string system;
     std::string pages;
     try {
-        system = ReadResource(FileName, "RCDATA", SystemResourceName);
+        // The program is opened once for its three resources, and let go before the
+        // images are unpacked.
+        const TResourceFile program(FileName);
+        system = program.Read("RCDATA", SystemResourceName);
         if (!system.empty()) {
-            FIcon = ReadIconGroupResource(FileName, IconResourceName);
-            pages = ReadResource(FileName, "RCDATA", FilesResourceName);
+            FIcon = program.ReadIconGroup(IconResourceName);
+            pages = program.Read("RCDATA", FilesResourceName);
         }
     } catch (const std::exception&) {
         // Not a program of the kind a book is made from.
@@ -242,9 +244,10 @@ const TReaderForm* TReaderBook::FormNamed(std::string_view Name) const {
     return nullptr;
 }
 
-std::string TReaderBook::SystemFile(std::string_view Path) const {
+const std::string& TReaderBook::SystemFile(std::string_view Path) const {
+    static const std::string none;
     const TMFSFile* file = FindFile(FSystem, Path);
-    return file ? file->Content : std::string();
+    return file ? file->Content : none;
 }
 
 bool TReaderBook::HasSystemFile(std::string_view Path) const {
@@ -267,24 +270,6 @@ TPageStatus TReaderBook::ReadPage(std::string_view Path, std::string& Data) cons
         return TPageStatus::Protected;
     Data = ExpandsVariables(Path) ? Expand(file->Content) : file->Content;
     return TPageStatus::Ok;
-}
-
-std::vector<std::string> TReaderBook::PagePaths() const {
-    std::vector<std::string> paths;
-    if (Locked())
-        return paths;
-    std::vector<TMFSFolder*> folders{FPages.Root()};
-    while (!folders.empty()) {
-        TMFSFolder* folder = folders.back();
-        folders.pop_back();
-        for (TMFSItem* item : folder->Children()) {
-            if (item->IsFolder())
-                folders.push_back(item->AsFolder());
-            else
-                paths.push_back(item->FullPath());
-        }
-    }
-    return paths;
 }
 
 const char* const SBookPasswordQuestion =

@@ -97,13 +97,13 @@ public:
     std::string Expand(const std::string& Text) const;
     const TReaderStory& Story() const noexcept { return FStory; }
     // The buttons of the toolbar; its look is Options().Toolbar().
-    const std::vector<TReaderToolButton>& ToolButtons() const noexcept { return FToolButtons; }
+    const std::vector<TToolbarButton>& ToolButtons() const noexcept { return FToolButtons; }
     const std::vector<TReaderForm>& Forms() const noexcept { return FForms; }
     // The entry whose Path is Path, or whose Name is Name (letter case ignored).
     const TReaderForm* FormAt(std::string_view Path) const;
     const TReaderForm* FormNamed(std::string_view Name) const;
     // A file of the system image ("\SplashS.bmp"), empty when it is missing.
-    std::string SystemFile(std::string_view Path) const;
+    const std::string& SystemFile(std::string_view Path) const;
     bool HasSystemFile(std::string_view Path) const;
     // The book's icon as the bytes of an icon file; empty when it has none.
     const std::string& Icon() const noexcept { return FIcon; }
@@ -113,8 +113,6 @@ public:
     // The file at Path. Text files (pages, style sheets, scripts) have their variable
     // references expanded; guarded pages are not given out.
     TPageStatus ReadPage(std::string_view Path, std::string& Data) const;
-    // Every file path of the pages image, for tools and tests.
-    std::vector<std::string> PagePaths() const;
 
 private:
     void ReadSystem();
@@ -135,7 +133,7 @@ private:
     TProjectOptions FOptions;
     std::unique_ptr<TVariables> FVariables;
     TReaderStory FStory;
-    std::vector<TReaderToolButton> FToolButtons;
+    std::vector<TToolbarButton> FToolButtons;
     std::vector<TReaderForm> FForms;
 };
 

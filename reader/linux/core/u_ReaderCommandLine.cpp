@@ -21,10 +21,8 @@ TReaderArguments ParseReaderArguments(const std::vector<std::string>& Args) {
     for (const std::string& arg : Args) {
         if (options && arg == "--") {
             options = false;
-        } else if (options && (arg == "--help" || arg == "-h")) {
-            result.Help = true;
-        } else if (options && arg == "--version") {
-            result.Version = true;
+        } else if (options && (arg == "--help" || arg == "-h" || arg == "--version")) {
+            continue;
         } else if (options && arg == "--batch") {
             result.Batch = true;
         } else if (options && arg == "--timing") {

@@ -4,10 +4,10 @@
 #include "u_ReaderBook.h"
 #include "u_ReaderPaths.h"
 #include "u_ReaderSession.h"
+#include "u_TextUtils.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -15,16 +15,17 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
+// ASCII letters only, so that a folded text keeps every position of the original.
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool StartsWithIgnoreCase(std::string_view text, size_t at, std::string_view prefix) {
     if (text.size() - at < prefix.size())
         return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[at + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (AsciiLower(text[at + i]) != prefix[i])
             return false;
-    }
     return true;
 }
 
@@ -70,13 +71,7 @@ size_t DecodeReference(std::string_view html, size_t at, std::string& out) {
         const bool hex = name[1] == 'x' || name[1] == 'X';
         for (size_t i = hex ? 2 : 1; i < name.size(); ++i) {
             const char c = name[i];
-            int digit = -1;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (hex && c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (hex && c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
+            const int digit = hex ? HexDigitValue(c) : c >= '0' && c <= '9' ? c - '0' : -1;
             if (digit < 0 || code > 0x10FFFF)
                 return 0;
             code = code * (hex ? 16 : 10) + static_cast<uint32_t>(digit);
@@ -304,9 +299,7 @@ std::string SearchResultsHtml(const std::string& Template, std::string_view Quer
 
     // Into the element of id "results", else before the end of the body, else at the end.
     std::string folded = Template;
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    std::transform(folded.begin(), folded.end(), folded.begin(), AsciiLower);
     size_t insert = std::string::npos;
     for (const char* id : {"id=\"results\"", "id='results'", "id=results"}) {
         const size_t at = folded.find(id);

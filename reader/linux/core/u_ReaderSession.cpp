@@ -7,6 +7,16 @@ const char* const ReaderQueryKey = "pagelamp";
 
 namespace {
 
+// The kind of a reader address ("search", "notfound", "hits"...), empty for a book page.
+std::string ReaderKind(const TBookAddress& address) {
+    return QueryValue(address.Query, ReaderQueryKey);
+}
+
+// A page of the book: one without a reader kind, or one opened from the search results.
+bool IsBookPage(std::string_view kind) {
+    return kind.empty() || kind == "hits";
+}
+
 std::string ReaderAddress(std::string_view kind, std::string_view page = {}) {
     std::string address = std::string("\\?") + ReaderQueryKey + "=" + std::string(kind);
     if (!page.empty())
@@ -29,10 +39,9 @@ TNavDecision TReaderSession::Decide(std::string_view Link) const {
         return decision;
     }
     const TBookAddress& address = target.Address;
-    const std::string kind = QueryValue(address.Query, ReaderQueryKey);
     // The reader's own pages (results, messages) are shown as they are; a page opened
     // from the results is a book page like any other.
-    if (!kind.empty() && kind != "hits") {
+    if (!IsBookPage(ReaderKind(address))) {
         decision.Kind = TNavKind::Show;
         decision.Address = address.Text();
         return decision;
@@ -63,7 +72,7 @@ void TReaderSession::Shown(const std::string& Address, bool AddToHistory) {
     if (AddToHistory)
         FHistory.Visit(Address);
     const TBookAddress address = ParseBookAddress(Address);
-    if (QueryValue(address.Query, ReaderQueryKey).empty() || QueryValue(address.Query, ReaderQueryKey) == "hits") {
+    if (IsBookPage(ReaderKind(address))) {
         const int index = FBook.Story().IndexOf(address.Path);
         if (index >= 0)
             FPosition = index;
@@ -117,6 +126,13 @@ std::string TReaderSession::StartAddress(const std::string& LastRead) const {
     return first.empty() ? ReaderAddress("empty") : first;
 }
 
+std::string TReaderSession::LastReadPage() const {
+    const TBookAddress current = ParseBookAddress(FCurrent);
+    if (current.Query.empty() || ReaderKind(current) == "hits")
+        return current.Path;
+    return PageAddress(FPosition);
+}
+
 std::string TReaderSession::SearchAddress(std::string_view Query) const {
     const TReaderForm* results = FBook.FormNamed(SearchResultsPageName);
     const std::string path = results && FBook.PageExists(results->Path) ? results->Path : std::string("\\");
@@ -125,14 +141,14 @@ std::string TReaderSession::SearchAddress(std::string_view Query) const {
 
 std::vector<std::string> TReaderSession::HighlightTerms() const {
     const TBookAddress address = ParseBookAddress(FCurrent);
-    if (QueryValue(address.Query, ReaderQueryKey) != "hits")
+    if (ReaderKind(address) != "hits")
         return {};
     return SearchTerms(QueryValue(address.Query, "q"));
 }
 
 TServedPage TReaderSession::Serve(const TBookAddress& Address) const {
     TServedPage served;
-    const std::string kind = QueryValue(Address.Query, ReaderQueryKey);
+    const std::string kind = ReaderKind(Address);
     if (kind == "search") {
         const std::string query = QueryValue(Address.Query, "q");
         std::string page;

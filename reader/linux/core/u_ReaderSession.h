@@ -65,7 +65,6 @@ public:
     // Steps through the history; the address to show, empty when there is none.
     std::string Back() { return FHistory.Back(); }
     std::string Forward() { return FHistory.Forward(); }
-    const TReaderHistory& History() const noexcept { return FHistory; }
 
     // The right-click menu is allowed on the page shown now: the story page's own
     // value, else the book's option (allowed unless it refuses for every page).
@@ -75,6 +74,10 @@ public:
     // else the first page of the story (a page of the reader's own when the story is
     // empty).
     std::string StartAddress(const std::string& LastRead) const;
+    // The page to start from next time, never one the reader made: the page shown now
+    // when its address has no query (or is one opened from the search results), else
+    // the last story page shown (empty when there is none).
+    std::string LastReadPage() const;
 
     // The address of the results page for a query, and the words to mark on the page
     // shown now (those of the search that led to it).

@@ -78,7 +78,6 @@ public:
     // Moves one step and returns the address to show (empty when it cannot move).
     std::string Back();
     std::string Forward();
-    std::string Current() const { return FEntries.empty() ? std::string() : FEntries[FCurrent]; }
     size_t Count() const noexcept { return FEntries.size(); }
 
 private:

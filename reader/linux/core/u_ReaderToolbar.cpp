@@ -3,15 +3,14 @@
 #include "u_CaseBlind.h"
 #include "u_CompileXML.h"
 
-
-std::vector<TReaderToolButton> ReadToolButtons(const std::string& Xml) {
-    std::vector<TReaderToolButton> buttons;
+std::vector<TToolbarButton> ReadToolButtons(const std::string& Xml) {
+    std::vector<TToolbarButton> buttons;
     TXMLDocument doc(Xml);
     for (const TXMLNode* part : XmlChildren(doc.Root())) {
         if (!SameTextCaseBlind(XmlName(part), "Buttons"))
             continue;
         for (const TXMLNode* btn : XmlChildren(part)) {
-            TReaderToolButton button;
+            TToolbarButton button;
             button.Kind = static_cast<uint8_t>(XmlInt(btn, "Kind", -1));
             button.Caption = XmlText(btn, "Caption", "");
             button.Image = XmlText(btn, "Image", "");

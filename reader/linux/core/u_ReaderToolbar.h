@@ -4,26 +4,16 @@
 // options of "System.xml" (TToolbarOptions), which the description repeats.
 #pragma once
 
+#include "u_ToolButtons.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct TReaderBookmark {
-    std::string Caption;
-    std::string Url;
-    bool NewWindow = false;
-};
-
-struct TReaderToolButton {
-    uint8_t Kind = 255; // TToolButtonKind; 0 is a separator
-    std::string Caption;
-    std::string Image; // picture path in the system image, empty for none
-    std::vector<TReaderBookmark> Bookmarks;
-};
-
 // Reads the buttons of the "Buttons" element of "ToolButtons.xml" in order, with their
-// bookmark items. An empty text gives no buttons. XML and conversion errors pass through.
-std::vector<TReaderToolButton> ReadToolButtons(const std::string& Xml);
+// bookmark items, into the compiler's toolbar records. An empty text gives no buttons.
+// XML and conversion errors pass through.
+std::vector<TToolbarButton> ReadToolButtons(const std::string& Xml);
 
 // A colour number of the book: a plain RGB value (red in the low byte), or a system
 // colour (negative; the platform's colour index in the low byte).

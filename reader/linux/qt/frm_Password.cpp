@@ -7,7 +7,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
 #include <QVBoxLayout>
 
 TfrmPassword::TfrmPassword(const QString& Title, const QString& Message, bool AskUser, QWidget* Parent)
@@ -23,7 +22,7 @@ TfrmPassword::TfrmPassword(const QString& Title, const QString& Message, bool As
     picture->setPixmap(QIcon(":/icons/lock.svg").pixmap(40, 40));
     picture->setAccessibleName("Locked");
     header->addWidget(picture, 0, Qt::AlignTop);
-    lblMessage = new QLabel(Message, this);
+    auto* lblMessage = new QLabel(Message, this);
     lblMessage->setWordWrap(true);
     lblMessage->setMinimumWidth(300);
     lblMessage->setAccessibleName("Message");
@@ -48,6 +47,18 @@ TfrmPassword::TfrmPassword(const QString& Title, const QString& Message, bool As
     QDialogButtonBox* buttons = NewPromptButtons(this, "Open");
     layout->addWidget(buttons);
     (edtUser ? edtUser : edtPassword)->setFocus();
+}
+
+bool TfrmPassword::Ask(const QString& Title, const QString& Message, bool AskUser, QWidget* Parent,
+                       const QIcon& Icon, QString& User, QString& Password) {
+    TfrmPassword dialog(Title, Message, AskUser, Parent);
+    if (!Icon.isNull())
+        dialog.setWindowIcon(Icon);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    User = dialog.User();
+    Password = dialog.Password();
+    return true;
 }
 
 QString TfrmPassword::User() const {

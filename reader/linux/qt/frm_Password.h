@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-class QLabel;
+class QIcon;
 class QLineEdit;
 
 class TfrmPassword : public QDialog {
@@ -12,13 +12,17 @@ class TfrmPassword : public QDialog {
 public:
     TfrmPassword(const QString& Title, const QString& Message, bool AskUser, QWidget* Parent = nullptr);
 
+    // Shows the prompt (with Icon as its window icon, unless it is null); false when
+    // it was cancelled, else the typed user name and password.
+    static bool Ask(const QString& Title, const QString& Message, bool AskUser, QWidget* Parent, const QIcon& Icon,
+                    QString& User, QString& Password);
+
     QString User() const;
     QString Password() const;
     QLineEdit* UserEdit() const { return edtUser; }
     QLineEdit* PasswordEdit() const { return edtPassword; }
 
 private:
-    QLabel* lblMessage;
     QLineEdit* edtUser = nullptr;
     QLineEdit* edtPassword;
 };

@@ -18,7 +18,6 @@
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
@@ -218,14 +217,14 @@ void TfrmReader::CreateActions() {
                      [this] { SetFontSize(wbBook->FontSize() + 1); });
     actSmaller = make("actSmaller", "S&maller Text", {QKeySequence::ZoomOut},
                       [this] { return wbBook->FontSize() > 0; }, [this] { SetFontSize(wbBook->FontSize() - 1); });
-    FFontGroup = new QActionGroup(this);
+    auto* fontGroup = new QActionGroup(this);
     for (int i = 0; i < 5; ++i) {
         actFontSize[i] = make(("actFontSize" + std::to_string(i)).c_str(), FontSizeCaptions[i],
                               i == 2 ? std::initializer_list<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_0)}
                                      : std::initializer_list<QKeySequence>{},
                               nullptr, [this, i] { SetFontSize(i); });
         actFontSize[i]->setCheckable(true);
-        FFontGroup->addAction(actFontSize[i]);
+        fontGroup->addAction(actFontSize[i]);
     }
     actFontSize[2]->setChecked(true);
 }
@@ -257,23 +256,14 @@ void TfrmReader::CreateMenus() {
     go->addAction(actNextChapter);
 
     // The bookmarks of the book's bookmarks button, when it has one.
-    for (const TReaderToolButton& button : FBook.ToolButtons()) {
+    for (const TToolbarButton& button : FBook.ToolButtons()) {
         if (button.Kind != tbkFavourites || button.Bookmarks.empty())
             continue;
         go->addSeparator();
-        mnuBookmarks = go->addMenu(Q(button.Caption.empty() ? ToolButtonCaption(tbkFavourites)
-                                                            : FBook.Expand(button.Caption)));
+        QMenu* mnuBookmarks = go->addMenu(ButtonCaption(button));
         mnuBookmarks->setObjectName("mnuBookmarks");
-        for (const TReaderBookmark& mark : button.Bookmarks) {
-            QAction* entry = mnuBookmarks->addAction(Q(mark.Caption));
-            entry->setToolTip(Q(mark.Url));
-            connect(entry, &QAction::triggered, this, [this, mark] {
-                if (mark.NewWindow)
-                    FollowLinkInNewWindow(mark.Url);
-                else
-                    FollowLink(mark.Url);
-            });
-        }
+        for (const TToolbarBookmark& mark : button.Bookmarks)
+            AddBookmark(mnuBookmarks, mark)->setToolTip(Q(mark.URL));
         break;
     }
 
@@ -361,11 +351,26 @@ QAction* TfrmReader::KindAction(int Kind) const {
     }
 }
 
-QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction* Action) {
+QString TfrmReader::ButtonCaption(const TToolbarButton& Button) const {
+    return Q(Button.Caption.empty() ? ToolButtonCaption(Button.Kind) : FBook.Expand(Button.Caption));
+}
+
+QAction* TfrmReader::AddBookmark(QMenu* Menu, const TToolbarBookmark& Bookmark) {
+    QAction* entry = Menu->addAction(Q(Bookmark.Caption));
+    connect(entry, &QAction::triggered, this, [this, Bookmark] {
+        if (Bookmark.NewWindow)
+            FollowLinkInNewWindow(Bookmark.URL);
+        else
+            FollowLink(Bookmark.URL);
+    });
+    return entry;
+}
+
+QToolButton* TfrmReader::AddToolButton(const TToolbarButton& Button, QAction* Action) {
     const TToolbarOptions& desc = FBook.Options().Toolbar();
     auto* button = new QToolButton(tbBook);
     button->setObjectName(Q("tbtn" + ToolButtonName(Button.Kind)));
-    const QString caption = Q(Button.Caption.empty() ? ToolButtonCaption(Button.Kind) : FBook.Expand(Button.Caption));
+    const QString caption = ButtonCaption(Button);
     button->setText(caption);
     button->setToolTip(caption);
     button->setAccessibleName(caption);
@@ -391,7 +396,7 @@ QToolButton* TfrmReader::AddToolButton(const TReaderToolButton& Button, QAction*
 
 void TfrmReader::CreateToolBar() {
     const TToolbarOptions& desc = FBook.Options().Toolbar();
-    const std::vector<TReaderToolButton>& buttons = FBook.ToolButtons();
+    const std::vector<TToolbarButton>& buttons = FBook.ToolButtons();
     const bool logo = desc.LogoDisplay && FBook.HasSystemFile("\\Logo.bmp");
     if (desc.ToolbarPlacement == tpNoToolbar || (buttons.empty() && !logo))
         return;
@@ -414,7 +419,7 @@ void TfrmReader::CreateToolBar() {
         tbBook->setPalette(palette);
         tbBook->setAutoFillBackground(true);
     }
-    for (const TReaderToolButton& button : buttons) {
+    for (const TToolbarButton& button : buttons) {
         switch (button.Kind) {
         case tbkSeparator:
             tbBook->addSeparator();
@@ -422,15 +427,8 @@ void TfrmReader::CreateToolBar() {
         case tbkFavourites: {
             QToolButton* marks = AddToolButton(button, nullptr);
             auto* menu = new QMenu(marks);
-            for (const TReaderBookmark& mark : button.Bookmarks) {
-                QAction* entry = menu->addAction(Q(mark.Caption));
-                connect(entry, &QAction::triggered, this, [this, mark] {
-                    if (mark.NewWindow)
-                        FollowLinkInNewWindow(mark.Url);
-                    else
-                        FollowLink(mark.Url);
-                });
-            }
+            for (const TToolbarBookmark& mark : button.Bookmarks)
+                AddBookmark(menu, mark);
             marks->setMenu(menu);
             marks->setPopupMode(QToolButton::InstantPopup);
             marks->setEnabled(!button.Bookmarks.empty());
@@ -452,7 +450,7 @@ void TfrmReader::CreateToolBar() {
         }
     }
     // The logo at the far end, with its hint and link.
-    const std::string logoData = FBook.SystemFile("\\Logo.bmp");
+    const std::string& logoData = FBook.SystemFile("\\Logo.bmp");
     if (desc.LogoDisplay && !logoData.empty()) {
         const QPixmap logo = BookPicture(logoData);
         if (!logo.isNull()) {
@@ -492,6 +490,7 @@ void TfrmReader::ApplyWindowOptions() {
     if (!options.ResizableWindow)
         setFixedSize(size);
     const TBookSettings settings = ReadBookSettings(FBook.FileName());
+    FLastPage = settings.LastPage;
     wbBook->SetFontSize(settings.FontSize);
     actFontSize[wbBook->FontSize()]->setChecked(true);
     actContents->setChecked(settings.ContentsVisible);
@@ -501,7 +500,7 @@ void TfrmReader::ApplyWindowOptions() {
 // ---- Navigation ----
 
 void TfrmReader::Start() {
-    FollowLink(FSession.StartAddress(ReadBookSettings(FBook.FileName()).LastPage));
+    FollowLink(FSession.StartAddress(FLastPage));
 }
 
 void TfrmReader::FollowLink(const std::string& Link) {
@@ -541,12 +540,7 @@ void TfrmReader::FollowLinkInNewWindow(const std::string& Link) {
     window.Center = false;
     window.Sizeable = true;
     window.ScrollBars = true;
-    auto* form = new TfrmReaderForm(window, Q(FBook.Caption()), FProfile, this);
-    form->setWindowIcon(windowIcon());
-    form->OnFollowLink = [this](TfrmReaderForm& sender, const QUrl& url) { FollowLinkIn(sender, url); };
-    form->Open(decision.Address);
-    form->show();
-    FPageWindows.emplace_back(form);
+    FPageWindows.emplace_back(OpenFormWindow(window, Q(FBook.Caption()), decision.Address));
 }
 
 TfrmReaderForm* TfrmReader::ShowForm(const TReaderForm& Form) {
@@ -558,12 +552,18 @@ TfrmReaderForm* TfrmReader::ShowForm(const TReaderForm& Form) {
         return open;
     }
     const std::string caption = FBook.Expand(Form.Caption.empty() ? Form.Name : Form.Caption);
-    open = new TfrmReaderForm(Form, Q(caption.empty() ? FBook.Title() : caption), FProfile, this);
-    open->setWindowIcon(windowIcon());
-    open->OnFollowLink = [this](TfrmReaderForm& sender, const QUrl& url) { FollowLinkIn(sender, url); };
-    open->Open(Form.Path);
-    open->show();
+    open = OpenFormWindow(Form, Q(caption.empty() ? FBook.Title() : caption), Form.Path);
     return open;
+}
+
+TfrmReaderForm* TfrmReader::OpenFormWindow(const TReaderForm& Form, const QString& Caption,
+                                           const std::string& Address) {
+    auto* form = new TfrmReaderForm(Form, Caption, FProfile, this);
+    form->setWindowIcon(windowIcon());
+    form->OnFollowLink = [this](TfrmReaderForm& sender, const QUrl& url) { FollowLinkIn(sender, url); };
+    form->Open(Address);
+    form->show();
+    return form;
 }
 
 std::vector<TfrmReaderForm*> TfrmReader::OpenForms() const {
@@ -723,12 +723,7 @@ void TfrmReader::actAboutExecute() {
 // ---- What the window asks ----
 
 bool TfrmReader::AskPassword(const QString& Message, bool AskUser, QString& User, QString& Password) {
-    TfrmPassword dialog(Q(FBook.Title()), Message, AskUser, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    User = dialog.User();
-    Password = dialog.Password();
-    return true;
+    return TfrmPassword::Ask(Q(FBook.Title()), Message, AskUser, this, QIcon(), User, Password);
 }
 
 QString TfrmReader::AskSearchText(const QString& Initial) {
@@ -758,11 +753,7 @@ QString TfrmReader::ChoosePdfFile() {
 void TfrmReader::SaveSettings() {
     TBookSettings settings;
     // The page last read is a page of the book, never one the reader made.
-    const TBookAddress current = ParseBookAddress(FSession.Current());
-    if (current.Query.empty() || QueryValue(current.Query, ReaderQueryKey) == "hits")
-        settings.LastPage = current.Path;
-    else if (FSession.Position() >= 0)
-        settings.LastPage = FBook.Story().Pages()[static_cast<size_t>(FSession.Position())].Path;
+    settings.LastPage = FSession.LastReadPage();
     settings.FontSize = wbBook->FontSize();
     settings.ContentsVisible = actContents->isChecked();
     WriteBookSettings(FBook.FileName(), settings);

@@ -17,7 +17,6 @@
 #include <vector>
 
 class QAction;
-class QActionGroup;
 class QDockWidget;
 class QMenu;
 class QPrinter;
@@ -29,7 +28,8 @@ class QWebEngineProfile;
 class TBookView;
 class TCommandTable;
 class TfrmReaderForm;
-struct TReaderToolButton;
+struct TToolbarBookmark;
+struct TToolbarButton;
 
 class TfrmReader : public QMainWindow {
     Q_OBJECT
@@ -52,7 +52,6 @@ public:
     QTreeWidget* ContentsTree() const { return tvContents; }
     QDockWidget* ContentsPanel() const { return dckContents; }
     QToolBar* BookToolBar() const { return tbBook; }
-    QWebEngineProfile* Profile() const { return FProfile; }
     // The form windows open now.
     std::vector<TfrmReaderForm*> OpenForms() const;
     // The pass over the enabling rules (run by itself when the loop goes idle).
@@ -87,11 +86,17 @@ private:
     void CreateToolBar();
     void CreateContents();
     void ApplyWindowOptions();
-    QToolButton* AddToolButton(const TReaderToolButton& Button, QAction* Action);
+    // A button's caption: its own with variables expanded, else its kind's.
+    QString ButtonCaption(const TToolbarButton& Button) const;
+    // A menu entry that follows the bookmark (in a window of its own when it asks for one).
+    QAction* AddBookmark(QMenu* Menu, const TToolbarBookmark& Bookmark);
+    QToolButton* AddToolButton(const TToolbarButton& Button, QAction* Action);
     QAction* KindAction(int Kind) const;
     void ShowAddress(const std::string& Address, bool AddToHistory = true);
     void StoryCommand(TStoryCommand Command);
     void FollowLinkIn(TfrmReaderForm& Form, const QUrl& Url);
+    // A form window showing Address, its links followed by this window.
+    TfrmReaderForm* OpenFormWindow(const TReaderForm& Form, const QString& Caption, const std::string& Address);
     bool UnlockGuarded();
     void PageLoaded(bool Ok);
     void HighlightHits();
@@ -111,8 +116,6 @@ private:
     QToolBar* tbBook = nullptr;
     QDockWidget* dckContents;
     QTreeWidget* tvContents;
-    QMenu* mnuBookmarks = nullptr;
-    QActionGroup* FFontGroup;
     TCommandTable* FCommands;
     std::vector<QTreeWidgetItem*> FPageItems; // by story index
     std::map<std::string, QPointer<TfrmReaderForm>> FForms; // by form path, case-blind key
@@ -120,5 +123,6 @@ private:
     std::unique_ptr<QPrinter> FPrinter;
     bool FPrinting = false;
     QString FLastSearch;
+    std::string FLastPage; // of the book's settings, read with the window
     bool FClosed = false;
 };

@@ -10,7 +10,6 @@ class TfrmSearch : public QDialog {
 public:
     TfrmSearch(const QString& Initial, QWidget* Parent = nullptr);
     QString Text() const;
-    QLineEdit* Edit() const { return edtWords; }
 
 private:
     QLineEdit* edtWords;

@@ -1,5 +1,6 @@
 #include "u_BookScheme.h"
 
+#include "u_MFS.h"
 #include "u_ReaderPaths.h"
 #include "u_ReaderSession.h"
 
@@ -48,8 +49,8 @@ QByteArray BookMimeType(const std::string& Path, const QByteArray& Data, bool Ge
     if (Generated)
         return "text/html";
     static const QMimeDatabase database;
-    const std::string name = Path.substr(Path.find_last_of('\\') + 1);
-    const QMimeType type = database.mimeTypeForFileNameAndData(QString::fromStdString(name), Data);
+    const QString name = QString::fromStdString(TMFS::ExtractName(Path));
+    const QMimeType type = database.mimeTypeForFileNameAndData(name, Data);
     return type.isValid() ? type.name().toLatin1() : QByteArray("application/octet-stream");
 }
 

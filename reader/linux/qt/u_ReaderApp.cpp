@@ -36,17 +36,23 @@ int TReaderApp::Start() {
     // The first page loads while the splash is up.
     FWindow->Start();
     const TSplashOptions& splash = FBook->Options().Splash();
-    const std::string picture = FBook->SystemFile("\\SplashS.bmp");
-    if (splash.SplashTypeS == vsSplash && !picture.empty()) {
-        auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
-        connect(form, &TfrmSplash::Finished, this, &TReaderApp::ShowWindow);
-        form->show();
-    } else {
-        if (splash.SplashTypeS == vsPopUp && !splash.PopUpTextS.empty())
-            ShowPopUp(QString::fromStdString(FBook->Expand(splash.PopUpTextS)));
-        ShowWindow();
-    }
+    ShowSplash(splash.SplashTypeS, "\\SplashS.bmp", splash.PopUpTextS, [this] { ShowWindow(); });
     return -1;
+}
+
+void TReaderApp::ShowSplash(TSplashType Type, const char* Picture, const std::string& PopUpText,
+                            const std::function<void()>& Next) {
+    const TSplashOptions& splash = FBook->Options().Splash();
+    const std::string& picture = FBook->SystemFile(Picture);
+    if (Type == vsSplash && !picture.empty()) {
+        auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
+        connect(form, &TfrmSplash::Finished, this, Next);
+        form->show();
+        return;
+    }
+    if (Type == vsPopUp && !PopUpText.empty())
+        ShowPopUp(QString::fromStdString(FBook->Expand(PopUpText)));
+    Next();
 }
 
 bool TReaderApp::Open() {
@@ -90,16 +96,7 @@ void TReaderApp::ShowWindow() {
 
 void TReaderApp::End() {
     const TSplashOptions& splash = FBook->Options().Splash();
-    const std::string picture = FBook->SystemFile("\\SplashE.bmp");
-    if (splash.SplashTypeE == vsSplash && !picture.empty()) {
-        auto* form = new TfrmSplash(BookPicture(picture), splash.Interval, splash.CloseOnClick);
-        connect(form, &TfrmSplash::Finished, this, [this] { emit Finished(0); });
-        form->show();
-        return;
-    }
-    if (splash.SplashTypeE == vsPopUp && !splash.PopUpTextE.empty())
-        ShowPopUp(QString::fromStdString(FBook->Expand(splash.PopUpTextE)));
-    emit Finished(0);
+    ShowSplash(splash.SplashTypeE, "\\SplashE.bmp", splash.PopUpTextE, [this] { emit Finished(0); });
 }
 
 void TReaderApp::ShowError(const QString& Message) {
@@ -113,13 +110,8 @@ void TReaderApp::ShowError(const QString& Message) {
 }
 
 bool TReaderApp::AskBookPassword(const QString& Message, bool AskUser, QString& User, QString& Password) {
-    TfrmPassword dialog(FBook ? QString::fromStdString(FBook->Title()) : QString("Pagelamp"), Message, AskUser);
-    dialog.setWindowIcon(FBook ? BookIcon(FBook->Icon()) : ReaderIcon());
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    User = dialog.User();
-    Password = dialog.Password();
-    return true;
+    return TfrmPassword::Ask(FBook ? QString::fromStdString(FBook->Title()) : QString("Pagelamp"), Message, AskUser,
+                             nullptr, FBook ? BookIcon(FBook->Icon()) : ReaderIcon(), User, Password);
 }
 
 TfrmReader* TReaderApp::CreateWindow(TReaderSession& Session) {

@@ -6,12 +6,15 @@
 #pragma once
 
 #include "u_ReaderCommandLine.h"
+#include "u_eBookCommon.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <string>
 
 class TReaderBook;
 class TReaderSession;
@@ -28,7 +31,6 @@ public:
     int Start();
 
     TReaderBook* Book() const { return FBook.get(); }
-    TReaderSession* Session() const { return FSession.get(); }
     TfrmReader* Window() const { return FWindow.get(); }
 
 signals:
@@ -45,6 +47,10 @@ protected:
 
 private:
     bool Open();
+    // The splash picture when Type is vsSplash and the book has it (Next when it has
+    // gone), else the pop-up text when Type is vsPopUp and it is not empty (then Next).
+    void ShowSplash(TSplashType Type, const char* Picture, const std::string& PopUpText,
+                    const std::function<void()>& Next);
     void ShowWindow();
     void End();
 

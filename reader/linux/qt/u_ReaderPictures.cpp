@@ -2,7 +2,6 @@
 
 #include "u_ReaderToolbar.h"
 
-#include <QBitmap>
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>

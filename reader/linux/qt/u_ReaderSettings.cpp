@@ -16,11 +16,12 @@ std::string BookSettingsKey(const std::string& BookFile) {
 }
 
 TBookSettings ReadBookSettings(const std::string& BookFile) {
+    // One key opened, so that the settings file is read once for the three values.
     TBookSettings settings;
-    const std::string key = BookSettingsKey(BookFile);
-    settings.LastPage = ReadRegString(key, "LastPage");
-    settings.FontSize = ReadRegInteger(key, "FontSize", 2);
-    settings.ContentsVisible = ReadRegInteger(key, "Contents", 0) != 0;
+    const TRegistryKey reg(BookSettingsKey(BookFile), true);
+    settings.LastPage = reg.ReadString("LastPage").value_or(std::string());
+    settings.FontSize = reg.ReadInteger("FontSize").value_or(2);
+    settings.ContentsVisible = reg.ReadInteger("Contents").value_or(0) != 0;
     return settings;
 }
 

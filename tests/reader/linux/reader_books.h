@@ -88,6 +88,13 @@ struct TProjectText {
     uint8_t RightClickMode = 2;
 };
 
+// Writes a file into a store, making its folders first.
+inline void PutFile(TMFSSession* store, const std::string& path, const std::string& content) {
+    if (const std::string folderPart = TMFS::ExtractPath(path); folderPart.size() > 1)
+        store->ForceFolders(folderPart);
+    store->CreateFile(path, 0, true)->Content = content;
+}
+
 inline std::string CompileText(const TProjectText& text, const TTempFolder& folder, const std::string& name) {
     TBookProject project;
     TStory& story = project.Story();
@@ -110,26 +117,18 @@ inline std::string CompileText(const TProjectText& text, const TTempFolder& fold
             parent = chapter;
         }
         story.AddChild(parent, std::move(item));
-        if (const std::string folderPart = TMFS::ExtractPath(page.Path); folderPart.size() > 1)
-            files->ForceFolders(folderPart);
-        files->CreateFile(page.Path, 0, true)->Content = page.Text;
+        PutFile(files, page.Path, page.Text);
     }
-    for (const auto& [path, content] : text.OtherFiles) {
-        if (const std::string folderPart = TMFS::ExtractPath(path); folderPart.size() > 1)
-            files->ForceFolders(folderPart);
-        files->CreateFile(path, 0, true)->Content = content;
-    }
+    for (const auto& [path, content] : text.OtherFiles)
+        PutFile(files, path, content);
     TMFSSession* sys = project.SystemStore().Session();
     sys->CreateFile("\\Variables.xml", 0, true)->Content = text.Variables;
     sys->CreateFile("\\AdditionalPages.xml", 0, true)->Content = text.AdditionalPages;
     sys->CreateFile("\\Toolbar.xml", 0, true)->Content = text.Toolbar;
     if (!text.Encrypt.empty())
         sys->CreateFile("\\Encrypt.xml", 0, true)->Content = text.Encrypt;
-    for (const auto& [path, content] : text.SystemFiles) {
-        if (const std::string folderPart = TMFS::ExtractPath(path); folderPart.size() > 1)
-            sys->ForceFolders(folderPart);
-        sys->CreateFile(path, 0, true)->Content = content;
-    }
+    for (const auto& [path, content] : text.SystemFiles)
+        PutFile(sys, path, content);
     project.Options().Toolbar() = text.ToolbarOptions;
     project.Options().MainFormCaption = text.Caption;
     project.Options().ApplicationTitle = text.Title;
