@@ -185,7 +185,7 @@ void TframFilesPane::BuildControls() {
     });
     connect(pcFiles, &QTabWidget::currentChanged, this, [this] { RefreshPreview(); });
 
-    SelectFolder(QDir::homePath().toStdString());
+    SelectFolder(S(QDir::homePath()));
 }
 
 void TframFilesPane::RegisterCommands() {

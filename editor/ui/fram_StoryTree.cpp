@@ -551,7 +551,7 @@ void TframStoryTree::tvProjectEdited(QTreeWidgetItem* Node) {
     TProjectItemInfo* item = TStoryTreeView::ItemOf(Node);
     if (!item)
         return;
-    const std::string name = Node->text(0).toUtf8().toStdString();
+    const std::string name = S(Node->text(0));
     if (name == item->Name)
         return;
     item->Name = name;
@@ -684,7 +684,7 @@ void TframStoryTree::popAddPageShow() {
         connect(action, &QAction::triggered, this, [this, action] {
             Execute([this, action] {
                 if (FMain.Project().IsOpen())
-                    AddPageFromMenuEntry(FMain.Project(), FMain.Templates(), action->text().toUtf8().toStdString(),
+                    AddPageFromMenuEntry(FMain.Project(), FMain.Templates(), S(action->text()),
                                          FFocused);
             });
         });

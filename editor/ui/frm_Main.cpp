@@ -8,6 +8,7 @@
 #include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_Forms.h"
+#include "u_HostFiles.h"
 #include "u_ProgramFolder.h"
 #include "u_Registry.h"
 #include "u_Version.h"
@@ -75,11 +76,6 @@ void NameInnerParts(QWidget* Root) {
                                                             : WithoutAccelerator(menu->title()));
 }
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
-
-bool FileExists(const std::string& Name) {
-    std::error_code error;
-    return !Name.empty() && std::filesystem::is_regular_file(Name, error);
-}
 
 IProjectHost::TAnswer AnswerOf(QMessageBox::StandardButton Button) {
     switch (Button) {
@@ -547,7 +543,7 @@ void TfrmMain::FormShow() {
     if (const auto project = CommandLineProject([this] {
             std::vector<std::string> arguments;
             for (const QString& a : FArguments)
-                arguments.push_back(a.toStdString());
+                arguments.push_back(S(a));
             return arguments;
         }()))
         OpenProjectFile(*project);
@@ -692,7 +688,7 @@ void TfrmMain::actRunExecute() {
         if (saved)
             CompileWithProgress();
         const std::string book = OutputFileName();
-        if (FileExists(book))
+        if (HostFileExists(book))
             StartBook(book);
     });
 }

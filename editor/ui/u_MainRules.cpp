@@ -1,8 +1,8 @@
 #include "u_MainRules.h"
 
+#include "u_HostFiles.h"
+
 #include <charconv>
-#include <filesystem>
-#include <system_error>
 
 const char* const EditorKey = "Software\\Brevant\\Quarvel\\Editor";
 const char* const EditorUpdateKey = "Software\\Brevant\\Quarvel\\Editor\\Update";
@@ -20,11 +20,6 @@ std::string DoubleAmpersands(const std::string& Text) {
             result += '&';
     }
     return result;
-}
-
-bool IsFile(const std::string& Name) {
-    std::error_code error;
-    return !Name.empty() && std::filesystem::is_regular_file(Name, error);
 }
 
 } // namespace
@@ -53,7 +48,7 @@ std::optional<std::string> InternetUpdateURL(const std::string& UpdateLink, cons
 }
 
 std::optional<std::string> CommandLineProject(const std::vector<std::string>& Arguments) {
-    if (Arguments.size() < 2 || !IsFile(Arguments[1]))
+    if (Arguments.size() < 2 || !HostFileExists(Arguments[1]))
         return std::nullopt;
     return Arguments[1];
 }
@@ -73,7 +68,7 @@ std::optional<int> PanelWidthFromExtInfo(const std::string& Text) {
 
 TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramFolder) {
     const std::string reader = ProgramFolder + "pagelamp";
-    if (IsFile(reader))
+    if (HostFileExists(reader))
         return {true, reader, {BookFile}};
     return {false, BookFile, {}};
 }
