@@ -749,11 +749,12 @@ void TfrmMain::RebuildRecentMenus() {
 }
 
 void TfrmMain::BuildHelpLinks() {
-    TRegistryKey links(EditorLinksKey, false); // made when missing
+    // Each link's key is opened once for its three values.
     std::vector<THelpLink> listed;
     for (const std::string& name : ReadRegSubKeys(EditorLinksKey)) {
-        const std::string key = std::string(EditorLinksKey) + "\\" + name;
-        listed.push_back({ReadRegString(key, "Name"), ReadRegString(key, "Link"), ReadRegInteger(key, "ImageIndex", -1)});
+        const TRegistryKey key(std::string(EditorLinksKey) + "\\" + name, true);
+        listed.push_back({key.ReadString("Name").value_or(std::string()), key.ReadString("Link").value_or(std::string()),
+                          key.ReadInteger("ImageIndex").value_or(-1)});
     }
     QAction* before = mnuHelp->actions().value(2);
     for (const THelpLink& link : HelpMenuLinks(listed)) {

@@ -4,10 +4,13 @@
 
 #include <charconv>
 
-const char* const EditorKey = "Software\\Brevant\\Quarvel\\Editor";
-const char* const EditorUpdateKey = "Software\\Brevant\\Quarvel\\Editor\\Update";
-const char* const EditorLinksKey = "Software\\Brevant\\Quarvel\\Editor\\Links";
-const char* const MainFormLayoutKey = "Software\\Brevant\\Quarvel\\Editor\\frmMain\\FormProps";
+// Every key of the editor lies below one key, spelled here once.
+#define QUARVEL_EDITOR_KEY "Software\\Brevant\\Quarvel\\Editor"
+const char* const EditorKey = QUARVEL_EDITOR_KEY;
+const char* const EditorUpdateKey = QUARVEL_EDITOR_KEY "\\Update";
+const char* const EditorLinksKey = QUARVEL_EDITOR_KEY "\\Links";
+const char* const MainFormLayoutKey = QUARVEL_EDITOR_KEY "\\frmMain\\FormProps";
+#undef QUARVEL_EDITOR_KEY
 const char* const SApplicationTitle = "Quarvel";
 
 namespace {
