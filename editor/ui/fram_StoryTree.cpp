@@ -2,7 +2,6 @@
 
 #include "u_CommandTable.h"
 #include "u_Controls.h"
-#include "u_Dialogs.h"
 #include "u_EditorServices.h"
 
 #include <QApplication>
@@ -647,19 +646,21 @@ void TframStoryTree::actDeleteExecute() {
         return;
     const std::vector<TProjectItemInfo*> items = FSelected;
     const std::vector<std::string> pages = PagesOfItems(items);
-    Execute([this, &items, &pages] {
+    const auto tracePages = [&pages] {
+        for (const std::string& page : pages)
+            qDebug("--> file: %s", page.c_str());
+    };
+    Execute([this, &items, &tracePages] {
         try {
             FMain.Project().DeleteItems(items);
         } catch (const EAbort&) {
             throw;
         } catch (...) {
             // The items are gone even when a page file was missing from the store.
-            for (const std::string& page : pages)
-                qDebug("--> file: %s", page.c_str());
+            tracePages();
             throw;
         }
-        for (const std::string& page : pages)
-            qDebug("--> file: %s", page.c_str());
+        tracePages();
     });
     tvProject->setFocus();
 }
@@ -697,6 +698,18 @@ void TframStoryTree::ToggleFlag(TItemFlag Flag) {
             return;
         FMain.Project().SetItemFlag(FFocused, Flag, !FFocused->Flag(Flag));
         FMain.Project().SetModified();
+    });
+    emit FlagsChanged();
+}
+
+void TframStoryTree::SetFlagOfSelected(TItemFlag Flag, bool Value) {
+    Execute([this, Flag, Value] {
+        for (TProjectItemInfo* item : FSelected)
+            FMain.Project().SetItemFlag(item, Flag, Value);
+        // The flags are saved with the story: without the mark they would be lost
+        // without the save question.
+        if (!FSelected.empty())
+            FMain.Project().SetModified();
     });
     emit FlagsChanged();
 }

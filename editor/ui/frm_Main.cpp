@@ -280,18 +280,7 @@ void TfrmMain::BuildPanels() {
     connect(pcControl, &QTabWidget::currentChanged, this, [this] { pcControlChange(); });
     connect(framStoryTree, &TframStoryTree::SelectionChanged, this, [this] { UpdatePageProperties(); });
     connect(framStoryTree, &TframStoryTree::FlagsChanged, this, [this] { UpdatePageProperties(); });
-    connect(pnlPageProperties, &TframPageProperties::FlagChosen, this, [this](TItemFlag flag, bool value) {
-        RunCommand([this, flag, value] {
-            for (TProjectItemInfo* item : framStoryTree->SelectedItems())
-                Project().SetItemFlag(item, flag, value);
-            // The flags are saved with the story: without the mark they would be lost
-            // without the save question.
-            if (!framStoryTree->SelectedItems().empty())
-                Project().SetModified();
-            framStoryTree->SyncWithStory();
-        });
-        UpdatePageProperties();
-    });
+    connect(pnlPageProperties, &TframPageProperties::FlagChosen, framStoryTree, &TframStoryTree::SetFlagOfSelected);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setAccessibleName(QStringLiteral("StatusBar"));
     menuBar()->setAccessibleName(QStringLiteral("Main menu"));
