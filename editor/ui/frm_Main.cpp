@@ -133,7 +133,6 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
         if (!FCore->ProjectProtocol())
             throw Exception("The project protocol could not be registered");
         Project().SetRecentCommaText(ReadRegString(EditorKey, "Recent"));
-        RebuildRecentMenus();
         Templates().LoadFromFolder(TemplatesFolder());
         framFiles->FillTemplateTree();
         BuildHelpLinks();
@@ -606,7 +605,6 @@ void TfrmMain::actSaveProjectAsExecute() {
 
 void TfrmMain::actSaveProjectAsDefaultExecute() {
     RunCommand([this] { Project().SaveAsDefault(); });
-    RebuildRecentMenus();
 }
 
 void TfrmMain::actCloseProjectExecute() {
@@ -734,7 +732,6 @@ void TfrmMain::RebuildRecentMenus() {
         button->setStatusTip(Q(entry.FileName));
         connect(button, &QAction::triggered, this, open);
     }
-    mnuRecent->menuAction()->setEnabled(!FShownRecent.empty());
 }
 
 void TfrmMain::BuildHelpLinks() {
