@@ -470,13 +470,7 @@ void TfrmMain::Warning(const std::string& Text) {
 void TfrmMain::ShowPendingWarnings() {
     if (FPendingWarnings.empty())
         return;
-    // A long list is cut: the first lines tell what happened, the count how often.
-    constexpr size_t shown = 15;
-    std::string text;
-    for (size_t i = 0; i < FPendingWarnings.size() && i < shown; ++i)
-        text += (i ? "\r\n" : "") + FPendingWarnings[i];
-    if (FPendingWarnings.size() > shown)
-        text += Format("\r\n(and %d more)", static_cast<int>(FPendingWarnings.size() - shown));
+    const std::string text = WarningsText(FPendingWarnings);
     FPendingWarnings.clear();
     MessageDlg(this, text, TMsgDlgType::mtWarning, QMessageBox::Ok, QMessageBox::Ok);
 }

@@ -1,5 +1,6 @@
 #include "u_MainRules.h"
 
+#include "u_Exception.h"
 #include "u_HostFiles.h"
 
 #include <charconv>
@@ -78,4 +79,14 @@ TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramF
 
 std::string HelpFileName(const std::string& ProgramFolder) {
     return ProgramFolder + "Help/tomewright.html";
+}
+
+std::string WarningsText(const std::vector<std::string>& Warnings) {
+    constexpr size_t shown = 15;
+    std::string text;
+    for (size_t i = 0; i < Warnings.size() && i < shown; ++i)
+        text += (i ? "\r\n" : "") + Warnings[i];
+    if (Warnings.size() > shown)
+        text += Format("\r\n(and %d more)", static_cast<int>(Warnings.size() - shown));
+    return text;
 }
