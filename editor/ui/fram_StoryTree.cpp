@@ -256,6 +256,15 @@ void TframStoryTree::BuildActions() {
     actSearchable = MakeAction(this, "actSearchable", tr("Searchable"));
     for (QAction* flag : {actAllowRightClick, actPasswordProtection, actIncludeInTOC, actSearchable})
         flag->setCheckable(true);
+    // Two flag entries show their state in their picture: 8 (checked) and 9 (unchecked),
+    // 13 and 14. The picture follows the check mark as it changes.
+    const auto statePictures = [](QAction* Action, const char* On, const char* Off) {
+        connect(Action, &QAction::toggled, Action, [Action, On, Off](bool Checked) {
+            Action->setIcon(QIcon(QStringLiteral(":/icons/main/") + QLatin1String(Checked ? On : Off)));
+        });
+    };
+    statePictures(actPasswordProtection, "lock_on.svg", "lock_off.svg");
+    statePictures(actIncludeInTOC, "toc_on.svg", "toc_off.svg");
     mnuEditPreview = MakeAction(this, "mnuEditPreview", actEditPreview->text(), "main/editpreview.svg");
     mnuEditName = MakeAction(this, "mnuEditName", actEditName->text(), "main/editname.svg");
     connect(mnuEditPreview, &QAction::triggered, actEditPreview, &QAction::trigger);
@@ -367,24 +376,15 @@ void TframStoryTree::RegisterCommands() {
         [this, &project] { return RightClickEntryState(project.Options().AllowRightClickContextMenu, FFocused).Enabled; },
         [this, &project] { return RightClickEntryState(project.Options().AllowRightClickContextMenu, FFocused).Checked; },
         single);
-    // A flag entry follows the flag of the focused item; the pictures On and Off (none:
-    // the entry keeps its picture) show its state.
-    auto flagEntry = [this, single](QAction* Action, TItemFlag Flag, const char* On, const char* Off) {
+    // A flag entry follows the flag of the focused item.
+    auto flagEntry = [this, single](QAction* Action, TItemFlag Flag) {
         FCommands.Add(
             Action, [this, Flag] { return FlagEntryState(FFocused, Flag).Enabled; },
-            [this, Action, Flag, On, Off] {
-                const bool checked = FlagEntryState(FFocused, Flag).Checked;
-                if (On)
-                    Action->setIcon(
-                        QIcon(QStringLiteral(":/icons/main/") + QLatin1String(checked ? On : Off)));
-                return checked;
-            },
-            single);
+            [this, Flag] { return FlagEntryState(FFocused, Flag).Checked; }, single);
     };
-    // Pictures 8 (checked) and 9 (unchecked), 13 and 14.
-    flagEntry(actPasswordProtection, ifPasswordProtection, "lock_on.svg", "lock_off.svg");
-    flagEntry(actIncludeInTOC, ifIncludeInTOC, "toc_on.svg", "toc_off.svg");
-    flagEntry(actSearchable, ifSearchable, nullptr, nullptr);
+    flagEntry(actPasswordProtection, ifPasswordProtection);
+    flagEntry(actIncludeInTOC, ifIncludeInTOC);
+    flagEntry(actSearchable, ifSearchable);
 }
 
 void TframStoryTree::Execute(const std::function<void()>& Command) {
