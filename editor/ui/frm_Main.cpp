@@ -113,7 +113,9 @@ public:
 // ---------------------------------------------------------------------------------
 // Creation
 
-TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(Parent), FArguments(Arguments) {
+TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(Parent) {
+    for (const QString& argument : Arguments)
+        FArguments.push_back(S(argument));
     setObjectName(QStringLiteral("frmMain"));
     setAccessibleName(QString::fromLatin1(SApplicationTitle));
     resize(1100, 760);
@@ -522,12 +524,7 @@ void TfrmMain::FormShow() {
     });
     QCoreApplication::processEvents();
     pnlControl->hide();
-    if (const auto project = CommandLineProject([this] {
-            std::vector<std::string> arguments;
-            for (const QString& a : FArguments)
-                arguments.push_back(S(a));
-            return arguments;
-        }()))
+    if (const auto project = CommandLineProject(FArguments))
         OpenProjectFile(*project);
     const int tips = ReadRegInteger(EditorKey, "TipsStartupAction", 0);
     if (ShowTipsAtStartup(tips, Project().IsOpen()) && EditorWindows().ShowTips)

@@ -189,7 +189,7 @@ private:
     void TileWindows(bool Horizontally);
     void mnuWindowShow();
 
-    QStringList FArguments;
+    std::vector<std::string> FArguments; // the command line
     std::unique_ptr<TEditorCore> FCore;
     std::vector<std::string> FPendingWarnings;
     TCommandTable* FCommands = nullptr;
