@@ -6,13 +6,13 @@
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_EditorServices.h"
+#include "u_HostFiles.h"
 #include "u_Project.h"
 #include "u_TemplateTree.h"
 #include "u_Templates.h"
 #include "u_WebEngineProtocol.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -185,7 +185,7 @@ void TframFilesPane::BuildControls() {
     });
     connect(pcFiles, &QTabWidget::currentChanged, this, [this] { RefreshPreview(); });
 
-    SelectFolder(QDir::homePath().toStdString());
+    SelectFolder(S(QDir::homePath()));
 }
 
 void TframFilesPane::RegisterCommands() {
@@ -304,7 +304,7 @@ void TframFilesPane::ShowTemplatePreview(QTreeWidgetItem* Node) {
 void TframFilesPane::ShowFilePreview() {
     try {
         const std::string file = SelectedFile();
-        if (!file.empty() && QFileInfo(Q(file)).isFile()) {
+        if (HostFileExists(file)) {
             AllowedPreviewURL = file;
             webFilePreview->Navigate(file);
         } else {

@@ -1,6 +1,5 @@
 #include "fram_PageProperties.h"
 
-#include "u_CommandTable.h"
 #include "u_Controls.h"
 
 #include <QApplication>
@@ -90,17 +89,6 @@ void TframPageProperties::ShowStates(const std::array<TTriState, 4>& States) {
             cbFlags[f]->setCheckState(state);
     }
     FShowing = false;
-}
-
-std::array<TTriState, 4> TframPageProperties::States() const {
-    std::array<TTriState, 4> states{};
-    for (int f = 0; f < 4; ++f) {
-        const Qt::CheckState state = cbFlags[f]->checkState();
-        states[f] = state == Qt::Checked            ? TTriState::Checked
-                    : state == Qt::PartiallyChecked ? TTriState::Grayed
-                                                    : TTriState::Unchecked;
-    }
-    return states;
 }
 
 int TframPageProperties::FoldedHeight() const {

@@ -44,7 +44,6 @@ public:
 
     // Shows the states without setting anything.
     void ShowStates(const std::array<TTriState, 4>& States);
-    std::array<TTriState, 4> States() const;
 
     bool Folded() const noexcept { return FFolded; }
     // The height of the folded panel: its title bar and 2 pixels.

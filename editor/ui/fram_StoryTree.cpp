@@ -2,7 +2,6 @@
 
 #include "u_CommandTable.h"
 #include "u_Controls.h"
-#include "u_Dialogs.h"
 #include "u_EditorServices.h"
 
 #include <QApplication>
@@ -257,6 +256,15 @@ void TframStoryTree::BuildActions() {
     actSearchable = MakeAction(this, "actSearchable", tr("Searchable"));
     for (QAction* flag : {actAllowRightClick, actPasswordProtection, actIncludeInTOC, actSearchable})
         flag->setCheckable(true);
+    // Two flag entries show their state in their picture: 8 (checked) and 9 (unchecked),
+    // 13 and 14. The picture follows the check mark as it changes.
+    const auto statePictures = [](QAction* Action, const char* On, const char* Off) {
+        connect(Action, &QAction::toggled, Action, [Action, On, Off](bool Checked) {
+            Action->setIcon(QIcon(QStringLiteral(":/icons/main/") + QLatin1String(Checked ? On : Off)));
+        });
+    };
+    statePictures(actPasswordProtection, "lock_on.svg", "lock_off.svg");
+    statePictures(actIncludeInTOC, "toc_on.svg", "toc_off.svg");
     mnuEditPreview = MakeAction(this, "mnuEditPreview", actEditPreview->text(), "main/editpreview.svg");
     mnuEditName = MakeAction(this, "mnuEditName", actEditName->text(), "main/editname.svg");
     connect(mnuEditPreview, &QAction::triggered, actEditPreview, &QAction::trigger);
@@ -368,24 +376,15 @@ void TframStoryTree::RegisterCommands() {
         [this, &project] { return RightClickEntryState(project.Options().AllowRightClickContextMenu, FFocused).Enabled; },
         [this, &project] { return RightClickEntryState(project.Options().AllowRightClickContextMenu, FFocused).Checked; },
         single);
-    // A flag entry follows the flag of the focused item; the pictures On and Off (none:
-    // the entry keeps its picture) show its state.
-    auto flagEntry = [this, single](QAction* Action, TItemFlag Flag, const char* On, const char* Off) {
+    // A flag entry follows the flag of the focused item.
+    auto flagEntry = [this, single](QAction* Action, TItemFlag Flag) {
         FCommands.Add(
             Action, [this, Flag] { return FlagEntryState(FFocused, Flag).Enabled; },
-            [this, Action, Flag, On, Off] {
-                const bool checked = FlagEntryState(FFocused, Flag).Checked;
-                if (On)
-                    Action->setIcon(
-                        QIcon(QStringLiteral(":/icons/main/") + QLatin1String(checked ? On : Off)));
-                return checked;
-            },
-            single);
+            [this, Flag] { return FlagEntryState(FFocused, Flag).Checked; }, single);
     };
-    // Pictures 8 (checked) and 9 (unchecked), 13 and 14.
-    flagEntry(actPasswordProtection, ifPasswordProtection, "lock_on.svg", "lock_off.svg");
-    flagEntry(actIncludeInTOC, ifIncludeInTOC, "toc_on.svg", "toc_off.svg");
-    flagEntry(actSearchable, ifSearchable, nullptr, nullptr);
+    flagEntry(actPasswordProtection, ifPasswordProtection);
+    flagEntry(actIncludeInTOC, ifIncludeInTOC);
+    flagEntry(actSearchable, ifSearchable);
 }
 
 void TframStoryTree::Execute(const std::function<void()>& Command) {
@@ -551,7 +550,7 @@ void TframStoryTree::tvProjectEdited(QTreeWidgetItem* Node) {
     TProjectItemInfo* item = TStoryTreeView::ItemOf(Node);
     if (!item)
         return;
-    const std::string name = Node->text(0).toUtf8().toStdString();
+    const std::string name = S(Node->text(0));
     if (name == item->Name)
         return;
     item->Name = name;
@@ -647,19 +646,21 @@ void TframStoryTree::actDeleteExecute() {
         return;
     const std::vector<TProjectItemInfo*> items = FSelected;
     const std::vector<std::string> pages = PagesOfItems(items);
-    Execute([this, &items, &pages] {
+    const auto tracePages = [&pages] {
+        for (const std::string& page : pages)
+            qDebug("--> file: %s", page.c_str());
+    };
+    Execute([this, &items, &tracePages] {
         try {
             FMain.Project().DeleteItems(items);
         } catch (const EAbort&) {
             throw;
         } catch (...) {
             // The items are gone even when a page file was missing from the store.
-            for (const std::string& page : pages)
-                qDebug("--> file: %s", page.c_str());
+            tracePages();
             throw;
         }
-        for (const std::string& page : pages)
-            qDebug("--> file: %s", page.c_str());
+        tracePages();
     });
     tvProject->setFocus();
 }
@@ -684,7 +685,7 @@ void TframStoryTree::popAddPageShow() {
         connect(action, &QAction::triggered, this, [this, action] {
             Execute([this, action] {
                 if (FMain.Project().IsOpen())
-                    AddPageFromMenuEntry(FMain.Project(), FMain.Templates(), action->text().toUtf8().toStdString(),
+                    AddPageFromMenuEntry(FMain.Project(), FMain.Templates(), S(action->text()),
                                          FFocused);
             });
         });
@@ -697,6 +698,18 @@ void TframStoryTree::ToggleFlag(TItemFlag Flag) {
             return;
         FMain.Project().SetItemFlag(FFocused, Flag, !FFocused->Flag(Flag));
         FMain.Project().SetModified();
+    });
+    emit FlagsChanged();
+}
+
+void TframStoryTree::SetFlagOfSelected(TItemFlag Flag, bool Value) {
+    Execute([this, Flag, Value] {
+        for (TProjectItemInfo* item : FSelected)
+            FMain.Project().SetItemFlag(item, Flag, Value);
+        // The flags are saved with the story: without the mark they would be lost
+        // without the save question.
+        if (!FSelected.empty())
+            FMain.Project().SetModified();
     });
     emit FlagsChanged();
 }

@@ -122,6 +122,8 @@ public:
     void actClearStoryExecute();
     void actAddDefaultPageExecute();
     void ToggleFlag(TItemFlag Flag);
+    // Gives every selected item the flag (the page properties panel's boxes).
+    void SetFlagOfSelected(TItemFlag Flag, bool Value);
     void popAddPageShow();
     void tvProjectDragDrop(TProjectItemInfo* Dragged, TProjectItemInfo* Target, bool Ctrl);
 

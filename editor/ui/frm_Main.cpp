@@ -8,6 +8,7 @@
 #include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_Forms.h"
+#include "u_HostFiles.h"
 #include "u_ProgramFolder.h"
 #include "u_Registry.h"
 #include "u_Version.h"
@@ -76,11 +77,6 @@ void NameInnerParts(QWidget* Root) {
 }
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
 
-bool FileExists(const std::string& Name) {
-    std::error_code error;
-    return !Name.empty() && std::filesystem::is_regular_file(Name, error);
-}
-
 IProjectHost::TAnswer AnswerOf(QMessageBox::StandardButton Button) {
     switch (Button) {
     case QMessageBox::Yes:
@@ -117,7 +113,9 @@ public:
 // ---------------------------------------------------------------------------------
 // Creation
 
-TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(Parent), FArguments(Arguments) {
+TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(Parent) {
+    for (const QString& argument : Arguments)
+        FArguments.push_back(S(argument));
     setObjectName(QStringLiteral("frmMain"));
     setAccessibleName(QString::fromLatin1(SApplicationTitle));
     resize(1100, 760);
@@ -137,7 +135,6 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
         if (!FCore->ProjectProtocol())
             throw Exception("The project protocol could not be registered");
         Project().SetRecentCommaText(ReadRegString(EditorKey, "Recent"));
-        RebuildRecentMenus();
         Templates().LoadFromFolder(TemplatesFolder());
         framFiles->FillTemplateTree();
         BuildHelpLinks();
@@ -284,18 +281,7 @@ void TfrmMain::BuildPanels() {
     connect(pcControl, &QTabWidget::currentChanged, this, [this] { pcControlChange(); });
     connect(framStoryTree, &TframStoryTree::SelectionChanged, this, [this] { UpdatePageProperties(); });
     connect(framStoryTree, &TframStoryTree::FlagsChanged, this, [this] { UpdatePageProperties(); });
-    connect(pnlPageProperties, &TframPageProperties::FlagChosen, this, [this](TItemFlag flag, bool value) {
-        RunCommand([this, flag, value] {
-            for (TProjectItemInfo* item : framStoryTree->SelectedItems())
-                Project().SetItemFlag(item, flag, value);
-            // The flags are saved with the story: without the mark they would be lost
-            // without the save question.
-            if (!framStoryTree->SelectedItems().empty())
-                Project().SetModified();
-            framStoryTree->SyncWithStory();
-        });
-        UpdatePageProperties();
-    });
+    connect(pnlPageProperties, &TframPageProperties::FlagChosen, framStoryTree, &TframStoryTree::SetFlagOfSelected);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setAccessibleName(QStringLiteral("StatusBar"));
     menuBar()->setAccessibleName(QStringLiteral("Main menu"));
@@ -486,13 +472,7 @@ void TfrmMain::Warning(const std::string& Text) {
 void TfrmMain::ShowPendingWarnings() {
     if (FPendingWarnings.empty())
         return;
-    // A long list is cut: the first lines tell what happened, the count how often.
-    constexpr size_t shown = 15;
-    std::string text;
-    for (size_t i = 0; i < FPendingWarnings.size() && i < shown; ++i)
-        text += (i ? "\r\n" : "") + FPendingWarnings[i];
-    if (FPendingWarnings.size() > shown)
-        text += Format("\r\n(and %d more)", static_cast<int>(FPendingWarnings.size() - shown));
+    const std::string text = WarningsText(FPendingWarnings);
     FPendingWarnings.clear();
     MessageDlg(this, text, TMsgDlgType::mtWarning, QMessageBox::Ok, QMessageBox::Ok);
 }
@@ -544,12 +524,7 @@ void TfrmMain::FormShow() {
     });
     QCoreApplication::processEvents();
     pnlControl->hide();
-    if (const auto project = CommandLineProject([this] {
-            std::vector<std::string> arguments;
-            for (const QString& a : FArguments)
-                arguments.push_back(a.toStdString());
-            return arguments;
-        }()))
+    if (const auto project = CommandLineProject(FArguments))
         OpenProjectFile(*project);
     const int tips = ReadRegInteger(EditorKey, "TipsStartupAction", 0);
     if (ShowTipsAtStartup(tips, Project().IsOpen()) && EditorWindows().ShowTips)
@@ -621,7 +596,6 @@ void TfrmMain::actSaveProjectAsExecute() {
 
 void TfrmMain::actSaveProjectAsDefaultExecute() {
     RunCommand([this] { Project().SaveAsDefault(); });
-    RebuildRecentMenus();
 }
 
 void TfrmMain::actCloseProjectExecute() {
@@ -692,7 +666,7 @@ void TfrmMain::actRunExecute() {
         if (saved)
             CompileWithProgress();
         const std::string book = OutputFileName();
-        if (FileExists(book))
+        if (HostFileExists(book))
             StartBook(book);
     });
 }
@@ -749,15 +723,15 @@ void TfrmMain::RebuildRecentMenus() {
         button->setStatusTip(Q(entry.FileName));
         connect(button, &QAction::triggered, this, open);
     }
-    mnuRecent->menuAction()->setEnabled(!FShownRecent.empty());
 }
 
 void TfrmMain::BuildHelpLinks() {
-    TRegistryKey links(EditorLinksKey, false); // made when missing
+    // Each link's key is opened once for its three values.
     std::vector<THelpLink> listed;
     for (const std::string& name : ReadRegSubKeys(EditorLinksKey)) {
-        const std::string key = std::string(EditorLinksKey) + "\\" + name;
-        listed.push_back({ReadRegString(key, "Name"), ReadRegString(key, "Link"), ReadRegInteger(key, "ImageIndex", -1)});
+        const TRegistryKey key(std::string(EditorLinksKey) + "\\" + name, true);
+        listed.push_back({key.ReadString("Name").value_or(std::string()), key.ReadString("Link").value_or(std::string()),
+                          key.ReadInteger("ImageIndex").value_or(-1)});
     }
     QAction* before = mnuHelp->actions().value(2);
     for (const THelpLink& link : HelpMenuLinks(listed)) {

@@ -120,7 +120,8 @@ public:
     void actHelpContentsExecute();
     void actInternetUpdateExecute();
 
-    // The recent-project menus and the Help link entries as they stand.
+    // The recent-project menus and the Help link entries as they stand (the idle pass
+    // rebuilds the recent menus whenever the project's list differs from the shown one).
     void RebuildRecentMenus();
     void BuildHelpLinks();
     // The page properties panel shows the selection again.
@@ -188,7 +189,7 @@ private:
     void TileWindows(bool Horizontally);
     void mnuWindowShow();
 
-    QStringList FArguments;
+    std::vector<std::string> FArguments; // the command line
     std::unique_ptr<TEditorCore> FCore;
     std::vector<std::string> FPendingWarnings;
     TCommandTable* FCommands = nullptr;

@@ -1,6 +1,5 @@
 #include "u_EditorCore.h"
 
-#include "u_CaseBlind.h"
 #include "u_Compile.h"
 #include "u_Contents.h"
 

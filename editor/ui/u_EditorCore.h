@@ -30,7 +30,6 @@ public:
     TPresetProjectHost* PresetHost() const noexcept { return FOwnHost.get(); }
     // The project protocol ("mfs" over the files store), none when not registered.
     TMFSInternetProtocol* ProjectProtocol() const noexcept { return FProtocol.get(); }
-    TProjectProtocolHooks& ProtocolHooks() noexcept { return FHooks; }
     bool VariablesChanged() const noexcept { return FVariablesChanged; }
 
     // IEditorMain

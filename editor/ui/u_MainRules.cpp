@@ -1,13 +1,17 @@
 #include "u_MainRules.h"
 
-#include <charconv>
-#include <filesystem>
-#include <system_error>
+#include "u_Exception.h"
+#include "u_HostFiles.h"
 
-const char* const EditorKey = "Software\\Brevant\\Quarvel\\Editor";
-const char* const EditorUpdateKey = "Software\\Brevant\\Quarvel\\Editor\\Update";
-const char* const EditorLinksKey = "Software\\Brevant\\Quarvel\\Editor\\Links";
-const char* const MainFormLayoutKey = "Software\\Brevant\\Quarvel\\Editor\\frmMain\\FormProps";
+#include <charconv>
+
+// Every key of the editor lies below one key, spelled here once.
+#define QUARVEL_EDITOR_KEY "Software\\Brevant\\Quarvel\\Editor"
+const char* const EditorKey = QUARVEL_EDITOR_KEY;
+const char* const EditorUpdateKey = QUARVEL_EDITOR_KEY "\\Update";
+const char* const EditorLinksKey = QUARVEL_EDITOR_KEY "\\Links";
+const char* const MainFormLayoutKey = QUARVEL_EDITOR_KEY "\\frmMain\\FormProps";
+#undef QUARVEL_EDITOR_KEY
 const char* const SApplicationTitle = "Quarvel";
 
 namespace {
@@ -20,11 +24,6 @@ std::string DoubleAmpersands(const std::string& Text) {
             result += '&';
     }
     return result;
-}
-
-bool IsFile(const std::string& Name) {
-    std::error_code error;
-    return !Name.empty() && std::filesystem::is_regular_file(Name, error);
 }
 
 } // namespace
@@ -53,7 +52,7 @@ std::optional<std::string> InternetUpdateURL(const std::string& UpdateLink, cons
 }
 
 std::optional<std::string> CommandLineProject(const std::vector<std::string>& Arguments) {
-    if (Arguments.size() < 2 || !IsFile(Arguments[1]))
+    if (Arguments.size() < 2 || !HostFileExists(Arguments[1]))
         return std::nullopt;
     return Arguments[1];
 }
@@ -73,11 +72,21 @@ std::optional<int> PanelWidthFromExtInfo(const std::string& Text) {
 
 TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramFolder) {
     const std::string reader = ProgramFolder + "pagelamp";
-    if (IsFile(reader))
+    if (HostFileExists(reader))
         return {true, reader, {BookFile}};
     return {false, BookFile, {}};
 }
 
 std::string HelpFileName(const std::string& ProgramFolder) {
     return ProgramFolder + "Help/tomewright.html";
+}
+
+std::string WarningsText(const std::vector<std::string>& Warnings) {
+    constexpr size_t shown = 15;
+    std::string text;
+    for (size_t i = 0; i < Warnings.size() && i < shown; ++i)
+        text += (i ? "\r\n" : "") + Warnings[i];
+    if (Warnings.size() > shown)
+        text += Format("\r\n(and %d more)", static_cast<int>(Warnings.size() - shown));
+    return text;
 }

@@ -1,6 +1,7 @@
 // The main window's rules that need no window: its settings keys, the recent-project
 // menu entries, the Help link entries, the update address, the start-up decisions
-// (the project on the command line, the tips) and how a compiled book is started.
+// (the project on the command line, the tips), how a compiled book is started and the
+// text of a command's warnings.
 #pragma once
 
 #include <optional>
@@ -60,6 +61,11 @@ struct TBookStart {
     std::vector<std::string> Arguments;
 };
 TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramFolder);
+
+// The text of the box that shows the warnings of one command: a long list is cut, the
+// first 15 lines telling what happened (CR LF between them), then "(and N more)" on a
+// line of its own.
+std::string WarningsText(const std::vector<std::string>& Warnings);
 
 // The help the Contents command opens: "Help/tomewright.html" in the program folder.
 std::string HelpFileName(const std::string& ProgramFolder);

@@ -197,4 +197,16 @@ TEST(MainRules, MenusAddressesAndStartup) {
     EXPECT_EQ(start.Arguments, std::vector<std::string>{"/b/Book.exe"});
 }
 
+TEST(MainRules, WarningsOfACommandAreCutAfterFifteenLines) {
+    EXPECT_EQ(WarningsText({"one"}), "one");
+    EXPECT_EQ(WarningsText({"one", "two"}), "one\r\ntwo");
+    std::vector<std::string> many;
+    for (int i = 1; i <= 18; ++i)
+        many.push_back("w" + std::to_string(i));
+    const std::string text = WarningsText(many);
+    EXPECT_EQ(text.rfind("w15\r\n(and 3 more)"), text.size() - std::string("w15\r\n(and 3 more)").size());
+    EXPECT_EQ(text.find("w16"), std::string::npos);
+    EXPECT_EQ(WarningsText(std::vector<std::string>(many.begin(), many.begin() + 15)).find("more"), std::string::npos);
+}
+
 } // namespace
