@@ -12,7 +12,6 @@
 #include <vector>
 
 class TBookProject;
-class TMFSFolder;
 
 // Names and values hold at most this many characters.
 constexpr std::size_t MaxVariableTextLength = 100;
@@ -51,9 +50,6 @@ std::string VariablesFileText(const std::vector<TVariableRow>& Rows);
 // (recursively, names in ascending order; a missing folder has none; a file that
 // cannot be read raises the file error); then the book's title and window caption.
 std::vector<std::string> CollectProjectReferences(TBookProject& Project, const std::string& SystemFolder);
-// The same walk over one folder of a store.
-void CollectFolderReferences(const TMFSFolder& Folder, std::vector<std::string>& Names);
-void CollectHostFolderReferences(const std::string& HostFolder, std::vector<std::string>& Names);
 
 // The rows in the order loaded or added, with the rules of the window's commands.
 // Every change that reaches the file (a posted edit, a new row, a deleted row, a
