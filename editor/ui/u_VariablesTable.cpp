@@ -29,17 +29,14 @@ std::string CutVariableText(std::string_view Text) {
     return std::string(Text.substr(0, pos));
 }
 
-TVariableRow VariableRowFromStored(std::string_view Name, std::string_view Stored) {
-    TVariableRow row;
-    row.VariableName = CutVariableText(Name);
-    row.AllowBranding = Stored.empty() || Stored.front() != '$';
-    row.VariableValue = CutVariableText(row.AllowBranding ? Stored : Stored.substr(1));
-    return row;
-}
-
 bool ReadVariableRows(const std::string& XmlText, std::vector<TVariableRow>& Rows) {
     return ReadRootChildren(XmlText, [&Rows](const TXMLNode& Node) {
-        Rows.push_back(VariableRowFromStored(Node.Attributes.GetString("name", ""), Node.Text));
+        const std::string_view stored = Node.Text;
+        TVariableRow row;
+        row.VariableName = CutVariableText(Node.Attributes.GetString("name", ""));
+        row.AllowBranding = stored.empty() || stored.front() != '$';
+        row.VariableValue = CutVariableText(row.AllowBranding ? stored : stored.substr(1));
+        Rows.push_back(std::move(row));
     });
 }
 

@@ -28,13 +28,11 @@ struct TVariableRow {
     bool operator==(const TVariableRow&) const = default;
 };
 
-// A row from a stored value: a leading "$" marks a variable that is not brandable and
-// is not part of the value. Texts are cut to the column limit.
-TVariableRow VariableRowFromStored(std::string_view Name, std::string_view Stored);
-
 // Reads the rows of a variables file: every child of the root element in file order,
-// its attribute "name" (empty when missing) and its text. Reading stops at the first
-// error, keeping the rows read so far; returns false then.
+// its attribute "name" (empty when missing) and its text, where a leading "$" marks a
+// variable that is not brandable and is not part of the value; texts are cut to the
+// column limit. Reading stops at the first error, keeping the rows read so far;
+// returns false then.
 bool ReadVariableRows(const std::string& XmlText, std::vector<TVariableRow>& Rows);
 
 // The variables file for the rows, in row order: "<vars>", one "<var name=...>" line
