@@ -46,13 +46,6 @@ TfrmExtFormPreview::TfrmExtFormPreview(QWidget* Parent) : QWidget(Parent, Qt::Wi
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(wbPreview);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect first(QPoint(0, 0), QSize(696, 480));
-        first.moveCenter(screen->availableGeometry().center());
-        setGeometry(first);
-    } else {
-        resize(696, 480);
-    }
 }
 
 Qt::WindowFlags ExtFormPreviewFlags(const TExtFormInfo& Entry) {
@@ -215,9 +208,6 @@ void TfrmExtFiles::BuildFormPanel() {
 }
 
 void TfrmExtFiles::LoadAdditionalPages() {
-    tvExtFiles->blockSignals(true);
-    tvExtFiles->clear();
-    tvExtFiles->blockSignals(false);
     FEntries.clear();
     TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(AdditionalPagesFileName, 0, true);
     FLoadIncomplete = !ReadExtForms(file->Content, FEntries);
@@ -227,6 +217,7 @@ void TfrmExtFiles::LoadAdditionalPages() {
     icon.addFile(QStringLiteral(":/icons/varpages/page.svg"), QSize(), QIcon::Normal);
     icon.addFile(QStringLiteral(":/icons/varpages/page-selected.svg"), QSize(), QIcon::Selected);
     tvExtFiles->blockSignals(true);
+    tvExtFiles->clear();
     for (std::size_t i = 0; i < FEntries.size(); ++i) {
         auto* item = new QTreeWidgetItem(tvExtFiles, QStringList(Q(FEntries[i].Name)));
         item->setData(0, Qt::UserRole, static_cast<int>(i));

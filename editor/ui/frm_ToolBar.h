@@ -45,7 +45,6 @@ public:
 
     // The working copy the lists show.
     const TToolbarDesign& Design() const noexcept { return FDesign; }
-    bool ToolbarLoaded() const noexcept { return FDesign.ToolbarLoaded; }
     bool BookmarksLoaded() const noexcept { return FDesign.BookmarksLoaded; }
     // Whether the last button dialog ended with OK.
     bool ButtonDialogOK() const noexcept { return FButtonDialogOK; }

@@ -3,9 +3,7 @@
 #include "c_MXWebBrowser.h"
 #include "u_Controls.h"
 #include "u_Forms.h"
-#include "u_MFS.h"
 #include "u_ToolbarDesign.h"
-#include "u_ToolbarWidgets.h"
 #include "u_eBookCommon.h"
 
 #include <QApplication>

@@ -11,12 +11,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -67,17 +65,6 @@ public:
 
 // ---------------------------------------------------------------------------
 // TVariablesModel
-
-const char* TVariablesModel::FieldName(int Column) {
-    switch (Column) {
-    case colName:
-        return "VariableName";
-    case colValue:
-        return "VariableValue";
-    default:
-        return "AllowBranding";
-    }
-}
 
 TVariablesModel::TVariablesModel(TVariablesTable& Table, QObject* Parent)
     : QAbstractTableModel(Parent), FTable(Table) {}
@@ -232,7 +219,7 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
         AddToolAction(tbVariables, action);
     FCommands->Connect(tbtnAdd, this, [this] { tbtnAddClick(); });
     FCommands->Connect(tbtnDelete, this, [this] { tbtnDeleteClick(); });
-    FCommands->Connect(tbtnScan, this, [this] { mnuScanProjectForVariablesClick(); });
+    FCommands->Connect(tbtnScan, this, [this] { ScanRequested(); });
     FCommands->Add(tbtnAdd, {});
     FCommands->Add(tbtnDelete, [this] { return FTable.Count() > 0; });
     FCommands->Add(tbtnScan, {});
@@ -332,15 +319,10 @@ void TfrmVariables::tbtnDeleteClick() {
     FModel->removeRow(row < 0 ? 0 : row);
 }
 
-void TfrmVariables::mnuScanProjectForVariablesClick() {
-    Guarded(this, [this] { ScanProject(); });
-}
-
 void TfrmVariables::dgVariablesCellClick(const QModelIndex& Index) {
     if (!Index.isValid())
         return;
-    if (QString::fromLatin1(TVariablesModel::FieldName(Index.column()))
-            .compare(QLatin1String("AllowBranding"), Qt::CaseInsensitive) == 0) {
+    if (Index.column() == TVariablesModel::colAllowBranding) {
         dgVariables->SetEditing(false);
         FModel->ToggleBranding(Index.row());
     } else {

@@ -21,8 +21,6 @@ class TVariablesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum TColumn { colName = 0, colValue = 1, colAllowBranding = 2 };
-    // The table's field name of a column ("VariableName", "VariableValue", "AllowBranding").
-    static const char* FieldName(int Column);
 
     explicit TVariablesModel(TVariablesTable& Table, QObject* Parent = nullptr);
 
@@ -63,6 +61,7 @@ public:
     void ApplyChanges() override;
     void SaveChanges() override;
     void CloseWithoutSaving() override;
+    // The scan the project asked for, or the Scan command: a failure is shown.
     void ScanRequested() override;
 
     // Adds a row for every variable that the project refers to and no row defines.
@@ -72,7 +71,6 @@ public:
     // Handlers.
     void tbtnAddClick();
     void tbtnDeleteClick();
-    void mnuScanProjectForVariablesClick();
     void dgVariablesCellClick(const QModelIndex& Index);
 
     TVariablesTable& Table() noexcept { return FTable; }

@@ -1,12 +1,9 @@
 #include "u_ExtForms.h"
 
 #include "u_AddFile.h"
-#include "u_CaseBlind.h"
 #include "u_HostFiles.h"
 #include "u_MFS.h"
 #include "u_Project.h"
-#include "u_SpaceXMLParser.h"
-#include "u_eBookCommon.h"
 
 #include <cerrno>
 
@@ -15,7 +12,6 @@ const char* const DefaultAdditionalPagesList = "DefaultProject/DefaultProject.sy
 const char* const DefaultAdditionalPagesFolder = "DefaultProject/DefaultProject.files/AdditionalPages";
 const char* const AdditionalPagesFolder = "\\AdditionalPages";
 const char* const SExtFormDoubleQuote = "A window title cannot contain a double quote (\").";
-
 
 bool StoreHoldsFile(TMFS& Store, const std::string& Path) {
     if (Path.empty())

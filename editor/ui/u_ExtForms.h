@@ -5,10 +5,7 @@
 
 #include "u_AdditionalPages.h"
 
-#include <cstdint>
 #include <string>
-#include <string_view>
-#include <vector>
 
 class TBookProject;
 class TMFS;

@@ -209,36 +209,21 @@ void TToolbarDesign::Load(TMFS& SystemStore, int ImgWidth, int ImgHeight) {
     ToolbarLoaded = true;
 }
 
-std::vector<TToolbarButton> TToolbarDesign::Buttons() const {
-    std::vector<TToolbarButton> buttons;
-    for (const TToolbarRow& row : Rows) {
-        TToolbarButton button;
-        button.Kind = row.Kind;
-        button.Caption = row.Caption;
-        if (row.Kind == tbkFavourites)
-            button.Bookmarks = Bookmarks;
-        buttons.push_back(std::move(button));
-    }
-    return buttons;
-}
-
-std::vector<TToolbarPicture> TToolbarDesign::Pictures() const {
-    std::vector<TToolbarPicture> pictures;
-    for (size_t n = 0; n < Rows.size(); ++n) {
-        const TButtonPicture* picture = RowPicture(static_cast<int>(n));
-        if (picture && picture->HasPicture())
-            pictures.push_back({picture->Ext(), picture->FileBytes()});
-        else
-            pictures.push_back({});
-    }
-    return pictures;
-}
-
 bool TToolbarDesign::SaveTo(TMFS& SystemStore) const {
     if (!ToolbarLoaded)
         return false;
-    std::vector<TToolbarButton> buttons = Buttons();
-    SaveToolbarToStore(SystemStore, buttons, Pictures());
+    std::vector<TToolbarButton> buttons(Rows.size());
+    std::vector<TToolbarPicture> pictures(Rows.size());
+    for (size_t n = 0; n < Rows.size(); ++n) {
+        buttons[n].Kind = Rows[n].Kind;
+        buttons[n].Caption = Rows[n].Caption;
+        if (Rows[n].Kind == tbkFavourites)
+            buttons[n].Bookmarks = Bookmarks;
+        const TButtonPicture* picture = RowPicture(static_cast<int>(n));
+        if (picture && picture->HasPicture())
+            pictures[n] = {picture->Ext(), picture->FileBytes()};
+    }
+    SaveToolbarToStore(SystemStore, buttons, pictures);
     return true;
 }
 

@@ -122,10 +122,6 @@ public:
     // position) when ToolbarLoaded is set; false when nothing was written.
     bool SaveTo(TMFS& SystemStore) const;
 
-    // The description the rows make, and the picture of each row, as SaveTo writes them.
-    std::vector<TToolbarButton> Buttons() const;
-    std::vector<TToolbarPicture> Pictures() const;
-
     // Appends a row "Button caption" of kind 0 without a picture; returns its index.
     int AddButton();
     // Deletes the row; deleting a Favourites button lets the next load take bookmarks again.

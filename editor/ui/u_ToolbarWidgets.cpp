@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPointer>
+#include <QStyledItemDelegate>
 
 // Remembers the editor it opened, so that an edit under way can be finished from
 // outside (ApplyChanges), and edits the first column only.

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <QKeySequence>
-#include <QPointer>
-#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 class QAction;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <set>
 
 std::string CutVariableText(std::string_view Text) {
     std::size_t pos = 0;
@@ -28,17 +29,14 @@ std::string CutVariableText(std::string_view Text) {
     return std::string(Text.substr(0, pos));
 }
 
-TVariableRow VariableRowFromStored(std::string_view Name, std::string_view Stored) {
-    TVariableRow row;
-    row.VariableName = CutVariableText(Name);
-    row.AllowBranding = Stored.empty() || Stored.front() != '$';
-    row.VariableValue = CutVariableText(row.AllowBranding ? Stored : Stored.substr(1));
-    return row;
-}
-
 bool ReadVariableRows(const std::string& XmlText, std::vector<TVariableRow>& Rows) {
     return ReadRootChildren(XmlText, [&Rows](const TXMLNode& Node) {
-        Rows.push_back(VariableRowFromStored(Node.Attributes.GetString("name", ""), Node.Text));
+        const std::string_view stored = Node.Text;
+        TVariableRow row;
+        row.VariableName = CutVariableText(Node.Attributes.GetString("name", ""));
+        row.AllowBranding = stored.empty() || stored.front() != '$';
+        row.VariableValue = CutVariableText(row.AllowBranding ? stored : stored.substr(1));
+        Rows.push_back(std::move(row));
     });
 }
 
@@ -50,41 +48,62 @@ std::string VariablesFileText(const std::vector<TVariableRow>& Rows) {
     return BuildVariablesXml(entries);
 }
 
-void CollectFolderReferences(const TMFSFolder& Folder, std::vector<std::string>& Names) {
-    for (TMFSItem* item : Folder.Children()) {
-        if (item->IsFolder())
-            CollectFolderReferences(*item->AsFolder(), Names);
-        else if (IsTextFile(item->Name))
-            TVariables::CollectReferences(item->AsFile()->Content, Names);
-    }
-}
+namespace {
 
-void CollectHostFolderReferences(const std::string& HostFolder, std::vector<std::string>& Names) {
-    std::vector<std::string> entries;
-    if (!ListHostFolder(HostFolder, entries))
-        throw EFOpenError(Format(SFOpenError, HostFolder, SysErrorMessage(errno)));
-    std::sort(entries.begin(), entries.end(),
-              [](const std::string& a, const std::string& b) { return CompareTextCaseBlind(a, b) < 0; });
-    for (const std::string& entry : entries) {
-        const std::string path = HostPathJoin(HostFolder, entry);
-        std::error_code error;
-        if (std::filesystem::is_directory(path, error))
-            CollectHostFolderReferences(path, Names);
-        else if (IsTextFile(entry))
-            TVariables::CollectReferences(ReadFileText(path), Names);
+// The names of a walk over many texts, each once (letter case ignored), in the order
+// found. The names seen so far are kept in one set for the whole walk: each text is
+// scanned on its own and only its new names are added.
+class TReferenceCollector {
+public:
+    void Add(const std::string& Text) {
+        std::vector<std::string> found;
+        TVariables::CollectReferences(Text, found);
+        for (std::string& name : found)
+            if (FSeen.insert(name).second)
+                FNames.push_back(std::move(name));
     }
-}
+    void AddFolder(const TMFSFolder& Folder) {
+        for (TMFSItem* item : Folder.Children()) {
+            if (item->IsFolder())
+                AddFolder(*item->AsFolder());
+            else if (IsTextFile(item->Name))
+                Add(item->AsFile()->Content);
+        }
+    }
+    void AddHostFolder(const std::string& HostFolder) {
+        std::vector<std::string> entries;
+        if (!ListHostFolder(HostFolder, entries))
+            throw EFOpenError(Format(SFOpenError, HostFolder, SysErrorMessage(errno)));
+        std::sort(entries.begin(), entries.end(),
+                  [](const std::string& a, const std::string& b) { return CompareTextCaseBlind(a, b) < 0; });
+        for (const std::string& entry : entries) {
+            const std::string path = HostPathJoin(HostFolder, entry);
+            std::error_code error;
+            if (std::filesystem::is_directory(path, error))
+                AddHostFolder(path);
+            else if (IsTextFile(entry))
+                Add(ReadFileText(path));
+        }
+    }
+    std::vector<std::string> Names() && { return std::move(FNames); }
+
+private:
+    std::vector<std::string> FNames;
+    std::set<std::string, CaseBlindLess> FSeen;
+};
+
+} // namespace
 
 std::vector<std::string> CollectProjectReferences(TBookProject& Project, const std::string& SystemFolder) {
-    std::vector<std::string> names;
-    CollectFolderReferences(*Project.FilesStore().Root(), names);
-    CollectFolderReferences(*Project.SystemStore().Root(), names);
+    TReferenceCollector names;
+    names.AddFolder(*Project.FilesStore().Root());
+    names.AddFolder(*Project.SystemStore().Root());
     std::error_code error;
     if (std::filesystem::is_directory(SystemFolder, error))
-        CollectHostFolderReferences(SystemFolder, names);
-    TVariables::CollectReferences(Project.Options().ApplicationTitle, names);
-    TVariables::CollectReferences(Project.Options().MainFormCaption, names);
-    return names;
+        names.AddHostFolder(SystemFolder);
+    names.Add(Project.Options().ApplicationTitle);
+    names.Add(Project.Options().MainFormCaption);
+    return std::move(names).Names();
 }
 
 bool TVariablesTable::Load(const std::string& XmlText) {

@@ -12,7 +12,6 @@
 #include <vector>
 
 class TBookProject;
-class TMFSFolder;
 
 // Names and values hold at most this many characters.
 constexpr std::size_t MaxVariableTextLength = 100;
@@ -29,13 +28,11 @@ struct TVariableRow {
     bool operator==(const TVariableRow&) const = default;
 };
 
-// A row from a stored value: a leading "$" marks a variable that is not brandable and
-// is not part of the value. Texts are cut to the column limit.
-TVariableRow VariableRowFromStored(std::string_view Name, std::string_view Stored);
-
 // Reads the rows of a variables file: every child of the root element in file order,
-// its attribute "name" (empty when missing) and its text. Reading stops at the first
-// error, keeping the rows read so far; returns false then.
+// its attribute "name" (empty when missing) and its text, where a leading "$" marks a
+// variable that is not brandable and is not part of the value; texts are cut to the
+// column limit. Reading stops at the first error, keeping the rows read so far;
+// returns false then.
 bool ReadVariableRows(const std::string& XmlText, std::vector<TVariableRow>& Rows);
 
 // The variables file for the rows, in row order: "<vars>", one "<var name=...>" line
@@ -51,9 +48,6 @@ std::string VariablesFileText(const std::vector<TVariableRow>& Rows);
 // (recursively, names in ascending order; a missing folder has none; a file that
 // cannot be read raises the file error); then the book's title and window caption.
 std::vector<std::string> CollectProjectReferences(TBookProject& Project, const std::string& SystemFolder);
-// The same walk over one folder of a store.
-void CollectFolderReferences(const TMFSFolder& Folder, std::vector<std::string>& Names);
-void CollectHostFolderReferences(const std::string& HostFolder, std::vector<std::string>& Names);
 
 // The rows in the order loaded or added, with the rules of the window's commands.
 // Every change that reaches the file (a posted edit, a new row, a deleted row, a
