@@ -49,12 +49,6 @@ protected:
     int OwnStepIndex() const;
 };
 
-// The step table index of a frame class.
-template <class T>
-int StepIndexOfClass() {
-    return StepIndexOf(T::staticMetaObject.className());
-}
-
 // A logo or splash picture the author loads: a JPEG file (".jpg", ".jpeg") decoded with
 // libjpeg, a bitmap read as such. Any other type is refused with EPictureError "Only
 // bitmap (BMP) and JPEG pictures can be used here: \"%s\"", so that no empty bitmap is

@@ -36,8 +36,6 @@ public:
     virtual void SetStepValue(const std::string& Name, const std::string& Value) = 0;
     // The named text, empty when none is stored.
     virtual std::string GetStepValue(const std::string& Name) = 0;
-    // The index of the step shown.
-    virtual int GetStepIndex() = 0;
 };
 
 // The step table: the classes of the eight steps at their fixed indexes.
@@ -85,8 +83,6 @@ public:
     int Pop();
     bool Empty() const { return FItems.empty(); }
     int Count() const { return static_cast<int>(FItems.size()); }
-    void Clear() { FItems.clear(); }
-    const std::vector<int>& Items() const { return FItems; }
 
 private:
     std::vector<int> FItems;
