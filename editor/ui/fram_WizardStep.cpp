@@ -23,11 +23,6 @@ TframWizardStep::TframWizardStep(IEditorMain& Main_, QWidget* Parent) : QFrame(P
 
 void TframWizardStep::InitStep(IWizardStepOwner* Owner) {
     StepOwner = Owner;
-    if (auto* caption = findChild<QLabel*>(QStringLiteral("lblCaption"))) {
-        QFont font = caption->font();
-        font.setBold(true);
-        caption->setFont(font);
-    }
 }
 
 bool TframWizardStep::IsStepValid() {
@@ -92,6 +87,14 @@ QAction* StepAction(QWidget* Parent, const char* ObjectName, const QString& Capt
         SetActionHint(action, Hint);
     QObject::connect(action, &QAction::triggered, Parent, [Parent, Run] { Guarded(Parent, Run); });
     return action;
+}
+
+QLabel* StepCaption(const QString& Text, QWidget* Parent) {
+    QLabel* caption = NamedControl<QLabel>(Text, "lblCaption", Parent);
+    QFont font = caption->font();
+    font.setBold(true);
+    caption->setFont(font);
+    return caption;
 }
 
 QSpinBox* StepSpinBox(const char* ObjectName, int Min, int Max, QWidget* Parent) {

@@ -31,7 +31,7 @@ public:
 
     // The picture of the wizard's side panel while this step is shown (140 x 300).
     virtual QPixmap GetStepImage() const = 0;
-    // Keeps the owner; makes a label named "lblCaption" bold.
+    // Keeps the owner.
     virtual void InitStep(IWizardStepOwner* Owner);
     virtual bool IsStepValid();
     // Raises EWizardError when the step is not valid; otherwise does nothing.
@@ -70,8 +70,16 @@ QToolButton* ActionToolButton(QAction* Action, QWidget* Parent);
 QAction* StepAction(QWidget* Parent, const char* ObjectName, const QString& Caption, const QString& Hint,
                     const char* Icon, const std::function<void()>& Run);
 
-// Small builders of the step frames' controls: a spin box with its range, and a flat
-// reset button with its hint and picture.
+// Small builders of the step frames' controls: a control of class T with its caption
+// and object name, the step's caption "lblCaption" in bold, a spin box with its range,
+// and a flat reset button with its hint and picture.
+template <class T>
+T* NamedControl(const QString& Caption, const char* ObjectName, QWidget* Parent) {
+    auto* control = new T(Caption, Parent);
+    control->setObjectName(QLatin1String(ObjectName));
+    return control;
+}
+QLabel* StepCaption(const QString& Text, QWidget* Parent);
 QSpinBox* StepSpinBox(const char* ObjectName, int Min, int Max, QWidget* Parent);
 QToolButton* StepResetButton(const char* ObjectName, const QString& Hint, QWidget* Parent);
 
