@@ -59,12 +59,14 @@ QImage LoadBitmapOrJpeg(const std::string& FileName) {
 }
 
 QImage StoredBitmap(TMFS& Store, const std::string& Path) {
-    bool found = false;
-    const std::string bytes = StoreFileContent(Store, Path, &found);
-    QImage picture;
-    if (found)
-        picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
-    return picture;
+    const TMFSFile* file = FindStoreFile(Store, Path);
+    if (!file)
+        return QImage();
+    try {
+        return ReadPicture(file->Content, Path);
+    } catch (const EPictureError&) {
+        return QImage();
+    }
 }
 
 QToolButton* ActionToolButton(QAction* Action, QWidget* Parent) {

@@ -55,8 +55,8 @@ protected:
 // ever stored.
 QImage LoadBitmapOrJpeg(const std::string& FileName);
 extern const char* const SOnlyBitmapOrJpeg;
-// The bitmap stored as Path in Store; an empty picture when there is none (or it
-// cannot be read).
+// The picture stored as Path in Store, read by its name's extension (a bitmap here);
+// an empty picture when there is none (or it cannot be read).
 QImage StoredBitmap(TMFS& Store, const std::string& Path);
 // The filters of the picture dialogs in Qt's form.
 extern const char* const SLogoPictureFilter;

@@ -5,13 +5,13 @@
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
 #include "u_Registry.h"
-#include "u_SvgIcons.h"
 #include "u_TextUtils.h"
 #include "u_Version.h"
 
 #include "frm_Tips.h"
 
 #include <QFontMetrics>
+#include <QIcon>
 #include <QStyle>
 #include <QTextDocument>
 
@@ -87,8 +87,8 @@ TfrmAbout::TfrmAbout(QWidget* Parent)
     imgAbout = new QLabel(this);
     imgAbout->setObjectName(QStringLiteral("imgAbout"));
     imgAbout->setAccessibleName(QStringLiteral("imgAbout"));
-    imgAbout->setPixmap(SvgIconPixmap(QStringLiteral(":/icons/small/About.svg"), QSize(KPictureSize, KPictureSize),
-                                      devicePixelRatioF()));
+    imgAbout->setPixmap(QIcon(QStringLiteral(":/icons/small/About.svg"))
+                            .pixmap(QSize(KPictureSize, KPictureSize), devicePixelRatioF()));
 
     lblProduct = new QLabel(QStringLiteral("Quarvel"), this);
     lblProduct->setObjectName(QStringLiteral("lblProduct"));

@@ -1,13 +1,13 @@
 #include "u_Balloon.h"
 
 #include "u_EditorServices.h"
-#include "u_SvgIcons.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -141,8 +141,8 @@ public:
         static const char* const names[] = {nullptr, "Information", "Warning", "Error"};
         if (Icon <= biNone || Icon > biError)
             return QPixmap();
-        return SvgIconPixmap(QStringLiteral(":/icons/small/%1.svg").arg(QLatin1String(names[Icon])),
-                             QSize(kBalloonIconSize, kBalloonIconSize), Ratio);
+        return QIcon(QStringLiteral(":/icons/small/%1.svg").arg(QLatin1String(names[Icon])))
+            .pixmap(QSize(kBalloonIconSize, kBalloonIconSize), Ratio);
     }
 
 protected:
