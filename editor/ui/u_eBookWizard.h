@@ -7,6 +7,7 @@
 
 #include "u_Dictionary.h"
 #include "u_Exception.h"
+#include "u_HTML.h"
 #include "u_eBookCommon.h"
 
 #include <cstdint>
@@ -135,14 +136,14 @@ std::string StoreFileContent(TMFS& Store, const std::string& Path, bool* Found =
 // project as it was.
 void ResetSplashToDefault(TBookProject& Project, const std::string& ProgramFolder);
 
-// Colour numbers of the platform: a plain RGB value with red in the low byte, or a
-// system colour (the index in the low byte with the high byte set).
-constexpr int32_t clWindowText = -16777208; // the system's window text colour
-constexpr int32_t clBtnFace = -16777201;    // the system's button face colour
-inline bool IsSystemColor(int32_t Color) { return Color < 0; }
-inline int SystemColorIndex(int32_t Color) { return Color & 0xFF; }
-inline int32_t ColorFromRgb(int Red, int Green, int Blue) {
-    return static_cast<int32_t>((Red & 0xFF) | (Green & 0xFF) << 8 | (Blue & 0xFF) << 16);
+// Colour numbers of the platform (TColor): a plain RGB value with red in the low byte,
+// or a system colour (the index in the low byte with the high byte set).
+constexpr TColor clWindowText = SystemColor(8); // the system's window text colour
+constexpr TColor clBtnFace = SystemColor(15);   // the system's button face colour
+inline bool IsSystemColor(TColor Color) { return Color < 0; }
+inline int SystemColorIndex(TColor Color) { return Color & 0xFF; }
+inline TColor ColorFromRgb(int Red, int Green, int Blue) {
+    return static_cast<TColor>((Red & 0xFF) | (Green & 0xFF) << 8 | (Blue & 0xFF) << 16);
 }
 
 // The limits of the option pages.
