@@ -1,5 +1,6 @@
 #include "frm_About.h"
 
+#include "u_Controls.h"
 #include "u_EditorServices.h"
 #include "u_Forms.h"
 #include "u_MFS.h"
@@ -45,10 +46,6 @@ constexpr int KLicenseHeight = 170;
 
 std::string StoredOr(const char* Name, const char* Own) {
     return RegValueExists(SEditorSettingsKey, Name) ? ReadRegString(SEditorSettingsKey, Name) : std::string(Own);
-}
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
 }
 
 } // namespace
