@@ -1,5 +1,7 @@
 #include "c_LinkLabel.h"
 
+#include "u_Controls.h"
+
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QDir>
@@ -24,7 +26,7 @@ std::string LinkLabelTarget(TLinkKind Kind, const std::string& Caption, const st
 }
 
 QUrl LinkLabelUrl(const std::string& Link) {
-    const QString text = QString::fromUtf8(Link.c_str());
+    const QString text = Q(Link);
     // A path of this computer (what the shell would open as a file) rather than an address.
     if (text.startsWith(QLatin1Char('/')) || text.startsWith(QLatin1String("~/")))
         return QUrl::fromLocalFile(text.startsWith(QLatin1Char('~')) ? QDir::homePath() + text.mid(1) : text);
@@ -48,7 +50,7 @@ void TLinkLabel::Init() {
 }
 
 std::string TLinkLabel::Link() const {
-    return LinkLabelTarget(LinkKind, text().toUtf8().toStdString(), CustomLink);
+    return LinkLabelTarget(LinkKind, S(text()), CustomLink);
 }
 
 void TLinkLabel::UpdateStyle() {

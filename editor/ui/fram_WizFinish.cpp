@@ -16,16 +16,11 @@ const char* const SFolderLinkHint = "Click here to open your eBook folder";
 
 TframWizFinish::TframWizFinish(IEditorMain& Main_, QWidget* Parent) : TframWizardStep(Main_, Parent) {
     setObjectName(QStringLiteral("framWizFinish"));
-    auto* caption = new QLabel(QStringLiteral("Wizard's work is done."), this);
-    caption->setObjectName(QStringLiteral("lblCaption"));
-    QFont bold = caption->font();
-    bold.setBold(true);
-    caption->setFont(bold);
-    auto* text = new QLabel(
+    QLabel* caption = StepCaption(QStringLiteral("Wizard's work is done."), this);
+    auto* text = NamedControl<QLabel>(
         QStringLiteral("Now you can press \"Finish\" button to continue editing your eBook, or compile and run it "
                        "right now."),
-        this);
-    text->setObjectName(QStringLiteral("lblText"));
+        "lblText", this);
     text->setWordWrap(true);
 
     lblFolder = new TLinkLabel(QString::fromUtf8(SFolderLinkHint), this);
@@ -35,15 +30,13 @@ TframWizFinish::TframWizFinish(IEditorMain& Main_, QWidget* Parent) : TframWizar
     lblFolder->LinkKind = TLinkKind::lkCustom;
     lblFolder->setWordWrap(true);
 
-    btnCompile = new QPushButton(QStringLiteral("Compile"), this);
-    btnCompile->setObjectName(QStringLiteral("btnCompile"));
+    btnCompile = NamedControl<QPushButton>(QStringLiteral("Compile"), "btnCompile", this);
     btnCompile->setToolTip(QStringLiteral("Compile eBook"));
     connect(btnCompile, &QPushButton::clicked, this, [this] {
         Guarded(this, [this] { Main.ExecuteCompile(); });
         Guarded(this, [this] { InitStep(StepOwner); });
     });
-    btnRun = new QPushButton(QStringLiteral("Run"), this);
-    btnRun->setObjectName(QStringLiteral("btnRun"));
+    btnRun = NamedControl<QPushButton>(QStringLiteral("Run"), "btnRun", this);
     btnRun->setToolTip(QStringLiteral("Run eBook"));
     connect(btnRun, &QPushButton::clicked, this, [this] { Guarded(this, [this] { Main.ExecuteRun(); }); });
 

@@ -27,15 +27,12 @@ QLabel* RouteHintLabel(const char* Text, QWidget* Parent) {
 
 TframWizGeneral::TframWizGeneral(IEditorMain& Main_, QWidget* Parent) : TframWizardStep(Main_, Parent) {
     setObjectName(QStringLiteral("framWizGeneral"));
-    auto* caption = new QLabel(QString::fromUtf8(SRouteQuestion), this);
-    caption->setObjectName(QStringLiteral("lblCaption"));
+    QLabel* caption = StepCaption(QString::fromUtf8(SRouteQuestion), this);
     caption->setWordWrap(true);
 
-    rbFromTemplate = new QRadioButton(QString::fromUtf8(SFromTemplate), this);
-    rbFromTemplate->setObjectName(QStringLiteral("rbFromTemplate"));
+    rbFromTemplate = NamedControl<QRadioButton>(QString::fromUtf8(SFromTemplate), "rbFromTemplate", this);
     rbFromTemplate->setToolTip(QString::fromUtf8(SFromTemplateHint));
-    rbFromFolder = new QRadioButton(QString::fromUtf8(SFromFolder), this);
-    rbFromFolder->setObjectName(QStringLiteral("rbFromFolder"));
+    rbFromFolder = NamedControl<QRadioButton>(QString::fromUtf8(SFromFolder), "rbFromFolder", this);
     rbFromFolder->setToolTip(QString::fromUtf8(SFromFolderHint));
     // Neither is chosen at first: the group may be empty until the author clicks.
     auto* group = new QButtonGroup(this);

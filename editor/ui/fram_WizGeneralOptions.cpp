@@ -67,13 +67,10 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     cmbxDefaultTemplate = new QComboBox(this);
     cmbxDefaultTemplate->setObjectName(QStringLiteral("cmbxDefaultTemplate"));
 
-    grpOutput = new QGroupBox(QStringLiteral("Output"), this);
-    grpOutput->setObjectName(QStringLiteral("grpOutput"));
+    grpOutput = NamedControl<QGroupBox>("Output", "grpOutput", this);
     grpOutput->setToolTip(QString::fromUtf8(SOutputHint));
-    rbOutputDefault = new QRadioButton(QStringLiteral("Default"), grpOutput);
-    rbOutputDefault->setObjectName(QStringLiteral("rbOutputDefault"));
-    rbOutputSpecified = new QRadioButton(QStringLiteral("Specified Path"), grpOutput);
-    rbOutputSpecified->setObjectName(QStringLiteral("rbOutputSpecified"));
+    rbOutputDefault = NamedControl<QRadioButton>("Default", "rbOutputDefault", grpOutput);
+    rbOutputSpecified = NamedControl<QRadioButton>("Specified Path", "rbOutputSpecified", grpOutput);
     grpOutputButtons = new QButtonGroup(this);
     grpOutputButtons->addButton(rbOutputDefault, 0);
     grpOutputButtons->addButton(rbOutputSpecified, 1);
@@ -119,18 +116,15 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     left->addWidget(edtApplicationTitle);
     left->addStretch(1);
 
-    grpIcon = new QGroupBox(QStringLiteral("eBook Icon"), this);
-    grpIcon->setObjectName(QStringLiteral("grpIcon"));
+    grpIcon = NamedControl<QGroupBox>("eBook Icon", "grpIcon", this);
     imgIcon = new QLabel(grpIcon);
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
     imgIcon->setFixedSize(IconSize + 8, IconSize + 8);
     imgIcon->setAlignment(Qt::AlignCenter);
     imgIcon->setAccessibleName(QStringLiteral("eBook Icon"));
-    btnLoadIcon = new QPushButton(QStringLiteral("Load Icon..."), grpIcon);
-    btnLoadIcon->setObjectName(QStringLiteral("btnLoadIcon"));
+    btnLoadIcon = NamedControl<QPushButton>("Load Icon...", "btnLoadIcon", grpIcon);
     connect(btnLoadIcon, &QPushButton::clicked, this, [this] { Guarded(this, [this] { LoadIcon(); }); });
-    btnResetIcon = new QPushButton(QStringLiteral("Reset Icon"), grpIcon);
-    btnResetIcon->setObjectName(QStringLiteral("btnResetIcon"));
+    btnResetIcon = NamedControl<QPushButton>("Reset Icon", "btnResetIcon", grpIcon);
     connect(btnResetIcon, &QPushButton::clicked, this, [this] { ResetIcon(); });
     auto* iconLayout = new QGridLayout(grpIcon);
     iconLayout->setContentsMargins(8, 4, 8, 6);
@@ -139,14 +133,11 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     iconLayout->addWidget(btnLoadIcon, 0, 1);
     iconLayout->addWidget(btnResetIcon, 1, 1);
 
-    grpDisplay = new QGroupBox(QStringLiteral("Display Settings"), this);
-    grpDisplay->setObjectName(QStringLiteral("grpDisplay"));
+    grpDisplay = NamedControl<QGroupBox>("Display Settings", "grpDisplay", this);
     spnedtWidth = StepSpinBox("spnedtWidth", WindowWidthMin, WindowWidthMax, grpDisplay);
     spnedtHeight = StepSpinBox("spnedtHeight", WindowHeightMin, WindowHeightMax, grpDisplay);
-    cbxResizable = new QCheckBox(QStringLiteral("Resizable"), grpDisplay);
-    cbxResizable->setObjectName(QStringLiteral("cbxResizable"));
-    cbxRunMaximized = new QCheckBox(QStringLiteral("Run Maximized"), grpDisplay);
-    cbxRunMaximized->setObjectName(QStringLiteral("cbxRunMaximized"));
+    cbxResizable = NamedControl<QCheckBox>("Resizable", "cbxResizable", grpDisplay);
+    cbxRunMaximized = NamedControl<QCheckBox>("Run Maximized", "cbxRunMaximized", grpDisplay);
     btnResetDisplay = StepResetButton("btnResetDisplay", QStringLiteral("Reset display settings"), grpDisplay);
     connect(btnResetDisplay, &QToolButton::clicked, this, [this] { ResetDisplay(); });
     auto* displayLayout = new QGridLayout(grpDisplay);

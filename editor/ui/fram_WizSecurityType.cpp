@@ -18,12 +18,6 @@
 
 namespace {
 
-QRadioButton* Radio(const char* Caption, const char* Name, QWidget* Parent) {
-    auto* button = new QRadioButton(QString::fromUtf8(Caption), Parent);
-    button->setObjectName(QLatin1String(Name));
-    return button;
-}
-
 std::string CellText(const QTableWidget* Grid, int Row, int Column) {
     const QTableWidgetItem* item = Grid->item(Row, Column);
     return item ? item->text().toStdString() : std::string();
@@ -33,12 +27,11 @@ std::string CellText(const QTableWidget* Grid, int Row, int Column) {
 
 TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) : TframWizardStep(Main_, Parent) {
     setObjectName(QStringLiteral("framWizSecurityType"));
-    auto* caption = new QLabel(QStringLiteral("Security Type"), this);
-    caption->setObjectName(QStringLiteral("lblCaption"));
+    QLabel* caption = StepCaption(QStringLiteral("Security Type"), this);
 
-    rbNoSecurity = Radio("No Security", "rbNoSecurity", this);
-    rbPassword = Radio("Password", "rbPassword", this);
-    rbUsersAndPasswords = Radio("Users And Passwords", "rbUsersAndPasswords", this);
+    rbNoSecurity = NamedControl<QRadioButton>("No Security", "rbNoSecurity", this);
+    rbPassword = NamedControl<QRadioButton>("Password", "rbPassword", this);
+    rbUsersAndPasswords = NamedControl<QRadioButton>("Users And Passwords", "rbUsersAndPasswords", this);
     grpMethod = new QButtonGroup(this);
     grpMethod->addButton(rbNoSecurity, 0);
     grpMethod->addButton(rbPassword, 1);
@@ -49,10 +42,9 @@ TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) 
     edtPassword = new QLineEdit(this);
     edtPassword->setObjectName(QStringLiteral("edtPassword"));
 
-    grpProtectType = new QGroupBox(QStringLiteral("Protect Type"), this);
-    grpProtectType->setObjectName(QStringLiteral("grpProtectType"));
-    rbAllBook = Radio("All Book (Simple)", "rbAllBook", grpProtectType);
-    rbSelectedPages = Radio("Selected Pages", "rbSelectedPages", grpProtectType);
+    grpProtectType = NamedControl<QGroupBox>("Protect Type", "grpProtectType", this);
+    rbAllBook = NamedControl<QRadioButton>("All Book (Simple)", "rbAllBook", grpProtectType);
+    rbSelectedPages = NamedControl<QRadioButton>("Selected Pages", "rbSelectedPages", grpProtectType);
     grpPasswordType = new QButtonGroup(this);
     grpPasswordType->addButton(rbAllBook, 0);
     grpPasswordType->addButton(rbSelectedPages, 1);
@@ -88,8 +80,7 @@ TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) 
     gridButtons->addWidget(ActionToolButton(actAddUser, this));
     gridButtons->addWidget(ActionToolButton(actDeleteUser, this));
 
-    auto* additional = new QGroupBox(QStringLiteral("Additional Options"), this);
-    additional->setObjectName(QStringLiteral("grpAdditionalOptions"));
+    auto* additional = NamedControl<QGroupBox>("Additional Options", "grpAdditionalOptions", this);
     cmbRightClick = new QComboBox(additional);
     cmbRightClick->setObjectName(QStringLiteral("cmbRightClick"));
     cmbRightClick->addItems({QStringLiteral("Allow"), QStringLiteral("Don't allow"), QStringLiteral("Custom")});

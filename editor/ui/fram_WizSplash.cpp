@@ -71,8 +71,7 @@ TframWizSplash::TframWizSplash(IEditorMain& Main_, QWidget* Parent) : TframWizar
 
     spnedtInterval = StepSpinBox("spnedtInterval", SplashSecondsMin, SplashSecondsMax, this);
     spnedtInterval->setToolTip(QString::fromUtf8(SIntervalHint));
-    cbxCloseOnClick = new QCheckBox(QStringLiteral("Close on Click"), this);
-    cbxCloseOnClick->setObjectName(QStringLiteral("cbxCloseOnClick"));
+    cbxCloseOnClick = NamedControl<QCheckBox>("Close on Click", "cbxCloseOnClick", this);
     cbxCloseOnClick->setToolTip(QString::fromUtf8(SCloseOnClickHint));
 
     auto* top = new QHBoxLayout;

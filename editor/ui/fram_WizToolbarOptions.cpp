@@ -23,18 +23,6 @@
 
 namespace {
 
-QGroupBox* Group(const char* Title, const char* Name, QWidget* Parent) {
-    auto* group = new QGroupBox(QString::fromUtf8(Title), Parent);
-    group->setObjectName(QLatin1String(Name));
-    return group;
-}
-
-QCheckBox* CheckBox(const char* Caption, const char* Name, QWidget* Parent) {
-    auto* box = new QCheckBox(QString::fromUtf8(Caption), Parent);
-    box->setObjectName(QLatin1String(Name));
-    return box;
-}
-
 // A size group's row: "Height" and "Width" with their spin boxes (16 to 48).
 QHBoxLayout* SizeGroupLayout(QGroupBox* Group, const char* HeightName, QSpinBox*& Height, const char* WidthName,
                              QSpinBox*& Width) {
@@ -102,7 +90,7 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     : TframWizardStep(Main_, Parent) {
     setObjectName(QStringLiteral("framWizToolbarOptions"));
 
-    QGroupBox* placement = Group("Toolbar placement", "grpToolbarPlacement", this);
+    QGroupBox* placement = NamedControl<QGroupBox>("Toolbar placement", "grpToolbarPlacement", this);
     cmbToolbarPlacement = new QComboBox(placement);
     cmbToolbarPlacement->setObjectName(QStringLiteral("cmbToolbarPlacement"));
     cmbToolbarPlacement->addItems({QStringLiteral("Top"), QStringLiteral("Bottom"), QStringLiteral("None")});
@@ -111,18 +99,15 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     placementLayout->setContentsMargins(8, 2, 8, 6);
     placementLayout->addWidget(cmbToolbarPlacement);
 
-    QGroupBox* colors = Group("Colors", "grpColors", this);
-    txtPreviewArea = new QLabel(QStringLiteral("Preview Area"), colors);
-    txtPreviewArea->setObjectName(QStringLiteral("txtPreviewArea"));
+    QGroupBox* colors = NamedControl<QGroupBox>("Colors", "grpColors", this);
+    txtPreviewArea = NamedControl<QLabel>("Preview Area", "txtPreviewArea", colors);
     txtPreviewArea->setAlignment(Qt::AlignCenter);
     txtPreviewArea->setAutoFillBackground(true);
     txtPreviewArea->setFrameShape(QFrame::StyledPanel);
     txtPreviewArea->setMinimumHeight(44);
-    btnFontFace = new QPushButton(QStringLiteral("Font Face"), colors);
-    btnFontFace->setObjectName(QStringLiteral("btnFontFace"));
+    btnFontFace = NamedControl<QPushButton>("Font Face", "btnFontFace", colors);
     connect(btnFontFace, &QPushButton::clicked, this, [this] { PickColor(FTextColor); });
-    btnBackground = new QPushButton(QStringLiteral("Background"), colors);
-    btnBackground->setObjectName(QStringLiteral("btnBackground"));
+    btnBackground = NamedControl<QPushButton>("Background", "btnBackground", colors);
     connect(btnBackground, &QPushButton::clicked, this, [this] { PickColor(FBackColor); });
     btnResetFontColor = StepResetButton("btnResetFontColor", QStringLiteral("Reset font face color"), colors);
     connect(btnResetFontColor, &QToolButton::clicked, this, [this] { SetTextColor(clWindowText); });
@@ -138,21 +123,21 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     colorsLayout->addWidget(btnResetBackColor, 1, 2);
     colorsLayout->setColumnStretch(0, 1);
 
-    QGroupBox* misc = Group("Misc. options", "grpMiscOptions", this);
-    cbxShowCaption = CheckBox("Show Captions", "cbxShowCaption", misc);
-    cbxFlat = CheckBox("Flat", "cbxFlat", misc);
+    QGroupBox* misc = NamedControl<QGroupBox>("Misc. options", "grpMiscOptions", this);
+    cbxShowCaption = NamedControl<QCheckBox>("Show Captions", "cbxShowCaption", misc);
+    cbxFlat = NamedControl<QCheckBox>("Flat", "cbxFlat", misc);
     auto* miscLayout = new QHBoxLayout(misc);
     miscLayout->setContentsMargins(8, 2, 8, 6);
     miscLayout->addWidget(cbxShowCaption);
     miscLayout->addWidget(cbxFlat);
     miscLayout->addStretch(1);
 
-    QGroupBox* buttonSize = Group("Button size", "grpButtonSize", this);
+    QGroupBox* buttonSize = NamedControl<QGroupBox>("Button size", "grpButtonSize", this);
     QHBoxLayout* buttonLayout =
         SizeGroupLayout(buttonSize, "spnedtToolbarBtnH", spnedtToolbarBtnH, "spnedtToolbarBtnW", spnedtToolbarBtnW);
     buttonLayout->addStretch(1);
 
-    QGroupBox* imageSize = Group("Image size", "grpImageSize", this);
+    QGroupBox* imageSize = NamedControl<QGroupBox>("Image size", "grpImageSize", this);
     QHBoxLayout* imageLayout =
         SizeGroupLayout(imageSize, "spnedtToolbarImgH", spnedtToolbarImgH, "spnedtToolbarImgW", spnedtToolbarImgW);
     btnResetSizes =
@@ -161,7 +146,7 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     imageLayout->addStretch(1);
     imageLayout->addWidget(btnResetSizes);
 
-    QGroupBox* logo = Group("Logo", "grpLogo", this);
+    QGroupBox* logo = NamedControl<QGroupBox>("Logo", "grpLogo", this);
     imgLogo = new TPictureBox(logo);
     SetControlName(imgLogo, "imgLogo", QStringLiteral("Logo"));
     imgLogo->setMinimumHeight(40);
@@ -171,7 +156,7 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
                               QStringLiteral("Clear logo image"), "Clear", [this] { ClearLogo(); });
     imgLogo->addAction(actLoadLogo);
     imgLogo->addAction(actClearLogo);
-    cbxLogoDisplay = CheckBox("Display logo", "cbxLogoDisplay", logo);
+    cbxLogoDisplay = NamedControl<QCheckBox>("Display logo", "cbxLogoDisplay", logo);
     cbxLogoDisplay->setToolTip(QStringLiteral("Check this to display logo at the eBook toolbar"));
     edtLogoLink = new QLineEdit(logo);
     edtLogoLink->setObjectName(QStringLiteral("edtLogoLink"));

@@ -23,11 +23,6 @@ TframWizardStep::TframWizardStep(IEditorMain& Main_, QWidget* Parent) : QFrame(P
 
 void TframWizardStep::InitStep(IWizardStepOwner* Owner) {
     StepOwner = Owner;
-    if (auto* caption = findChild<QLabel*>(QStringLiteral("lblCaption"))) {
-        QFont font = caption->font();
-        font.setBold(true);
-        caption->setFont(font);
-    }
 }
 
 bool TframWizardStep::IsStepValid() {
@@ -64,12 +59,14 @@ QImage LoadBitmapOrJpeg(const std::string& FileName) {
 }
 
 QImage StoredBitmap(TMFS& Store, const std::string& Path) {
-    bool found = false;
-    const std::string bytes = StoreFileContent(Store, Path, &found);
-    QImage picture;
-    if (found)
-        picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
-    return picture;
+    const TMFSFile* file = FindStoreFile(Store, Path);
+    if (!file)
+        return QImage();
+    try {
+        return ReadPicture(file->Content, Path);
+    } catch (const EPictureError&) {
+        return QImage();
+    }
 }
 
 QToolButton* ActionToolButton(QAction* Action, QWidget* Parent) {
@@ -92,6 +89,14 @@ QAction* StepAction(QWidget* Parent, const char* ObjectName, const QString& Capt
         SetActionHint(action, Hint);
     QObject::connect(action, &QAction::triggered, Parent, [Parent, Run] { Guarded(Parent, Run); });
     return action;
+}
+
+QLabel* StepCaption(const QString& Text, QWidget* Parent) {
+    QLabel* caption = NamedControl<QLabel>(Text, "lblCaption", Parent);
+    QFont font = caption->font();
+    font.setBold(true);
+    caption->setFont(font);
+    return caption;
 }
 
 QSpinBox* StepSpinBox(const char* ObjectName, int Min, int Max, QWidget* Parent) {

@@ -31,7 +31,7 @@ public:
 
     // The picture of the wizard's side panel while this step is shown (140 x 300).
     virtual QPixmap GetStepImage() const = 0;
-    // Keeps the owner; makes a label named "lblCaption" bold.
+    // Keeps the owner.
     virtual void InitStep(IWizardStepOwner* Owner);
     virtual bool IsStepValid();
     // Raises EWizardError when the step is not valid; otherwise does nothing.
@@ -49,20 +49,14 @@ protected:
     int OwnStepIndex() const;
 };
 
-// The step table index of a frame class.
-template <class T>
-int StepIndexOfClass() {
-    return StepIndexOf(T::staticMetaObject.className());
-}
-
 // A logo or splash picture the author loads: a JPEG file (".jpg", ".jpeg") decoded with
 // libjpeg, a bitmap read as such. Any other type is refused with EPictureError "Only
 // bitmap (BMP) and JPEG pictures can be used here: \"%s\"", so that no empty bitmap is
 // ever stored.
 QImage LoadBitmapOrJpeg(const std::string& FileName);
 extern const char* const SOnlyBitmapOrJpeg;
-// The bitmap stored as Path in Store; an empty picture when there is none (or it
-// cannot be read).
+// The picture stored as Path in Store, read by its name's extension (a bitmap here);
+// an empty picture when there is none (or it cannot be read).
 QImage StoredBitmap(TMFS& Store, const std::string& Path);
 // The filters of the picture dialogs in Qt's form.
 extern const char* const SLogoPictureFilter;
@@ -76,8 +70,16 @@ QToolButton* ActionToolButton(QAction* Action, QWidget* Parent);
 QAction* StepAction(QWidget* Parent, const char* ObjectName, const QString& Caption, const QString& Hint,
                     const char* Icon, const std::function<void()>& Run);
 
-// Small builders of the step frames' controls: a spin box with its range, and a flat
-// reset button with its hint and picture.
+// Small builders of the step frames' controls: a control of class T with its caption
+// and object name, the step's caption "lblCaption" in bold, a spin box with its range,
+// and a flat reset button with its hint and picture.
+template <class T>
+T* NamedControl(const QString& Caption, const char* ObjectName, QWidget* Parent) {
+    auto* control = new T(Caption, Parent);
+    control->setObjectName(QLatin1String(ObjectName));
+    return control;
+}
+QLabel* StepCaption(const QString& Text, QWidget* Parent);
 QSpinBox* StepSpinBox(const char* ObjectName, int Min, int Max, QWidget* Parent);
 QToolButton* StepResetButton(const char* ObjectName, const QString& Hint, QWidget* Parent);
 

@@ -1,17 +1,18 @@
 #include "frm_About.h"
 
+#include "u_Controls.h"
 #include "u_EditorServices.h"
 #include "u_Forms.h"
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
 #include "u_Registry.h"
-#include "u_SvgIcons.h"
 #include "u_TextUtils.h"
 #include "u_Version.h"
 
 #include "frm_Tips.h"
 
 #include <QFontMetrics>
+#include <QIcon>
 #include <QStyle>
 #include <QTextDocument>
 
@@ -45,10 +46,6 @@ constexpr int KLicenseHeight = 170;
 
 std::string StoredOr(const char* Name, const char* Own) {
     return RegValueExists(SEditorSettingsKey, Name) ? ReadRegString(SEditorSettingsKey, Name) : std::string(Own);
-}
-
-QString Q(const std::string& Text) {
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
 }
 
 } // namespace
@@ -87,8 +84,8 @@ TfrmAbout::TfrmAbout(QWidget* Parent)
     imgAbout = new QLabel(this);
     imgAbout->setObjectName(QStringLiteral("imgAbout"));
     imgAbout->setAccessibleName(QStringLiteral("imgAbout"));
-    imgAbout->setPixmap(SvgIconPixmap(QStringLiteral(":/icons/small/About.svg"), QSize(KPictureSize, KPictureSize),
-                                      devicePixelRatioF()));
+    imgAbout->setPixmap(QIcon(QStringLiteral(":/icons/small/About.svg"))
+                            .pixmap(QSize(KPictureSize, KPictureSize), devicePixelRatioF()));
 
     lblProduct = new QLabel(QStringLiteral("Quarvel"), this);
     lblProduct->setObjectName(QStringLiteral("lblProduct"));

@@ -4,6 +4,7 @@
 #include "u_CaseBlind.h"
 #include "u_EditorServices.h"
 #include "u_Forms.h"
+#include "u_HostFiles.h"
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
 #include "u_Registry.h"
@@ -14,8 +15,6 @@
 #include <QMainWindow>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
-
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -30,8 +29,7 @@ std::vector<std::string> ListTipFiles(const std::string& Folder) {
     if (!ListHostFolder(Folder, names))
         return {};
     std::erase_if(names, [&](const std::string& name) {
-        struct stat st {};
-        return !IsTipFileName(name) || stat(HostPathJoin(Folder, name).c_str(), &st) != 0 || S_ISDIR(st.st_mode);
+        return !IsTipFileName(name) || !HostFileExists(HostPathJoin(Folder, name));
     });
     std::stable_sort(names.begin(), names.end(), CaseBlindLess());
     return names;
@@ -168,8 +166,7 @@ void TfrmTips::ShowTip(int Index) {
     FTipIndex = Index;
     WriteRegString(SEditorSettingsKey, "LastTip", FTips[Index]);
     const std::string path = HostPathJoin(TipsFolder(), FTips[Index]);
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0)
+    if (HostFileExists(path))
         wbTip->Navigate(path);
 }
 

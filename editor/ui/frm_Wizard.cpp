@@ -167,7 +167,6 @@ void TfrmWizard::btnFinishClick() {
 
 void RunWizard(IEditorMain& Main) {
     TfrmWizard wizard(Main, Main.MainWidget());
-    wizard.StepValues.Clear();
     wizard.ShowStep(0);
     if (!Main.ExecuteNewProject())
         return;

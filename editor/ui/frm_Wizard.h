@@ -23,7 +23,6 @@ public:
     void StepChanged() override { UpdateButtons(); }
     void SetStepValue(const std::string& Name, const std::string& Value) override { StepValues.Set(Name, Value); }
     std::string GetStepValue(const std::string& Name) override { return StepValues.Get(Name); }
-    int GetStepIndex() override { return StepIndex; }
 
     // Replaces the shown step by a new frame of the step table's class at Index
     // (clamped to 0..7), initialised with the wizard as its owner.

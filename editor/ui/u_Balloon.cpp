@@ -1,13 +1,15 @@
 #include "u_Balloon.h"
 
+#include "u_CaseBlind.h"
+#include "u_Controls.h"
 #include "u_EditorServices.h"
-#include "u_SvgIcons.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,7 +19,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string_view>
 
 namespace {
@@ -42,14 +43,8 @@ constexpr std::array<TMarker, 12> kMarkers{{
     {"/e", biError},
 }};
 
-bool EndsWithIgnoringCase(const std::string& Text, std::string_view Tail) {
-    if (Text.size() < Tail.size())
-        return false;
-    const std::size_t start = Text.size() - Tail.size();
-    for (std::size_t i = 0; i < Tail.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(Text[start + i])) != Tail[i])
-            return false;
-    return true;
+bool EndsWithIgnoringCase(std::string_view Text, std::string_view Tail) {
+    return Text.size() >= Tail.size() && SameTextCaseBlind(Text.substr(Text.size() - Tail.size()), Tail);
 }
 
 // The balloon's outline: rounded corners and a stem toward the control.
@@ -103,9 +98,9 @@ public:
         const QPixmap icon = BalloonIconPixmap(Text.Icon, devicePixelRatioF());
         FIcon->setPixmap(icon);
         FIcon->setVisible(!icon.isNull());
-        FTitle->setText(QString::fromUtf8(Text.Title.c_str()));
+        FTitle->setText(Q(Text.Title));
         FTitle->setVisible(!Text.Title.empty());
-        FBody->setText(QString::fromUtf8(Text.Body.c_str()));
+        FBody->setText(Q(Text.Body));
         FBody->setVisible(!Text.Body.empty());
         // Short bodies stay on one line; long ones wrap at the balloon's width.
         const int natural = FBody->fontMetrics().horizontalAdvance(FBody->text()) + 2;
@@ -141,8 +136,8 @@ public:
         static const char* const names[] = {nullptr, "Information", "Warning", "Error"};
         if (Icon <= biNone || Icon > biError)
             return QPixmap();
-        return SvgIconPixmap(QStringLiteral(":/icons/small/%1.svg").arg(QLatin1String(names[Icon])),
-                             QSize(kBalloonIconSize, kBalloonIconSize), Ratio);
+        return QIcon(QStringLiteral(":/icons/small/%1.svg").arg(QLatin1String(names[Icon])))
+            .pixmap(QSize(kBalloonIconSize, kBalloonIconSize), Ratio);
     }
 
 protected:
@@ -194,10 +189,6 @@ private:
 
 // How long a balloon stays when nothing else hides it.
 constexpr int kBalloonShowMs = 10000;
-
-std::string Utf8(const QString& Text) {
-    return Text.toUtf8().toStdString();
-}
 
 // The caption of a control, as far as it has one.
 QString CaptionOf(const QWidget* Control) {
@@ -335,7 +326,7 @@ void TBalloonTipsSystem::Forget(QObject* Control) {
 }
 
 std::string TBalloonTipsSystem::HintOf(const QWidget* Control) {
-    return Control ? Utf8(Control->toolTip()) : std::string();
+    return Control ? S(Control->toolTip()) : std::string();
 }
 
 bool TBalloonTipsSystem::AttachBalloon(QWidget* Control) {
@@ -348,7 +339,7 @@ bool TBalloonTipsSystem::AttachBalloon(QWidget* Control) {
     // A hint changed after its balloon was made gets a new balloon rather than the old text.
     const QWidget* form = Control->window();
     TBalloonText text =
-        BalloonTextOf(hint, FDefaultIcon, Utf8(CaptionOf(Control)), form ? Utf8(form->windowTitle()) : std::string());
+        BalloonTextOf(hint, FDefaultIcon, S(CaptionOf(Control)), form ? S(form->windowTitle()) : std::string());
     if (found != FBalloons.end()) {
         found->second.Hint = hint;
         found->second.Text = std::move(text);

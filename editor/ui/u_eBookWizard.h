@@ -7,6 +7,7 @@
 
 #include "u_Dictionary.h"
 #include "u_Exception.h"
+#include "u_HTML.h"
 #include "u_eBookCommon.h"
 
 #include <cstdint>
@@ -36,8 +37,6 @@ public:
     virtual void SetStepValue(const std::string& Name, const std::string& Value) = 0;
     // The named text, empty when none is stored.
     virtual std::string GetStepValue(const std::string& Name) = 0;
-    // The index of the step shown.
-    virtual int GetStepIndex() = 0;
 };
 
 // The step table: the classes of the eight steps at their fixed indexes.
@@ -85,8 +84,6 @@ public:
     int Pop();
     bool Empty() const { return FItems.empty(); }
     int Count() const { return static_cast<int>(FItems.size()); }
-    void Clear() { FItems.clear(); }
-    const std::vector<int>& Items() const { return FItems; }
 
 private:
     std::vector<int> FItems;
@@ -139,14 +136,14 @@ std::string StoreFileContent(TMFS& Store, const std::string& Path, bool* Found =
 // project as it was.
 void ResetSplashToDefault(TBookProject& Project, const std::string& ProgramFolder);
 
-// Colour numbers of the platform: a plain RGB value with red in the low byte, or a
-// system colour (the index in the low byte with the high byte set).
-constexpr int32_t clWindowText = -16777208; // the system's window text colour
-constexpr int32_t clBtnFace = -16777201;    // the system's button face colour
-inline bool IsSystemColor(int32_t Color) { return Color < 0; }
-inline int SystemColorIndex(int32_t Color) { return Color & 0xFF; }
-inline int32_t ColorFromRgb(int Red, int Green, int Blue) {
-    return static_cast<int32_t>((Red & 0xFF) | (Green & 0xFF) << 8 | (Blue & 0xFF) << 16);
+// Colour numbers of the platform (TColor): a plain RGB value with red in the low byte,
+// or a system colour (the index in the low byte with the high byte set).
+constexpr TColor clWindowText = SystemColor(8); // the system's window text colour
+constexpr TColor clBtnFace = SystemColor(15);   // the system's button face colour
+inline bool IsSystemColor(TColor Color) { return Color < 0; }
+inline int SystemColorIndex(TColor Color) { return Color & 0xFF; }
+inline TColor ColorFromRgb(int Red, int Green, int Blue) {
+    return static_cast<TColor>((Red & 0xFF) | (Green & 0xFF) << 8 | (Blue & 0xFF) << 16);
 }
 
 // The limits of the option pages.
