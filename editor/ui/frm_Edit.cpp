@@ -572,6 +572,8 @@ void TfrmEdit::ApplyFontState(const QVariant& State) {
     spnFontSize->setValue(size ? EngineFontSize(*size) : 0);
     const std::optional<std::string> color = value("color");
     if (!color) {
+        // Nothing shown: the next colour read is new again, even the one shown before.
+        LastFontColor = clNone;
         clrbFontColor->SetColor(clNone);
     } else if (const TColor c = EngineColorToColor(*color); c != LastFontColor) {
         LastFontColor = c;

@@ -132,8 +132,8 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
             EditorWindows().ActivateBalloons(0);
         setWindowTitle(Q(MainWindowCaption(VersionText(0, 4))));
         setWindowIcon(QIcon(QStringLiteral(":/icons/main/tomewright.svg")));
-        if (!FCore->ProjectProtocol())
-            throw Exception("The project protocol could not be registered");
+        if (!FProtocolError.empty())
+            throw Exception(FProtocolError);
         Project().SetRecentCommaText(ReadRegString(EditorKey, "Recent"));
         Templates().LoadFromFolder(TemplatesFolder());
         framFiles->FillTemplateTree();
@@ -167,9 +167,9 @@ void TfrmMain::CreateCore() {
         FCore = std::make_unique<TEditorCore>(this, true, false);
     } catch (const std::exception& e) {
         // Without its protocol the editor cannot show pages: it closes at its first
-        // showing, but stays a whole object until then.
-        StartupFailed = true;
-        ShowErrorMessage(this, e.what());
+        // showing, but stays a whole object until then. The failure is reported with
+        // the other start-up failures, once.
+        FProtocolError = e.what();
         FCore = std::make_unique<TEditorCore>(this, false, false);
     }
 }
@@ -469,9 +469,15 @@ void TfrmMain::Warning(const std::string& Text) {
     FPendingWarnings.push_back(Text);
 }
 
-void TfrmMain::ShowPendingWarnings() {
+void TfrmMain::ShowPendingWarnings(bool Now) {
     if (FPendingWarnings.empty())
         return;
+    // A command that lets events run (the compile's progress) is not over yet: its
+    // warnings wait for its end, or for the point where it shows them itself.
+    if (!Now && FCommands->Running()) {
+        QTimer::singleShot(50, this, [this] { ShowPendingWarnings(); });
+        return;
+    }
     const std::string text = WarningsText(FPendingWarnings);
     FPendingWarnings.clear();
     MessageDlg(this, text, TMsgDlgType::mtWarning, QMessageBox::Ok, QMessageBox::Ok);
@@ -651,6 +657,7 @@ void TfrmMain::actCompileExecute() {
                        QMessageBox::Yes) != QMessageBox::Yes)
             return;
         CompileWithProgress();
+        ShowPendingWarnings(true);
         if (MessageDlg(this, SCompileSuccessQuestion, TMsgDlgType::mtConfirmation,
                        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok)
             actRunExecute();
@@ -663,8 +670,10 @@ void TfrmMain::actRunExecute() {
         if (!SaveBeforeCompile(SRunSaveQuestion, saved))
             return;
         // A saved, unchanged project is not compiled again: Run starts the last book.
-        if (saved)
+        if (saved) {
             CompileWithProgress();
+            ShowPendingWarnings(true);
+        }
         const std::string book = OutputFileName();
         if (HostFileExists(book))
             StartBook(book);

@@ -176,7 +176,8 @@ private:
     void ConnectCommands();
     void CreateWindowContents();
     void RunCommand(const std::function<void()>& Command);
-    void ShowPendingWarnings();
+    // Shows the gathered warnings; unless Now, not while a command runs.
+    void ShowPendingWarnings(bool Now = false);
     // The start of Compile and Run: every document window applies its changes, and a
     // changed or untitled project is saved once Question is answered OK. False when
     // the command ends here; Saved tells whether the project had to be saved.
@@ -192,6 +193,7 @@ private:
     std::vector<std::string> FArguments; // the command line
     std::unique_ptr<TEditorCore> FCore;
     std::vector<std::string> FPendingWarnings;
+    std::string FProtocolError; // why the project protocol could not be registered
     TCommandTable* FCommands = nullptr;
     std::vector<std::string> FShownRecent;
     std::vector<QAction*> FWindowEntries;

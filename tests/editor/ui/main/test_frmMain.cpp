@@ -229,6 +229,11 @@ TEST_F(MainWindowTest, WarningsOfACompileAreShownTogetherWhenItIsOver) {
         if (r.Type == TMsgDlgType::mtWarning)
             warnings.push_back(r.Text);
     ASSERT_EQ(warnings.size(), 1u); // one box for the whole command
+    // Shown when the compile is over, before the question that follows it.
+    const auto texts = AskedTexts();
+    const auto success = std::find(texts.begin(), texts.end(), std::string(SCompileSuccessQuestion));
+    const auto warning = std::find(texts.begin(), texts.end(), warnings[0]);
+    EXPECT_LT(warning - texts.begin(), success - texts.begin());
     for (TProjectItemInfo* page : pages)
         EXPECT_NE(warnings[0].find(page->Page), std::string::npos) << warnings[0];
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
