@@ -9,6 +9,7 @@
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
 #include "u_Resources.h"
+#include "u_SpaceXMLParser.h"
 #include "u_Stream.h"
 #include "u_ToolButtons.h"
 #include "u_eBookCommon.h"
