@@ -747,18 +747,10 @@ public:
     }
 
 private:
+    // Every write names its position: the file offset is never used.
     void WriteUnsummed(const uint8_t* p, size_t n) {
-        while (n) {
-            ssize_t w = write(FFd, p, std::min<size_t>(n, 1 << 30));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                FailOS(errno, FFile);
-            }
-            p += w;
-            n -= static_cast<size_t>(w);
-            FPos += static_cast<uint64_t>(w);
-        }
+        WriteAt(FPos, p, n);
+        FPos += n;
     }
     // Copies up to N bytes of the source file from From to the current position in the
     // kernel; returns how many it copied (fewer when the kernel does not offer it here,
@@ -781,9 +773,6 @@ private:
             done += static_cast<uint64_t>(w);
         }
         FPos += done;
-        // The copy leaves the file offset where it was.
-        if (done && lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
-            FailOS(errno, FFile);
         return done;
     }
     // K bytes of the source file from From into the buffer.
