@@ -17,16 +17,6 @@ const char* const systemResource = "SYSTEM_MFS";
 const char* const iconGroup = "MAINICON";
 const char* const defaultVariablesFile = "\\Variables.xml";
 
-std::string QuoteAttribute(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
-
 // The variables file named by "System.xml"; the default name when it names none.
 std::string VariablesFileName(const std::string& attribute) {
     return attribute.empty() ? std::string(defaultVariablesFile) : attribute;
@@ -194,7 +184,7 @@ void TBrandingBook::Open(const std::string& FileName) {
 std::string TBrandingBook::BuildVariablesXml(const std::vector<TBrandingRow>& Rows) const {
     std::string xml = "<vars>\r\n";
     auto element = [&xml](const std::string& name, const std::string& value) {
-        xml += "<var name=" + QuoteAttribute(name) + ">" + EscapeXmlContent(value) + "</var>\r\n";
+        xml += "<var name=" + QuotedAttr(name) + ">" + EscapeXmlContent(value) + "</var>\r\n";
     };
     for (const TBrandingRow& row : Rows)
         element(row.Name, row.Value);

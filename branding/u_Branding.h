@@ -8,7 +8,6 @@
 #pragma once
 
 #include "u_Exception.h"
-#include "u_SpaceXMLParser.h" // EscapeXmlContent
 
 #include <cstdint>
 #include <memory>

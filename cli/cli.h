@@ -43,6 +43,9 @@ private:
 // True when standard error is a terminal (progress is shown only then).
 bool StderrIsTerminal();
 
+// The absolute, lexically normal form of a path given on the command line.
+std::string AbsolutePath(const std::string& path);
+
 // Prints a warning of a command on standard error: "quarvel COMMAND: warning: TEXT".
 void PrintWarning(const std::string& command, const std::string& text);
 

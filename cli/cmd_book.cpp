@@ -12,15 +12,10 @@
 #include "u_Resources.h"
 #include "u_Variables.h"
 
-#include <filesystem>
 #include <iostream>
 
 namespace cli {
 namespace {
-
-std::string Absolute(const std::string& path) {
-    return std::filesystem::absolute(std::filesystem::path(path)).lexically_normal().string();
-}
 
 // ---- compile ----
 
@@ -35,23 +30,22 @@ int RunCompile(const std::vector<std::string>& args) {
     if (a.Positionals().size() != 1)
         throw UsageError{"expects one project file"};
     if (a.Has("--program-dir"))
-        SetProgramFolder(Absolute(a.Value("--program-dir")));
+        SetProgramFolder(AbsolutePath(a.Value("--program-dir")));
     const bool progress = StderrIsTerminal();
     TCompileHost host;
     TBookProject project(&host);
-    const std::string projectFile = Absolute(a.Positionals()[0]);
+    const std::string projectFile = AbsolutePath(a.Positionals()[0]);
     if (progress)
         std::cerr << "Opening " << a.Positionals()[0] << "\n";
     AboutFile(projectFile, "", [&] { project.OpenProject(projectFile, false); });
     TCompileSettings settings;
     settings.ReleaseFilesStore = true; // the project is not used after this compile
     if (a.Has("--output"))
-        settings.OutputFile = Absolute(a.Value("--output"));
+        settings.OutputFile = AbsolutePath(a.Value("--output"));
     else
-        settings.OutputFile = Absolute(OutputFileName(project));
+        settings.OutputFile = AbsolutePath(OutputFileName(project));
     if (progress)
         settings.Progress = [](const std::string& step) { std::cerr << step << "...\n"; };
-    settings.Warning = [](const std::string& text) { PrintWarning("compile", text); };
     // Failures about the output name it already; the others are about the project.
     const std::string book = AboutFile(projectFile, "", [&] { return CompileProject(project, settings); });
     std::cout << book << "\n";
@@ -66,6 +60,7 @@ struct TBook {
     uint64_t SystemSize = 0; // of the SYSTEM_MFS resource
     uint64_t PagesSize = 0;  // of the FILES_MFS resource
     std::string Pages;       // the FILES_MFS resource as stored (its first bytes only when not needed)
+    std::string Icon;        // the MAINICON group as an icon file (read only with the first bytes of the pages)
 };
 
 void LoadBook(const std::string& fileName, TBook& book, bool withPages) {
@@ -81,6 +76,8 @@ void LoadBook(const std::string& fileName, TBook& book, bool withPages) {
     book.Pages = file.Read("RCDATA", FilesResourceName, withPages ? static_cast<size_t>(-1) : 4);
     if (book.Pages.empty())
         throw Exception(Format("\"%s\" is not a book: it has no %s resource", fileName, FilesResourceName));
+    if (!withPages)
+        book.Icon = file.ReadIconGroup(IconResourceName);
 }
 
 std::string SystemText(TBook& book, const char* path) {
@@ -146,7 +143,7 @@ int RunInspect(const std::vector<std::string>& args) {
     if (a.Positionals().size() != 1)
         throw UsageError{"expects one book file"};
     TBook book;
-    LoadBook(Absolute(a.Positionals()[0]), book, false);
+    LoadBook(AbsolutePath(a.Positionals()[0]), book, false);
 
     const std::string variablesXml = SystemText(book, "\\Variables.xml");
     const std::string variablesWhat = std::string(SystemResourceName) + " \\Variables.xml";
@@ -184,11 +181,10 @@ int RunInspect(const std::vector<std::string>& args) {
     if (brandable == 0)
         std::cout << "  (none)\n";
 
-    const TResourceFile file(book.FileName);
     std::cout << "\nResources:\n";
     std::cout << "  RCDATA " << FilesResourceName << "   " << book.PagesSize << " bytes, " << (IsCabinet(book.Pages) ? "cabinet" : "enciphered cabinet") << "\n";
     std::cout << "  RCDATA " << SystemResourceName << "  " << book.SystemSize << " bytes, cabinet\n";
-    const std::string icon = file.ReadIconGroup(IconResourceName);
+    const std::string& icon = book.Icon;
     if (icon.size() >= 6)
         std::cout << "  ICON   " << IconResourceName << "    "
                   << (static_cast<unsigned char>(icon[4]) | (static_cast<unsigned char>(icon[5]) << 8))
@@ -223,8 +219,8 @@ int RunUnpack(const std::vector<std::string>& args) {
         throw UsageError{"expects a book file and a folder"};
     const bool force = a.Has("--force");
     TBook book;
-    LoadBook(Absolute(a.Positionals()[0]), book, true);
-    const std::string dir = Absolute(a.Positionals()[1]);
+    LoadBook(AbsolutePath(a.Positionals()[0]), book, true);
+    const std::string dir = AbsolutePath(a.Positionals()[1]);
     const std::string systemDir = HostPathJoin(dir, "system");
     const std::string filesDir = HostPathJoin(dir, "files");
 

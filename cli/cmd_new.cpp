@@ -8,16 +8,11 @@
 #include "u_Project.h"
 #include "u_Templates.h"
 
-#include <filesystem>
 #include <iostream>
 #include <sys/stat.h>
 
 namespace cli {
 namespace {
-
-std::string AbsolutePath(const std::string& path) {
-    return std::filesystem::absolute(std::filesystem::path(path)).lexically_normal().string();
-}
 
 // Nobody is asked: the story is never cleared, and a template named on the command
 // line becomes the project's default template.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <unistd.h>
@@ -98,6 +99,10 @@ std::vector<std::string> Arguments::Values(const std::string& option) const {
 }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+std::string AbsolutePath(const std::string& path) {
+    return std::filesystem::absolute(std::filesystem::path(path)).lexically_normal().string();
+}
 
 void PrintWarning(const std::string& command, const std::string& text) {
     std::cerr << "quarvel " << command << ": warning: " << text << "\n";

@@ -520,17 +520,10 @@ void TMFS::LoadFromString(std::string_view image) {
 void TMFS::CheckExportNames() const {
     // Names come from images, which come from anywhere: refuse any name that would
     // leave its folder before anything is written.
-    std::vector<const TMFSFolder*> pending{FRoot.get()};
-    while (!pending.empty()) {
-        const TMFSFolder* folder = pending.back();
-        pending.pop_back();
-        for (TMFSItem* item : folder->Children()) {
-            if (IsBadExportName(item->Name))
-                throw EMFSError(Format(SIncorrectFileName, item->Name));
-            if (item->IsFolder())
-                pending.push_back(item->AsFolder());
-        }
-    }
+    ForEachItemBelow(FRoot.get(), [](const TMFSItem* item) {
+        if (IsBadExportName(item->Name))
+            throw EMFSError(Format(SIncorrectFileName, item->Name));
+    });
 }
 
 void TMFS::SaveToFolder(const std::string& hostDir) const {
@@ -808,6 +801,34 @@ void TMFS::ImportTree(TMFSFolder* target, const std::string& hostDir, std::vecto
 
 void ImportHostFolderInto(TMFSFolder* Folder, const std::string& HostDir) {
     Folder->MFS()->ImportTree(Folder, HostDir, nullptr, true);
+}
+
+void MergeTreeInto(TMFSFolder* Source, TMFSFolder* Dest) {
+    std::vector<std::pair<TMFSFolder*, TMFSFolder*>> pending{{Source, Dest}};
+    while (!pending.empty()) {
+        auto [from, to] = pending.back();
+        pending.pop_back();
+        for (TMFSItem* item : from->Children()) {
+            TMFSItem* existing = to->Child(item->Name);
+            TMFSItem* placed;
+            if (item->IsFolder() && existing && existing->IsFolder()) {
+                placed = existing;
+            } else {
+                delete existing;
+                if (item->IsFolder()) {
+                    placed = new TMFSFolder(to->MFS(), to, item->Name);
+                } else {
+                    auto* file = new TMFSFile(to->MFS(), to, item->Name);
+                    file->Content = std::move(item->AsFile()->Content);
+                    placed = file;
+                }
+            }
+            placed->Time = item->Time;
+            placed->Attributes = item->Attributes;
+            if (item->IsFolder())
+                pending.push_back({item->AsFolder(), placed->AsFolder()});
+        }
+    }
 }
 
 std::string TMFS::NormalizeSlashes(std::string path) {

@@ -251,6 +251,36 @@ private:
     std::vector<TMFSSession*> FSessions;
 };
 
+// Calls Visit with every item below Folder, depth first in listing order (a folder
+// before what it holds). Without recursion: a tree imported from a host folder nests as
+// deep as the host's folders.
+template <typename F>
+void ForEachItemBelow(const TMFSFolder* Folder, F&& Visit) {
+    struct TFrame {
+        std::vector<TMFSItem*> Items;
+        size_t Next;
+    };
+    std::vector<TFrame> stack;
+    stack.push_back({Folder->Children(), 0});
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next >= f.Items.size()) {
+            stack.pop_back();
+            continue;
+        }
+        TMFSItem* item = f.Items[f.Next++];
+        Visit(item);
+        if (item->IsFolder())
+            stack.push_back({item->AsFolder()->Children(), 0});
+    }
+}
+
+// Puts the items below Source (a tree read for the purpose, whose files are left empty:
+// their contents are moved) below Dest: a folder merges into a folder of the same name
+// (letter case ignored), anything else of that name is replaced. Items keep their times
+// and attributes.
+void MergeTreeInto(TMFSFolder* Source, TMFSFolder* Dest);
+
 // A stream on one file's Content with its own 32-bit position; several may be open on
 // one file. Destroying a stream on a file with DeleteOnClose destroys the file.
 class TMFSFileStream : public TStream {

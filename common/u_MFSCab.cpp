@@ -5,12 +5,9 @@
 #include <libgcab.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
 #include <unistd.h>
 
 static const char* const STempNameTooBig = "Temporary file name is too big (\"%s\")";
@@ -428,24 +425,12 @@ private:
 
 // The whole content of a file of Size bytes; false when it cannot be read as such.
 bool ReadExtracted(const std::string& path, uint64_t size, std::string& content) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
+    try {
+        content = ReadFileText(path);
+    } catch (const Exception&) {
         return false;
-    struct stat st {};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == size;
-    if (ok) {
-        content.resize(size);
-        for (size_t done = 0; ok && done < content.size();) {
-            const ssize_t n = read(fd, content.data() + done, content.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            ok = n > 0;
-            if (ok)
-                done += static_cast<size_t>(n);
-        }
     }
-    close(fd);
-    return ok;
+    return content.size() == size;
 }
 } // namespace
 
@@ -475,20 +460,22 @@ void TMFSCabReader::DoExtract(TSink* sink) {
         RaiseSystemError(FState->LoadError, false);
 
     // A member may claim any size; the decompressor would produce it all in memory.
-    for (const TCabEntry& e : FState->Table.Entries)
-        if (e.Size > MaxCabinetMemberSize && SameTextCaseBlind(e.Name, FFileToExtract))
+    uint64_t claimed = 0; // by the first entry of the name
+    bool matched = false;
+    for (const TCabEntry& e : FState->Table.Entries) {
+        if (!SameTextCaseBlind(e.Name, FFileToExtract))
+            continue;
+        if (e.Size > MaxCabinetMemberSize)
             throw EMFSCabReaderError(Format(SMemberTooLarge, e.Name, FCabinetPath, e.Size,
                                             static_cast<unsigned>(MaxCabinetMemberSize)));
+        if (!matched)
+            claimed = e.Size;
+        matched = true;
+    }
 
     TExtractContext context{&FFileToExtract, {}};
     // A big member wanted in memory goes through a temporary file (when one can be
     // made), so that it is held once, at its size.
-    uint64_t claimed = 0;
-    for (const TCabEntry& e : FState->Table.Entries)
-        if (SameTextCaseBlind(e.Name, FFileToExtract)) {
-            claimed = e.Size;
-            break;
-        }
     std::unique_ptr<TScratchFolder> scratch;
     GPtr<GFile> folder;
     if (sink && claimed > ExtractThroughFileAbove) {

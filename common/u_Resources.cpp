@@ -1,5 +1,7 @@
 #include "u_Resources.h"
 
+#include "u_Stream.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -536,24 +538,19 @@ void OpenAndMap(TResourceUpdate& u, bool forUpdate) {
         FailOS(errno, u.FileName);
     u.Path = resolved;
     free(resolved);
-    // Only a regular file is a program: a FIFO would block, a device never end. The type
-    // is checked before the open and on the open file (O_NONBLOCK: no wait either way).
-    struct stat before;
-    if (stat(u.Path.c_str(), &before) == 0 && !S_ISREG(before.st_mode))
+    // Only a regular file is a program: a FIFO would block, a device never end.
+    struct stat st;
+    const int fd = OpenRegularHostFile(u.Path, forUpdate ? O_RDWR : O_RDONLY, st);
+    if (fd == -2)
         FailFormat(u.FileName, "it is not a regular file");
-    u.Fd = open(u.Path.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
-    if (u.Fd < 0)
+    if (fd < 0)
         FailOS(errno, u.FileName);
+    u.Fd = fd;
     if (forUpdate && flock(u.Fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
             throw TFailure{EBUSY, Format("The file \"%s\" is in use by another update", u.FileName)};
         FailOS(errno, u.FileName);
     }
-    struct stat st;
-    if (fstat(u.Fd, &st) != 0)
-        FailOS(errno, u.FileName);
-    if (!S_ISREG(st.st_mode))
-        FailFormat(u.FileName, "it is not a regular file");
     if (st.st_size < 64)
         FailFormat(u.FileName, "it does not start with \"MZ\"");
     if (static_cast<uint64_t>(st.st_size) > 0xFFFFFFFFu)
@@ -627,6 +624,21 @@ uint32_t FoldChecksum(uint64_t sum, uint64_t length) {
     return static_cast<uint32_t>(sum + length);
 }
 
+// Reads N bytes of a file from position At; 0 when all were read, else the error
+// (EIO when the file ends before them: it was cut meanwhile).
+int ReadFileAt(int fd, void* buffer, size_t n, uint64_t at) {
+    auto* p = static_cast<uint8_t*>(buffer);
+    for (size_t done = 0; done < n;) {
+        const ssize_t got = pread(fd, p + done, n - done, static_cast<off_t>(at + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? errno : EIO;
+        done += static_cast<size_t>(got);
+    }
+    return 0;
+}
+
 // ---- Output file ----
 
 class TOutput {
@@ -653,17 +665,7 @@ public:
 
     void Write(const uint8_t* p, size_t n) {
         FSum += WordSum(p, n, FPos);
-        while (n) {
-            ssize_t w = write(FFd, p, std::min<size_t>(n, 1 << 30));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                FailOS(errno, FFile);
-            }
-            p += w;
-            n -= static_cast<size_t>(w);
-            FPos += static_cast<uint64_t>(w);
-        }
+        WriteUnsummed(p, n);
     }
     void Zeros(uint64_t n) {
         static const uint8_t zero[4096] = {};
@@ -678,68 +680,24 @@ public:
     // kernel copies them (copy_file_range) when it can, else they go through a small
     // buffer. With Summed they are also read for the checksum.
     void Copy(int srcFd, uint64_t from, uint64_t n, bool summed) {
-        // Bytes that need not be read go to the kernel in one piece, as cp does.
-        if (!summed && FKernelCopy) {
-            loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
-            while (n) {
-                const ssize_t w = copy_file_range(srcFd, &in, FFd, &out, std::min<uint64_t>(n, 1u << 30), 0);
-                if (w < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    if (errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EFBIG)
-                        FailOS(errno, FFile);
-                    FKernelCopy = false; // not offered here: the rest through the buffer
-                    break;
-                }
-                if (w == 0)
-                    FailOS(EIO, FFile);
-                from += static_cast<uint64_t>(w);
-                n -= static_cast<uint64_t>(w);
-                FPos += static_cast<uint64_t>(w);
-            }
-            if (lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
-                FailOS(errno, FFile);
+        if (!summed) {
+            // Bytes that need not be read go to the kernel in one piece, as cp does.
+            const uint64_t done = KernelCopy(srcFd, from, n);
+            from += done;
+            n -= done;
         }
         while (n) {
             const size_t k = static_cast<size_t>(std::min<uint64_t>(n, kCopyChunk));
-            bool read = false;
-            if (summed || !FKernelCopy) {
-                ReadChunk(srcFd, from, k);
-                read = true;
-                if (summed)
-                    FSum += WordSum(FBuffer.data(), k, FPos);
+            ReadChunk(srcFd, from, k);
+            size_t done = 0;
+            if (summed) {
+                FSum += WordSum(FBuffer.data(), k, FPos);
+                done = static_cast<size_t>(KernelCopy(srcFd, from, k));
             }
-            size_t left = k;
-            loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
-            while (FKernelCopy && left) {
-                const ssize_t w = copy_file_range(srcFd, &in, FFd, &out, left, 0);
-                if (w < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    if (errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EFBIG)
-                        FailOS(errno, FFile);
-                    FKernelCopy = false; // not offered here: write from the buffer
-                    break;
-                }
-                if (w == 0)
-                    FailOS(EIO, FFile);
-                left -= static_cast<size_t>(w);
-            }
-            FPos += k - left;
-            if (left) {
-                if (!read)
-                    ReadChunk(srcFd, from, k);
-                if (lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
-                    FailOS(errno, FFile);
-                const uint64_t sumBefore = FSum;
-                Write(FBuffer.data() + (k - left), left);
-                FSum = sumBefore; // counted above when it counts
-            }
+            WriteUnsummed(FBuffer.data() + done, k - done);
             from += k;
             n -= k;
         }
-        if (FKernelCopy && lseek(FFd, static_cast<off_t>(FPos), SEEK_SET) < 0)
-            FailOS(errno, FFile);
     }
     // The word sum of N bytes of a file from From (at their own position's parity).
     uint64_t SumOfFile(int srcFd, uint64_t from, uint64_t n) {
@@ -789,20 +747,40 @@ public:
     }
 
 private:
+    // Every write names its position: the file offset is never used.
+    void WriteUnsummed(const uint8_t* p, size_t n) {
+        WriteAt(FPos, p, n);
+        FPos += n;
+    }
+    // Copies up to N bytes of the source file from From to the current position in the
+    // kernel; returns how many it copied (fewer when the kernel does not offer it here,
+    // and none from then on).
+    uint64_t KernelCopy(int srcFd, uint64_t from, uint64_t n) {
+        loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
+        uint64_t done = 0;
+        while (FKernelCopy && done < n) {
+            const ssize_t w = copy_file_range(srcFd, &in, FFd, &out, std::min<uint64_t>(n - done, 1u << 30), 0);
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                if (errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EFBIG)
+                    FailOS(errno, FFile);
+                FKernelCopy = false; // not offered here: the rest through the buffer
+                break;
+            }
+            if (w == 0)
+                FailOS(EIO, FFile);
+            done += static_cast<uint64_t>(w);
+        }
+        FPos += done;
+        return done;
+    }
     // K bytes of the source file from From into the buffer.
     void ReadChunk(int srcFd, uint64_t from, size_t k) {
         if (FBuffer.size() < kCopyChunk)
             FBuffer.resize(kCopyChunk);
-        for (size_t done = 0; done < k;) {
-            const ssize_t got = pread(srcFd, FBuffer.data() + done, k - done, static_cast<off_t>(from + done));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                FailOS(errno, FFile);
-            if (got == 0)
-                FailOS(EIO, FFile); // the file was cut meanwhile
-            done += static_cast<size_t>(got);
-        }
+        if (const int code = ReadFileAt(srcFd, FBuffer.data(), k, from))
+            FailOS(code, FFile);
     }
 
     static constexpr size_t kCopyChunk = 1 << 20;
@@ -1356,17 +1334,8 @@ std::string TResourceFile::Read(const TResName& ResType, const TResName& ResName
         // size in memory once, not twice.
         result.resize(std::min<size_t>(d->Size, MaxBytes));
         const uint64_t at = static_cast<uint64_t>(d->Source - FHandle->View);
-        for (size_t done = 0; done < result.size();) {
-            const ssize_t n = pread(FHandle->Fd, result.data() + done, result.size() - done,
-                                    static_cast<off_t>(at + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                const int code = n < 0 ? errno : EIO;
-                throw EOSError(code, Format("%s: \"%s\"", SysErrorMessage(code), FHandle->FileName));
-            }
-            done += static_cast<size_t>(n);
-        }
+        if (const int code = ReadFileAt(FHandle->Fd, result.data(), result.size(), at))
+            throw EOSError(code, Format("%s: \"%s\"", SysErrorMessage(code), FHandle->FileName));
     }
     return result;
 }

@@ -454,6 +454,19 @@ bool ReadRootChildren(std::string_view Text, const std::function<void(const TXML
     return complete;
 }
 
+std::string QuotedAttr(const std::string& Text) {
+    std::string r;
+    r.reserve(Text.size() + 2);
+    r += '"';
+    for (char c : Text) {
+        if (c == '"')
+            r += '"';
+        r += c;
+    }
+    r += '"';
+    return r;
+}
+
 std::string EscapeXmlContent(const std::string& Text) {
     std::string escaped;
     escaped.reserve(Text.size());

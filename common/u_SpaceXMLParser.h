@@ -186,6 +186,10 @@ private:
 // exception from Read ends the walk. True when the text was read whole and every call succeeded.
 bool ReadRootChildren(std::string_view Text, const std::function<void(const TXMLNode&)>& Read);
 
+// An attribute value as the reader gets it back: in double quotes, with inner double
+// quotes doubled.
+std::string QuotedAttr(const std::string& Text);
+
 // Element text as the reader gets it back: "<" and "\" are written with a backslash
 // before them (the reader's content escape); every other character stands as it is.
 std::string EscapeXmlContent(const std::string& Text);

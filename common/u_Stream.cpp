@@ -129,47 +129,62 @@ void TStringStream::SetSize(std::int64_t NewSize) {
 // ---------------------------------------------------------------------------
 // THostFileStream
 
+int OpenRegularHostFile(const std::string& FileName, int Flags, struct stat& Status) {
+    // The type is checked before the open (opening some devices does something) and
+    // again on the open file; O_NONBLOCK keeps a FIFO that appears in between from
+    // blocking the open itself.
+    if (::stat(FileName.c_str(), &Status) == 0 && !S_ISREG(Status.st_mode))
+        return -2;
+    int fd;
+    do {
+        fd = ::open(FileName.c_str(), Flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, &Status) != 0) {
+        const int code = errno;
+        ::close(fd);
+        errno = code;
+        return -1;
+    }
+    if (!S_ISREG(Status.st_mode)) {
+        ::close(fd);
+        return -2;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 THostFileStream::THostFileStream(const std::string& FileName, THostFileMode Mode) : FFileName(FileName) {
-    // Only regular files are read or written: a FIFO would block the program and a
-    // device would never end. The type is checked before the open (opening some devices
-    // does something) and again on the open file; O_NONBLOCK keeps a FIFO that appears
-    // in between from blocking the open itself.
-    int flags = O_CLOEXEC | O_NONBLOCK;
+    int flags = 0;
     switch (Mode) {
     case THostFileMode::OpenRead:
-        flags |= O_RDONLY;
+        flags = O_RDONLY;
         break;
     case THostFileMode::OpenWrite:
-        flags |= O_WRONLY;
+        flags = O_WRONLY;
         break;
     case THostFileMode::OpenReadWrite:
-        flags |= O_RDWR;
+        flags = O_RDWR;
         break;
     case THostFileMode::Create:
-        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        flags = O_RDWR | O_CREAT | O_TRUNC;
         break;
     }
-    auto fail = [&](int code, const char* reason) {
-        const std::string why = reason ? std::string(reason) : SysErrorMessage(code);
-        if (Mode == THostFileMode::Create)
-            throw EFCreateError(Format(SFCreateError, FileName, why));
-        throw EFOpenError(Format(SFOpenError, FileName, why));
-    };
     struct stat st {};
-    if (::stat(FileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        fail(S_ISDIR(st.st_mode) ? EISDIR : 0, S_ISDIR(st.st_mode) ? nullptr : SNotRegularFile);
-    do {
-        FHandle = ::open(FileName.c_str(), flags, 0666);
-    } while (FHandle < 0 && errno == EINTR);
-    if (FHandle < 0)
-        fail(errno, nullptr);
-    if (::fstat(FHandle, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const bool folder = S_ISDIR(st.st_mode);
-        ::close(FHandle);
-        FHandle = -1;
-        fail(folder ? EISDIR : 0, folder ? nullptr : SNotRegularFile);
+    const int fd = OpenRegularHostFile(FileName, flags, st);
+    if (fd >= 0) {
+        FHandle = fd;
+        return;
     }
-    ::fcntl(FHandle, F_SETFL, ::fcntl(FHandle, F_GETFL) & ~O_NONBLOCK);
+    // A folder is refused with the platform's reason for it, anything else not regular
+    // with SNotRegularFile.
+    const std::string why = fd == -1            ? SysErrorMessage(errno)
+                            : S_ISDIR(st.st_mode) ? SysErrorMessage(EISDIR)
+                                                  : std::string(SNotRegularFile);
+    if (Mode == THostFileMode::Create)
+        throw EFCreateError(Format(SFCreateError, FileName, why));
+    throw EFOpenError(Format(SFOpenError, FileName, why));
 }
 
 THostFileStream::~THostFileStream() {

@@ -212,51 +212,16 @@ std::string NumberedStorePath(TBookProject& project, const std::string& base, co
     }
 }
 
-void CopyFolder(TMFSFolder* source, TMFSFolder* dest) {
-    std::vector<std::pair<TMFSFolder*, TMFSFolder*>> pending{{source, dest}};
-    while (!pending.empty()) {
-        auto [from, to] = pending.back();
-        pending.pop_back();
-        for (TMFSItem* item : from->Children()) {
-            delete to->Child(item->Name);
-            if (item->IsFolder()) {
-                auto* folder = new TMFSFolder(to->MFS(), to, item->Name);
-                folder->Time = item->Time;
-                folder->Attributes = item->Attributes;
-                pending.push_back({item->AsFolder(), folder});
-            } else {
-                auto* file = new TMFSFile(to->MFS(), to, item->Name);
-                file->Time = item->Time;
-                file->Attributes = item->Attributes;
-                file->Content = item->AsFile()->Content;
-            }
-        }
-    }
-}
-
 // A page item for every HTML file below Folder, in listing order, subfolders depth first.
 void AddFolderPages(TBookProject& project, TMFSFolder* folder, const TStoryPlace& place,
                     const std::string& reference) {
-    struct TFrame {
-        std::vector<TMFSItem*> Items;
-        size_t Next;
-    };
-    std::vector<TFrame> stack{{folder->Children(), 0}};
-    while (!stack.empty()) {
-        TFrame& f = stack.back();
-        if (f.Next >= f.Items.size()) {
-            stack.pop_back();
-            continue;
-        }
-        TMFSItem* item = f.Items[f.Next++];
-        if (item->IsFolder()) {
-            stack.push_back({item->AsFolder()->Children(), 0});
-        } else if (IsHtmlFileName(item->Name)) {
-            const std::string title = GetHtmlTitle(item->AsFile()->Content, StoreNameWithoutExt(item->Name));
-            TProjectItemInfo* page = AddPageItemAt(project, place, title, item->FullPath());
-            project.AddReference(page, reference);
-        }
-    }
+    ForEachItemBelow(folder, [&](TMFSItem* item) {
+        if (item->IsFolder() || !IsHtmlFileName(item->Name))
+            return;
+        const std::string title = GetHtmlTitle(item->AsFile()->Content, StoreNameWithoutExt(item->Name));
+        TProjectItemInfo* page = AddPageItemAt(project, place, title, item->FullPath());
+        project.AddReference(page, reference);
+    });
 }
 
 } // namespace
@@ -395,6 +360,6 @@ void ImportFolder(TBookProject& Project, const std::string& FolderName) {
     imported.LoadFromFolder(FolderName, &warnings);
     for (const std::string& warning : warnings)
         Project.Host().Warning(warning);
-    CopyFolder(imported.Root(), folder);
+    MergeTreeInto(imported.Root(), folder);
     AddFolderPages(Project, folder, NextStoryPosition(Project), destination);
 }

@@ -9,6 +9,7 @@
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
 #include "u_Resources.h"
+#include "u_SpaceXMLParser.h"
 #include "u_Stream.h"
 #include "u_ToolButtons.h"
 #include "u_eBookCommon.h"
@@ -152,40 +153,30 @@ void ApplyStamp(TMFSItem* item, uint32_t stamp, bool force) {
         return;
     if (force || item->Time > stamp)
         item->Time = stamp;
-    std::vector<TMFSItem*> pending{item};
-    while (!pending.empty()) {
-        TMFSItem* current = pending.back();
-        pending.pop_back();
-        if (!current->IsFolder())
-            continue;
-        for (TMFSItem* child : current->AsFolder()->Children()) {
+    if (item->IsFolder())
+        ForEachItemBelow(item->AsFolder(), [stamp](TMFSItem* child) {
             if (child->Time > stamp)
                 child->Time = stamp;
-            pending.push_back(child);
-        }
-    }
+        });
 }
 
 // Every name in a tree that goes into a book is one name there: a backslash in it would
 // make a path of it (and the book's own unpacking refuses it). HostFolder names the
 // folder the tree came from, for the message.
 void CheckBookNames(const TMFS& tree, const std::string& hostFolder) {
-    struct TFrame {
-        const TMFSFolder* Folder;
-        std::string Path;
-    };
-    std::vector<TFrame> pending{{tree.Root(), hostFolder}};
-    while (!pending.empty()) {
-        const TFrame frame = std::move(pending.back());
-        pending.pop_back();
-        for (TMFSItem* item : frame.Folder->Children()) {
-            const std::string path = frame.Path.empty() ? item->FullPath() : HostPathJoin(frame.Path, item->Name);
-            if (item->Name.find('\\') != std::string::npos)
-                throw ECompileError(Format(SNameWithBackslash, path));
-            if (item->IsFolder())
-                pending.push_back({item->AsFolder(), path});
+    ForEachItemBelow(tree.Root(), [&](const TMFSItem* item) {
+        if (item->Name.find('\\') == std::string::npos)
+            return;
+        std::string path = item->FullPath();
+        if (!hostFolder.empty()) {
+            // The host file: the names from the root down, below the folder.
+            path = item->Name;
+            for (const TMFSItem* up = item->Parent(); up && up->Parent(); up = up->Parent())
+                path = up->Name + "/" + path;
+            path = HostPathJoin(hostFolder, path);
         }
-    }
+        throw ECompileError(Format(SNameWithBackslash, path));
+    });
 }
 
 // ---- cabinets ----

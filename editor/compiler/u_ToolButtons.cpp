@@ -2,6 +2,7 @@
 
 #include "u_CompileXML.h"
 #include "u_MFS.h"
+#include "u_SpaceXMLParser.h"
 #include "u_eBookCommon.h"
 
 const char* const ToolbarFileName = "\\Toolbar.xml";

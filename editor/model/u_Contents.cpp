@@ -96,27 +96,20 @@ void ItemList(const TItems& items, std::string& out) {
     }
 }
 
-// Every file below Folder, subfolders included, walked with an explicit stack.
+// Every file below Folder, subfolders included.
 void ExpandFolder(const TStoryNumbering& numbering, TMFSFolder* folder, const std::string& contents) {
-    std::vector<TMFSFolder*> pending{folder};
-    while (!pending.empty()) {
-        TMFSFolder* current = pending.back();
-        pending.pop_back();
-        for (TMFSItem* item : current->Children()) {
-            if (item->IsFolder()) {
-                pending.push_back(item->AsFolder());
-                continue;
-            }
-            TMFSFile* file = item->AsFile();
-            std::string text = ReplaceTextIgnoreCase(file->Content, "${CONTENTS}", contents);
-            // Only a file that holds "${PAGE}" needs its number.
-            if (text.find('$') != std::string::npos) {
-                std::string number = std::to_string(numbering.Number(file->FullPath()));
-                text = ReplaceTextIgnoreCase(text, "${PAGE}", number);
-            }
-            file->Content = std::move(text);
+    ForEachItemBelow(folder, [&](TMFSItem* item) {
+        TMFSFile* file = item->AsFile();
+        if (!file)
+            return;
+        std::string text = ReplaceTextIgnoreCase(file->Content, "${CONTENTS}", contents);
+        // Only a file that holds "${PAGE}" needs its number.
+        if (text.find('$') != std::string::npos) {
+            std::string number = std::to_string(numbering.Number(file->FullPath()));
+            text = ReplaceTextIgnoreCase(text, "${PAGE}", number);
         }
-    }
+        file->Content = std::move(text);
+    });
 }
 } // namespace
 

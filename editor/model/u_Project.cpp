@@ -47,34 +47,6 @@ void RenameHost(const std::string& from, const std::string& to) {
         RaiseOSError(errno, from);
 }
 
-// Copies a host-imported tree below Dest (the files keep times, attributes, content).
-void CopyTree(TMFSFolder* source, TMFSFolder* dest) {
-    std::vector<std::pair<TMFSFolder*, TMFSFolder*>> pending{{source, dest}};
-    while (!pending.empty()) {
-        auto [from, to] = pending.back();
-        pending.pop_back();
-        for (TMFSItem* item : from->Children()) {
-            if (item->IsFolder()) {
-                TMFSItem* existing = to->Child(item->Name);
-                TMFSFolder* folder = existing && existing->IsFolder() ? existing->AsFolder() : nullptr;
-                if (!folder) {
-                    delete existing;
-                    folder = new TMFSFolder(to->MFS(), to, item->Name);
-                }
-                folder->Time = item->Time;
-                folder->Attributes = item->Attributes;
-                pending.push_back({item->AsFolder(), folder});
-            } else {
-                delete to->Child(item->Name);
-                auto* file = new TMFSFile(to->MFS(), to, item->Name);
-                file->Time = item->Time;
-                file->Attributes = item->Attributes;
-                file->Content = item->AsFile()->Content;
-            }
-        }
-    }
-}
-
 void WritePage(std::string& out, const TProjectItemInfo& item, const std::string& pad) {
     out += pad + "<item name=" + QuotedAttr(item.Name) + " page=" + QuotedAttr(item.Page) +
            " passwordprotection=" + BoolAttr(item.PasswordProtection) +
@@ -658,7 +630,7 @@ TProjectItemInfo* TBookProject::AddPageFromFile(const std::string& SourceFile, c
         imported.LoadFromFolder(hostCompanion, &warnings);
         for (const std::string& warning : warnings)
             FHost->Warning(warning);
-        CopyTree(imported.Root(), folder);
+        MergeTreeInto(imported.Root(), folder);
         AddReference(item, companion);
     }
     SetModified();

@@ -107,19 +107,6 @@ std::string ReplaceTextIgnoreCase(const std::string& Text, std::string_view Patt
     return result;
 }
 
-std::string QuotedAttr(const std::string& Text) {
-    std::string r;
-    r.reserve(Text.size() + 2);
-    r += '"';
-    for (char c : Text) {
-        if (c == '"')
-            r += '"';
-        r += c;
-    }
-    r += '"';
-    return r;
-}
-
 const char* BoolAttr(bool Value) {
     return Value ? "True" : "False";
 }

@@ -53,8 +53,6 @@ bool IsTextFile(const std::string& FileName);
 std::string ReplaceTextIgnoreCase(const std::string& Text, std::string_view Pattern,
                                   std::string_view Replacement);
 
-// A text in double quotes with inner double quotes doubled.
-std::string QuotedAttr(const std::string& Text);
 // True or False.
 const char* BoolAttr(bool Value);
 

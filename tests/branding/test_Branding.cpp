@@ -1,6 +1,7 @@
 #include "book_fixture.h"
 #include "u_Branding.h"
 #include "u_SpaceParser.h"
+#include "u_SpaceXMLParser.h"
 #include "u_Variables.h"
 
 #include <gtest/gtest.h>

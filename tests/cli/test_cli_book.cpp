@@ -1,36 +1,21 @@
 // The quarvel program compiling, inspecting and unpacking the bundled sample book.
+#include "run_command.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TResult {
-    int Status = -1;
-    std::string Out;
-};
+using TResult = TCommandRun;
 
 // Runs quarvel with the arguments (already quoted); standard error goes to Err when given.
 TResult Quarvel(const std::string& args, const fs::path& err = {}) {
-    const std::string command = std::string(QUARVEL_BIN_DIR) + "/quarvel " + args + " 2>" +
-                                (err.empty() ? std::string("/dev/null") : "'" + err.string() + "'");
-    TResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    std::array<char, 4096> buffer{};
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.Out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return RunCommand(std::string(QUARVEL_BIN_DIR) + "/quarvel " + args + " 2>" +
+                      (err.empty() ? std::string("/dev/null") : "'" + err.string() + "'"));
 }
 
 std::string ReadHost(const fs::path& p) {

@@ -2,6 +2,7 @@
 // user's is lost, nothing outside is leaked into a book, nothing crashes or hangs, and
 // every message names what it is about.
 #include "../branding/book_fixture.h"
+#include "run_command.h"
 
 #include "u_MFS.h"
 #include "u_MFSCab.h"
@@ -9,20 +10,15 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out, Err;
-};
+using TRun = TCommandRun;
 
 std::string Quote(const std::string& s) {
     std::string q = "'";
@@ -53,16 +49,7 @@ protected:
         for (const std::string& a : args)
             command += " " + Quote(a);
         command += " 2>" + Quote(Dir + "/stderr.txt");
-        TRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe)
-            return run;
-        std::array<char, 4096> buffer{};
-        size_t n;
-        while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-            run.Out.append(buffer.data(), n);
-        const int status = pclose(pipe);
-        run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        TRun run = RunCommand(command);
         run.Err = ReadFileText(Dir + "/stderr.txt");
         return run;
     }

@@ -1,22 +1,17 @@
 // The quarvel program making new projects from the default project, the shipped
 // templates and imported pages.
+#include "run_command.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TNewResult {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
+using TNewResult = TCommandRun;
 
 std::string ReadText(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -50,16 +45,7 @@ protected:
         const std::string command = std::string(QUARVEL_BIN_DIR) + "/quarvel new " + args +
                                     " --program-dir '" + (Dir / "prog").string() + "' 2>'" + err.string() +
                                     "'";
-        TNewResult result;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe)
-            return result;
-        std::array<char, 4096> buffer{};
-        size_t n;
-        while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-            result.Out.append(buffer.data(), n);
-        const int status = pclose(pipe);
-        result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        TNewResult result = RunCommand(command);
         result.Err = ReadText(err);
         return result;
     }
