@@ -38,6 +38,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Inkstamp");
     QApplication::setOrganizationName("Brevant");
+    // The desktop entry's name: the desktop matches the windows to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brevant.Inkstamp"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/inkstamp.svg")));
     TfrmMain frmMain;
     frmMain.show();

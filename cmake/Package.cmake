@@ -1,6 +1,6 @@
 # The Debian package of the kit: what "cmake --install" puts under a prefix, laid out
 # under /usr, with its dependencies worked out from the libraries the programs link
-# (dpkg-shlibdeps). "cmake --build build --target package" writes it to build/package.
+# (dpkg-shlibdeps). "cmake --build build --target package" writes it into build.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quarvel)
 set(CPACK_PACKAGE_VENDOR Brevant)
@@ -13,7 +13,6 @@ book program. The kit holds the editor Tomewright, the branding tool Inkstamp,
 the command line quarvel and the reader pagelamp, which shows compiled books on
 Linux.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 # The programs go in without their debugging information.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

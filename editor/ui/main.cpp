@@ -39,6 +39,8 @@ int main(int argc, char* argv[]) {
     RegisterProtocolSchemes();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Brevant"));
+    // The desktop entry's name: the desktop matches the windows to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brevant.Tomewright"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/main/tomewright.svg")));
     StartTomewright(QApplication::arguments());
     return app.exec();

@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pagelamp");
     QApplication::setOrganizationName("Brevant");
+    // The desktop entry's name: the desktop matches the windows to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brevant.Pagelamp"));
     QApplication::setWindowIcon(ReaderIcon());
     QApplication::setQuitOnLastWindowClosed(false);
 
