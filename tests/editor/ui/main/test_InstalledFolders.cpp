@@ -1,6 +1,7 @@
 // The editor with a program folder it may not write, as in an installed kit: what it
 // saves of its own goes to the user's data folder, is read from there first, and a
 // save that cannot be written loses nothing.
+#include "fram_StoryTree.h"
 #include "main_helpers.h"
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
