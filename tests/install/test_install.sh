@@ -309,7 +309,9 @@ file_types)
   compile_sample || { fail "installed quarvel compiles the sample"; finish; }
   expect "update-mime-database" update-mime-database "$prefix/share/mime"
   expect "update-desktop-database" update-desktop-database "$prefix/share/applications"
-  export XDG_DATA_DIRS=$prefix/share:/usr/share
+  # The desktop finds the kit's programs on the PATH (GIO ignores entries whose program
+  # it cannot find) and its data in the prefix.
+  export XDG_DATA_DIRS=$prefix/share:/usr/share PATH=$prefix/bin:$PATH
   same "xdg-mime: the sample project's type" "$(xdg-mime query filetype "$work/Lighthouse.ebp")" \
     application/x-quarvel-project
   cp "$work/Lighthouse.ebp" "$scratch/renamed.txt"
@@ -328,6 +330,11 @@ file_types)
     if grep -q "^$type=.*com.brevant.Pagelamp.desktop" "$cache"; then pass "the reader is offered for $type"
     else fail "the reader is offered for $type"; fi
   done
+  if gio mime application/x-ms-dos-executable | sed -n '/^Registered/,$p' | grep -q com.brevant.Pagelamp.desktop; then
+    pass "gio: the reader is among the programs for Windows programs"
+  else
+    fail "gio: the reader is among the programs for Windows programs"
+  fi
   same "the kit names itself the default of no type" \
     "$(find "$prefix" -name '*mimeapps.list' -o -name defaults.list | wc -l)" 0
   # A desktop that made another program the default for Windows programs keeps it.
@@ -338,6 +345,8 @@ file_types)
     >"$XDG_CONFIG_HOME/mimeapps.list"
   same "the desktop's own default for Windows programs stays" \
     "$(xdg-mime query default application/x-ms-dos-executable)" other-runner.desktop
+  same "gio: the desktop's own default for Windows programs stays" \
+    "$(gio mime application/x-ms-dos-executable | sed -n '1s/.*: //p')" other-runner.desktop
   same "the project file is no Windows program" "$(xdg-mime query default application/x-quarvel-project)" \
     com.brevant.Tomewright.desktop
   finish
