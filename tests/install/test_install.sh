@@ -140,7 +140,21 @@ editor_opens_sample_and_exits() {
     return
   fi
   pass "$name: the editor's main window appears"
-  sleep 3
+  # The tips come up at the first start; they are closed before the editor is.
+  local tips
+  if tips=$(wait_window "^Tip of the Day\$" 30); then
+    sleep 2
+    screenshot "$name-tips"
+    xdotool windowfocus --sync "$tips" 2>/dev/null
+    xdotool key --clearmodifiers Escape
+    sleep 1
+  fi
+  if xdotool search --name "^Tip of the Day\$" >/dev/null 2>&1; then
+    fail "$name: the tips close on Escape"
+  else
+    pass "$name: the tips close on Escape"
+  fi
+  sleep 2
   screenshot "$name"
   xdotool windowfocus --sync "$window" 2>/dev/null
   xdotool key --clearmodifiers ctrl+q
