@@ -8,10 +8,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${QUARVEL_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "authoring kit for electronic books made of HTML pages")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quarvel turns a project of HTML pages, pictures and other files into one stand-alone
-book program. The kit holds the editor Tomewright, the branding tool Inkstamp,
-the command line quarvel and the reader pagelamp, which shows compiled books on
-Linux.")
+    "Quarvel turns a project of HTML pages, pictures and other files into one
+stand-alone book program. The kit holds the editor Tomewright, the branding
+tool Inkstamp, the command line quarvel and the reader pagelamp, which shows
+compiled books on Linux.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The programs go in without their debugging information.
 set(CPACK_STRIP_FILES ON)
