@@ -1,13 +1,10 @@
 // Inkstamp, the branding tool: one window that opens a compiled book, lets the user
 // change its brandable variables and its icon, and writes them back.
 #include "frm_Main.h"
-#include "quarvel_version.h"
+#include "u_Version.h"
 
 #include <QApplication>
 #include <QIcon>
-
-#include <cstring>
-#include <iostream>
 
 namespace {
 const char* const Usage =
@@ -24,17 +21,8 @@ const char* const Usage =
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Help and version need no display.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::cout << Usage;
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::cout << "inkstamp " QUARVEL_VERSION_STRING "\n";
-            return 0;
-        }
-    }
+    if (AnswerHelpOrVersion(argc, argv, "inkstamp", Usage))
+        return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName("Inkstamp");
     QApplication::setOrganizationName("Brevant");

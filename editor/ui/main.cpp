@@ -2,14 +2,11 @@
 // book programs. "tomewright [PROJECT.ebp]" opens the project named on the command
 // line.
 #include "frm_Main.h"
-#include "quarvel_version.h"
+#include "u_Version.h"
 #include "u_WebEngineProtocol.h"
 
 #include <QApplication>
 #include <QIcon>
-
-#include <cstring>
-#include <iostream>
 
 namespace {
 const char* const Usage =
@@ -24,17 +21,8 @@ const char* const Usage =
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Help and version need no display.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::cout << Usage;
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::cout << "tomewright " QUARVEL_VERSION_STRING "\n";
-            return 0;
-        }
-    }
+    if (AnswerHelpOrVersion(argc, argv, "tomewright", Usage))
+        return 0;
     // The page schemes must be known to the engine before the application exists.
     RegisterProtocolSchemes();
     QApplication app(argc, argv);
