@@ -183,8 +183,9 @@ void TTemplates::LoadFromFolders(const std::vector<std::string>& Folders) {
         }
         const size_t earlier = FItems.size();
         for (auto& t : found.FItems) {
-            const bool shadowed = std::any_of(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(earlier),
-                                              [&](const auto& e) { return SameTextCaseBlind(e->Caption, t->Caption); });
+            const bool shadowed =
+                std::any_of(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(earlier),
+                            [&](const auto& e) { return SameTextCaseBlind(e->Caption, t->Caption); });
             if (!shadowed)
                 FItems.push_back(std::move(t));
         }

@@ -69,7 +69,8 @@ protected:
     static void MakeReadOnly(const std::string& dir) {
         namespace fs = std::filesystem;
         for (const auto& entry : fs::recursive_directory_iterator(dir))
-            fs::permissions(entry.path(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+            fs::permissions(entry.path(),
+                            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                             fs::perm_options::remove);
         fs::permissions(dir, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);

@@ -316,8 +316,9 @@ TEST_F(ProjectTest, SaveAsDefaultWritesTheUsersFolderNeverTheProgramFolder) {
     p.SetModified();
     p.SaveAsDefault();
     EXPECT_EQ(Snapshot(Dir + "/prog"), installed);
-    EXPECT_EQ(ReadFileText(Dir + "/user/DefaultProject/DefaultProject.files/extra.css"), "body{}");
-    EXPECT_EQ(ReadFileText(Dir + "/user/DefaultProject/DefaultProject.files/Welcome.htm"), "<html>Welcome</html>");
+    const std::string files = Dir + "/user/DefaultProject/DefaultProject.files/";
+    EXPECT_EQ(ReadFileText(files + "extra.css"), "body{}");
+    EXPECT_EQ(ReadFileText(files + "Welcome.htm"), "<html>Welcome</html>");
     EXPECT_TRUE(Exists(Dir + "/user/DefaultProject/DefaultProject.system/Variables.xml"));
     for (const auto& [name, content] : Snapshot(Dir + "/user"))
         EXPECT_EQ(name.find('~'), std::string::npos) << name << " left over by the save";

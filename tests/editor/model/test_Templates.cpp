@@ -336,7 +336,8 @@ TEST_F(TemplatesTest, UsersTemplatesComeFirstAndHideInstalledOnesOfTheSameCaptio
     WriteFileText("<t Caption=\"NOVEL\" Description=\"d.txt\"/>", Dir + "/user/Templates/MyNovel.ebt");
     WriteFileText("My own novel", Dir + "/user/Templates/MyNovel.files/d.txt");
     WriteFileText("<t Caption=\"Diary\"/>", Dir + "/user/Templates/Diary.ebt");
-    EXPECT_EQ(TemplatesFolders(), (std::vector<std::string>{Dir + "/user/Templates", Dir + "/prog/Templates"}));
+    EXPECT_EQ(TemplatesFolders(),
+              (std::vector<std::string>{Dir + "/user/Templates", Dir + "/prog/Templates"}));
     TTemplates templates;
     templates.LoadFromFolders(TemplatesFolders());
     ASSERT_EQ(templates.Count(), 3);

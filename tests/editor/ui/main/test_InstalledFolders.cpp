@@ -13,7 +13,7 @@
 namespace {
 
 // The shipped data an installed program folder holds.
-const char* const ShippedData[] = {"DefaultProject", "Templates", "System",      "Tips",       "Special",
+const char* const ShippedData[] = {"DefaultProject", "Templates",  "System",      "Tips",        "Special",
                                    "Help",           "Splash.bmp", "License.txt", "Pagelamp.exe"};
 
 // Every entry below a folder: relative path -> a digest of its content ("" for folders).
@@ -98,7 +98,8 @@ TEST_F(InstalledFolderTest, SaveAsDefaultGoesToTheUsersFolderAndNewProjectsStart
     TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
     ASSERT_TRUE(w.Project().IsOpen());
     // Out of the box a new project is the shipped default.
-    EXPECT_EQ(TBookProject::DefaultProjectFileName(), Program.toStdString() + "/DefaultProject/DefaultProject.ebp");
+    EXPECT_EQ(TBookProject::DefaultProjectFileName(),
+              Program.toStdString() + "/DefaultProject/DefaultProject.ebp");
 
     w.Project().Story().Items(0)->Name = "My usual first page";
     w.Project().SetModified();
@@ -109,7 +110,8 @@ TEST_F(InstalledFolderTest, SaveAsDefaultGoesToTheUsersFolderAndNewProjectsStart
     EXPECT_EQ(Snapshot(Program), Before) << "the program folder was written";
     const QString saved = QString::fromStdString(UserFolder + "DefaultProject/DefaultProject.ebp");
     EXPECT_TRUE(QFileInfo::exists(saved));
-    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(UserFolder + "DefaultProject/DefaultProject.files/Index.htm")));
+    EXPECT_TRUE(QFileInfo::exists(
+        QString::fromStdString(UserFolder + "DefaultProject/DefaultProject.files/Index.htm")));
     // The open project is as it was: still its own file, still modified.
     EXPECT_EQ(w.Project().FileName(), project);
     EXPECT_TRUE(w.Project().Modified());
@@ -155,5 +157,6 @@ TEST_F(InstalledFolderTest, SaveAsDefaultThatCannotBeWrittenIsReportedAndLosesNo
     again.OpenProject(project, false);
     EXPECT_EQ(again.Story().Items(0)->Name, "Unsaved work");
     // New projects still start from the shipped default.
-    EXPECT_EQ(TBookProject::DefaultProjectFileName(), Program.toStdString() + "/DefaultProject/DefaultProject.ebp");
+    EXPECT_EQ(TBookProject::DefaultProjectFileName(),
+              Program.toStdString() + "/DefaultProject/DefaultProject.ebp");
 }
