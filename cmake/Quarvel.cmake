@@ -66,12 +66,11 @@ function(quarvel_test name dir)
     list(APPEND props RESOURCE_LOCK display)
   endif()
   # The list of variables is one property value; it goes through three rounds of list
-  # expansion on its way to the test (the discovery call, its generated script and the
-  # property), so its separators are escaped for all three.
+  # expansion on its way to the test (the discovery call's arguments, its generated
+  # script and the property), so its separators are escaped for all three.
   string(REPLACE ";" "\\\\\\\\\\\\\\;" env "${env}")
-  list(APPEND props ENVIRONMENT "${env}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       WORKING_DIRECTORY ${QUARVEL_TEST_BIN_DIR} PROPERTIES ${props})
+                       WORKING_DIRECTORY ${QUARVEL_TEST_BIN_DIR} PROPERTIES ${props} ENVIRONMENT "${env}")
 endfunction()
 
 # quarvel_fuzzer(NAME SOURCE [DEPS ...]): a libFuzzer target (fuzz build only).
