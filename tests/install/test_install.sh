@@ -433,7 +433,7 @@ package)
   same "the package holds nothing outside /usr" "$(grep -cvE '^(\.|usr|usr/.*)$' "$scratch/contents")" 0
   same "no test or benchmark program is packaged" "$(grep -cE '(^|/)(tests_|bench_)' "$scratch/contents")" 0
   depends=$(dpkg-deb -f "$deb" Depends)
-  for lib in libc6 libqt6widgets6 libqt6webenginecore6 libgcab-1.0-0 libicu72 qt6-qpa-plugins; do
+  for lib in libc6 libqt6widgets6 libqt6webenginecore6 libgcab-1.0-0 libicu72 qt6-qpa-plugins libqt6svg6; do
     case $depends in *"$lib"*) pass "depends on $lib" ;; *) fail "depends on $lib (Depends: $depends)" ;; esac
   done
   mkdir -p "$scratch/unpacked"
