@@ -27,3 +27,32 @@ inline std::string ReplaceAll(std::string text, std::string_view what, std::stri
     }
     return text;
 }
+
+// Letter case of ASCII letters only: positions in a mapped text stay those of the
+// original (a full case mapping may change lengths). For markup names and keywords.
+constexpr char AsciiLowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+constexpr char AsciiUpperChar(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+inline bool SameTextAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i]))
+            return false;
+    return true;
+}
+// The first position at or after From where What stands, ASCII letter case ignored.
+inline std::size_t FindTextAscii(std::string_view text, std::string_view what, std::size_t from = 0) {
+    if (what.empty())
+        return from <= text.size() ? from : std::string_view::npos;
+    if (text.size() < what.size())
+        return std::string_view::npos;
+    const char first = AsciiLowerChar(what[0]);
+    for (std::size_t i = from; i + what.size() <= text.size(); ++i)
+        if (AsciiLowerChar(text[i]) == first && SameTextAscii(text.substr(i, what.size()), what))
+            return i;
+    return std::string_view::npos;
+}
