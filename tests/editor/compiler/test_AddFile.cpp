@@ -36,7 +36,7 @@ protected:
 
 } // namespace
 
-TEST_F(ImportTest, PageWithPicturesStylesAndBackgroundIsRewritten) {
+TEST_F(ImportTest, PageWithPicturesStylesAndBackgroundIsRewrittenInTheAuthorsSpelling) {
     Put("Pics/Logo.GIF", "GIF-LOGO");
     Put("Style.CSS", "body{}");
     Put("back.jpg", "JPG");
@@ -47,12 +47,14 @@ TEST_F(ImportTest, PageWithPicturesStylesAndBackgroundIsRewritten) {
     EXPECT_TRUE(Project->Modified());
     EXPECT_EQ(item->Name, "My Book");
     EXPECT_EQ(item->Page, "\\Intro0.htm");
+    // Only the values change; their letter case and quotes stay the author's.
     EXPECT_EQ(
         Store("\\Intro0.htm"),
-        "<HTML><HEAD><TITLE> My Book </TITLE><LINK REL=stylesheet HREF=\"Intro0.files\\style.css\"></HEAD>"
-        "<BODY BACKGROUND=\"Intro0.files\\back.jpg\"><IMG SRC=\"Intro0.files\\logo.gif\" WIDTH=10>"
+        "<HTML><HEAD><TITLE> My Book </TITLE><LINK REL=stylesheet HREF=\"Intro0.files\\Style.css\"></HEAD>"
+        "<BODY BACKGROUND='Intro0.files\\back.jpg'><IMG SRC=\"Intro0.files\\Logo.GIF\" WIDTH=10>"
         "</BODY></HTML>");
     EXPECT_EQ(Store("\\Intro0.files\\logo.gif"), "GIF-LOGO");
+    EXPECT_EQ(Files()->FindItem("\\Intro0.files\\logo.gif")->Name, "Logo.GIF");
     EXPECT_EQ(Store("\\Intro0.files\\style.css"), "body{}");
     EXPECT_EQ(Store("\\Intro0.files\\back.jpg"), "JPG");
     EXPECT_EQ(item->Refs, (std::vector<std::string>{"\\Intro0.htm", "\\Intro0.files"}));
@@ -69,15 +71,15 @@ TEST_F(ImportTest, SameNameFromTwoFoldersBecomesOneFileOfTheLastImported) {
     EXPECT_EQ(Store("\\page0.files\\pic.gif"), "FROM-B");
 }
 
-TEST_F(ImportTest, ExternalMissingAndMailLinksKeepTheirText) {
+TEST_F(ImportTest, ExternalMissingAndMailLinksStayAsWritten) {
     Put("other.htm", "<html>other</html>");
     Put("page.htm", "<body><img src=\"HTTP://Example.COM/A.gif\"><img src=\"missing.gif\">"
                     "<a href=\"mailto:Me@Example.com\">m</a><a href=\"Other.htm\">o</a>"
                     "<a href=\"gone.htm\">g</a><a href=\"#top\">t</a><img src=\"\"></body>");
     ImportFileAsPage(*Project, S("page.htm"));
     EXPECT_EQ(Store("\\page0.htm"),
-              "<body><img src=\"http://example.com/a.gif\"><img src=\"missing.gif\">"
-              "<a href=\"mailto:me@example.com\">m</a><a href=\"" +
+              "<body><img src=\"HTTP://Example.COM/A.gif\"><img src=\"missing.gif\">"
+              "<a href=\"mailto:Me@Example.com\">m</a><a href=\"" +
                   S("other.htm") +
                   "\">o</a>"
                   "<a href=\"gone.htm\">g</a><a href=\"#top\">t</a><img src=\"\"></body>");
@@ -91,8 +93,8 @@ TEST_F(ImportTest, EncodedNamesAndQuotesOfEveryKind) {
         "<body><img src=my%20pic.gif alt=x><img src='c++.gif'><img src=\"file:My%20Pic.GIF\"></body>");
     ImportFileAsPage(*Project, S("page.htm"));
     EXPECT_EQ(Store("\\page0.htm"),
-              "<body><img src=\"page0.files\\my%20pic.gif\" alt=x>"
-              "<img src=\"page0.files\\c++.gif\"><img src=\"page0.files\\my%20pic.gif\"></body>");
+              "<body><img src=page0.files\\my%20pic.gif alt=x>"
+              "<img src='page0.files\\c++.gif'><img src=\"page0.files\\My%20Pic.GIF\"></body>");
     EXPECT_EQ(Store("\\page0.files\\my%20pic.gif"), "BLANK");
     EXPECT_EQ(Store("\\page0.files\\c++.gif"), "PLUS");
 }
@@ -137,10 +139,10 @@ TEST_F(ImportTest, FramesAreImportedWithTheirOwnFilesAndLoopsEnd) {
                     "<iframe src=\"../src/frames.htm\"></iframe></body>");
     Put("pic.gif", "G");
     ImportFileAsPage(*Project, S("frames.htm"));
-    EXPECT_EQ(Store("\\frames0.htm"), "<html><frameset><frame src=\"frames0.files\\left.htm\"><frame "
+    EXPECT_EQ(Store("\\frames0.htm"), "<html><frameset><frame src=\"frames0.files\\Left.htm\"><frame "
                                       "src=\"frames.htm\"></frameset></html>");
     EXPECT_EQ(Store("\\frames0.files\\left.htm"),
-              "<body><img src=\"left.files\\pic.gif\"><iframe src=\"left.htm\"></iframe>"
+              "<body><img src=\"Left.files\\pic.gif\"><iframe src=\"left.htm\"></iframe>"
               "<iframe src=\"../src/frames.htm\"></iframe></body>");
     EXPECT_EQ(Store("\\frames0.files\\left.files\\pic.gif"), "G");
 }
@@ -152,7 +154,7 @@ TEST_F(ImportTest, PagesLinkingThemselvesOrEachOtherAreImportedOnce) {
     Put("c.htm", "<img src=\"p.gif\">");
     Put("p.gif", "P");
     ImportFileAsPage(*Project, S("a.htm"));
-    EXPECT_EQ(Store("\\a0.htm"), "<link rel=next href=\"a0.files\\b.htm\"><link rel=self href=\"a.htm\">"
+    EXPECT_EQ(Store("\\a0.htm"), "<link rel=next href=\"a0.files\\b.htm\"><link rel=self href=\"A.htm\">"
                                  "<img src=\"a0.files\\p.gif\"><img src=\"a0.files\\p.gif\">");
     EXPECT_EQ(Store("\\a0.files\\b.htm"),
               "<link rel=prev href=\"a.htm\"><link href=\"b.files\\c.htm\"><link href=\"b.files\\c.htm\">");
@@ -274,16 +276,13 @@ TEST_F(ImportTest, AbsoluteLinksOutOfTheImportedFolderAreLeftOut) {
     EXPECT_FALSE(InStore("\\page0.files\\secret.txt"));
     EXPECT_EQ(Store("\\page0.files\\in.png"), "IN");
     EXPECT_EQ(Store("\\page0.files\\up.png"), "UP") << "relative links keep working";
-    // The links left out keep their (lower-cased) text.
-    std::string lower = secret;
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_NE(page.find("\"" + lower + "\""), std::string::npos) << page;
-    EXPECT_NE(page.find("\"file://" + lower + "\""), std::string::npos) << page;
+    // The links left out keep their text.
+    EXPECT_NE(page.find("<img src=\"" + secret + "\">"), std::string::npos) << page;
+    EXPECT_NE(page.find("<img src=\"file://" + secret + "\">"), std::string::npos) << page;
     ASSERT_EQ(Host.Warnings.size(), 2u);
-    EXPECT_EQ(Host.Warnings[0], "Link \"" + lower + "\" of \"" + S("book/page.htm") +
+    EXPECT_EQ(Host.Warnings[0], "Link \"" + secret + "\" of \"" + S("book/page.htm") +
                                     "\" names a file outside the folder being imported: it was left out");
-    EXPECT_NE(Host.Warnings[1].find("\"file://" + lower + "\""), std::string::npos);
+    EXPECT_NE(Host.Warnings[1].find("\"file://" + secret + "\""), std::string::npos);
 }
 
 TEST_F(ImportTest, FolderImportSaysWhatIsNoFolderAndReportsLinksOut) {
