@@ -16,7 +16,8 @@
 
 namespace {
 
-const char* const SLinkOutOfProject = "Link \"%s\" of \"%s\" leads out of the project: the book cannot show what it names";
+const char* const SLinkOutOfProject =
+    "Link \"%s\" of \"%s\" leads out of the project: the book cannot show what it names";
 
 struct TKindInfo {
     const char* Tag;
@@ -124,7 +125,8 @@ TDecoded DecodeCharacterReferences(std::string_view raw, std::size_t offset) {
             uint32_t cp = 0;
             while (p < raw.size() && (hex ? HexDigitValue(raw[p]) >= 0 : (raw[p] >= '0' && raw[p] <= '9'))) {
                 if (cp <= 0x10FFFF)
-                    cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(hex ? HexDigitValue(raw[p]) : raw[p] - '0');
+                    cp = cp * (hex ? 16 : 10) +
+                         static_cast<uint32_t>(hex ? HexDigitValue(raw[p]) : raw[p] - '0');
                 ++p;
             }
             if (p > digits) {
@@ -163,7 +165,8 @@ inline bool IsCssNewline(char c) {
     return c == '\n' || c == '\r' || c == '\f';
 }
 inline bool IsNameStart(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+           static_cast<unsigned char>(c) >= 0x80;
 }
 inline bool IsNameChar(char c) {
     return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-';
@@ -225,7 +228,9 @@ private:
         bool Used = false;   // a url( whose string came already
     };
 
-    bool ValidEscape(std::size_t at) const { return at < N && S[at] == '\\' && (at + 1 >= N || !IsCssNewline(S[at + 1])); }
+    bool ValidEscape(std::size_t at) const {
+        return at < N && S[at] == '\\' && (at + 1 >= N || !IsCssNewline(S[at + 1]));
+    }
 
     bool StartsName(std::size_t at) const {
         if (at >= N)
@@ -460,7 +465,8 @@ bool AttributeKind(std::string_view tag, std::string_view attribute, TLinkKind& 
     }
     for (int k = 0; k < LinkKindCount; ++k) {
         const TKindInfo& info = kKinds[static_cast<std::size_t>(k)];
-        if (info.Tag[0] && info.Attribute[0] && SameTextAscii(tag, info.Tag) && SameTextAscii(attribute, info.Attribute)) {
+        if (info.Tag[0] && info.Attribute[0] && SameTextAscii(tag, info.Tag) &&
+            SameTextAscii(attribute, info.Attribute)) {
             kind = static_cast<TLinkKind>(k);
             return true;
         }
@@ -497,7 +503,9 @@ std::string_view Trimmed(std::string_view text, std::size_t& lead) {
 void TagLinks(std::string_view tag, std::size_t offset, std::string_view name, TLinkRefs& out) {
     const std::vector<TTagAttribute> attributes = ScanTagAttributes(tag, SkipTagName(tag));
     auto nameOf = [&](const TTagAttribute& a) { return tag.substr(a.NameBegin, a.NameEnd - a.NameBegin); };
-    auto valueOf = [&](const TTagAttribute& a) { return tag.substr(a.ValueBegin, a.ValueEnd - a.ValueBegin); };
+    auto valueOf = [&](const TTagAttribute& a) {
+        return tag.substr(a.ValueBegin, a.ValueEnd - a.ValueBegin);
+    };
     // The first of attributes of one name counts, as in a browser.
     auto first = [&](std::size_t index) {
         for (std::size_t k = 0; k < index; ++k)
@@ -514,7 +522,8 @@ void TagLinks(std::string_view tag, std::size_t offset, std::string_view name, T
     for (std::size_t index = 0; index < attributes.size(); ++index) {
         const TTagAttribute& a = attributes[index];
         TLinkKind kind;
-        if (!a.HasValue || a.ValueEnd == a.ValueBegin || !AttributeKind(name, nameOf(a), kind) || !first(index))
+        if (!a.HasValue || a.ValueEnd == a.ValueBegin || !AttributeKind(name, nameOf(a), kind) ||
+            !first(index))
             continue;
         if (kind == TLinkKind::InputImageSrc) {
             const std::string type = attributeValue("type");
@@ -556,28 +565,27 @@ void TagLinks(std::string_view tag, std::size_t offset, std::string_view name, T
     }
 }
 
-// Text from the character after a quoted or unquoted attribute value.
+// Value written into an attribute quoted with Quote (' ' for none). A whole unquoted
+// value that could not stand without quotes gets double quotes; "<" and ">" are always
+// written as references, so that no value ends its tag.
 std::string EscapeForAttribute(std::string_view value, char quote, bool whole) {
+    if (quote == ' ' && whole &&
+        (value.empty() || value.find_first_of(" \t\n\r\f\"'=<>`") != std::string_view::npos))
+        return '"' + EscapeForAttribute(value, '"', whole) + '"';
     std::string out;
     out.reserve(value.size() + 8);
-    if (quote == ' ' && whole) {
-        const bool plain = !value.empty() && value.find_first_of(" \t\n\r\f\"'=<>`") == std::string_view::npos;
-        if (plain)
-            return ReplaceAll(std::string(value), "&", "&amp;");
-        out += '"';
-        for (char c : value)
-            out += c == '"' ? std::string("&quot;") : c == '&' ? std::string("&amp;") : std::string(1, c);
-        out += '"';
-        return out;
-    }
     for (char c : value) {
         if (c == '&')
             out += "&amp;";
-        else if (quote == '"' && c == '"')
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"' && quote != '\'')
             out += "&quot;";
-        else if (quote == '\'' && c == '\'')
+        else if (c == '\'' && quote != '"')
             out += "&#39;";
-        else if (quote == ' ' && (IsHtmlSpace(c) || c == '"' || c == '\'' || c == '=' || c == '<' || c == '>' || c == '`'))
+        else if (quote == ' ' && (IsHtmlSpace(c) || c == '=' || c == '`'))
             out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
         else
             out += c;
@@ -848,8 +856,18 @@ std::string_view LinkSuffix(std::string_view Value) {
 
 std::string EncodeLinkValue(const TLinkRef& Link, std::string_view Value) {
     std::string value(Value);
-    if (IsSrcsetKind(Link.Kind))
-        value = ReplaceAll(std::move(value), " ", "%20"); // a blank would end the candidate
+    if (IsSrcsetKind(Link.Kind)) {
+        // A blank would end the candidate, a comma at either end would be taken off it.
+        std::string url;
+        for (std::size_t k = 0; k < value.size(); ++k) {
+            const char c = value[k];
+            if (IsHtmlSpace(c) || (c == ',' && (k == 0 || k + 1 == value.size())))
+                url += Format("%%%.2X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            else
+                url += c;
+        }
+        value = std::move(url);
+    }
     if (Link.CssQuote)
         value = EscapeForCss(value, Link.CssQuote);
     if (Link.HtmlQuote)
@@ -900,7 +918,8 @@ std::vector<TReachedFile> FilesReachedFrom(const std::string& Page, ILinkFiles& 
             if (target.empty() || !seen.insert(Files.Identity(target)).second)
                 continue;
             const bool styleSheet = link.StyleSheet || IsCssFileName(target);
-            const bool page = !styleSheet && LinkRole(link.Kind) == TLinkRole::Frame && IsHtmlFileName(target);
+            const bool page =
+                !styleSheet && LinkRole(link.Kind) == TLinkRole::Frame && IsHtmlFileName(target);
             reached.push_back({target, current.File, link.Kind, styleSheet});
             if (styleSheet || page)
                 pending.push_back({std::move(target), styleSheet});

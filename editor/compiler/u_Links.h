@@ -23,27 +23,27 @@ class TMFS;
 // What names a link. The order is fixed: the first six are the kinds imports have always
 // followed, the rest come after them.
 enum class TLinkKind : uint8_t {
-    ImgSrc,          // <img src>
-    LinkHref,        // <link href>, every rel
-    BodyBackground,  // <body background>
-    FrameSrc,        // <frame src>
-    IFrameSrc,       // <iframe src>
-    AnchorHref,      // <a href>
-    ScriptSrc,       // <script src>
-    ImgSrcset,       // each candidate of <img srcset>
-    SourceSrcset,    // each candidate of <source srcset>
-    SourceSrc,       // <source src>
-    VideoSrc,        // <video src>
-    VideoPoster,     // <video poster>
-    AudioSrc,        // <audio src>
-    TrackSrc,        // <track src>
-    ObjectData,      // <object data>
-    EmbedSrc,        // <embed src>
-    InputImageSrc,   // <input type=image src>
-    StyleAttribute,  // url(...) or @import inside a style attribute
-    StyleElement,    // url(...) or @import inside a <style> block
-    CssUrl,          // url(...) (and the strings of image-set()) inside a stylesheet
-    CssImport,       // @import inside a stylesheet
+    ImgSrc,         // <img src>
+    LinkHref,       // <link href>, every rel
+    BodyBackground, // <body background>
+    FrameSrc,       // <frame src>
+    IFrameSrc,      // <iframe src>
+    AnchorHref,     // <a href>
+    ScriptSrc,      // <script src>
+    ImgSrcset,      // each candidate of <img srcset>
+    SourceSrcset,   // each candidate of <source srcset>
+    SourceSrc,      // <source src>
+    VideoSrc,       // <video src>
+    VideoPoster,    // <video poster>
+    AudioSrc,       // <audio src>
+    TrackSrc,       // <track src>
+    ObjectData,     // <object data>
+    EmbedSrc,       // <embed src>
+    InputImageSrc,  // <input type=image src>
+    StyleAttribute, // url(...) or @import inside a style attribute
+    StyleElement,   // url(...) or @import inside a <style> block
+    CssUrl,         // url(...) (and the strings of image-set()) inside a stylesheet
+    CssImport,      // @import inside a stylesheet
 };
 constexpr int LinkKindCount = static_cast<int>(TLinkKind::CssImport) + 1;
 
@@ -146,10 +146,10 @@ public:
 };
 
 struct TReachedFile {
-    std::string File;   // as Resolve gave it
-    std::string From;   // the file whose link reached it first
-    TLinkKind Kind;     // that link's kind
-    bool StyleSheet;    // read as a stylesheet
+    std::string File; // as Resolve gave it
+    std::string From; // the file whose link reached it first
+    TLinkKind Kind;   // that link's kind
+    bool StyleSheet;  // read as a stylesheet
 };
 
 // Every file Page reaches through its links (anchors excepted), in the order first
