@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <set>
+#include <unordered_map>
 #include <sys/stat.h>
 
 const char* const SClearStoryBeforeImport = "Clear story before adding whole template?";
@@ -58,6 +59,14 @@ struct TImportRun {
     std::set<std::string> Done;
     std::set<std::string> Reported; // links left out, once per page
     std::vector<TImportJob> Pending; // depth first: the last is next
+    std::unordered_map<std::string, std::string> Canonical; // source -> its canonical path
+
+    const std::string& CanonicalOf(const std::string& source) {
+        auto it = Canonical.find(source);
+        if (it == Canonical.end())
+            it = Canonical.emplace(source, CanonicalHostPath(source)).first;
+        return it->second;
+    }
 };
 
 // Name and extension of the last component of a host path.
@@ -168,7 +177,7 @@ TProjectItemInfo* ImportOne(TBookProject& project, const TImportJob& job, TImpor
         session->ChangeFolder(session->ForceFolders(linkFolder)->FullPath());
     info.Link = TMFS::ExtractName(link);
     const std::string name = StoreNameWithoutExt(info.Link);
-    const std::string source = CanonicalHostPath(info.FileName);
+    const std::string source = run.CanonicalOf(info.FileName);
     if (!run.Done.insert(source + '\n' + CaseBlindKey(session->ExpandPath(info.Link))).second)
         return nullptr;
 
@@ -309,6 +318,8 @@ const std::vector<std::unique_ptr<THTMLPart>>& TFileImportInfo::Parts() {
         }
     };
     static constexpr uint8_t kKindOfRole[] = {THTMLPart::pkResource, THTMLPart::pkFrame, THTMLPart::pkAnchor};
+    // A page may name one file thousands of times: each value is looked up once.
+    std::unordered_map<std::string, const TFileImportInfo*> known;
     for (TLinkRef& link : found.Links) {
         dropBefore(link.Begin);
         literal(link.Begin);
@@ -316,7 +327,18 @@ const std::vector<std::unique_ptr<THTMLPart>>& TFileImportInfo::Parts() {
         part->Text = content.substr(link.Begin, link.End - link.Begin);
         part->Kind = kKindOfRole[static_cast<int>(LinkRole(link.Kind))];
         part->Index = static_cast<int32_t>(link.Kind);
-        part->SubInfo = LinkImportInfo(part->Kind, link.Value, pageFolder, AllowedFolder, !html && Beside);
+        const std::string key = std::to_string(part->Kind) + '\n' + link.Value;
+        if (const auto it = known.find(key); it != known.end()) {
+            part->SubInfo = std::make_unique<TFileImportInfo>();
+            part->SubInfo->FileName = it->second->FileName;
+            part->SubInfo->LinkText = it->second->LinkText;
+            part->SubInfo->Destination = it->second->Destination;
+            part->SubInfo->IsExternal = it->second->IsExternal;
+            part->SubInfo->LeftOut = it->second->LeftOut;
+        } else {
+            part->SubInfo = LinkImportInfo(part->Kind, link.Value, pageFolder, AllowedFolder, !html && Beside);
+            known.emplace(key, part->SubInfo.get());
+        }
         part->SubInfo->AllowedFolder = AllowedFolder.empty() ? pageFolder : AllowedFolder;
         part->SubInfo->StyleSheet = link.StyleSheet ? 1 : 0;
         part->SubInfo->Beside = 1;
@@ -350,9 +372,11 @@ std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string&
     const std::size_t sep = path.find_last_of("/\\");
     info->Destination = (Beside ? std::string() : std::string(SNameTemplate) + ".files\\") +
                         (sep == std::string::npos ? path : path.substr(sep + 1));
-    std::string local = FindHostFileCaseBlind(LinkToHostPath(value, PageFolder));
-    if (local.empty()) // a name that only looks encoded ("c++.gif", "100%.png")
-        local = FindHostFileCaseBlind(HostAbsolutePath(HostSlashes(path), PageFolder));
+    const std::string decoded = LinkToHostPath(value, PageFolder);
+    std::string local = FindHostFileCaseBlind(decoded);
+    const std::string literal = HostAbsolutePath(HostSlashes(path), PageFolder);
+    if (local.empty() && literal != decoded) // a name that only looks encoded ("c++.gif", "100%.png")
+        local = FindHostFileCaseBlind(literal);
     if (local.empty())
         return info;
     // A page names its own files relatively; an absolute path or a "file:" URL may name
