@@ -359,6 +359,7 @@ TEST_F(PageEditor, PicturesTablesLinksAndSnippetsInsertedIntoThePart) {
     // (The engine writes the style attribute its own way, the address quoted.)
     EXPECT_NE(editor->MirrorHtml().find("pics/dot.png"), std::string::npos) << editor->MirrorHtml();
     EXPECT_EQ(editor->MirrorHtml().find("mfs:"), std::string::npos) << editor->MirrorHtml();
+    SaveScreenshot(editor, "page_editor_after_snippet.png");
 
     // Everything reaches the page file when saved.
     editor->SaveChanges();
