@@ -76,7 +76,7 @@ TEST_F(CliNew, TemplateFolderAndPagesMakeOneProject) {
     const size_t extra = text.find("name=\"Extra Page\"");
     ASSERT_NE(extra, std::string::npos) << text;
     EXPECT_TRUE(welcome < cover && cover < qa && qa < home && home < extra) << text;
-    EXPECT_EQ(ReadText(Dir / "out/My Book.files/Extra0.files/dot.png"), "PNG");
+    EXPECT_EQ(ReadText(Dir / "out/My Book.files/Extra0.files/Dot.png"), "PNG") << "the spelling of the link";
     EXPECT_EQ(ReadText(Dir / "out/My Book.files/site0/a.gif"), "A");
     EXPECT_TRUE(fs::exists(Dir / "out/My Book.files/cover1.htm"));
 
