@@ -25,9 +25,10 @@ class THTMLPart;
 
 extern const char* const SClearStoryBeforeImport; // "Clear story before adding whole template?"
 
-// The link kinds the import looks for, in this order (the order gives the kind):
-// img/src, link/href, body/background (resources), frame/src, iframe/src (frames),
-// a/href (anchors).
+// The six kinds of link imports have always followed, as descriptors of
+// SplitHtmlByLinks, in this order (the order gives the kind): img/src, link/href,
+// body/background (resources), frame/src, iframe/src (frames), a/href (anchors). They
+// are the first six TLinkKinds; the import follows every TLinkKind.
 const std::vector<TLinkDesc>& ImportLinkDescs();
 
 // One file to import.

@@ -58,26 +58,6 @@ inline bool IsHtmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // A text decoded from a piece of the source, with the source position of every
 // decoded byte (and of the end), so that spans found in the decoded text map back.
 struct TDecoded {
@@ -132,7 +112,7 @@ TDecoded DecodeCharacterReferences(std::string_view raw, std::size_t offset) {
             if (p > digits) {
                 if (p < raw.size() && raw[p] == ';')
                     ++p;
-                AppendUtf8(decoded, cp);
+                AppendCodePoint(decoded, cp);
                 used = p - i;
             }
         } else {
@@ -247,7 +227,7 @@ private:
     void Escape(std::string* out) {
         if (P >= N) {
             if (out)
-                AppendUtf8(*out, 0xFFFD);
+                AppendCodePoint(*out, 0xFFFD);
             return;
         }
         if (HexDigitValue(S[P]) >= 0) {
@@ -260,7 +240,7 @@ private:
                 ++P;
             }
             if (out)
-                AppendUtf8(*out, cp);
+                AppendCodePoint(*out, cp);
             return;
         }
         if (out)
