@@ -156,6 +156,14 @@ inline bool IsNonPrintable(char c) {
     return u <= 0x08 || u == 0x0B || (u >= 0x0E && u <= 0x1F) || u == 0x7F;
 }
 
+// A character of CSS text into a value: a NUL is read as U+FFFD.
+void PutChar(std::string& out, char c) {
+    if (c == '\0')
+        AppendCodePoint(out, 0);
+    else
+        out += c;
+}
+
 // The tokenizer of CSS as far as links need it: comments, strings, escapes, names,
 // functions, url(...) tokens and at-keywords. Values are collected with their escapes
 // resolved; the spans are those of the source.
@@ -244,7 +252,7 @@ private:
             return;
         }
         if (out)
-            *out += S[P];
+            PutChar(*out, S[P]);
         ++P;
     }
 
@@ -300,7 +308,7 @@ private:
                 }
                 continue;
             }
-            value += c;
+            PutChar(value, c);
             ++P;
         }
         const std::size_t end = P;
@@ -390,7 +398,7 @@ private:
                 Escape(&value);
                 continue;
             }
-            value += c;
+            PutChar(value, c);
             ++P;
         }
         if (!Namespace)

@@ -191,6 +191,10 @@ TEST(FindCssLinks, MalformedTextEndsWithoutLosingTheGoodLinks) {
                                         "19 never closed @never closed"}));
     const std::string tail = "p{background:url(last.png";
     EXPECT_EQ(Described(tail, FindCssLinks(tail)), (std::vector<std::string>{"19 last.png @last.png"}));
+    // A NUL is read as U+FFFD, written or escaped.
+    const std::string nul("p{background:url(\"a\0b\\\0.png\")}", 30);
+    ASSERT_EQ(FindCssLinks(nul).size(), 1u);
+    EXPECT_EQ(FindCssLinks(nul)[0].Value, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD.png");
     EXPECT_TRUE(FindCssLinks("/* url(a.png)").empty());
     EXPECT_TRUE(FindCssLinks("url(").empty());
     EXPECT_TRUE(FindCssLinks("\\").empty());
