@@ -68,7 +68,7 @@ struct TDecoded {
 };
 
 // Character references of an attribute value: the usual named ones (with their ";")
-// and numeric ones; anything else stays as written.
+// and numeric ones, and a NUL read as U+FFFD; anything else stays as written.
 TDecoded DecodeCharacterReferences(std::string_view raw, std::size_t offset) {
     static constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kNamed = {{
         {"amp;", "&"},
@@ -89,6 +89,11 @@ TDecoded DecodeCharacterReferences(std::string_view raw, std::size_t offset) {
     };
     std::size_t i = 0;
     while (i < raw.size()) {
+        if (raw[i] == '\0') { // read as U+FFFD
+            put("\xEF\xBF\xBD", i);
+            ++i;
+            continue;
+        }
         if (raw[i] != '&') {
             put(raw.substr(i, 1), i);
             ++i;
@@ -557,8 +562,11 @@ void TagLinks(std::string_view tag, std::size_t offset, std::string_view name, T
 // value that could not stand without quotes gets double quotes; "<" and ">" are always
 // written as references, so that no value ends its tag.
 std::string EscapeForAttribute(std::string_view value, char quote, bool whole) {
+    // (An unquoted value ends at any character up to the blank.)
+    auto ends = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
     if (quote == ' ' && whole &&
-        (value.empty() || value.find_first_of(" \t\n\r\f\"'=<>`") != std::string_view::npos))
+        (value.empty() || std::any_of(value.begin(), value.end(), ends) ||
+         value.find_first_of("\"'=<>`") != std::string_view::npos))
         return '"' + EscapeForAttribute(value, '"', whole) + '"';
     std::string out;
     out.reserve(value.size() + 8);
@@ -573,7 +581,7 @@ std::string EscapeForAttribute(std::string_view value, char quote, bool whole) {
             out += "&quot;";
         else if (c == '\'' && quote != '"')
             out += "&#39;";
-        else if (quote == ' ' && (IsHtmlSpace(c) || c == '=' || c == '`'))
+        else if (quote == ' ' && (ends(c) || c == '=' || c == '`'))
             out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
         else
             out += c;

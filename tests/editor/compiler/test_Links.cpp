@@ -225,6 +225,7 @@ TEST(EncodeLinkValue, EachPlaceGetsTheEscapesItNeeds) {
     EXPECT_EQ(EncodeLinkValue(l, "plain.png"), "plain.png");
     EXPECT_EQ(EncodeLinkValue(l, "my pic.png"), "\"my pic.png\"");
     EXPECT_EQ(EncodeLinkValue(l, "a>b.png"), "\"a&gt;b.png\"");
+    EXPECT_EQ(EncodeLinkValue(l, "a\x05" "b.png"), "\"a\x05" "b.png\"") << "a control character ends it too";
     l.Kind = TLinkKind::StyleAttribute;
     l.CssQuote = ')';
     EXPECT_EQ(EncodeLinkValue(l, "a b(c).png"), "a\\20&#32;b\\28&#32;c\\29&#32;.png");
