@@ -95,8 +95,10 @@ struct THtmlLinks {
 // that is never closed ends the scan. Empty values are no links.
 THtmlLinks FindHtmlLinks(std::string_view Html);
 
-// Every url(...), @import and image-set() string of a stylesheet (kinds CssUrl and
-// CssImport), in text order. "@namespace" names no file.
+// Every url(...), src("..."), @import and image-set() string of a stylesheet (kinds
+// CssUrl and CssImport), in text order. "@namespace" names no file. Malformed text
+// (strings or url(...) broken by a line end, comments never closed) ends as a browser
+// would read it; the links before it stay.
 TLinkRefs FindCssLinks(std::string_view Css);
 
 // The URLs of a "srcset" list by its grammar: one span per candidate, relative to List.
