@@ -550,6 +550,12 @@ void TagLinks(std::string_view tag, std::size_t offset, std::string_view name, T
         link.Kind = kind;
         link.Begin = value.Map(lead);
         link.End = value.Map(lead + trimmed.size());
+        if (quote == ' ') {
+            // Blanks written as references around an unquoted value go with it, so that
+            // a new value that needs quotes gets them around the whole attribute value.
+            link.Begin = offset + a.ValueBegin;
+            link.End = offset + a.ValueEnd;
+        }
         link.Value = std::string(trimmed);
         link.HtmlQuote = quote;
         if (kind == TLinkKind::LinkHref)

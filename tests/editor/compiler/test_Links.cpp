@@ -95,6 +95,13 @@ TEST(FindHtmlLinks, ValuesAreReadAsABrowserReadsThemAndSpansAreTheWrittenBytes) 
     EXPECT_EQ(links[2].HtmlQuote, ' ');
     EXPECT_EQ(links[3].HtmlQuote, '"');
     EXPECT_EQ(links[3].CssQuote, '"');
+
+    // Blanks written as references around an unquoted value belong to it: a new value
+    // that needs quotes gets them around the whole attribute value.
+    const std::string bare = "<img src=&#32;a.png&#9; alt=x>";
+    const TLinkRefs one = FindHtmlLinks(bare).Links;
+    EXPECT_EQ(Described(bare, one), (std::vector<std::string>{"0 a.png @&#32;a.png&#9;"}));
+    EXPECT_EQ(ReplaceLinkValues(bare, {{&one[0], "my pic.png"}}), "<img src=\"my pic.png\" alt=x>");
 }
 
 TEST(FindHtmlLinks, CommentsScriptsAndUnclosedThingsHoldNoLinks) {
