@@ -59,12 +59,17 @@ inline bool IsHtmlSpace(char c) {
 }
 
 // A text decoded from a piece of the source, with the source position of every
-// decoded byte (and of the end), so that spans found in the decoded text map back.
+// decoded byte (and of the end), so that spans found in the decoded text map back. A
+// text that decoding left as it was (the usual case) keeps no table: byte k came from
+// Offset + k.
 struct TDecoded {
     std::string Text;
     std::vector<std::size_t> Source; // Source[k]: where decoded byte k came from; one more for the end
+    std::size_t Offset = 0;
 
-    std::size_t Map(std::size_t k) const { return Source[std::min(k, Source.size() - 1)]; }
+    std::size_t Map(std::size_t k) const {
+        return Source.empty() ? Offset + std::min(k, Text.size()) : Source[std::min(k, Source.size() - 1)];
+    }
 };
 
 // Character references of an attribute value: the usual named ones (with their ";")
@@ -79,6 +84,11 @@ TDecoded DecodeCharacterReferences(std::string_view raw, std::size_t offset) {
         {"nbsp;", "\xC2\xA0"},
     }};
     TDecoded d;
+    if (raw.find_first_of(std::string_view("&\0", 2)) == std::string_view::npos) {
+        d.Text = std::string(raw);
+        d.Offset = offset;
+        return d;
+    }
     d.Text.reserve(raw.size());
     d.Source.reserve(raw.size() + 1);
     auto put = [&](std::string_view bytes, std::size_t from) {
@@ -772,9 +782,7 @@ THtmlLinks FindHtmlLinks(std::string_view Html) {
             if (!script) {
                 TDecoded css;
                 css.Text = std::string(Html.substr(i, close - i));
-                css.Source.resize(css.Text.size() + 1);
-                for (std::size_t k = 0; k < css.Source.size(); ++k)
-                    css.Source[k] = i + k;
+                css.Offset = i;
                 AddCssLinks(css, TLinkKind::StyleElement, 0, result.Links);
             }
             i = close;
