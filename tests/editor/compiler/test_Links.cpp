@@ -38,37 +38,38 @@ TEST(FindHtmlLinks, EveryKindInTextOrderAfterTheFirstSix) {
         "<style>body{background:url(img/Back.png)} @import \"more.css\";</style>"
         "</head><body background=\"bg.gif\">"
         "<img src=\"a.png\" srcset=\"a-1x.png 1x, a-2x.png 2x\">"
-        "<picture><source srcset=\"b.webp 100w,b2.webp 200w\" type=\"image/webp\"><source src=\"b.ogg\"></picture>"
-        "<video src=\"v.mp4\" poster=\"poster.jpg\"><track src=\"subs.vtt\"></video><audio src=\"s.mp3\"></audio>"
+        "<picture><source srcset=\"b.webp 100w,b2.webp 200w\" type=\"image/webp\"><source "
+        "src=\"b.ogg\"></picture>"
+        "<video src=\"v.mp4\" poster=\"poster.jpg\"><track src=\"subs.vtt\"></video><audio "
+        "src=\"s.mp3\"></audio>"
         "<object data=\"o.svg\"></object><embed src=\"e.swf\">"
         "<input type=\" IMAGE \" src=\"go.png\"><input type=text src=\"not.png\"><input src=\"none.png\">"
         "<frameset><frame src=\"f.htm\"></frameset><iframe src=\"i.htm\"></iframe>"
         "<a href=\"next.htm\" style=\"background-image: url('p.png')\">n</a></body></html>";
     const THtmlLinks found = FindHtmlLinks(html);
-    EXPECT_EQ(Described(html, found.Links),
-              (std::vector<std::string>{"1 css/Site.css @css/Site.css",
-                                        "1 Fav.ico @Fav.ico",
-                                        "6 js/App.js @js/App.js",
-                                        "18 img/Back.png @img/Back.png",
-                                        "18 more.css @more.css",
-                                        "2 bg.gif @bg.gif",
-                                        "0 a.png @a.png",
-                                        "7 a-1x.png @a-1x.png",
-                                        "7 a-2x.png @a-2x.png",
-                                        "8 b.webp @b.webp",
-                                        "8 b2.webp @b2.webp",
-                                        "9 b.ogg @b.ogg",
-                                        "10 v.mp4 @v.mp4",
-                                        "11 poster.jpg @poster.jpg",
-                                        "13 subs.vtt @subs.vtt",
-                                        "12 s.mp3 @s.mp3",
-                                        "14 o.svg @o.svg",
-                                        "15 e.swf @e.swf",
-                                        "16 go.png @go.png",
-                                        "3 f.htm @f.htm",
-                                        "4 i.htm @i.htm",
-                                        "5 next.htm @next.htm",
-                                        "17 p.png @p.png"}));
+    EXPECT_EQ(Described(html, found.Links), (std::vector<std::string>{"1 css/Site.css @css/Site.css",
+                                                                      "1 Fav.ico @Fav.ico",
+                                                                      "6 js/App.js @js/App.js",
+                                                                      "18 img/Back.png @img/Back.png",
+                                                                      "18 more.css @more.css",
+                                                                      "2 bg.gif @bg.gif",
+                                                                      "0 a.png @a.png",
+                                                                      "7 a-1x.png @a-1x.png",
+                                                                      "7 a-2x.png @a-2x.png",
+                                                                      "8 b.webp @b.webp",
+                                                                      "8 b2.webp @b2.webp",
+                                                                      "9 b.ogg @b.ogg",
+                                                                      "10 v.mp4 @v.mp4",
+                                                                      "11 poster.jpg @poster.jpg",
+                                                                      "13 subs.vtt @subs.vtt",
+                                                                      "12 s.mp3 @s.mp3",
+                                                                      "14 o.svg @o.svg",
+                                                                      "15 e.swf @e.swf",
+                                                                      "16 go.png @go.png",
+                                                                      "3 f.htm @f.htm",
+                                                                      "4 i.htm @i.htm",
+                                                                      "5 next.htm @next.htm",
+                                                                      "17 p.png @p.png"}));
     ASSERT_EQ(found.Links.size(), 23u);
     EXPECT_TRUE(found.Links[0].StyleSheet) << "rel holds stylesheet among other words";
     EXPECT_FALSE(found.Links[1].StyleSheet);
@@ -80,14 +81,16 @@ TEST(FindHtmlLinks, EveryKindInTextOrderAfterTheFirstSix) {
 }
 
 TEST(FindHtmlLinks, ValuesAreReadAsABrowserReadsThemAndSpansAreTheWrittenBytes) {
-    const std::string html = "<IMG SRC=\" Pic&amp;1.PNG \"><img src='Q.png'><img src=R&#46;png alt=x>"
-                             "<p style=\"background:url(&quot;S &amp; T.png&quot;)\"></p>"
-                             "<img alt=\"x\" src=\"first.png\" SRC=\"second.png\"><img src=\"\"><img src=\"  \">"
-                             "<img srcset=\"U&#x2E;png 1x\">";
+    const std::string html =
+        "<IMG SRC=\" Pic&amp;1.PNG \"><img src='Q.png'><img src=R&#46;png alt=x>"
+        "<p style=\"background:url(&quot;S &amp; T.png&quot;)\"></p>"
+        "<img alt=\"x\" src=\"first.png\" SRC=\"second.png\"><img src=\"\"><img src=\"  \">"
+        "<img srcset=\"U&#x2E;png 1x\">";
     const TLinkRefs links = FindHtmlLinks(html).Links;
-    EXPECT_EQ(Described(html, links), (std::vector<std::string>{"0 Pic&1.PNG @Pic&amp;1.PNG", "0 Q.png @Q.png",
-                                                                "0 R.png @R&#46;png", "17 S & T.png @S &amp; T.png",
-                                                                "0 first.png @first.png", "7 U.png @U&#x2E;png"}));
+    EXPECT_EQ(Described(html, links),
+              (std::vector<std::string>{"0 Pic&1.PNG @Pic&amp;1.PNG", "0 Q.png @Q.png", "0 R.png @R&#46;png",
+                                        "17 S & T.png @S &amp; T.png", "0 first.png @first.png",
+                                        "7 U.png @U&#x2E;png"}));
     ASSERT_EQ(links.size(), 6u);
     EXPECT_EQ(links[0].HtmlQuote, '"');
     EXPECT_EQ(links[0].CssQuote, 0);
@@ -169,18 +172,12 @@ TEST(FindCssLinks, TheTokenizerKnowsQuotesEscapesAndComments) {
                             ".g { background: url(); }\n"
                             ".h { x: src(\"s.png\") }\n";
     const TLinkRefs links = FindCssLinks(css);
-    EXPECT_EQ(Described(css, links), (std::vector<std::string>{"20 base.css @base.css",
-                                                               "20 print.css @print.css",
-                                                               "20 screen.css @screen.css",
-                                                               "20 x.css @x.css",
-                                                               "19 img/back.png @img/back.png",
-                                                               "19 q'uote.png @q\\'uote.png",
-                                                               "19 f).png @f\\).png",
-                                                               "19 img.png @\\69 mg.png",
-                                                               "19 i1.png @i1.png",
-                                                               "19 i2.png @i2.png",
-                                                               "19 font.woff2 @font.woff2",
-                                                               "19 s.png @s.png"}));
+    EXPECT_EQ(Described(css, links),
+              (std::vector<std::string>{
+                  "20 base.css @base.css", "20 print.css @print.css", "20 screen.css @screen.css",
+                  "20 x.css @x.css", "19 img/back.png @img/back.png", "19 q'uote.png @q\\'uote.png",
+                  "19 f).png @f\\).png", "19 img.png @\\69 mg.png", "19 i1.png @i1.png", "19 i2.png @i2.png",
+                  "19 font.woff2 @font.woff2", "19 s.png @s.png"}));
     // How each value is written: the quote of its string, or ")" for a bare url(...).
     std::string got;
     for (const TLinkRef& l : links) {
@@ -201,7 +198,8 @@ TEST(FindCssLinks, MalformedTextEndsWithoutLosingTheGoodLinks) {
     // A NUL is read as U+FFFD, written or escaped.
     const std::string nul("p{background:url(\"a\0b\\\0.png\")}", 30);
     ASSERT_EQ(FindCssLinks(nul).size(), 1u);
-    EXPECT_EQ(FindCssLinks(nul)[0].Value, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD.png");
+    EXPECT_EQ(FindCssLinks(nul)[0].Value, "a\xEF\xBF\xBD"
+                                          "b\xEF\xBF\xBD.png");
     EXPECT_TRUE(FindCssLinks("/* url(a.png)").empty());
     EXPECT_TRUE(FindCssLinks("url(").empty());
     EXPECT_TRUE(FindCssLinks("\\").empty());
@@ -232,7 +230,11 @@ TEST(EncodeLinkValue, EachPlaceGetsTheEscapesItNeeds) {
     EXPECT_EQ(EncodeLinkValue(l, "plain.png"), "plain.png");
     EXPECT_EQ(EncodeLinkValue(l, "my pic.png"), "\"my pic.png\"");
     EXPECT_EQ(EncodeLinkValue(l, "a>b.png"), "\"a&gt;b.png\"");
-    EXPECT_EQ(EncodeLinkValue(l, "a\x05" "b.png"), "\"a\x05" "b.png\"") << "a control character ends it too";
+    EXPECT_EQ(EncodeLinkValue(l, "a\x05"
+                                 "b.png"),
+              "\"a\x05"
+              "b.png\"")
+        << "a control character ends it too";
     l.Kind = TLinkKind::StyleAttribute;
     l.CssQuote = ')';
     EXPECT_EQ(EncodeLinkValue(l, "a b(c).png"), "a\\20&#32;b\\28&#32;c\\29&#32;.png");
@@ -275,7 +277,9 @@ TEST(ReplaceLinkValues, EveryPlaceTakesAnyValueAndKeepsTheRest) {
     // The last value was left alone: its bytes, and every byte between values, stay.
     EXPECT_EQ(again.back().Value, "data:image/png;base64,iVBORw0KGgo=");
     // (The unquoted picture name could not stand without quotes: it got them.)
-    auto quoted = [&](std::size_t k) { return links[k].HtmlQuote == ' ' && IsWholeAttributeKind(links[k].Kind); };
+    auto quoted = [&](std::size_t k) {
+        return links[k].HtmlQuote == ' ' && IsWholeAttributeKind(links[k].Kind);
+    };
     for (std::size_t k = 0; k + 1 < links.size(); ++k) {
         std::string before = html.substr(links[k].End, links[k + 1].Begin - links[k].End);
         if (quoted(k))
@@ -310,25 +314,28 @@ TEST(FilesReachedFrom, StylesheetsToAnyDepthEachFileOnceLoopsEnded) {
     std::vector<std::string> got;
     for (const TReachedFile& f : FilesReachedFrom("\\book\\page.htm", files))
         got.push_back(f.File + (f.StyleSheet ? " (css)" : "") + " from " + f.From);
-    EXPECT_EQ(got, (std::vector<std::string>{"\\book\\assets\\css\\Main.css (css) from \\book\\page.htm",
-                                             "\\book\\pics\\A.png from \\book\\page.htm",
-                                             "\\book\\frame.htm from \\book\\page.htm",
-                                             "\\outside.png from \\book\\page.htm",
-                                             "\\book\\assets\\css\\base.css (css) from \\book\\assets\\css\\Main.css",
-                                             "\\book\\assets\\img\\bg one.png from \\book\\assets\\css\\Main.css",
-                                             "\\book\\fr.png from \\book\\frame.htm",
-                                             "\\book\\assets\\fonts\\f.woff from \\book\\assets\\css\\base.css"}));
+    EXPECT_EQ(got, (std::vector<std::string>{
+                       "\\book\\assets\\css\\Main.css (css) from \\book\\page.htm",
+                       "\\book\\pics\\A.png from \\book\\page.htm", "\\book\\frame.htm from \\book\\page.htm",
+                       "\\outside.png from \\book\\page.htm",
+                       "\\book\\assets\\css\\base.css (css) from \\book\\assets\\css\\Main.css",
+                       "\\book\\assets\\img\\bg one.png from \\book\\assets\\css\\Main.css",
+                       "\\book\\fr.png from \\book\\frame.htm",
+                       "\\book\\assets\\fonts\\f.woff from \\book\\assets\\css\\base.css"}));
 }
 
 TEST(LinksOutOfStore, FileUrlsDrivesClimbsAndAbsolutePathsNamingNothing) {
     TMFS store;
     Put(store, "\\a.htm",
-        "<img src=\"file:///etc/passwd\"><img src=\"C:\\pics\\x.png\"><a href=\"/home/ann/site/b.htm#top\">b</a>"
-        "<img src=\"../up.png\"><img src=\"\\pics\\in.png\"><img src=\"/Pics/IN.png?v=1\"><img src=\"missing.png\">"
+        "<img src=\"file:///etc/passwd\"><img src=\"C:\\pics\\x.png\"><a "
+        "href=\"/home/ann/site/b.htm#top\">b</a>"
+        "<img src=\"../up.png\"><img src=\"\\pics\\in.png\"><img src=\"/Pics/IN.png?v=1\"><img "
+        "src=\"missing.png\">"
         "<a href=\"http://example.com/\">w</a><img src=\"file:///etc/passwd\"><a href=\"#top\">t</a>");
     Put(store, "\\pics\\in.png", "IN");
     Put(store, "\\css\\s.css",
-        "body{background:url(/gone.png)} .x{background:url(../../up.png)} .y{background:url(../pics/in.png)}");
+        "body{background:url(/gone.png)} .x{background:url(../../up.png)} "
+        ".y{background:url(../pics/in.png)}");
     Put(store, "\\notes.txt", "<img src=\"file:///etc/passwd\">");
     std::vector<std::string> got;
     for (const TLinkOut& l : LinksOutOfStore(store))
@@ -336,6 +343,7 @@ TEST(LinksOutOfStore, FileUrlsDrivesClimbsAndAbsolutePathsNamingNothing) {
     EXPECT_EQ(got, (std::vector<std::string>{"\\a.htm file:///etc/passwd", "\\a.htm C:\\pics\\x.png",
                                              "\\a.htm /home/ann/site/b.htm#top", "\\a.htm ../up.png",
                                              "\\css\\s.css /gone.png", "\\css\\s.css ../../up.png"}));
-    EXPECT_EQ(LinkOutWarning({"\\a.htm", "../up.png"}),
-              "Link \"../up.png\" of \"\\a.htm\" leads out of the project: the book cannot show what it names");
+    EXPECT_EQ(
+        LinkOutWarning({"\\a.htm", "../up.png"}),
+        "Link \"../up.png\" of \"\\a.htm\" leads out of the project: the book cannot show what it names");
 }
