@@ -124,6 +124,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     lblIcon->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     imgIcon = new TIconImage;
     imgIcon->setObjectName("imgIcon");
+    // A picture: named for screen readers, its hint their description.
+    imgIcon->setAccessibleName("Icon");
     imgIcon->setFixedSize(59, 59);
     imgIcon->setAlignment(Qt::AlignCenter);
     imgIcon->setFrameShape(QFrame::StyledPanel);
@@ -161,6 +163,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     // The brandable variables above the instructions.
     vleVariables = new QTableWidget(0, 2);
     vleVariables->setObjectName("vleVariables");
+    vleVariables->setAccessibleName("Variables");
     vleVariables->setHorizontalHeaderLabels({"Key", "Value"});
     vleVariables->verticalHeader()->hide();
     vleVariables->verticalHeader()->setDefaultSectionSize(vleVariables->fontMetrics().height() + 10);
@@ -172,6 +175,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
 
     edtHelp = new QTextEdit;
     edtHelp->setObjectName("edtHelp");
+    edtHelp->setAccessibleName("Branding Your eBook");
     edtHelp->setReadOnly(true);
     FillHelp(edtHelp);
 
@@ -275,6 +279,8 @@ void TfrmMain::FillGrid(const std::vector<TBrandingRow>& rows) {
         // The value editor is always shown.
         auto* value = new QLineEdit(Q(rows[static_cast<size_t>(i)].Value));
         value->setObjectName(QString("edtValue%1").arg(i));
+        // The field has no label of its own: the key beside it names it.
+        value->setAccessibleName(key->text());
         value->setFrame(false);
         value->setProperty("shownValue", value->text());
         vleVariables->setCellWidget(i, 1, value);

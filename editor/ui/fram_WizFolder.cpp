@@ -25,7 +25,7 @@ TframWizFolder::TframWizFolder(IEditorMain& Main_, QWidget* Parent) : TframWizar
 
     auto* label = new QLabel(QString::fromUtf8(SFolderHint), this);
     tvFolders = new QTreeView(this);
-    tvFolders->setObjectName(QStringLiteral("tvFolders"));
+    SetControlName(tvFolders, "tvFolders", QStringLiteral("Folders"));
     tvFolders->setToolTip(QString::fromUtf8(SFolderHint));
     tvFolders->setModel(FModel);
     for (int column = 1; column < FModel->columnCount(); ++column)
@@ -56,7 +56,6 @@ TframWizFolder::TframWizFolder(IEditorMain& Main_, QWidget* Parent) : TframWizar
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(label);
     layout->addWidget(tvFolders, 1);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizFolder::GetStepImage() const {

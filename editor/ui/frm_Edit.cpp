@@ -237,7 +237,7 @@ void TfrmEdit::CreateControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     pcEdit = new QTabWidget(this);
-    SetControlName(pcEdit, "pcEdit", QStringLiteral("Edit and Preview"));
+    SetControlName(pcEdit, "pcEdit");
     pcEdit->setDocumentMode(true);
     layout->addWidget(pcEdit);
 
@@ -251,7 +251,7 @@ void TfrmEdit::CreateControls() {
     // The toolbar: the part list and the font controls with the formatting tools on
     // the first row, the editing and inserting tools on the second.
     tbEdit = new QWidget(tabEdit);
-    SetControlName(tbEdit, "tbEdit", QStringLiteral("Toolbar"));
+    SetControlName(tbEdit, "tbEdit");
     auto* rows = new QVBoxLayout(tbEdit);
     rows->setContentsMargins(4, 2, 4, 2);
     rows->setSpacing(0);
@@ -421,9 +421,7 @@ void TfrmEdit::LoadParts(int Show) {
     cmbPages->clear();
     Parts.clear();
     CurrentPart = -1;
-    TMFS& store = FMain.Project().FilesStore();
-    store.Session()->ChangeFolder("\\");
-    CollectParts(FPagePath, *store.Session(), Parts, [](int Index, std::string_view Segment) {
+    CollectParts(FPagePath, *FMain.Project().FilesStore().NewSession(), Parts, [](int Index, std::string_view Segment) {
         qCDebug(lcPageEditor, "--> Parts[%d] = %.*s", Index, static_cast<int>(Segment.size()),
                 Segment.data());
     });
@@ -503,8 +501,7 @@ void TfrmEdit::GetPageData(TMFSInternetProtocol&, std::string& URL, bool& Substi
             return SameTextCaseBlind(p.FilePath, path);
         });
         if (hasParts) {
-            Data = PutPartsIntoText(FMain.Project().FilesStore().Session()->OpenFile(path)->Content, path,
-                                    Parts, false);
+            Data = PutPartsIntoText(FMain.Project().FileContent(path), path, Parts, false);
             Handled = true;
         }
     }
@@ -522,7 +519,7 @@ void TfrmEdit::SaveChanges() {
     const int remembered = cmbPages->currentIndex();
     try {
         CollectPart();
-        WriteChangedParts(FMain.Project().FilesStore(), Parts);
+        WriteChangedParts(FMain.Project(), Parts);
     } catch (...) {
         LoadParts(remembered);
         throw;
@@ -686,9 +683,8 @@ void TfrmEdit::InsertPictureFile(const std::string& FileName) {
         return;
     const std::string bytes = ReadFileText(FileName);
     const std::string path =
-        StorePagePicture(FMain.Project().FilesStore(), Parts[static_cast<std::size_t>(CurrentPart)].FilePath,
+        StorePagePicture(FMain.Project(), Parts[static_cast<std::size_t>(CurrentPart)].FilePath,
                          S(QFileInfo(Q(FileName)).fileName()), bytes);
-    FMain.Project().SetModified();
     ExecCommand("InsertImage", path);
 }
 

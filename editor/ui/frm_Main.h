@@ -145,7 +145,7 @@ public:
 
     // IProjectHost
     TAnswer AskSaveChanges(const std::string& ProjectName) override;
-    bool Confirm(const std::string& Question) override;
+    bool Confirm(const std::string& Question, TQuestionKind Kind) override;
     bool ChooseSaveFileName(std::string& FileName) override;
     void ProjectClosing() override { ApplyChangesOfAll(); }
     bool CloseAllDocuments() override { return CloseDocumentWindows(); }
@@ -203,6 +203,6 @@ private:
 };
 
 // The program's start: the application title, the splash picture "Splash.bmp" of the
-// program folder for 2 seconds (through the window table, when a splash window is
-// built in), the main window, shown. The caller runs the event loop.
+// program folder for 2 seconds (through the window table), the main window, shown. The
+// caller runs the event loop.
 TfrmMain* StartTomewright(const QStringList& Arguments);

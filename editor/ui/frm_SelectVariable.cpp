@@ -16,7 +16,7 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     auto* layout = new QVBoxLayout(this);
 
     lstVariables = new QListWidget(this);
-    SetControlName(lstVariables, "lstVariables", QStringLiteral("Variables"));
+    SetControlName(lstVariables, "lstVariables");
     QLabel* lblVariables = BuddyLabel(QStringLiteral("&Variables"), lstVariables, this);
     // The names come sorted (ascending, letter case ignored).
     for (const std::string& name : Variables.GetNames())
@@ -24,7 +24,7 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     lstVariables->setMinimumSize(280, 200);
 
     edtValue = new QLineEdit(this);
-    SetControlName(edtValue, "edtValue", QStringLiteral("Value"));
+    SetControlName(edtValue, "edtValue");
     edtValue->setReadOnly(true);
     QLabel* lblValue = BuddyLabel(QStringLiteral("V&alue"), edtValue, this);
 

@@ -4,7 +4,6 @@
 #include "u_Dialogs.h"
 #include "u_Exception.h"
 #include "u_Forms.h"
-#include "u_MFS.h"
 #include "u_Pictures.h"
 
 #include <QMouseEvent>
@@ -21,10 +20,11 @@ int ClampSplashSeconds(int Seconds) {
 TfrmSplash::TfrmSplash(QWidget* Parent)
     : QWidget(Parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("frmSplash"));
-    setAccessibleName(QStringLiteral("Splash"));
+    // No title bar shows it: the title names the window for screen readers.
+    setWindowTitle(QStringLiteral("Quarvel"));
     imgSplash = new QLabel(this);
     imgSplash->setObjectName(QStringLiteral("imgSplash"));
-    imgSplash->setAccessibleName(QStringLiteral("imgSplash"));
+    imgSplash->setAccessibleName(QStringLiteral("Splash picture"));
     // Clicks on the picture reach the window.
     imgSplash->setAttribute(Qt::WA_TransparentForMouseEvents);
     tmrSplash = new QTimer(this);
@@ -58,8 +58,9 @@ void TfrmSplash::ShowSplashFile(const std::string& FileName, int Seconds, bool C
     Load(Seconds, CloseOnClick, [&] { return LoadPictureFile(FileName); });
 }
 
-void TfrmSplash::ShowSplashItem(const TMFSFile& File, int Seconds, bool CloseOnClick) {
-    Load(Seconds, CloseOnClick, [&] { return ReadPicture(File.Content, File.Name); });
+void TfrmSplash::ShowSplashItem(const std::string& Bytes, const std::string& Name, int Seconds,
+                                bool CloseOnClick) {
+    Load(Seconds, CloseOnClick, [&] { return ReadPicture(Bytes, Name); });
 }
 
 void TfrmSplash::Release() {
@@ -119,12 +120,13 @@ static TEditorWindowRegistration splashRegistration([](TEditorWindowTable& Table
         splash->ShowSplashFile(FileName, Seconds, CloseOnClick);
         return ShowWhenLoaded(splash);
     };
-    Table.ShowSplashItem = [](const TMFSFile& File, int Seconds, bool CloseOnClick) -> QWidget* {
+    Table.ShowSplashItem = [](const std::string& Bytes, const std::string& Name, int Seconds,
+                              bool CloseOnClick) -> QWidget* {
         auto* splash = new TfrmSplash();
-        splash->ShowSplashItem(File, Seconds, CloseOnClick);
+        splash->ShowSplashItem(Bytes, Name, Seconds, CloseOnClick);
         // A metafile is a picture the author chose that this system cannot draw: say so
         // rather than show nothing.
-        if (!splash->Loaded() && PictureKindOf(File.Name) == TPictureKind::Metafile)
+        if (!splash->Loaded() && PictureKindOf(Name) == TPictureKind::Metafile)
             ShowErrorMessage(nullptr, splash->LoadError());
         return ShowWhenLoaded(splash);
     };

@@ -10,8 +10,6 @@
 #include <functional>
 #include <string>
 
-class TMFSFile;
-
 // Seconds a splash may stay: 0 (until clicked) to 10.
 int ClampSplashSeconds(int Seconds);
 
@@ -25,9 +23,9 @@ public:
     // the window waits for a click. On any error the window stays unloaded and hidden
     // (LoadError tells why). The caller shows the window when Loaded.
     void ShowSplashFile(const std::string& FileName, int Seconds, bool CloseOnClick);
-    // The same with the picture of an in-memory file, read by its name's extension:
-    // bmp, ico, jpg/jpeg; metafiles (wmf, emf) and other kinds load nothing.
-    void ShowSplashItem(const TMFSFile& File, int Seconds, bool CloseOnClick);
+    // The same with the bytes of a picture, read by the extension of its Name: bmp,
+    // ico, jpg/jpeg; metafiles (wmf, emf) and other kinds load nothing.
+    void ShowSplashItem(const std::string& Bytes, const std::string& Name, int Seconds, bool CloseOnClick);
 
     // Start-up is over: the window goes when its time is up, at once when it already is.
     void RequestClose();

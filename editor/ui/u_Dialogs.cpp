@@ -70,7 +70,6 @@ QMessageBox::StandardButton MessageDlg(QWidget* Parent, const std::string& Text,
         return Answerer()(request);
     }
     QMessageBox box(IconOf(Type), Caption(Type), MessageText(Text), Buttons, Parent);
-    box.setAccessibleName(Caption(Type));
     if (Default != QMessageBox::NoButton)
         box.setDefaultButton(Default);
     if (Buttons & QMessageBox::Cancel)

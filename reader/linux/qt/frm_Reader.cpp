@@ -125,7 +125,6 @@ TfrmReader::TfrmReader(TReaderSession& Session, QWidget* Parent)
         else
             ShowMessage("The page could not be saved as \"" + file + "\".");
     });
-    statusBar()->setAccessibleName("Status");
 
     CreateActions();
     CreateMenus();
@@ -283,7 +282,6 @@ void TfrmReader::CreateMenus() {
 void TfrmReader::CreateContents() {
     dckContents = new QDockWidget("Contents", this);
     dckContents->setObjectName("dckContents");
-    dckContents->setAccessibleName("Contents");
     dckContents->setFeatures(QDockWidget::DockWidgetClosable);
     tvContents = new QTreeWidget(dckContents);
     tvContents->setObjectName("tvContents");
@@ -373,7 +371,6 @@ QToolButton* TfrmReader::AddToolButton(const TToolbarButton& Button, QAction* Ac
     const QString caption = ButtonCaption(Button);
     button->setText(caption);
     button->setToolTip(caption);
-    button->setAccessibleName(caption);
     const QPixmap picture = Button.Image.empty() ? QPixmap() : ButtonPicture(FBook.SystemFile(Button.Image), Button.Image);
     if (!picture.isNull()) {
         button->setIcon(picture);
@@ -402,7 +399,6 @@ void TfrmReader::CreateToolBar() {
         return;
     tbBook = new QToolBar("Toolbar", this);
     tbBook->setObjectName("tbBook");
-    tbBook->setAccessibleName("Toolbar");
     tbBook->setMovable(false);
     tbBook->setFloatable(false);
     tbBook->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -456,7 +452,6 @@ void TfrmReader::CreateToolBar() {
         if (!logo.isNull()) {
             auto* spacer = new QWidget(tbBook);
             spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-            spacer->setAccessibleName("Space");
             tbBook->addWidget(spacer);
             auto* button = new QToolButton(tbBook);
             button->setObjectName("btnLogo");

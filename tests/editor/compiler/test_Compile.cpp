@@ -174,9 +174,10 @@ TEST(CompileSummary, TextAndSecurityLines) {
     TProjectOptions options;
     options.ApplicationTitle = "Task";
     options.MainFormCaption = "Title";
-    TMFS store;
-    EXPECT_EQ(CompileSecurityLine(store), "No Security");
-    EXPECT_TRUE(store.Session()->Exists("\\Encrypt.xml"));
+    // A project without security settings has none; asking creates no file.
+    TBookProject project;
+    EXPECT_EQ(CompileSecurityLine(project), "No Security");
+    EXPECT_FALSE(project.SystemStore().Session()->Exists("\\Encrypt.xml"));
     EXPECT_EQ(CompileSummaryText(options, "No Security"), "Project options:\r\n\r\n"
                                                           "eBook Task Bar: Task\r\n"
                                                           "eBook Title Bar: Title\r\n"
@@ -214,9 +215,9 @@ TEST(CompileSummary, TextAndSecurityLines) {
     EXPECT_EQ(text.find("Security"), std::string::npos);
 
     auto line = [](const std::string& xml) {
-        TMFS s;
-        s.Session()->CreateFile("\\Encrypt.xml", 0, false)->Content = xml;
-        return CompileSecurityLine(s);
+        TBookProject p;
+        p.SystemStore().Session()->CreateFile("\\Encrypt.xml", 0, false)->Content = xml;
+        return CompileSecurityLine(p);
     };
     EXPECT_EQ(line("<Encrypt Method=\"Password\" Password=\"p\" PasswordType=\"Simple\"/>"),
               "Simple Password (All Book)");
