@@ -276,13 +276,18 @@ void TfrmMain::FillGrid(const std::vector<TBrandingRow>& rows) {
         key->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable); // keys are not edited
         key->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         vleVariables->setItem(i, 0, key);
-        // The value editor is always shown.
-        auto* value = new QLineEdit(Q(rows[static_cast<size_t>(i)].Value));
+        // The value editor is always shown; the cell under it holds the same text, which
+        // is what screen readers read of the table.
+        auto* shown = new QTableWidgetItem(Q(rows[static_cast<size_t>(i)].Value));
+        shown->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        vleVariables->setItem(i, 1, shown);
+        auto* value = new QLineEdit(shown->text());
         value->setObjectName(QString("edtValue%1").arg(i));
         // The field has no label of its own: the key beside it names it.
         value->setAccessibleName(key->text());
         value->setFrame(false);
         value->setProperty("shownValue", value->text());
+        connect(value, &QLineEdit::textChanged, vleVariables, [shown](const QString& Text) { shown->setText(Text); });
         vleVariables->setCellWidget(i, 1, value);
     }
 }
@@ -415,12 +420,17 @@ std::string TfrmMain::ChooseIconFile() {
 }
 
 bool TfrmMain::ConfirmRunBook() {
-    return QMessageBox::question(this, "Confirm", "eBook successfully branded. Would you like to run it?",
-                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
+    QMessageBox box(QMessageBox::Question, "Confirm", "eBook successfully branded. Would you like to run it?",
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Ok);
+    NameMessageBoxIcon(box);
+    return box.exec() == QMessageBox::Ok;
 }
 
 void TfrmMain::ShowError(const std::string& Message) {
-    QMessageBox::critical(this, "Inkstamp", Q(Message));
+    QMessageBox box(QMessageBox::Critical, "Inkstamp", Q(Message), QMessageBox::Ok, this);
+    NameMessageBoxIcon(box);
+    box.exec();
 }
 
 void TfrmMain::StartBook(const std::string& FileName) {

@@ -32,6 +32,7 @@ TframWizFolder::TframWizFolder(IEditorMain& Main_, QWidget* Parent) : TframWizar
         tvFolders->hideColumn(column);
     tvFolders->header()->hide();
     tvFolders->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentFollowsSelection(tvFolders);
     label->setBuddy(tvFolders);
     connect(tvFolders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { NotifyStepChanged(); });

@@ -28,6 +28,7 @@ TframWizTemplate::TframWizTemplate(IEditorMain& Main_, QWidget* Parent) : TframW
     tvTemplates->setColumnCount(1);
     tvTemplates->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvTemplates->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentFollowsSelection(tvTemplates);
     connect(tvTemplates, &QTreeWidget::currentItemChanged, this, [this] {
         TemplateNodeSelected();
         NotifyStepChanged();

@@ -276,6 +276,8 @@ void TfrmEdit::CreateControls() {
     SetControlName(cmbFontName, "cmbFontName", QStringLiteral("Font name"));
     cmbFontName->setToolTip(QStringLiteral("Font name"));
     cmbFontName->setEditable(true);
+    // The field of the list has no label of its own either.
+    cmbFontName->lineEdit()->setAccessibleName(QStringLiteral("Font name"));
     cmbFontName->setInsertPolicy(QComboBox::NoInsert);
     cmbFontName->setMinimumContentsLength(16);
     cmbFontName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

@@ -117,6 +117,7 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     tvExtFiles->setHeaderHidden(true);
     tvExtFiles->setRootIsDecorated(false);
     tvExtFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentFollowsSelection(tvExtFiles);
     tvExtFiles->setContextMenuPolicy(Qt::ActionsContextMenu);
     tvExtFiles->addActions({actEditFile, actReplaceFile, actPreviewWindow, actResetPages});
     connect(tvExtFiles, &QTreeWidget::currentItemChanged, this, &TfrmExtFiles::tvExtFilesChange);

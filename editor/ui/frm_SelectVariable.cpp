@@ -16,7 +16,7 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     auto* layout = new QVBoxLayout(this);
 
     lstVariables = new QListWidget(this);
-    SetControlName(lstVariables, "lstVariables");
+    SetControlName(lstVariables, "lstVariables", QStringLiteral("Variables"));
     QLabel* lblVariables = BuddyLabel(QStringLiteral("&Variables"), lstVariables, this);
     // The names come sorted (ascending, letter case ignored).
     for (const std::string& name : Variables.GetNames())

@@ -88,7 +88,6 @@ TfrmTips::TfrmTips(QWidget* Parent)
 
     cmbStartupAction = new QComboBox(this);
     cmbStartupAction->setObjectName(QStringLiteral("cmbStartupAction"));
-    cmbStartupAction->setAccessibleName(QStringLiteral("cmbStartupAction"));
     cmbStartupAction->addItems({QStringLiteral("Always show tips at startup"),
                                 QStringLiteral("Show tips at startup if not opening a project"),
                                 QStringLiteral("Never show tips at startup")});

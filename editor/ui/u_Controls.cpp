@@ -2,6 +2,7 @@
 
 #include "u_Forms.h"
 
+#include <QAbstractItemView>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -22,6 +23,15 @@ void SetControlName(QWidget* Control, const char* Name) {
 void SetControlName(QWidget* Control, const char* Name, const QString& AccessibleName) {
     Control->setObjectName(QString::fromLatin1(Name));
     Control->setAccessibleName(AccessibleName);
+}
+
+void CurrentFollowsSelection(QAbstractItemView* View) {
+    QObject::connect(View->selectionModel(), &QItemSelectionModel::selectionChanged, View, [View] {
+        const QModelIndexList selected = View->selectionModel()->selectedIndexes();
+        if (selected.isEmpty() || View->selectionModel()->isSelected(View->currentIndex()))
+            return;
+        View->selectionModel()->setCurrentIndex(selected.first(), QItemSelectionModel::NoUpdate);
+    });
 }
 
 QLabel* BuddyLabel(const QString& Text, QWidget* Buddy, QWidget* Parent) {

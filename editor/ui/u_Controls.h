@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+class QAbstractItemView;
 class QDialog;
 class QDialogButtonBox;
 class QGridLayout;
@@ -35,6 +36,11 @@ QString WithoutAccelerator(QString Text);
 // it shows now is what they read (a field is named by its buddy label).
 void SetControlName(QWidget* Control, const char* Name);
 void SetControlName(QWidget* Control, const char* Name, const QString& AccessibleName);
+
+// The current item of a single-selection view follows its selection: assistive
+// technology selects an item without making it current (as a click does), and the
+// view's owner listens to the current item.
+void CurrentFollowsSelection(QAbstractItemView* View);
 
 // A label with Text naming Buddy (the control its accelerator focuses, and the name
 // screen readers give that control). Parent must be the parent of Buddy.

@@ -7,6 +7,7 @@
 #include "u_BookScheme.h"
 #include "u_CaseBlind.h"
 #include "u_CommandTable.h"
+#include "u_Forms.h"
 #include "u_ReaderPictures.h"
 #include "u_ReaderSettings.h"
 #include "u_Version.h"
@@ -709,6 +710,7 @@ void TfrmReader::actAboutExecute() {
     QMessageBox box(QMessageBox::NoIcon, "About", QString(), QMessageBox::Ok, this);
     box.setObjectName("dlgAbout");
     box.setIconPixmap(windowIcon().pixmap(48, 48));
+    NameMessageBoxIcon(box, Q(FBook.Title()));
     box.setTextFormat(Qt::RichText);
     box.setText("<h3>" + Q(FBook.Title()).toHtmlEscaped() + "</h3><p>" + Q(FBook.Caption()).toHtmlEscaped() +
                 "</p><p>Read with Pagelamp " + Q(VersionText(0, 3)) + ".</p>");
@@ -732,7 +734,9 @@ void TfrmReader::OpenExternal(const QUrl& Url) {
 }
 
 void TfrmReader::ShowMessage(const QString& Text) {
-    QMessageBox::information(this, Q(FBook.Title()), Text);
+    QMessageBox box(QMessageBox::Information, Q(FBook.Title()), Text, QMessageBox::Ok, this);
+    NameMessageBoxIcon(box);
+    box.exec();
 }
 
 bool TfrmReader::RunPrintDialog(QPrinter& Printer) {
