@@ -82,7 +82,7 @@ void BM_PreviewText(benchmark::State& State) {
     TfrmEdit editor(Core());
     editor.SetPagePath("\\Large.htm");
     editor.LoadParts();
-    const std::string url = "\\Large.htm?PREVIEW?EDITING_FORM=" + std::to_string(editor.WindowNumber);
+    const std::string url = "\\Large.htm?PREVIEW?EDITING_FORM=" + std::to_string(editor.Number());
     for (auto _ : State)
         benchmark::DoNotOptimize(Core().ProjectProtocol()->ReadData(url));
 }

@@ -162,25 +162,29 @@ void TStoryTreeView::dropEvent(QDropEvent* Event) {
 void TStoryTreeView::SetHover(TProjectItemInfo* Item) {
     if (!Item) {
         tmrDragHover->stop();
-        if (DragHoverNode) {
-            DragHoverNode = nullptr;
+        if (FDragHoverNode) {
+            FDragHoverNode = nullptr;
             viewport()->update();
         }
         return;
     }
-    if (Item != DragHoverNode) {
-        DragHoverNode = Item;
+    if (Item != FDragHoverNode) {
+        FDragHoverNode = Item;
         tmrDragHover->start();
         viewport()->update();
     }
 }
 
+bool TStoryTreeView::HoverTimerActive() const {
+    return tmrDragHover->isActive();
+}
+
 void TStoryTreeView::HoverTimerFired() {
-    if (!FDragging || !HoverExpands(FDragged, DragHoverNode))
+    if (!FDragging || !HoverExpands(FDragged, FDragHoverNode))
         return;
     tmrDragHover->stop();
     for (QTreeWidgetItemIterator it(this); *it; ++it)
-        if (ItemOf(*it) == DragHoverNode) {
+        if (ItemOf(*it) == FDragHoverNode) {
             (*it)->setExpanded(true);
             break;
         }
@@ -197,7 +201,7 @@ void TStoryTreeView::keyPressEvent(QKeyEvent* Event) {
 
 void TStoryTreeView::drawRow(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const {
     // The drop target is marked while dragging.
-    if (DragHoverNode && ItemOf(itemFromIndex(Index)) == DragHoverNode) {
+    if (FDragHoverNode && ItemOf(itemFromIndex(Index)) == FDragHoverNode) {
         QColor mark = palette().color(QPalette::Highlight);
         mark.setAlpha(70);
         Painter->fillRect(Option.rect, mark);

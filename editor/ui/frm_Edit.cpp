@@ -64,8 +64,10 @@ const char* const SListIndexError = "List index out of bounds (%d)";
 // The entries of Align Image; "None" sets an empty alignment.
 const char* const AlignImageEntries[] = {"None", "Top", "Middle", "Bottom", "Left", "Right"};
 
-// Layout store options: placement and splitters, with no extra information.
-constexpr TFormLayoutOptions EditLayoutOptions = 19;
+// Layout store options: placement, splitters and the owner's text (19, as the stored
+// layouts have it). The page editor gives no text of its own, so no "ExtInfo" is kept.
+constexpr TFormLayoutOptions EditLayoutOptions = loSizeAndPos | loSplitters | loExtInfo;
+static_assert(EditLayoutOptions == 19);
 
 // Every page editor created in this process takes the next number.
 int& WindowCounter() {

@@ -103,7 +103,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
         framFiles->FillTemplateTree();
         BuildHelpLinks();
     } catch (const std::exception& e) {
-        StartupFailed = true;
+        FStartupFailed = true;
         ShowErrorMessage(this, e.what());
     }
     SetDocumentWindowHost(mdiArea);
@@ -469,7 +469,7 @@ void TfrmMain::showEvent(QShowEvent* Event) {
 }
 
 void TfrmMain::FormShow() {
-    if (StartupFailed) {
+    if (FStartupFailed) {
         close();
         return;
     }
@@ -495,7 +495,7 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {
-    if (!StartupFailed) {
+    if (!FStartupFailed) {
         SaveFormLayout(MainFormLayoutKey, this, loSizeAndPos | loSplitters | loExtInfo,
                        [this] { return std::to_string(pnlControl->width()); });
         WriteRegString(EditorKey, "Recent", Project().RecentCommaText());
@@ -503,7 +503,7 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     // The book an untitled project compiles to.
     std::error_code error;
     std::filesystem::remove(ProgramFolder() + ".exe", error);
-    if (!StartupFailed) {
+    if (!FStartupFailed) {
         bool closed = false;
         RunCommand([this, &closed] {
             Project().CloseProject();

@@ -39,7 +39,7 @@ public:
     ~TfrmMain() override;
 
     // Creating the window failed: it closes at its first showing without saving.
-    bool StartupFailed = false;
+    bool StartupFailed() const noexcept { return FStartupFailed; }
     // The window's first showing has run (layout, command line project, tips).
     bool Started() const noexcept { return FStarted; }
 
@@ -52,57 +52,6 @@ public:
     std::function<void(const QUrl& Url)> OnOpenURL;
     // The steps the last compile reported.
     const std::vector<std::string>& CompileSteps() const noexcept { return FCompileSteps; }
-
-    // Controls, named as in the window's design.
-    QToolBar* tbrMain = nullptr;
-    QToolBar* tbrMain2 = nullptr;
-    QToolButton* btnOpenProject = nullptr;
-    QMenu* popRecentProjects = nullptr;
-    QSplitter* splMain = nullptr;
-    QWidget* pnlControl = nullptr;
-    QTabWidget* pcControl = nullptr;
-    QWidget* tsProject = nullptr;
-    QWidget* tsFiles = nullptr;
-    TframStoryTree* framStoryTree = nullptr;
-    TframPageProperties* pnlPageProperties = nullptr;
-    TframFilesPane* framFiles = nullptr;
-    QSplitter* splClient = nullptr;
-    QWidget* pnlForWebPreview = nullptr;
-    TMXWebBrowser* webFilePreview = nullptr;
-    QMdiArea* mdiArea = nullptr;
-    QMenu* mnuFile = nullptr;
-    QMenu* mnuNew = nullptr;
-    QMenu* mnuRecent = nullptr;
-    QMenu* mnuProject = nullptr;
-    QMenu* mnuWindow = nullptr;
-    QMenu* mnuHelp = nullptr;
-
-    QAction* actNewProject = nullptr;
-    QAction* actWizard = nullptr;
-    QAction* actOpenProject = nullptr;
-    QAction* actSaveProject = nullptr;
-    QAction* actSaveProjectAs = nullptr;
-    QAction* actSaveProjectAsDefault = nullptr;
-    QAction* actCloseProject = nullptr;
-    QAction* actExit = nullptr;
-    QAction* actCompile = nullptr;
-    QAction* actRun = nullptr;
-    QAction* actVariables = nullptr;
-    QAction* actToolbar = nullptr;
-    QAction* actSystemPages = nullptr;
-    QAction* actOptions = nullptr;
-    QAction* actWindowCascade = nullptr;
-    QAction* actWindowTileHorizontal = nullptr;
-    QAction* actWindowTileVertical = nullptr;
-    QAction* actWindowMinimizeAll = nullptr;
-    QAction* actWindowArrange = nullptr;
-    QAction* actWindowClose = nullptr;
-    QAction* actHelpContents = nullptr;
-    QAction* actShowTip = nullptr;
-    QAction* actInternetUpdate = nullptr;
-    QAction* actAbout = nullptr;
-    // Triggered at start when "NeedUpdate" is 1; it does nothing else.
-    QAction* actUpdate = nullptr;
 
     // The window's first showing: layout, the project of the command line, the tips.
     void FormShow();
@@ -167,6 +116,59 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    // Controls and commands, named as in the window's design (tests find them by these
+    // object names).
+    QToolBar* tbrMain = nullptr;
+    QToolBar* tbrMain2 = nullptr;
+    QToolButton* btnOpenProject = nullptr;
+    QMenu* popRecentProjects = nullptr;
+    QSplitter* splMain = nullptr;
+    QWidget* pnlControl = nullptr;
+    QTabWidget* pcControl = nullptr;
+    QWidget* tsProject = nullptr;
+    QWidget* tsFiles = nullptr;
+    TframStoryTree* framStoryTree = nullptr;
+    TframPageProperties* pnlPageProperties = nullptr;
+    TframFilesPane* framFiles = nullptr;
+    QSplitter* splClient = nullptr;
+    QWidget* pnlForWebPreview = nullptr;
+    TMXWebBrowser* webFilePreview = nullptr;
+    QMdiArea* mdiArea = nullptr;
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuNew = nullptr;
+    QMenu* mnuRecent = nullptr;
+    QMenu* mnuProject = nullptr;
+    QMenu* mnuWindow = nullptr;
+    QMenu* mnuHelp = nullptr;
+
+    QAction* actNewProject = nullptr;
+    QAction* actWizard = nullptr;
+    QAction* actOpenProject = nullptr;
+    QAction* actSaveProject = nullptr;
+    QAction* actSaveProjectAs = nullptr;
+    QAction* actSaveProjectAsDefault = nullptr;
+    QAction* actCloseProject = nullptr;
+    QAction* actExit = nullptr;
+    QAction* actCompile = nullptr;
+    QAction* actRun = nullptr;
+    QAction* actVariables = nullptr;
+    QAction* actToolbar = nullptr;
+    QAction* actSystemPages = nullptr;
+    QAction* actOptions = nullptr;
+    QAction* actWindowCascade = nullptr;
+    QAction* actWindowTileHorizontal = nullptr;
+    QAction* actWindowTileVertical = nullptr;
+    QAction* actWindowMinimizeAll = nullptr;
+    QAction* actWindowArrange = nullptr;
+    QAction* actWindowClose = nullptr;
+    QAction* actHelpContents = nullptr;
+    QAction* actShowTip = nullptr;
+    QAction* actInternetUpdate = nullptr;
+    QAction* actAbout = nullptr;
+    // Triggered at start when "NeedUpdate" is 1; it does nothing else.
+    QAction* actUpdate = nullptr;
+
+
     void CreateCore();
     void BuildActions();
     void BuildMenus();
@@ -200,6 +202,7 @@ private:
     std::vector<std::string> FCompileSteps;
     bool FShowScheduled = false;
     bool FStarted = false;
+    bool FStartupFailed = false;
 };
 
 // The program's start: the application title, the splash picture "Splash.bmp" of the

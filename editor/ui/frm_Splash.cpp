@@ -9,9 +9,40 @@
 #include <QMouseEvent>
 
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <vector>
+
+namespace {
+
+// The real clock: a single-shot timer.
+class TTimerClock : public TSplashClock {
+public:
+    TTimerClock() {
+        FTimer.setSingleShot(true);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            if (OnTick)
+                OnTick();
+        });
+    }
+    void Start(int Milliseconds) override { FTimer.start(Milliseconds); }
+    void Stop() override { FTimer.stop(); }
+
+private:
+    QTimer FTimer;
+};
+
+TSplashClockFactory& ClockFactory() {
+    static TSplashClockFactory factory;
+    return factory;
+}
+
+} // namespace
+
+void SetSplashClockFactory(TSplashClockFactory Factory) {
+    ClockFactory() = std::move(Factory);
+}
 
 int ClampSplashSeconds(int Seconds) {
     return std::clamp(Seconds, 0, 10);
@@ -27,14 +58,12 @@ TfrmSplash::TfrmSplash(QWidget* Parent)
     imgSplash->setAccessibleName(QStringLiteral("Splash picture"));
     // Clicks on the picture reach the window.
     imgSplash->setAttribute(Qt::WA_TransparentForMouseEvents);
-    tmrSplash = new QTimer(this);
-    tmrSplash->setObjectName(QStringLiteral("tmrSplash"));
-    tmrSplash->setSingleShot(true);
-    connect(tmrSplash, &QTimer::timeout, this, &TfrmSplash::tmrSplashTimer);
+    FClock = ClockFactory() ? ClockFactory()() : std::make_unique<TTimerClock>();
+    FClock->OnTick = [this] { tmrSplashTimer(); };
 }
 
 void TfrmSplash::Load(int Seconds, bool CloseOnClick, const std::function<QImage()>& Read) {
-    tmrSplash->setInterval(ClampSplashSeconds(Seconds) * 1000);
+    FInterval = ClampSplashSeconds(Seconds) * 1000;
     FCloseOnClick = CloseOnClick;
     FLoadError.clear();
     QImage picture;
@@ -50,8 +79,8 @@ void TfrmSplash::Load(int Seconds, bool CloseOnClick, const std::function<QImage
     CentreFormOnScreen(this);
     FLoaded = true;
     FTimerEnabled = true;
-    if (tmrSplash->interval() > 0)
-        tmrSplash->start();
+    if (FInterval > 0)
+        FClock->Start(FInterval);
 }
 
 void TfrmSplash::ShowSplashFile(const std::string& FileName, int Seconds, bool CloseOnClick) {
@@ -64,7 +93,7 @@ void TfrmSplash::ShowSplashItem(const std::string& Bytes, const std::string& Nam
 }
 
 void TfrmSplash::Release() {
-    tmrSplash->stop();
+    FClock->Stop();
     FTimerEnabled = false;
     hide();
     deleteLater();
@@ -78,7 +107,7 @@ void TfrmSplash::RequestClose() {
 }
 
 void TfrmSplash::tmrSplashTimer() {
-    tmrSplash->stop();
+    FClock->Stop();
     FTimerEnabled = false;
     if (FCloseRequested)
         Release();

@@ -319,12 +319,8 @@ TEST_F(SystemPages, MissingFileEmptyListAndReplace) {
     EXPECT_TRUE(window->actEditFile->isEnabled());
     EXPECT_TRUE(window->actPreviewWindow->isEnabled());
 
-    // Edit File: the page editor when it is built in, else the message.
+    // Edit File: the page editor on the entry's page.
     const auto previous = EditorWindows().OpenPageEditor;
-    EditorWindows().OpenPageEditor = nullptr;
-    Asked.clear();
-    window->actEditFileExecute();
-    EXPECT_EQ(Asked, std::vector<std::string>{std::string("message: ") + SWindowNotAvailable});
     std::string opened;
     EditorWindows().OpenPageEditor = [&](IEditorMain& Main,
                                          const std::string& Page) -> TfrmAbstractMDIChild* {

@@ -131,13 +131,7 @@ TEST_F(OptionsTest, OnlyAChangedPictureSizeAsksToOpenTheToolbarDesigner) {
     EXPECT_EQ(Project().Options().Toolbar().ToolbarImgW, 30);
     EXPECT_EQ(Dialog->result(), QDialog::Accepted);
 
-    // Without the designer built in, Yes says so; No opens nothing.
-    EditorWindows().OpenToolbarDesigner = nullptr;
-    Asked.clear();
-    Open().framToolbar->spnedtToolbarImgH->setValue(20);
-    Dialog->btnOk->click();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Toolbar image size changed. Open toolbar setup?",
-                                                    "This window is not available yet."}));
+    // No opens nothing.
     Asked.clear();
     MessageAnswer = QMessageBox::No;
     Open().framToolbar->spnedtToolbarImgH->setValue(18);
@@ -343,17 +337,15 @@ TEST_F(OptionsTest, SplashResetAndPreview) {
     EXPECT_EQ(Asked[0].Type, TMsgDlgType::mtInformation);
 
     s.Pages[0].rgSplashType->button(2)->click();
-    EditorWindows().ShowSplashItem = nullptr;
-    s.Pages[0].btnPreview->click();
-    EXPECT_EQ(Messages().back(), "This window is not available yet.");
 
     std::string shownName;
     int seconds = 0;
     bool closeOnClick = false;
     QWidget* requested = nullptr;
     QWidget splashWindow;
-    EditorWindows().ShowSplashItem = [&](const TMFSFile& File, int Seconds, bool CloseOnClick) -> QWidget* {
-        shownName = File.Name;
+    EditorWindows().ShowSplashItem = [&](const std::string&, const std::string& Name, int Seconds,
+                                         bool CloseOnClick) -> QWidget* {
+        shownName = Name;
         seconds = Seconds;
         closeOnClick = CloseOnClick;
         return &splashWindow;
@@ -361,7 +353,7 @@ TEST_F(OptionsTest, SplashResetAndPreview) {
     EditorWindows().RequestSplashClose = [&](QWidget* Splash) { requested = Splash; };
     s.spnedtInterval->setValue(4);
     s.Pages[0].btnPreview->click();
-    EXPECT_EQ(shownName, "SplashS.bmp");
+    EXPECT_EQ(shownName, "\\SplashS.bmp");
     EXPECT_EQ(seconds, 4);
     EXPECT_TRUE(closeOnClick);
     EXPECT_EQ(requested, &splashWindow);
