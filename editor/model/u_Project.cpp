@@ -819,8 +819,8 @@ std::optional<std::string> TBookProject::SystemFile(const std::string& Path) con
     return std::nullopt;
 }
 
-void TBookProject::SetSystemFile(const std::string& Path, const std::string& Content) {
-    if (PutFile(FSystemStore, Path, Content))
+void TBookProject::SetSystemFile(const std::string& Path, const std::string& Content, bool MarkModified) {
+    if (PutFile(FSystemStore, Path, Content) && MarkModified)
         SetModified();
 }
 
@@ -836,8 +836,8 @@ std::string TBookProject::VariablesText() const {
     return SystemFile(VariablesFileName).value_or(std::string());
 }
 
-void TBookProject::SetVariablesText(const std::string& Text) {
-    SetSystemFile(VariablesFileName, Text);
+void TBookProject::SetVariablesText(const std::string& Text, bool MarkModified) {
+    SetSystemFile(VariablesFileName, Text, MarkModified);
 }
 
 std::string TBookProject::AdditionalPagesText() const {

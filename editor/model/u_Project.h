@@ -275,13 +275,15 @@ public:
     // modified when the stored content changed.
     // The content of the system store's file Path, none when there is no such file.
     std::optional<std::string> SystemFile(const std::string& Path) const;
-    // Puts Content into the file Path of the system store (created when missing).
-    void SetSystemFile(const std::string& Path, const std::string& Content);
+    // Puts Content into the file Path of the system store (created when missing). Unless
+    // MarkModified is false: the same content written in another form (a document
+    // window's own form of a file the author did not change) is no change to save.
+    void SetSystemFile(const std::string& Path, const std::string& Content, bool MarkModified = true);
     // Deletes the file Path of the system store; false when there was none.
     bool DeleteSystemFile(const std::string& Path);
     // The variables file ("\Variables.xml"), empty when there is none.
     std::string VariablesText() const;
-    void SetVariablesText(const std::string& Text);
+    void SetVariablesText(const std::string& Text, bool MarkModified = true);
     // The additional pages list ("\AdditionalPages.xml"), empty when there is none.
     std::string AdditionalPagesText() const;
     void SetAdditionalPagesText(const std::string& Text);

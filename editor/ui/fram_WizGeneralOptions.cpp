@@ -84,9 +84,11 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     connect(edtOutputPath, &QLineEdit::textChanged, this, [this] { NotifyStepChanged(); });
     btnSelectPath = new QToolButton(this);
     btnSelectPath->setObjectName(QStringLiteral("btnSelectPath"));
-    btnSelectPath->setText(QStringLiteral("..."));
+    // A picture button: named after the dialog it opens, its hint the description.
+    btnSelectPath->setIcon(QIcon(QStringLiteral(":/icons/main/openproject.svg")));
+    btnSelectPath->setIconSize(QSize(16, 16));
     btnSelectPath->setToolTip(QString::fromUtf8(SOutputPathHint));
-    btnSelectPath->setAccessibleName(QString::fromUtf8(SOutputPathHint));
+    btnSelectPath->setAccessibleName(QString::fromUtf8(SSelectOutputCaption));
     connect(btnSelectPath, &QToolButton::clicked, this, [this] { Guarded(this, [this] { SelectPath(); }); });
     auto* pathRow = new QHBoxLayout;
     pathRow->setSpacing(2);

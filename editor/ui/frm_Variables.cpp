@@ -271,8 +271,10 @@ void TfrmVariables::SaveChanges() {
     if (FVariablesLoaded) {
         // A cell being typed in is posted first.
         dgVariables->PostEdit();
+        // Every change reached the project when it was made: what is written here is
+        // the window's own form of the same variables, no change to save.
         if (!FLoadIncomplete || FChangedSinceLoad)
-            FMain.Project().SetVariablesText(FTable.FileText());
+            FMain.Project().SetVariablesText(FTable.FileText(), false);
     }
     FMain.InvalidateVariables();
 }

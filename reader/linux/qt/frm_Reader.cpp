@@ -319,6 +319,21 @@ void TfrmReader::CreateContents() {
             FollowLink(FBook.Story().Pages()[static_cast<size_t>(page)].Path);
     });
     connect(tvContents, &QTreeWidget::itemClicked, tvContents, &QTreeWidget::itemActivated);
+    // Assistive technology selects an entry without making it current (a click, a key
+    // and the window itself change both): such a selection opens the entry as a click
+    // would. It is looked at once the selection has settled.
+    connect(tvContents, &QTreeWidget::itemSelectionChanged, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const QList<QTreeWidgetItem*> selected = tvContents->selectedItems();
+                if (selected.size() != 1 || selected.front() == tvContents->currentItem())
+                    return;
+                tvContents->setCurrentItem(selected.front());
+                emit tvContents->itemActivated(selected.front(), 0);
+            },
+            Qt::QueuedConnection);
+    });
     dckContents->setWidget(tvContents);
     addDockWidget(Qt::LeftDockWidgetArea, dckContents);
     dckContents->hide();

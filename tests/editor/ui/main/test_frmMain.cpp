@@ -206,10 +206,32 @@ TEST_F(MainWindowTest, RunOnAModifiedProjectAnsweredCancelNeitherSavesNorStarts)
     EXPECT_TRUE(Started.empty());
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
 
-    // A saved, unchanged project whose book does not exist: nothing is started.
-    w.Project().SetModified(false);
+}
+
+TEST_F(MainWindowTest, RunWithoutABookYetCompilesFirstThenStartsTheBook) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    const std::string book = ChangeFileExt(project, ".exe");
+    ASSERT_FALSE(QFileInfo::exists(QString::fromStdString(book)));
+    // A saved, unchanged project: nothing to ask, the book is made with the compile's
+    // progress and then started.
+    Idle();
     Named<QAction>(w, "actRun")->trigger();
-    EXPECT_TRUE(Started.empty());
+    EXPECT_TRUE(Asked.empty());
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
+    EXPECT_FALSE(w.CompileSteps().empty());
+    ASSERT_EQ(Started.size(), 1u);
+    EXPECT_EQ(Started[0].WithReader ? Started[0].Arguments.front() : Started[0].Program, book);
+    EXPECT_FALSE(w.Project().Modified());
+
+    // A compile that fails says why and starts nothing.
+    QFile::remove(QString::fromStdString(book));
+    w.Project().SystemStore().Session()->CreateFile("\\Toolbar.xml", 0, true)->Content = "<toolbar <<";
+    Named<QAction>(w, "actRun")->trigger();
+    ASSERT_EQ(Asked.size(), 1u);
+    EXPECT_EQ(Asked[0].Type, TMsgDlgType::mtError);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(book)));
+    EXPECT_EQ(Started.size(), 1u);
 }
 
 TEST_F(MainWindowTest, FailedCompileShowsTheMessageAndKeepsThePreviousBook) {
@@ -481,16 +503,16 @@ TEST_F(MainWindowTest, FailedStartupClosesTheWindowWithoutSavingTheLayout) {
 TEST_F(MainWindowTest, LayoutIsRestoredWithThePanelWidthFromTheExtraText) {
     const std::string project = CopySample(Folder);
     TfrmMain& first = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
-    first.splMain->setSizes({330, 700});
+    Named<QSplitter>(first, "splMain")->setSizes({330, 700});
     ProcessEvents();
-    const int width = first.pnlControl->width();
+    const int width = Named<QWidget>(first, "pnlControl")->width();
     first.close();
     Window.reset();
     ProcessEvents();
     EXPECT_EQ(ReadRegString(MainFormLayoutKey, "ExtInfo"), std::to_string(width));
     TfrmMain& second = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
     ProcessEvents();
-    EXPECT_EQ(second.pnlControl->width(), width);
+    EXPECT_EQ(Named<QWidget>(second, "pnlControl")->width(), width);
 }
 
 } // namespace
