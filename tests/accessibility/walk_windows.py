@@ -316,9 +316,11 @@ def walk_reader(c, work):
     c.expect(c.checked(contents), "View > Contents is not checked while the contents show")
     # Choosing an entry through the accessibility interface opens it as a click does:
     # the book goes to that page, so Back can return.
-    back = c.need(main, "push button", "Back")
+    back = c.find(main, "menu item", "Back", showing=False)
     c.expect(not c.enabled(back), "Back is enabled on the first page")
-    c.select(c.need(tree, "table cell", "Lenses and lamps"))
+    # (An entry whose row among all shown rows is its row among its siblings: Qt 6.4
+    # selects the row of that number for a nested entry.)
+    c.select(c.need(tree, "table cell", "How a lighthouse works"))
     c.wait(lambda: c.enabled(back), "the page chosen in the contents (Back enabled)")
 
     c.press(main, "Search")

@@ -104,6 +104,19 @@ TEST_F(ReaderWindow, SampleReadInStoryOrderWithChaptersHistoryAndContents) {
     ASSERT_TRUE(w.Wait([&] { emit w.ContentsTree()->itemClicked(storm, 0); }));
     EXPECT_EQ(Title(*w.View()), "The winter storm");
     w.grab().save(ScreenshotPath("reader-contents-panel.png"));
+    // An entry chosen through the accessibility interface (the cell's "Toggle", which
+    // selects it) opens its page as a click does.
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(w.ContentsTree());
+    ASSERT_NE(tree, nullptr);
+    QAccessibleInterface* chosen = nullptr;
+    for (int i = 0; i < tree->childCount(); ++i)
+        if (tree->child(i)->text(QAccessible::Name) == "How a lighthouse works")
+            chosen = tree->child(i);
+    ASSERT_NE(chosen, nullptr);
+    ASSERT_NE(chosen->actionInterface(), nullptr);
+    ASSERT_TRUE(w.Wait([&] { chosen->actionInterface()->doAction(QAccessibleActionInterface::toggleAction()); }));
+    EXPECT_EQ(Title(*w.View()), "How a lighthouse works");
+    EXPECT_EQ(w.ContentsTree()->currentItem()->text(0).toStdString(), "How a lighthouse works");
 
     // Every control and command can be named by assistive technology: a button by its
     // own caption (no name of ours freezes it), a picture button by its name.
