@@ -287,7 +287,8 @@ void TfrmMain::FillGrid(const std::vector<TBrandingRow>& rows) {
         value->setAccessibleName(key->text());
         value->setFrame(false);
         value->setProperty("shownValue", value->text());
-        connect(value, &QLineEdit::textChanged, vleVariables, [shown](const QString& Text) { shown->setText(Text); });
+        connect(value, &QLineEdit::textChanged, vleVariables,
+                [shown](const QString& Text) { shown->setText(Text); });
         vleVariables->setCellWidget(i, 1, value);
     }
 }

@@ -166,7 +166,8 @@ void TframFilesPane::BuildControls() {
     for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{tvTemplates, shlvFiles})
         view->installEventFilter(new TEnterKey(view, actPreview));
 
-    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{tvTemplates, shtvFiles, shlvFiles})
+    for (QAbstractItemView* view :
+         std::initializer_list<QAbstractItemView*>{tvTemplates, shtvFiles, shlvFiles})
         CurrentFollowsSelection(view);
     connect(tvTemplates, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node) { ShowTemplatePreview(node); });

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -17,7 +18,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QLoggingCategory>
 
 #include <array>
 

@@ -137,7 +137,6 @@ private:
     QAction* mnuAddSubChapter = nullptr;
     QAction* mnuAddChapter = nullptr;
 
-
     void BuildActions();
     void BuildToolbarAndMenus();
     void RegisterCommands();

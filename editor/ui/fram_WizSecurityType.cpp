@@ -182,5 +182,6 @@ void TframWizSecurityType::ApplyStep() {
     const char* passwordType = rbAllBook->isChecked()         ? PasswordTypeText(TPasswordType::ptSimple)
                                : rbSelectedPages->isChecked() ? PasswordTypeText(TPasswordType::ptSelected)
                                                               : "";
-    project.SetSecurityText(BuildEncryptXml(method, edtPassword->text().toStdString(), passwordType, Users()));
+    project.SetSecurityText(
+        BuildEncryptXml(method, edtPassword->text().toStdString(), passwordType, Users()));
 }

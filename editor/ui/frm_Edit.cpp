@@ -425,10 +425,11 @@ void TfrmEdit::LoadParts(int Show) {
     cmbPages->clear();
     Parts.clear();
     CurrentPart = -1;
-    CollectParts(FPagePath, *FMain.Project().FilesStore().NewSession(), Parts, [](int Index, std::string_view Segment) {
-        qCDebug(lcPageEditor, "--> Parts[%d] = %.*s", Index, static_cast<int>(Segment.size()),
-                Segment.data());
-    });
+    CollectParts(FPagePath, *FMain.Project().FilesStore().NewSession(), Parts,
+                 [](int Index, std::string_view Segment) {
+                     qCDebug(lcPageEditor, "--> Parts[%d] = %.*s", Index, static_cast<int>(Segment.size()),
+                             Segment.data());
+                 });
     for (const TPageDescription& part : Parts)
         cmbPages->addItem(Q(part.PartName));
     Loaded = true;

@@ -157,7 +157,6 @@ private:
     QMenu* mnuSpecials = nullptr;
     QMenu* mnuAlignImage = nullptr;
 
-
     // The mirror belongs to CurrentPart.
     struct TMirror {
         bool Valid = false;

@@ -13,11 +13,11 @@
 #include "u_Registry.h"
 #include "u_Version.h"
 
-#include <QIcon>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -606,8 +606,7 @@ void TfrmMain::actCompileExecute() {
         if (!SaveBeforeCompile(SCompileSaveQuestion, saved))
             return;
         TBookProject& project = Project();
-        const std::string summary =
-            CompileSummaryText(project.Options(), CompileSecurityLine(project));
+        const std::string summary = CompileSummaryText(project.Options(), CompileSecurityLine(project));
         if (MessageDlg(this, summary, TMsgDlgType::mtConfirmation, QMessageBox::Yes | QMessageBox::No,
                        QMessageBox::Yes) != QMessageBox::Yes)
             return;

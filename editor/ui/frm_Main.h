@@ -168,7 +168,6 @@ private:
     // Triggered at start when "NeedUpdate" is 1; it does nothing else.
     QAction* actUpdate = nullptr;
 
-
     void CreateCore();
     void BuildActions();
     void BuildMenus();

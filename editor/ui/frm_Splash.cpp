@@ -1,7 +1,7 @@
 #include "frm_Splash.h"
 
-#include "u_EditorServices.h"
 #include "u_Dialogs.h"
+#include "u_EditorServices.h"
 #include "u_Exception.h"
 #include "u_Forms.h"
 #include "u_Pictures.h"

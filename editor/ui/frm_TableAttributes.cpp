@@ -52,8 +52,7 @@ void SaveTableAttributes(const TTableAttributes& a) {
 
 namespace {
 
-QSpinBox* NewSpin(QWidget* Parent, const char* Name, int Min, int Max,
-                  const char* Suffix = nullptr) {
+QSpinBox* NewSpin(QWidget* Parent, const char* Name, int Min, int Max, const char* Suffix = nullptr) {
     auto* spin = new QSpinBox(Parent);
     SetControlName(spin, Name);
     spin->setRange(Min, Max);

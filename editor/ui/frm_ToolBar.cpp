@@ -25,8 +25,8 @@ const char* const SNewBookmarkTitle = "Enter resource description here...";
 const char* const SNewBookmarkAddress = "Enter resource www-address here...";
 
 // A page of the designer: its tool bar above its list.
-QWidget* NewPage(QWidget* Parent, const char* Name, QToolBar*& Bar, TToolbarListView*& List, const char* ListName,
-                 const QString& Title, const QStringList& Columns) {
+QWidget* NewPage(QWidget* Parent, const char* Name, QToolBar*& Bar, TToolbarListView*& List,
+                 const char* ListName, const QString& Title, const QStringList& Columns) {
     auto* page = new QWidget(Parent);
     page->setObjectName(QString::fromUtf8(Name));
     Bar = NewToolBar(page, ("tb" + std::string(Name + 2)).c_str(), 16, Qt::ToolButtonTextBesideIcon);
@@ -114,8 +114,9 @@ void TfrmToolBar::CreateControls() {
     SetControlName(pcToolbar, "pcToolbar");
     tsButtons = NewPage(pcToolbar, "tsButtons", tbButtons, lvToolBar, "lvToolBar", QStringLiteral("Buttons"),
                         {QStringLiteral("Caption"), QStringLiteral("Type")});
-    tsBookmarks = NewPage(pcToolbar, "tsBookmarks", tbBookmarks, lvBookMarks, "lvBookMarks",
-                          QStringLiteral("Bookmarks"), {QStringLiteral("Link Title"), QStringLiteral("Web Address")});
+    tsBookmarks =
+        NewPage(pcToolbar, "tsBookmarks", tbBookmarks, lvBookMarks, "lvBookMarks",
+                QStringLiteral("Bookmarks"), {QStringLiteral("Link Title"), QStringLiteral("Web Address")});
     pcToolbar->addTab(tsButtons, QStringLiteral("Buttons"));
     pcToolbar->addTab(tsBookmarks, QStringLiteral("Bookmarks"));
     lvToolBar->header()->resizeSection(0, 220);

@@ -231,8 +231,8 @@ void WriteChangedParts(TBookProject& Project, const TPageDescriptions& Parts) {
                                         [&](const std::string& f) { return SameFile(f, it->FilePath); }))
             continue;
         done.push_back(it->FilePath);
-        Project.WriteFile(it->FilePath,
-                          PutPartsIntoText(Project.FileContent(it->FilePath), it->FilePath, Parts, true, &missing));
+        Project.WriteFile(it->FilePath, PutPartsIntoText(Project.FileContent(it->FilePath), it->FilePath,
+                                                         Parts, true, &missing));
     }
     if (!missing.empty())
         throw EPageEditorError(Format(SPartNotFound, missing.front()->PartName, missing.front()->FilePath));

@@ -182,4 +182,3 @@ void TMXWebBrowser::closeEvent(QCloseEvent* Event) {
     }
     QWebEngineView::closeEvent(Event);
 }
-

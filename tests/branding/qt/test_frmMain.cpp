@@ -131,7 +131,9 @@ TEST_F(FormTest, OpenTypeUpdateAndReopen) {
 
     // A screen reader reads the fields by their labels, the picture and the grid by
     // their names and every value as the grid shows it.
-    auto name = [](QObject* Object) { return QAccessible::queryAccessibleInterface(Object)->text(QAccessible::Name); };
+    auto name = [](QObject* Object) {
+        return QAccessible::queryAccessibleInterface(Object)->text(QAccessible::Name);
+    };
     EXPECT_EQ(name(form.edtTitle), "Title");
     EXPECT_EQ(name(form.imgIcon), "Icon");
     EXPECT_EQ(name(form.vleVariables), "Variables");

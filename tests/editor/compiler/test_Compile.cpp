@@ -121,17 +121,19 @@ TEST(SystemFiles, SystemXmlHasTheBookFormat) {
     options.ApplicationTitle = "A \"B\"";
     const std::string text = BuildSystemXml(options);
     // The options of a new project, each attribute as the book's reader reads it.
-    EXPECT_EQ(text, "<System\r\n  Story=\"Story.xml\"\r\n  ToolButtons=\"ToolButtons.xml\"\r\n"
-                    "  Variables=\"Variables.xml\"\r\n  Icon=\"Application.ico\"\r\n"
-                    "  ApplicationTitle=\"A \"\"B\"\"\" MainFormCaption=\"\" OutputPath=\"\" DefaultOutput=True "
-                    "AllowRightClickContextMenu=1 ResizableWindow=True Width=800 Height=600 Template=\"\" "
-                    "RunMaximized=False\r\n"
-                    "  Forms=\"AdditionalPages.xml\"\r\n  Decrypt=\"Decrypt.xml\"\r\n>"
-                    "  <splash Interval=3 PopUpTextS=\"Starting pop-up text...\" PopUpTextE=\"Ending pop-up text...\" "
-                    "CloseOnClick=False SplashTypeS=\"vsNone\" SplashTypeE=\"vsNone\"\r\n/>"
-                    "  <toolbar ToolbarPlacement=\"tpTop\" LogoDisplay=False ToolbarTextColor=0 ToolbarBackColor=0 "
-                    "ToolbarBtnW=32 ToolbarBtnH=32 ToolbarImgW=24 ToolbarImgH=24 ToolbarShowCaption=False "
-                    "ToolbarFlat=False LogoLink=\"\" LogoText=\"\" \r\n/></System>\r\n");
+    EXPECT_EQ(
+        text,
+        "<System\r\n  Story=\"Story.xml\"\r\n  ToolButtons=\"ToolButtons.xml\"\r\n"
+        "  Variables=\"Variables.xml\"\r\n  Icon=\"Application.ico\"\r\n"
+        "  ApplicationTitle=\"A \"\"B\"\"\" MainFormCaption=\"\" OutputPath=\"\" DefaultOutput=True "
+        "AllowRightClickContextMenu=1 ResizableWindow=True Width=800 Height=600 Template=\"\" "
+        "RunMaximized=False\r\n"
+        "  Forms=\"AdditionalPages.xml\"\r\n  Decrypt=\"Decrypt.xml\"\r\n>"
+        "  <splash Interval=3 PopUpTextS=\"Starting pop-up text...\" PopUpTextE=\"Ending pop-up text...\" "
+        "CloseOnClick=False SplashTypeS=\"vsNone\" SplashTypeE=\"vsNone\"\r\n/>"
+        "  <toolbar ToolbarPlacement=\"tpTop\" LogoDisplay=False ToolbarTextColor=0 ToolbarBackColor=0 "
+        "ToolbarBtnW=32 ToolbarBtnH=32 ToolbarImgW=24 ToolbarImgH=24 ToolbarShowCaption=False "
+        "ToolbarFlat=False LogoLink=\"\" LogoText=\"\" \r\n/></System>\r\n");
 }
 
 TEST(SystemFiles, StoryXmlNestsChaptersWithoutTheirNames) {

@@ -280,7 +280,8 @@ TEST_F(ProjectTest, SystemFilesAreReadWithoutCreatingThemAndChangedThroughThePro
     EXPECT_FALSE(p.Modified());
 
     // Writing marks the project when the content changed.
-    p.SetSecurityText("<Encrypt Method=\"Password\" Password=\"lamp\" PasswordType=\"Selected\">\r\n</Encrypt>\r\n");
+    p.SetSecurityText(
+        "<Encrypt Method=\"Password\" Password=\"lamp\" PasswordType=\"Selected\">\r\n</Encrypt>\r\n");
     EXPECT_TRUE(p.Modified());
     const TSecuritySettings security = p.Security();
     EXPECT_TRUE(security.Method == TSecurityMethod::smPassword);

@@ -205,7 +205,6 @@ TEST_F(MainWindowTest, RunOnAModifiedProjectAnsweredCancelNeitherSavesNorStarts)
     EXPECT_EQ(QFileInfo(QString::fromStdString(project)).lastModified(), saved);
     EXPECT_TRUE(Started.empty());
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
-
 }
 
 TEST_F(MainWindowTest, RunWithoutABookYetCompilesFirstThenStartsTheBook) {

@@ -1,9 +1,9 @@
 #include "frm_Splash.h"
-#include "ui_helpers.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_Pictures.h"
 #include "u_ProgramFolder.h"
+#include "ui_helpers.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -20,19 +20,19 @@
 #include "u_Templates.h"
 #include "u_XMLValues.h"
 
-#include <QButtonGroup>
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QAbstractSpinBox>
-#include <QComboBox>
-#include <QSpinBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -57,8 +57,8 @@ QTreeWidgetItem* FindNode(QTreeWidget* Tree, const QString& Caption) {
 std::vector<std::string> UnnamedControls(QWidget* Window) {
     std::vector<std::string> unnamed;
     for (QWidget* control : Window->findChildren<QWidget*>()) {
-        const std::string what = std::string(control->metaObject()->className()) + " " +
-                                 control->objectName().toStdString();
+        const std::string what =
+            std::string(control->metaObject()->className()) + " " + control->objectName().toStdString();
         const auto* button = qobject_cast<QAbstractButton*>(control);
         const auto* label = qobject_cast<QLabel*>(control);
         const auto* group = qobject_cast<QGroupBox*>(control);

@@ -95,7 +95,9 @@ TEST_F(ReaderSecurity, WholeBookPasswordThreeTries) {
     EXPECT_EQ(prompt.UserEdit(), nullptr);
     // A screen reader reads the question as it stands, the field by its label and the
     // window by its title.
-    auto name = [](QObject* Object) { return QAccessible::queryAccessibleInterface(Object)->text(QAccessible::Name); };
+    auto name = [](QObject* Object) {
+        return QAccessible::queryAccessibleInterface(Object)->text(QAccessible::Name);
+    };
     auto* message = prompt.findChild<QLabel*>("lblMessage");
     ASSERT_NE(message, nullptr);
     EXPECT_EQ(name(message).toStdString(), app.Questions[0].toStdString());

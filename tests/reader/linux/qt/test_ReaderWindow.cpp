@@ -114,7 +114,8 @@ TEST_F(ReaderWindow, SampleReadInStoryOrderWithChaptersHistoryAndContents) {
             chosen = tree->child(i);
     ASSERT_NE(chosen, nullptr);
     ASSERT_NE(chosen->actionInterface(), nullptr);
-    ASSERT_TRUE(w.Wait([&] { chosen->actionInterface()->doAction(QAccessibleActionInterface::toggleAction()); }));
+    ASSERT_TRUE(
+        w.Wait([&] { chosen->actionInterface()->doAction(QAccessibleActionInterface::toggleAction()); }));
     EXPECT_EQ(Title(*w.View()), "How a lighthouse works");
     EXPECT_EQ(w.ContentsTree()->currentItem()->text(0).toStdString(), "How a lighthouse works");
 
