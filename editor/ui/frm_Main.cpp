@@ -500,9 +500,10 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
                        [this] { return std::to_string(pnlControl->width()); });
         WriteRegString(EditorKey, "Recent", Project().RecentCommaText());
     }
-    // The book an untitled project compiles to.
+    // The book an untitled project compiles to (named after the empty project name, in the
+    // current folder, where the compile wrote it).
     std::error_code error;
-    std::filesystem::remove(ProgramFolder() + ".exe", error);
+    std::filesystem::remove(::OutputFileName(std::string(), TProjectOptions()), error);
     if (!FStartupFailed) {
         bool closed = false;
         RunCommand([this, &closed] {

@@ -95,6 +95,25 @@ TEST_F(MainWindowTest, NameThatDoesNotExistIsIgnoredWithoutAMessage) {
     EXPECT_TRUE(Asked.empty());
 }
 
+// An untitled project compiles to ".exe" in the current folder; closing the editor
+// removes that book from there, and nothing else.
+TEST_F(MainWindowTest, ClosingRemovesTheBookOfAnUntitledProjectWhereItWasWritten) {
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Folder.path()));
+    QFile book(Folder.filePath(QStringLiteral(".exe")));
+    ASSERT_TRUE(book.open(QIODevice::WriteOnly));
+    book.close();
+    QFile kept(Folder.filePath(QStringLiteral("Kept.exe")));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.close();
+    EXPECT_EQ(OutputFileName(std::string(), TProjectOptions()), ".exe");
+    TfrmMain& w = Start({QStringLiteral("tomewright")});
+    w.close();
+    EXPECT_FALSE(book.exists());
+    EXPECT_TRUE(kept.exists());
+    QDir::setCurrent(previous);
+}
+
 TEST_F(MainWindowTest, TipsFollowTipsStartupAction) {
     const std::string project = CopySample(Folder);
     int shown = 0;
