@@ -6,9 +6,11 @@
 #pragma once
 
 #include "u_Exception.h"
+#include "u_eBookCommon.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +61,11 @@ std::string UserKeyRecord(const std::string& User, const std::string& Password, 
 // Recovers the book key from a user record; false when the name or password is wrong.
 bool BookKeyFromUserRecord(const std::string& Record, const std::string& User, const std::string& Password,
                            std::string& BookKey);
-// A fresh GUID in registry text form: 38 characters, braces, upper-case hex, hyphens.
-std::string NewGuidText();
+
+// The time SOURCE_DATE_EPOCH names (seconds since 1970, UTC), or none when it is not
+// set; a value that is not a number of seconds is an error. Builds that honour it make
+// the same bytes from the same project.
+std::optional<int64_t> SourceDateEpoch();
 
 // Texts of the system files.
 std::string BuildSystemXml(const TProjectOptions& Options);

@@ -231,6 +231,10 @@ public:
     // previous project on disk; FileName and Modified then stay as they were.
     void SaveProject(const std::string& FileName);
     void Save();
+    // Rewrites only the project file (options and story), in one rename; the stores on
+    // disk stay as they are. For a titled project whose options changed outside the
+    // editor (the command line keeping a new publication identifier).
+    void WriteProjectFile();
     void SaveAs();
     void SaveAsDefault();
     void CloseProject();
