@@ -209,40 +209,6 @@ bool HostFolderExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A temporary file beside Target, removed again unless Keep() is called.
-class TTempBook {
-public:
-    explicit TTempBook(const std::string& target) {
-        const std::string folder = HostFolderOf(target);
-        ForceHostFolders(folder);
-        std::string pattern = target + ".tmp-XXXXXX";
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0)
-            throw EFCreateError(Format(SFCreateError, target, SysErrorMessage(errno)));
-        ::close(fd);
-        FName = pattern;
-    }
-    ~TTempBook() {
-        if (!FName.empty())
-            ::unlink(FName.c_str());
-    }
-    TTempBook(const TTempBook&) = delete;
-    TTempBook& operator=(const TTempBook&) = delete;
-    const std::string& Name() const { return FName; }
-    // Gives the book the usual permissions of a program and moves it to Target.
-    void MoveTo(const std::string& target) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(FName.c_str(), 0777 & ~mask);
-        if (std::rename(FName.c_str(), target.c_str()) != 0)
-            throw EFCreateError(Format(SFCreateError, target, SysErrorMessage(errno)));
-        FName.clear();
-    }
-
-private:
-    std::string FName;
-};
-
 const char* YesNoCustom(uint8_t mode) {
     switch (mode) {
     case 0:
@@ -282,6 +248,31 @@ void Report(const TCompileSettings& settings, const char* step) {
 }
 
 } // namespace
+
+TOutputTempFile::TOutputTempFile(const std::string& Target) {
+    const std::string folder = HostFolderOf(Target);
+    ForceHostFolders(folder);
+    std::string pattern = Target + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        throw EFCreateError(Format(SFCreateError, Target, SysErrorMessage(errno)));
+    ::close(fd);
+    FName = pattern;
+}
+
+TOutputTempFile::~TOutputTempFile() {
+    if (!FName.empty())
+        ::unlink(FName.c_str());
+}
+
+void TOutputTempFile::MoveTo(const std::string& Target, unsigned Mode) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(FName.c_str(), static_cast<mode_t>(Mode) & ~mask);
+    if (std::rename(FName.c_str(), Target.c_str()) != 0)
+        throw EFCreateError(Format(SFCreateError, Target, SysErrorMessage(errno)));
+    FName.clear();
+}
 
 std::optional<int64_t> SourceDateEpoch() {
     const char* value = std::getenv("SOURCE_DATE_EPOCH");
@@ -589,7 +580,7 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     // assembled beside the output file and moved into place when complete.
     Report(Settings, "Writing the book");
     const std::string reader = ReadFileText(programFolder + ReaderProgramName);
-    TTempBook book(output);
+    TOutputTempFile book(output);
     WriteFileText(reader, book.Name());
     {
         // The resources go in with one update of the copy (one rewrite of it, not three).
@@ -600,6 +591,7 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
             writer.WriteIconGroup(IconResourceName, 1, systemStore.Session()->OpenFile("\\Icon.ico")->Content);
         writer.Commit();
     }
-    book.MoveTo(output);
+    // The usual permissions of a program.
+    book.MoveTo(output, 0777);
     return output;
 }

@@ -97,6 +97,23 @@ public:
 void CheckCompileOutput(const TBookProject& Project, const std::string& OutputFile,
                         const std::string& ProgramFolder = std::string());
 
+// A temporary file beside an output file, into which the output is written; moved over
+// the target when complete, removed when it was not (so a failure leaves no half-written
+// file and the previous one untouched). Creates the target's folder when missing.
+class TOutputTempFile {
+public:
+    explicit TOutputTempFile(const std::string& Target);
+    ~TOutputTempFile();
+    TOutputTempFile(const TOutputTempFile&) = delete;
+    TOutputTempFile& operator=(const TOutputTempFile&) = delete;
+    const std::string& Name() const { return FName; }
+    // Gives the file the permissions Mode (less the umask) and renames it to Target.
+    void MoveTo(const std::string& Target, unsigned Mode);
+
+private:
+    std::string FName;
+};
+
 struct TCompileSettings {
     std::string ProgramFolder; // empty: ProgramFolder()
     std::string OutputFile;    // empty: OutputFileName

@@ -686,8 +686,6 @@ void TWriter::Element(const GumboNode* node, int depth) {
         if (t.empty() || t.find("javascript") != std::string::npos || t.find("ecmascript") != std::string::npos)
             P.Scripted = true;
     }
-    if (name == "form" || name == "input" || name == "button" || name == "select" || name == "textarea")
-        P.Scripted = true;
     O += "<" + name + attributes;
     if (VoidElements.count(name)) {
         O += "/>";

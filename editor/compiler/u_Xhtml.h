@@ -42,7 +42,7 @@ struct TFragmentUse {
 
 struct TXhtmlPage {
     std::string Text;
-    bool Scripted = false; // holds scripts or forms
+    bool Scripted = false; // holds scripts
     bool Svg = false;      // holds SVG markup
     bool MathML = false;   // holds MathML markup
     std::vector<std::string> Ids; // every identifier the page defines
