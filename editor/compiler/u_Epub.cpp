@@ -121,6 +121,14 @@ std::string W3CDateTime(int64_t seconds) {
     return text;
 }
 
+// The story's chapters and listed pages as nested lists; a chapter's link is its first
+// published page, a chapter without one is a heading of its items.
+struct TNavItem {
+    std::string Title;
+    std::string Href; // below the package folder; empty for none
+    std::vector<TNavItem> Children;
+};
+
 class TExport;
 
 // The project's files as a page of the publication reads them: pages and stylesheets
@@ -135,8 +143,9 @@ private:
 };
 
 struct TPageEntry {
-    std::string Path;   // in the files store
+    std::string Path;  // in the files store
     bool Linear = false;
+    std::string Title; // for a page off the reading order: how the navigation names it
 };
 
 class TExport {
@@ -156,7 +165,7 @@ private:
     void CheckProtection();
     void Metadata();
     void CollectPages();
-    void AddPage(const std::string& path, bool linear);
+    void AddPage(const std::string& path, bool linear, const std::string& title = std::string());
     void CollectReached();
     void AssignNames();
     TMappedLink MapLink(const std::string& fromStore, const std::string& fromEpub, TLinkKind kind,
@@ -164,6 +173,7 @@ private:
     void WritePages();
     std::string StyleSheet(const std::string& path);
     void PatchFragments();
+    std::vector<TNavItem> StoryNavigation() const;
     std::string NavDocument() const;
     std::string Ncx() const;
     std::string PackageDocument() const;
@@ -250,12 +260,17 @@ void TExport::Metadata() {
     Identifier = epub.Identifier;
 }
 
-void TExport::AddPage(const std::string& path, bool linear) {
+void TExport::AddPage(const std::string& path, bool linear, const std::string& title) {
     const std::string key = CaseBlindKey(path);
     if (PageIndex.count(key))
         return;
     PageIndex.emplace(key, Pages.size());
-    Pages.push_back({path, linear});
+    std::string name = OneLine(title);
+    if (name.empty()) {
+        const size_t slash = path.find_last_of("\\/");
+        name = ChangeExtension(slash == std::string::npos ? path : path.substr(slash + 1), "");
+    }
+    Pages.push_back({path, linear, name});
 }
 
 void TExport::CollectPages() {
@@ -291,7 +306,7 @@ void TExport::CollectPages() {
             if (!file)
                 Warn(Format(SMissingAdditional, entry.Name, entry.Path));
             else if (IsHtmlFileName(file->Name) && !HasNul(file->Content))
-                AddPage(file->FullPath(), false);
+                AddPage(file->FullPath(), false, entry.Name);
         }
     }
     const std::string& cover = P.Options().Epub().Cover;
@@ -452,36 +467,40 @@ void TExport::PatchFragments() {
     }
 }
 
-// The story's chapters and listed pages as nested lists; a chapter's link is its first
-// published page, a chapter without one is a heading of its items.
-struct TNavItem {
-    std::string Title;
-    std::string Href; // below the package folder; empty for none
-    std::vector<TNavItem> Children;
-};
 
-std::vector<TNavItem> NavItems(const std::vector<std::unique_ptr<TProjectItemInfo>>& items,
-                               const std::function<std::string(const std::string&)>& nameOf) {
+// PageOf gives a story page's published name and its place in the spine (-1 when it is
+// not published). Links follow the spine: an entry leading back (a page listed twice) is
+// left out, and a chapter leads to its first page at or after the last link.
+using TPageOf = std::function<std::pair<std::string, int>(const std::string&)>;
+
+std::vector<TNavItem> NavItems(const std::vector<std::unique_ptr<TProjectItemInfo>>& items, const TPageOf& pageOf,
+                               int& last) {
     std::vector<TNavItem> result;
     for (const auto& item : items) {
         TNavItem nav;
         nav.Title = OneLine(item->Name);
         if (item->IsPage()) {
-            nav.Href = nameOf(item->Page);
-            if (!item->IncludeInTOC || nav.Href.empty())
+            const auto [name, index] = pageOf(item->Page);
+            if (!item->IncludeInTOC || index < 0 || index < last)
                 continue;
+            nav.Href = name;
+            last = index;
         } else {
-            nav.Children = NavItems(item->Children(), nameOf);
-            // The first published page below the chapter.
             std::vector<const TProjectItemInfo*> pending{item.get()};
             for (size_t i = 0; i < pending.size() && nav.Href.empty(); ++i) {
                 const TProjectItemInfo* p = pending[i];
-                if (p->IsPage())
-                    nav.Href = nameOf(p->Page);
-                else
+                if (p->IsPage()) {
+                    const auto [name, index] = pageOf(p->Page);
+                    if (index >= 0 && index >= last) {
+                        nav.Href = name;
+                        last = index;
+                    }
+                } else {
                     for (size_t k = p->Children().size(); k-- > 0;)
                         pending.insert(pending.begin() + static_cast<long>(i) + 1, p->Children()[k].get());
+                }
             }
+            nav.Children = NavItems(item->Children(), pageOf, last);
             if (nav.Href.empty() && nav.Children.empty())
                 continue;
         }
@@ -539,14 +558,22 @@ void WriteNavPoints(std::string& out, const std::vector<TNavItem>& items, int de
     }
 }
 
-std::string TExport::NavDocument() const {
-    const auto nameOf = [this](const std::string& storePath) {
+std::vector<TNavItem> TExport::StoryNavigation() const {
+    const TPageOf pageOf = [this](const std::string& storePath) -> std::pair<std::string, int> {
         const auto it = PageIndex.find(CaseBlindKey(TMFS::NormalizeSlashes(storePath)));
-        return it == PageIndex.end() ? std::string() : EpubName.at(CaseBlindKey(Pages[it->second].Path));
+        if (it == PageIndex.end())
+            return {std::string(), -1};
+        return {EpubName.at(CaseBlindKey(Pages[it->second].Path)), static_cast<int>(it->second)};
     };
-    std::vector<TNavItem> items = NavItems(P.Story().Children(), nameOf);
+    int last = -1;
+    std::vector<TNavItem> items = NavItems(P.Story().Children(), pageOf, last);
     if (items.empty())
         items.push_back({Title, EpubName.at(CaseBlindKey(Pages.front().Path)), {}});
+    return items;
+}
+
+std::string TExport::NavDocument() const {
+    const std::vector<TNavItem> items = StoryNavigation();
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html>\n"
                       "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\" lang=\"" +
                       AttrEscape(Language) + "\" xml:lang=\"" + AttrEscape(Language) + "\">\n<head>\n<title>" +
@@ -558,9 +585,7 @@ std::string TExport::NavDocument() const {
     std::vector<TNavItem> more;
     for (const TPageEntry& page : Pages)
         if (!page.Linear)
-            more.push_back({ExtractFileNameOnly(TMFS::NormalizeSlashes(page.Path)),
-                            EpubName.at(CaseBlindKey(page.Path)),
-                            {}});
+            more.push_back({page.Title, EpubName.at(CaseBlindKey(page.Path)), {}});
     if (!more.empty()) {
         out += "<nav epub:type=\"landmarks\" id=\"more\" hidden=\"hidden\">\n<h2>More</h2>\n<ol>\n";
         for (const TNavItem& item : more)
@@ -573,13 +598,7 @@ std::string TExport::NavDocument() const {
 }
 
 std::string TExport::Ncx() const {
-    const auto nameOf = [this](const std::string& storePath) {
-        const auto it = PageIndex.find(CaseBlindKey(TMFS::NormalizeSlashes(storePath)));
-        return it == PageIndex.end() ? std::string() : EpubName.at(CaseBlindKey(Pages[it->second].Path));
-    };
-    std::vector<TNavItem> items = NavItems(P.Story().Children(), nameOf);
-    if (items.empty())
-        items.push_back({Title, EpubName.at(CaseBlindKey(Pages.front().Path)), {}});
+    const std::vector<TNavItem> items = StoryNavigation();
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\" xml:lang=\"" +
                       AttrEscape(Language) + "\">\n<head>\n<meta name=\"dtb:uid\" content=\"" + AttrEscape(Identifier) +

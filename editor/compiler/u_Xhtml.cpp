@@ -99,7 +99,7 @@ const std::unordered_map<std::string_view, const char*> PhrasingOnly = {
 // Elements whose content model is their parent's.
 const TNames Transparent = {"a", "ins", "del", "map", "video", "audio", "canvas", "object"};
 
-const TNames VoidElements = {"area", "br", "col", "hr", "img", "input", "source", "track", "wbr"};
+const TNames VoidElements = {"area", "br", "col", "hr", "img", "input", "link", "meta", "source", "track", "wbr"};
 
 // Attributes every element may carry.
 const TNames GlobalAttributes = {"id",        "class",     "style",    "title",      "lang",      "dir",
@@ -362,6 +362,7 @@ private:
     std::unordered_map<const GumboNode*, TInfo> FInfo;
     std::vector<const GumboNode*> FMovedToHead;
     std::unordered_set<std::string> FIds;
+    std::vector<TFragmentUse> FPendingFragments; // of the attributes being written
 };
 
 std::string TWriter::SourceName(const GumboNode* node) {
@@ -676,9 +677,16 @@ void TWriter::Element(const GumboNode* node, int depth) {
     }
     std::string style = info.Style;
     std::string attributes, replacement;
+    FPendingFragments.clear();
     if (!Attributes(node, name, style, attributes, replacement)) {
         O += replacement;
         return;
+    }
+    for (TFragmentUse& use : FPendingFragments) {
+        const size_t base = O.size() + 1 + name.size();
+        use.Begin += base;
+        use.End += base;
+        P.Fragments.push_back(std::move(use));
     }
     if (name == "script") {
         const GumboAttribute* type = gumbo_get_attribute(&node->v.element.attributes, "type");
@@ -813,10 +821,11 @@ void TWriter::LinkAttribute(std::string& out, const char* name, const TMappedLin
     if (!link.FragmentTarget.empty()) {
         const size_t hash = link.Value.find('#');
         if (hash != std::string::npos) {
-            // Positions in the written text: the value is escaped before the "#" too.
-            const size_t begin = O.size() + out.size() + XmlEscape(link.Value.substr(0, hash)).size();
+            // Positions within the attributes, made positions of the text when they are
+            // written; the value is escaped before the "#" too.
+            const size_t begin = out.size() + XmlEscape(link.Value.substr(0, hash)).size();
             const std::string fragment = link.Value.substr(hash + 1);
-            P.Fragments.push_back({begin, begin + 1 + XmlEscape(fragment).size(), link.FragmentTarget, fragment});
+            FPendingFragments.push_back({begin, begin + 1 + XmlEscape(fragment).size(), link.FragmentTarget, fragment});
         }
     }
     out += escaped + "\"";
