@@ -585,8 +585,10 @@ void TWriter::Head(const GumboNode* head) {
             const bool moved = info.Drop;
             info.Name = gumbo_normalized_tagname(e.tag);
             info.Drop = false;
+            const size_t before = O.size();
             Element(n, 1);
-            O += "\n";
+            if (O.size() != before)
+                O += "\n";
             // A style sheet moved out of the body is not written there again.
             info.Drop = moved;
             break;
