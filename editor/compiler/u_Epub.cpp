@@ -733,6 +733,7 @@ std::string TExport::Run() {
     Step("Writing the publication");
     TOutputTempFile temp(output);
     WriteArchive(temp.Name(), DosDateTime(now));
+    Step("Putting the publication in place");
     temp.MoveTo(output, 0666);
     return output;
 }
@@ -779,7 +780,11 @@ std::string ExportEpub(TBookProject& Project, const TEpubSettings& Settings) {
 std::string EpubNameOf(const std::string& StorePath) {
     std::string path = TMFS::NormalizeSlashes(StorePath);
     std::string out;
-    for (char c : path) {
+    for (size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        // One "_" for a character of several bytes.
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80 && i > 0 && static_cast<unsigned char>(path[i - 1]) >= 0x80)
+            continue;
         if (c == '\\') {
             if (!out.empty() && out.back() != '/')
                 out += '/';
