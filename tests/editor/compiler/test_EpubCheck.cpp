@@ -8,11 +8,10 @@
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
 #include "u_Templates.h"
+#include "../../cli/run_command.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -29,22 +28,6 @@ const unsigned char GreyPixel[] = {
     0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x7E, 0x9B, 0x55, 0x00, 0x00, 0x00,
     0x0A, 0x49, 0x44, 0x41, 0x54, 0x08, 0xD7, 0x63, 0x68, 0x00, 0x00, 0x00, 0x82, 0x00, 0x81, 0xDD, 0x43, 0x6A,
     0xF4, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-
-std::string RunCaptured(const std::string& command, int& status) {
-    std::string out;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) {
-        status = -1;
-        return out;
-    }
-    std::array<char, 4096> buffer{};
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), n);
-    const int result = ::pclose(pipe);
-    status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return out;
-}
 
 class EpubCheck : public ::testing::Test {
 protected:
@@ -141,9 +124,9 @@ TEST_F(EpubCheck, PublicationsPassTheReferenceValidator) {
                           "/tests/editor/compiler/EpubCheckAll.java'";
     for (const std::string& file : publications)
         command += " '" + file + "'";
-    int status = 0;
-    const std::string report = RunCaptured(command, status);
-    EXPECT_EQ(status, 0) << report;
+    const TCommandRun run = RunCommand(command + " 2>&1");
+    const std::string& report = run.Out;
+    EXPECT_EQ(run.Status, 0) << report;
     EXPECT_EQ(report.find("ERROR("), std::string::npos) << report;
     EXPECT_EQ(report.find("WARNING("), std::string::npos) << report;
     EXPECT_EQ(report.find("FATAL("), std::string::npos) << report;
