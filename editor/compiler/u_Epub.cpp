@@ -233,7 +233,7 @@ void TExport::CheckProtection() {
         return;
     if (!S.IncludeProtected)
         throw EEpubProtectedPages(ProtectedPagesMessage(pages), pages);
-    Warn(Format(SProtectedIncluded, ListText(pages, 20)));
+    Warn(Format(SProtectedIncluded, ProtectedPagesList(pages)));
 }
 
 void TExport::Metadata() {
@@ -768,13 +768,38 @@ std::vector<std::string> ProtectedStoryPages(TBookProject& Project) {
     return pages;
 }
 
+std::string ProtectedPagesList(const std::vector<std::string>& Pages) {
+    return ListText(Pages, 20);
+}
+
 std::string ProtectedPagesMessage(const std::vector<std::string>& Pages) {
-    return Format(SProtectedPages, ListText(Pages, 20));
+    return Format(SProtectedPages, ProtectedPagesList(Pages));
 }
 
 std::string ExportEpub(TBookProject& Project, const TEpubSettings& Settings) {
     TExport work(Project, Settings);
     return work.Run();
+}
+
+std::vector<std::string> EpubCoverCandidates(const TMFS& Store) {
+    std::vector<std::string> pictures;
+    ForEachItemBelow(Store.Root(), [&](const TMFSItem* item) {
+        if (!item->IsFolder() && EpubMediaType(item->Name).rfind("image/", 0) == 0)
+            pictures.push_back(item->FullPath());
+    });
+    return pictures;
+}
+
+std::string DefaultEpubFileName(const TBookProject& Project, const std::string& Folder) {
+    if (!Project.FileName().empty())
+        return EpubFileName(Project);
+    std::string name;
+    for (char c : OneLine(Project.Options().ApplicationTitle))
+        if (c != '/' && c != '\\' && c != '%' && c != '{' && c != '}' && static_cast<unsigned char>(c) >= 0x20)
+            name += c;
+    if (name.empty() || name == "." || name == "..")
+        name = SUntitled;
+    return (Folder.empty() || Folder.back() == '/' ? Folder : Folder + "/") + name + ".epub";
 }
 
 std::string EpubNameOf(const std::string& StorePath) {

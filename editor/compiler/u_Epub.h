@@ -14,6 +14,7 @@
 #include <vector>
 
 class TBookProject;
+class TMFS;
 
 // An export that cannot be done: no pages to publish, protected pages without leave to
 // publish them.
@@ -59,6 +60,8 @@ std::string EpubFileName(const TBookProject& Project);
 // flagged for protection with a password for selected pages, none otherwise.
 std::vector<std::string> ProtectedStoryPages(TBookProject& Project);
 
+// The pages as one text: the first 20 joined by commas, then how many more there are.
+std::string ProtectedPagesList(const std::vector<std::string>& Pages);
 // The refusal's message for these pages.
 std::string ProtectedPagesMessage(const std::vector<std::string>& Pages);
 
@@ -75,6 +78,15 @@ std::string ExportEpub(TBookProject& Project, const TEpubSettings& Settings = {}
 // folder, "/" between folders): characters other than ASCII letters, digits, "-", "_"
 // and "." become "_"; HTML pages end in ".xhtml".
 std::string EpubNameOf(const std::string& StorePath);
+
+// The pictures of a files store a publication can show as its cover (JPEG, PNG, GIF,
+// SVG), as store paths in the store's listing order.
+std::vector<std::string> EpubCoverCandidates(const TMFS& Store);
+
+// The name the publication of a project goes to by default: the project file with
+// ".epub"; for an untitled project, the book's title (or "Untitled") with ".epub" in
+// Folder.
+std::string DefaultEpubFileName(const TBookProject& Project, const std::string& Folder);
 
 // The media type of a file by its name, or empty for a kind a publication does not
 // hold without a fallback.
