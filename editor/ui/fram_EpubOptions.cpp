@@ -43,13 +43,14 @@ TframEpubOptions::TframEpubOptions(IEditorMain& Main_, QWidget* Parent) : TframW
     cmbxCover->setObjectName(QStringLiteral("cmbxCover"));
     cmbxCover->setToolTip(QString::fromUtf8(SCoverHint));
     cmbxCover->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cmbxCover->setMinimumContentsLength(24);
+    cmbxCover->setMinimumContentsLength(16);
     connect(cmbxCover, &QComboBox::currentIndexChanged, this, [this] { ShowCover(); });
 
     imgCover = new TPictureBox(this);
     imgCover->setObjectName(QStringLiteral("imgCover"));
     imgCover->setAccessibleName(QStringLiteral("Cover picture"));
-    imgCover->setFixedSize(96, 128);
+    imgCover->setFixedSize(72, 96);
+    imgCover->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     imgCover->setFrameShape(QFrame::StyledPanel);
 
     edtIdentifier = new QLineEdit(this);

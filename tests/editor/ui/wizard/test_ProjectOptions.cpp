@@ -401,6 +401,10 @@ TEST_F(OptionsTest, EpubPageEditsLanguageAndCover) {
     dialog.pgcOptions->setCurrentWidget(&page);
     ProcessEvents();
     SaveScreenshot(&dialog, "options_epub_cover.png");
+    // The page's controls lie within it, one below the other.
+    EXPECT_LE(page.imgCover->geometry().bottom(), page.edtIdentifier->geometry().top());
+    EXPECT_LE(page.edtIdentifier->geometry().bottom(), page.height());
+    EXPECT_LE(page.edtIdentifier->geometry().right(), page.width());
 
     // A language that is no tag keeps the dialog open with its message.
     page.edtLanguage->setText("Deutsch (Schweiz)");
