@@ -35,7 +35,7 @@ with open(os.path.join(files, "style", "book.css"), "w") as f:
     f.write("body { margin: 1em; font-family: serif }\nh1 { color: #335 }\n")
 story = []
 for i in range(2000):  # pages: about 27 KB of text each
-    text = " ".join(rnd.choice(words) for _ in range(4800))
+    text = " ".join(rnd.choice(words) for _ in range(4950))
     name = "\\pages\\p%04d.htm" % i
     with open(os.path.join(files, "pages", "p%04d.htm" % i), "w", newline="") as f:
         f.write('<html><head><title>Page %d</title><link rel="stylesheet" href="../style/book.css"></head>'

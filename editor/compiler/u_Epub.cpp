@@ -140,6 +140,8 @@ public:
 
 private:
     TExport& FOwner;
+    // The last file read: a page is read for its resources and then for its links.
+    std::string FLastFile, FLastText;
 };
 
 struct TPageEntry {
@@ -207,7 +209,11 @@ private:
 };
 
 std::string TEpubLinkFiles::Read(const std::string& File) {
-    return FOwner.Expanded(File, TStoreLinkFiles::Read(File));
+    if (File != FLastFile) {
+        FLastText = FOwner.Expanded(File, TStoreLinkFiles::Read(File));
+        FLastFile = File;
+    }
+    return FLastText;
 }
 
 void TExport::Warn(const std::string& text) const {
@@ -339,14 +345,14 @@ void TExport::CollectReached() {
         addResource(CoverPath);
     for (size_t i = 0; i < Pages.size(); ++i) {
         const std::string page = Pages[i].Path;
+        // Pages reached through links are part of the publication too.
+        const std::string text = Files.Read(page);
         for (const TReachedFile& reached : FilesReachedFrom(page, Files)) {
             if (IsHtmlFileName(reached.File) && !reached.StyleSheet)
                 AddPage(reached.File, false);
             else
                 addResource(reached.File);
         }
-        // Pages reached through links are part of the publication too.
-        const std::string text = Files.Read(page);
         for (const TLinkRef& link : FindHtmlLinks(text).Links) {
             if (LinkRole(link.Kind) != TLinkRole::Anchor || !IsLocalLinkValue(link.Value))
                 continue;
