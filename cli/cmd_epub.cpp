@@ -26,7 +26,7 @@ int RunEpub(const std::vector<std::string>& args) {
     if (progress)
         std::cerr << "Opening " << a.Positionals()[0] << "\n";
     AboutFile(projectFile, "", [&] { project.OpenProject(projectFile, false); });
-    const bool hadIdentifier = !project.Options().Epub().Identifier.empty();
+    const bool hadIdentifier = !project.EpubOptions().Identifier.empty();
     TEpubSettings settings;
     settings.ReleaseFilesStore = true; // the project's pages are not used after this export
     settings.IncludeProtected = a.Has("--include-protected");
@@ -41,7 +41,7 @@ int RunEpub(const std::vector<std::string>& args) {
     if (!hadIdentifier) {
         AboutFile(projectFile, "", [&] { project.WriteProjectFile(); });
         std::cerr << "quarvel epub: note: the project keeps the publication identifier "
-                  << project.Options().Epub().Identifier << "\n";
+                  << project.EpubOptions().Identifier << "\n";
     }
     std::cout << book << "\n";
     return 0;

@@ -392,9 +392,8 @@ std::string OutputFileName(const TBookProject& Project) {
     return OutputFileName(Project.FileName(), Project.Options());
 }
 
-std::string CompileSecurityLine(TMFS& SystemStore) {
-    TMFSFile* file = SystemStore.Session()->CreateFile("\\Encrypt.xml", 0, true);
-    TXMLDocument doc(file->Content);
+std::string CompileSecurityLine(const TBookProject& Project) {
+    TXMLDocument doc(Project.SystemFile(SecurityFileName).value_or(std::string()));
     const std::string method = XmlText(doc.Root(), "Method", "");
     const std::string passwordType = XmlText(doc.Root(), "PasswordType", "Simple");
     if (method.empty())
@@ -556,15 +555,12 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
             if (stamp != 0)
                 file->Time = stamp;
         };
-        auto storeText = [&](const char* path) -> const std::string& {
-            return systemStore.Session()->CreateFile(path, 0, true)->Content;
-        };
         write("\\System.xml", BuildSystemXml(options));
         write("\\ToolButtons.xml", BuildToolButtonsXml(systemStore, options.Toolbar(), image));
         write("\\Decrypt.xml", security.DecryptXml);
-        write("\\Variables.xml", storeText("\\Variables.xml"));
+        write("\\Variables.xml", Project.VariablesText());
         write("\\Story.xml", BuildStoryXml(Project.Story(), options.AllowRightClickContextMenu));
-        write("\\AdditionalPages.xml", storeText("\\AdditionalPages.xml"));
+        write("\\AdditionalPages.xml", Project.AdditionalPagesText());
         for (const char* picture : {"\\SplashS.bmp", "\\SplashE.bmp"})
             if (systemStore.Session()->Exists(picture))
                 write(picture, systemStore.Session()->OpenFile(picture)->Content);

@@ -243,27 +243,24 @@ void TExport::CheckProtection() {
 }
 
 void TExport::Metadata() {
-    TMFSSession* system = P.SystemStore().Session();
-    const std::string variables =
-        system->Exists("\\Variables.xml") ? system->OpenFile("\\Variables.xml")->Content : std::string();
-    Variables = std::make_unique<TVariables>(variables, true);
+    Variables = std::make_unique<TVariables>(P.VariablesText(), true);
     Title = OneLine(Variables->Expand(P.Options().ApplicationTitle));
     if (Title.empty() && !P.FileName().empty())
         Title = ExtractFileNameOnly(P.FileName());
     if (Title.empty())
         Title = SUntitled;
     Creator = Variables->Exists("Author") ? OneLine(Variables->GetValue("Author")) : std::string();
-    Language = P.Options().Epub().Language;
+    Language = P.EpubOptions().Language;
     if (!IsLanguageTag(Language)) {
         Warn(Format(SBadLanguage, Language));
         Language = "en";
     }
-    TEpubOptions& epub = P.Options().Epub();
-    if (epub.Identifier.empty()) {
+    if (P.EpubOptions().Identifier.empty()) {
+        TEpubOptions epub = P.EpubOptions();
         epub.Identifier = NewPublicationIdentifier();
-        P.SetModified();
+        P.SetEpubOptions(epub);
     }
-    Identifier = epub.Identifier;
+    Identifier = P.EpubOptions().Identifier;
 }
 
 void TExport::AddPage(const std::string& path, bool linear, const std::string& title) {
@@ -303,10 +300,9 @@ void TExport::CollectPages() {
     if (Pages.empty())
         throw EEpubError(SNoPages);
     // The additional pages (About and the others) come after the story, off the reading order.
-    TMFSSession* system = P.SystemStore().Session();
-    if (system->Exists("\\AdditionalPages.xml")) {
+    if (const std::string additional = P.AdditionalPagesText(); !additional.empty()) {
         std::vector<TExtFormInfo> entries;
-        ReadExtForms(system->OpenFile("\\AdditionalPages.xml")->Content, entries);
+        ReadExtForms(additional, entries);
         for (const TExtFormInfo& entry : entries) {
             TMFSFile* file = storeFile(entry.Path);
             if (!file)
@@ -315,7 +311,7 @@ void TExport::CollectPages() {
                 AddPage(file->FullPath(), false, entry.Name);
         }
     }
-    const std::string& cover = P.Options().Epub().Cover;
+    const std::string& cover = P.EpubOptions().Cover;
     if (!cover.empty()) {
         TMFSFile* file = storeFile(cover);
         if (file && EpubMediaType(file->Name).rfind("image/", 0) == 0)
@@ -750,12 +746,8 @@ std::string EpubFileName(const TBookProject& Project) {
     return ChangeExtension(Project.FileName(), ".epub");
 }
 
-std::vector<std::string> ProtectedStoryPages(TBookProject& Project) {
-    TMFSSession* system = Project.SystemStore().Session();
-    if (!system->Exists("\\Encrypt.xml"))
-        return {};
-    TSecuritySettings security;
-    ReadEncryptXml(system->OpenFile("\\Encrypt.xml")->Content, security);
+std::vector<std::string> ProtectedStoryPages(const TBookProject& Project) {
+    const TSecuritySettings security = Project.Security();
     // The book's own rules: one password for the whole book (an empty one protects
     // nothing), user names and passwords, or one password for the flagged pages.
     bool all = false, flagged = false;

@@ -58,7 +58,7 @@ std::string EpubFileName(const TBookProject& Project);
 // The story pages the book protects with a password, as "TITLE (PATH)": every page
 // when one password protects the whole book or user names and passwords do, the pages
 // flagged for protection with a password for selected pages, none otherwise.
-std::vector<std::string> ProtectedStoryPages(TBookProject& Project);
+std::vector<std::string> ProtectedStoryPages(const TBookProject& Project);
 
 // The pages as one text: the first 20 joined by commas, then how many more there are.
 std::string ProtectedPagesList(const std::vector<std::string>& Pages);

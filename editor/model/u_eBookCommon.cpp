@@ -34,6 +34,13 @@ uint8_t IdentIndex(const std::string& text, const char* const (&idents)[N]) {
 } // namespace
 
 const char* const EncryptFileName = "Encrypt.xml";
+const char* const SecurityFileName = "\\Encrypt.xml";
+const char* const VariablesFileName = "\\Variables.xml";
+const char* const AdditionalPagesFileName = "\\AdditionalPages.xml";
+const char* const IconFileName = "\\Icon.ico";
+const char* const LogoFileName = "\\Logo.bmp";
+const char* const SplashSFileName = "\\SplashS.bmp";
+const char* const SplashEFileName = "\\SplashE.bmp";
 
 const char* SplashTypeIdent(TSplashType Value) {
     return Value <= vsSplash ? SplashIdents[Value] : "";

@@ -101,6 +101,7 @@ public:
     std::string GetAttributes() const;
     // All three as on creation.
     bool IsDefault() const { return Language == "en" && Cover.empty() && Identifier.empty(); }
+    bool operator==(const TEpubOptions&) const = default;
 };
 
 class TProjectOptions {
@@ -158,6 +159,15 @@ bool IsLanguageTag(const std::string& Text);
 
 // Security settings, the file "Encrypt.xml" at the root of the system store.
 extern const char* const EncryptFileName; // "Encrypt.xml"
+
+// Files the project keeps at the root of its system store (paths in the store).
+extern const char* const SecurityFileName;        // "\Encrypt.xml"
+extern const char* const VariablesFileName;       // "\Variables.xml"
+extern const char* const AdditionalPagesFileName; // "\AdditionalPages.xml"
+extern const char* const IconFileName;            // "\Icon.ico"
+extern const char* const LogoFileName;            // "\Logo.bmp"
+extern const char* const SplashSFileName;         // "\SplashS.bmp"
+extern const char* const SplashEFileName;         // "\SplashE.bmp"
 
 enum class TSecurityMethod : uint8_t { smNone, smPassword, smUserPassword };
 enum class TPasswordType : uint8_t { ptSimple, ptSelected };

@@ -70,12 +70,11 @@ TframEpubOptions::TframEpubOptions(IEditorMain& Main_, QWidget* Parent) : TframW
     layout->addSpacing(8);
     layout->addLayout(form);
     layout->addStretch(1);
-    NameControlsForAccessibility(this);
 }
 
 void TframEpubOptions::InitStep(IWizardStepOwner* Owner) {
     TframWizardStep::InitStep(Owner);
-    const TEpubOptions& options = Main.Project().Options().Epub();
+    const TEpubOptions& options = Main.Project().EpubOptions();
     edtLanguage->setText(Q(options.Language));
     cmbxCover->clear();
     cmbxCover->addItem(QString::fromUtf8(SNoCover));
@@ -102,9 +101,10 @@ bool TframEpubOptions::IsStepValid() {
 void TframEpubOptions::ApplyStep() {
     if (!IsStepValid())
         throw EWizardError(Format(SNotALanguageTag, edtLanguage->text().trimmed().toStdString()));
-    TEpubOptions& options = Main.Project().Options().Epub();
+    TEpubOptions options = Main.Project().EpubOptions();
     options.Language = edtLanguage->text().trimmed().toStdString();
     options.Cover = cmbxCover->currentIndex() <= 0 ? std::string() : cmbxCover->currentText().toStdString();
+    Main.Project().SetEpubOptions(options);
 }
 
 void TframEpubOptions::ShowCover() {

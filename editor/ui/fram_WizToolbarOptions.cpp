@@ -94,7 +94,6 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     cmbToolbarPlacement = new QComboBox(placement);
     cmbToolbarPlacement->setObjectName(QStringLiteral("cmbToolbarPlacement"));
     cmbToolbarPlacement->addItems({QStringLiteral("Top"), QStringLiteral("Bottom"), QStringLiteral("None")});
-    cmbToolbarPlacement->setAccessibleName(QStringLiteral("Toolbar placement"));
     auto* placementLayout = new QVBoxLayout(placement);
     placementLayout->setContentsMargins(8, 2, 8, 6);
     placementLayout->addWidget(cmbToolbarPlacement);
@@ -195,7 +194,6 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     layout->setSpacing(8);
     layout->addLayout(left, 1);
     layout->addLayout(right, 1);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizToolbarOptions::GetStepImage() const {
@@ -220,7 +218,7 @@ void TframWizToolbarOptions::InitStep(IWizardStepOwner*) {
     edtLogoLink->setText(QString::fromStdString(options.LogoLink));
     edtLogoText->setText(QString::fromStdString(options.LogoText));
 
-    imgLogo->SetPicture(StoredBitmap(Main.Project().SystemStore(), LogoFileName));
+    imgLogo->SetPicture(StoredBitmap(Main.Project(), LogoFileName));
 }
 
 void TframWizToolbarOptions::ApplyStep() {
@@ -274,16 +272,13 @@ void TframWizToolbarOptions::LoadLogo() {
     if (fileName.empty())
         return;
     const QImage picture = LoadBitmapOrJpeg(fileName);
-    TBookProject& project = Main.Project();
-    StoreNewFile(project.SystemStore(), LogoFileName, BitmapFileBytes(picture));
+    Main.Project().SetSystemFile(LogoFileName, BitmapFileBytes(picture));
     imgLogo->SetPicture(picture);
-    project.SetModified();
 }
 
 void TframWizToolbarOptions::ClearLogo() {
     // The deletion is not undone by Cancel: the project must be saved to keep it.
-    if (DeleteStoreFile(Main.Project().SystemStore(), LogoFileName))
-        Main.Project().SetModified();
+    Main.Project().DeleteSystemFile(LogoFileName);
     imgLogo->ClearPicture();
     cbxLogoDisplay->setChecked(false);
 }

@@ -21,8 +21,6 @@
 
 namespace {
 
-const char* const VariablesFile = "\\Variables.xml";
-
 // Draws the "Allow Branding" column as a check box with no text, and limits typed
 // names and values to the column length.
 class TVariablesDelegate : public QStyledItemDelegate {
@@ -200,7 +198,6 @@ int TVariablesModel::AddMissing(const std::vector<std::string>& Names) {
 TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDIChild(Parent), FMain(Main) {
     setObjectName(QStringLiteral("frmVariables"));
     setWindowTitle(QStringLiteral("Variables"));
-    setAccessibleName(QStringLiteral("Variables"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/varpages/variables.svg")));
     resize(572, 384);
 
@@ -225,7 +222,7 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
     FCommands->Add(tbtnScan, {});
 
     dgVariables = new TMXDBGrid(this);
-    SetControlName(dgVariables, "dgVariables");
+    SetControlName(dgVariables, "dgVariables", QStringLiteral("Variables"));
     dgVariables->setItemDelegate(new TVariablesDelegate(dgVariables));
     dgVariables->setModel(FModel);
     dgVariables->setColumnWidth(TVariablesModel::colName, 220);
@@ -258,8 +255,7 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
 TfrmVariables::~TfrmVariables() = default;
 
 void TfrmVariables::LoadVariables() {
-    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(VariablesFile, 0, true);
-    FLoadIncomplete = !FModel->Load(file->Content);
+    FLoadIncomplete = !FModel->Load(FMain.Project().VariablesText());
     FChangedSinceLoad = false;
     FVariablesLoaded = true;
     if (FTable.Count() > 0)
@@ -275,12 +271,10 @@ void TfrmVariables::SaveChanges() {
     if (FVariablesLoaded) {
         // A cell being typed in is posted first.
         dgVariables->PostEdit();
-        if (!FLoadIncomplete || FChangedSinceLoad) {
-            TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(VariablesFile, 0, true);
-            std::string text = FTable.FileText();
-            if (file->Content != text)
-                file->Content = std::move(text);
-        }
+        // Every change reached the project when it was made: what is written here is
+        // the window's own form of the same variables, no change to save.
+        if (!FLoadIncomplete || FChangedSinceLoad)
+            FMain.Project().SetVariablesText(FTable.FileText(), false);
     }
     FMain.InvalidateVariables();
 }
@@ -346,7 +340,10 @@ bool TfrmVariables::eventFilter(QObject* Watched, QEvent* Event) {
 
 void TfrmVariables::TableChanged() {
     FChangedSinceLoad = true;
-    FMain.Project().SetModified();
+    // The table is the variables file: the project holds every change at once (and
+    // is marked modified by it).
+    if (FVariablesLoaded)
+        FMain.Project().SetVariablesText(FTable.FileText());
     FMain.InvalidateVariables();
 }
 

@@ -118,7 +118,9 @@ QAction* SetActionHint(QAction* Action, const QString& Hint) {
 QToolBar* NewToolBar(QWidget* Parent, const char* Name, int IconSize, Qt::ToolButtonStyle Style,
                      const QString& AccessibleName) {
     auto* bar = new QToolBar(Parent);
-    SetControlName(bar, Name, AccessibleName.isEmpty() ? QString::fromLatin1(Name) : AccessibleName);
+    SetControlName(bar, Name);
+    if (!AccessibleName.isEmpty())
+        bar->setAccessibleName(AccessibleName);
     bar->setIconSize(QSize(IconSize, IconSize));
     bar->setToolButtonStyle(Style);
     return bar;
@@ -128,10 +130,5 @@ QWidget* AddToolAction(QToolBar* Bar, QAction* Action) {
     Bar->addAction(Action);
     QWidget* button = Bar->widgetForAction(Action);
     button->setObjectName(Action->objectName());
-    button->setAccessibleName(WithoutAccelerator(Action->text()));
     return button;
-}
-
-void ShowWindowNotAvailable(QWidget* Parent) {
-    MessageDlg(Parent, SWindowNotAvailable, TMsgDlgType::mtInformation, QMessageBox::Ok, QMessageBox::Ok);
 }

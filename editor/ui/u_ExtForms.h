@@ -10,8 +10,6 @@
 class TBookProject;
 class TMFS;
 
-// The list file in the system store.
-extern const char* const AdditionalPagesFileName; // "\AdditionalPages.xml"
 // Where the default project keeps the default pages, below the program folder.
 extern const char* const
     DefaultAdditionalPagesList; // "DefaultProject/DefaultProject.system/AdditionalPages.xml"

@@ -2,7 +2,6 @@
 
 #include "u_CaseBlind.h"
 #include "u_HostFiles.h"
-#include "u_MFS.h"
 #include "u_Project.h"
 #include "u_SpaceXMLParser.h"
 #include "u_Templates.h"
@@ -13,10 +12,6 @@
 
 const char* const SWizardStepNotValid = "Not all options has been properly set";
 const char* const StepValueFromTemplate = "FromTemplate";
-const char* const IconFileName = "\\Icon.ico";
-const char* const LogoFileName = "\\Logo.bmp";
-const char* const SplashSFileName = "\\SplashS.bmp";
-const char* const SplashEFileName = "\\SplashE.bmp";
 
 const std::vector<std::string>& WizardStepClassNames() {
     static const std::vector<std::string> names = {
@@ -111,41 +106,6 @@ uint8_t RightClickFromListIndex(int Index) {
     return Index == 0 ? 0 : Index == 1 ? 1 : 2;
 }
 
-TSecuritySettings ReadSecurityFile(TMFS& SystemStore) {
-    TMFSFile* file = SystemStore.Session()->CreateFile(std::string("\\") + EncryptFileName, 0, true);
-    TSecuritySettings settings;
-    ReadEncryptXml(file->Content, settings);
-    return settings;
-}
-
-void WriteSecurityFile(TMFS& SystemStore, const std::string& Text) {
-    SystemStore.Session()->CreateFile(std::string("\\") + EncryptFileName, 0, true)->Content = Text;
-}
-
-void StoreNewFile(TMFS& Store, const std::string& Path, const std::string& Bytes) {
-    DeleteStoreFile(Store, Path);
-    Store.Session()->CreateFile(Path, 0, false)->Content = Bytes;
-}
-
-TMFSFile* FindStoreFile(TMFS& Store, const std::string& Path) {
-    TMFSSession* session = Store.Session();
-    return session->Exists(Path) ? session->FindItem(TMFS::NormalizeSlashes(Path))->AsFile() : nullptr;
-}
-
-bool DeleteStoreFile(TMFS& Store, const std::string& Path) {
-    if (!FindStoreFile(Store, Path))
-        return false;
-    Store.Session()->Delete(Path);
-    return true;
-}
-
-std::string StoreFileContent(TMFS& Store, const std::string& Path, bool* Found) {
-    const TMFSFile* file = FindStoreFile(Store, Path);
-    if (Found)
-        *Found = file != nullptr;
-    return file ? file->Content : std::string();
-}
-
 void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder) {
     const std::string folder = HostJoin(DataFolder, "DefaultProject");
     TXMLParser parser;
@@ -156,8 +116,8 @@ void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder) 
     const std::string ending = ReadFileText(HostJoin(folder, "DefaultProject.system/SplashE.bmp"));
 
     Project.Options().Splash() = splash;
-    TMFSSession* session = Project.SystemStore().Session();
-    session->CreateFile(SplashSFileName, 0, true)->Content = starting;
-    session->CreateFile(SplashEFileName, 0, true)->Content = ending;
+    Project.SetSystemFile(SplashSFileName, starting);
+    Project.SetSystemFile(SplashEFileName, ending);
+    // The splash options changed too, whatever the pictures did.
     Project.SetModified();
 }

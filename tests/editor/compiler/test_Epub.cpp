@@ -33,7 +33,7 @@ protected:
         Settings.Warning = [this](const std::string& text) { Warnings.push_back(text); };
         Settings.Notice = [this](const std::string& text) { Notices.push_back(text); };
         Project.Options().ApplicationTitle = "%{Title}";
-        Project.Options().Epub().Identifier = "urn:uuid:11111111-2222-4333-8444-555555555555";
+        SetEpub([](TEpubOptions& o) { o.Identifier = "urn:uuid:11111111-2222-4333-8444-555555555555"; });
         File("\\Variables.xml", "<vars>\r\n<var name=\"Title\">$The  Book</var>\r\n"
                                 "<var name=\"Author\">$A. Writer</var>\r\n</vars>\r\n",
              true);
@@ -64,9 +64,16 @@ protected:
     }
 
     void File(const std::string& path, const std::string& content, bool system = false) {
-        TMFS& store = system ? Project.SystemStore() : Project.FilesStore();
-        store.Session()->ForceFolders(path.substr(0, path.rfind('\\') + 1));
-        store.Session()->CreateFile(path, 0, true)->Content = content;
+        if (system)
+            Project.SetSystemFile(path, content);
+        else
+            Project.WriteFile(path, content);
+    }
+    // Changes the project's EPUB options through the project.
+    template <class F> void SetEpub(F change) {
+        TEpubOptions options = Project.EpubOptions();
+        change(options);
+        Project.SetEpubOptions(options);
     }
     TProjectItemInfo* Page(TProjectItemInfo* parent, const std::string& name, const std::string& path) {
         auto item = std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikPage, name);
@@ -174,17 +181,19 @@ TEST_F(Epub, PagesNavigationAndNcx) {
 
 TEST_F(Epub, SameProjectSameBytesAndIdentifierKept) {
     setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    Project.SetModified(false);
     Export();
     const std::string first = ReadHost(Settings.OutputFile);
     Settings.OutputFile = (Dir / "second.epub").string();
     Export();
     EXPECT_EQ(ReadHost(Settings.OutputFile), first);
-    EXPECT_FALSE(Project.Modified());
+    EXPECT_FALSE(Project.Modified()) << "an export is no change of a project with an identifier";
 
     // A project without an identifier gets one, kept for the next export.
-    Project.Options().Epub().Identifier.clear();
+    SetEpub([](TEpubOptions& o) { o.Identifier.clear(); });
+    Project.SetModified(false);
     Export();
-    const std::string identifier = Project.Options().Epub().Identifier;
+    const std::string identifier = Project.EpubOptions().Identifier;
     EXPECT_EQ(identifier.size(), 45u);
     EXPECT_EQ(identifier.substr(0, 9), "urn:uuid:");
     EXPECT_EQ(identifier[23], '4') << "a random UUID";
@@ -200,8 +209,10 @@ TEST_F(Epub, BadInputGivesMessagesAndWarnings) {
     Page(nullptr, "Gone", "\\gone.htm");
     Page(nullptr, "Notes", "\\notes.txt");
     Page(nullptr, "Binary", "\\binary.htm");
-    Project.Options().Epub().Language = "english please";
-    Project.Options().Epub().Cover = "\\notes.txt";
+    SetEpub([](TEpubOptions& o) {
+        o.Language = "english please";
+        o.Cover = "\\notes.txt";
+    });
     auto files = Export();
     EXPECT_EQ(Warnings.size(), 6u);
     for (const char* text :

@@ -27,23 +27,26 @@ std::string ReadFile(const std::string& path) {
 
 TEST_F(MainWindowTest, ExportEpubWritesThePublicationChosen) {
     TfrmMain& w = Start();
+    QAction* exportEpub = Named<QAction>(w, "actExportEpub");
+    QMenu* file = Named<QMenu>(w, "mnuFile");
+    ASSERT_TRUE(exportEpub && file);
     Idle();
-    EXPECT_FALSE(w.actExportEpub->isEnabled()) << "no project";
+    EXPECT_FALSE(exportEpub->isEnabled()) << "no project";
     const std::string project = CopySample(Folder);
     w.OpenProjectFile(project);
     Idle();
-    ASSERT_TRUE(w.actExportEpub->isEnabled());
-    EXPECT_EQ(w.actExportEpub->text(), "Export EPUB...");
+    ASSERT_TRUE(exportEpub->isEnabled());
+    EXPECT_EQ(exportEpub->text(), "Export EPUB...");
 
     // The File menu, opened, with the new command.
-    w.mnuFile->popup(w.mapToGlobal(QPoint(10, 30)));
+    file->popup(w.mapToGlobal(QPoint(10, 30)));
     ProcessEvents();
-    SaveScreenshot(w.mnuFile, QStringLiteral("main_file_menu_export_epub.png"));
-    w.mnuFile->hide();
+    SaveScreenshot(file, QStringLiteral("main_file_menu_export_epub.png"));
+    file->hide();
 
     const std::string target = Folder.filePath(QStringLiteral("out/Lamp.epub")).toStdString();
     Answer("Export EPUB", QMessageBox::Ok, target);
-    w.actExportEpub->trigger();
+    exportEpub->trigger();
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(target)));
     EXPECT_EQ(ReadFile(target).substr(30, 28), "mimetypeapplication/epub+zip");
     // The dialog started at the project's name with ".epub".
@@ -53,21 +56,20 @@ TEST_F(MainWindowTest, ExportEpubWritesThePublicationChosen) {
     EXPECT_TRUE(WasAsked("The publication has been written to \"" + target + "\"."));
     EXPECT_EQ(w.CompileSteps().front(), "Reading the project");
     // The identifier made for the publication is a change of the project.
-    EXPECT_EQ(w.Project().Options().Epub().Identifier.substr(0, 9), "urn:uuid:");
+    EXPECT_EQ(w.Project().EpubOptions().Identifier.substr(0, 9), "urn:uuid:");
     EXPECT_TRUE(w.Project().Modified());
 
     // Cancelled file dialog: nothing happens.
     Answers.clear();
     Asked.clear();
-    w.actExportEpub->trigger();
+    exportEpub->trigger();
     EXPECT_EQ(Asked.size(), 1u);
 }
 
 TEST_F(MainWindowTest, ExportEpubAsksLeaveForProtectedPages) {
     const std::string project = CopySample(Folder);
     TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
-    w.Project().SystemStore().Session()->CreateFile("\\Encrypt.xml", 0, true)->Content =
-        BuildEncryptXml("Password", "gull", "Simple", {});
+    w.Project().SetSecurityText(BuildEncryptXml("Password", "gull", "Simple", {}));
     const std::string target = Folder.filePath(QStringLiteral("Lamp.epub")).toStdString();
     Answer("Export EPUB", QMessageBox::Ok, target);
     const std::vector<std::string> pages = ProtectedStoryPages(w.Project());
@@ -76,13 +78,13 @@ TEST_F(MainWindowTest, ExportEpubAsksLeaveForProtectedPages) {
                                  "do:\r\n" +
                                  ProtectedPagesList(pages) + "\r\nPublish them without protection?";
     // No: nothing is written.
-    w.actExportEpub->trigger();
+    Named<QAction>(w, "actExportEpub")->trigger();
     EXPECT_TRUE(WasAsked(question));
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(target)));
 
     // Yes: written, and the warning says so in the one message of warnings.
     Answer(question, QMessageBox::Yes);
-    w.actExportEpub->trigger();
+    Named<QAction>(w, "actExportEpub")->trigger();
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(target)));
     bool warned = false;
     for (const TDialogRequest& r : Asked)
@@ -93,9 +95,8 @@ TEST_F(MainWindowTest, ExportEpubAsksLeaveForProtectedPages) {
 TEST_F(MainWindowTest, ExportEpubQuestionIsARealWarningWithYesAndNo) {
     const std::string project = CopySample(Folder);
     TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
-    w.Project().Story().Items(0)->PasswordProtection = true;
-    w.Project().SystemStore().Session()->CreateFile("\\Encrypt.xml", 0, true)->Content =
-        BuildEncryptXml("Password", "gull", "Selected", {});
+    w.Project().SetItemFlag(w.Project().Story().Items(0), ifPasswordProtection, true);
+    w.Project().SetSecurityText(BuildEncryptXml("Password", "gull", "Selected", {}));
     // The file dialog is accepted as it opens: at the project's name with ".epub".
     const std::string target = ChangeFileExt(project, ".epub");
     SetDialogAnswerer(nullptr); // the real dialogs
@@ -124,7 +125,7 @@ TEST_F(MainWindowTest, ExportEpubQuestionIsARealWarningWithYesAndNo) {
         }
     });
     answer.start();
-    w.actExportEpub->trigger();
+    Named<QAction>(w, "actExportEpub")->trigger();
     answer.stop();
     ASSERT_EQ(texts.size(), 3u);
     EXPECT_NE(texts[0].find("Title page (\\Index.htm)"), std::string::npos);
