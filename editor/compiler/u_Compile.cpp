@@ -191,14 +191,6 @@ std::string PackImage(TMFS& work, std::string&& image, const std::string& cabine
 
 // ---- host files ----
 
-std::string HostChangeExt(const std::string& fileName, const std::string& ext) {
-    const size_t slash = fileName.find_last_of("/\\");
-    const size_t dot = fileName.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        return fileName.substr(0, dot) + ext;
-    return fileName + ext;
-}
-
 std::string HostFolderOf(const std::string& fileName) {
     const size_t slash = fileName.rfind('/');
     return slash == std::string::npos ? std::string(".") : fileName.substr(0, slash == 0 ? 1 : slash);
@@ -248,6 +240,14 @@ void Report(const TCompileSettings& settings, const char* step) {
 }
 
 } // namespace
+
+std::string HostChangeExt(const std::string& fileName, const std::string& ext) {
+    const size_t slash = fileName.find_last_of("/\\");
+    const size_t dot = fileName.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return fileName.substr(0, dot) + ext;
+    return fileName + ext;
+}
 
 TOutputTempFile::TOutputTempFile(const std::string& Target) {
     const std::string folder = HostFolderOf(Target);

@@ -90,6 +90,10 @@ public:
     using Exception::Exception;
 };
 
+// The file name with its extension (from the last dot after the last "/" or "\\") replaced
+// by Ext, or with Ext appended when it has none.
+std::string HostChangeExt(const std::string& FileName, const std::string& Ext);
+
 // Refuses (ECompileError naming the output and why) an output file that is not a place
 // for a book: something that is not a regular file (a folder, a FIFO, a device), the
 // project file itself (also through another name), a file inside the project's ".files"

@@ -55,14 +55,6 @@ std::string AttrEscape(const std::string& text) {
     return XmlEscape(text);
 }
 
-std::string ChangeExtension(const std::string& name, const std::string& ext) {
-    const size_t slash = name.find_last_of("/\\");
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        return name.substr(0, dot) + ext;
-    return name + ext;
-}
-
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -271,7 +263,7 @@ void TExport::AddPage(const std::string& path, bool linear, const std::string& t
     std::string name = OneLine(title);
     if (name.empty()) {
         const size_t slash = path.find_last_of("\\/");
-        name = ChangeExtension(slash == std::string::npos ? path : path.substr(slash + 1), "");
+        name = HostChangeExt(slash == std::string::npos ? path : path.substr(slash + 1), "");
     }
     Pages.push_back({path, linear, name});
 }
@@ -368,7 +360,7 @@ void TExport::AssignNames() {
         used.insert(CaseBlindKey(reserved));
     const auto assign = [&](const std::string& path) {
         std::string name = EpubNameOf(path);
-        const std::string base = ChangeExtension(name, "");
+        const std::string base = HostChangeExt(name, "");
         const std::string ext = name.substr(base.size());
         for (int n = 2; !used.insert(CaseBlindKey(name)).second; ++n)
             name = base + "-" + std::to_string(n) + ext;
@@ -743,7 +735,7 @@ std::string TExport::Run() {
 } // namespace
 
 std::string EpubFileName(const TBookProject& Project) {
-    return ChangeExtension(Project.FileName(), ".epub");
+    return HostChangeExt(Project.FileName(), ".epub");
 }
 
 std::vector<std::string> ProtectedStoryPages(const TBookProject& Project) {
@@ -833,7 +825,7 @@ std::string EpubNameOf(const std::string& StorePath) {
         start = end + 1;
     }
     if (IsHtmlFileName(cleaned))
-        cleaned = ChangeExtension(cleaned, ".xhtml");
+        cleaned = HostChangeExt(cleaned, ".xhtml");
     return cleaned;
 }
 

@@ -278,25 +278,6 @@ bool IsXmlAttributeName(std::string_view name) {
     return true;
 }
 
-// Appends one UTF-8 code point.
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes the code point at Text[I] (advancing I); malformed bytes give U+FFFD.
 uint32_t NextCodePoint(std::string_view text, size_t& i) {
     const unsigned char c = static_cast<unsigned char>(text[i++]);
@@ -1127,7 +1108,7 @@ std::string XmlNameOf(std::string_view Id) {
         if (out.empty() && !start)
             out += '_';
         if (start || other)
-            AppendUtf8(out, cp);
+            AppendCodePoint(out, cp);
         else if (!out.empty() && out != "_")
             out += '_';
     }

@@ -236,6 +236,29 @@ TEST_F(Epub, BadInputGivesMessagesAndWarnings) {
     EXPECT_FALSE(fs::exists(settings.OutputFile));
 }
 
+TEST_F(Epub, NamesClashingByLetterCaseOrLettersGetNamesOfTheirOwn) {
+    // "A b" and "a_b" differ only by letter case once the blank is replaced; "Über" and
+    // "Öber" not at all once their letters are: each keeps a name of its own, and the
+    // links (written in another letter case) follow.
+    File("\\A b.htm", "<p>first <a href=\"A_B.HTM\">x</a> <a href=\"\u00d6ber.htm\">y</a>");
+    File("\\a_b.htm", "<p>second");
+    File("\\\u00dcber.htm", "<p>third");
+    File("\\\u00d6ber.htm", "<p>fourth");
+    Page(nullptr, "First", "\\A b.htm");
+    Page(nullptr, "Second", "\\a_b.htm");
+    Page(nullptr, "Third", "\\\u00dcber.htm");
+    auto files = Export();
+    EXPECT_NE(files["EPUB/A_b.xhtml"].find("<p>first <a href=\"a_b-2.xhtml\">x</a> <a href=\"_ber-2.xhtml\">y</a>"),
+              std::string::npos)
+        << files["EPUB/A_b.xhtml"];
+    EXPECT_NE(files["EPUB/a_b-2.xhtml"].find("<p>second"), std::string::npos);
+    EXPECT_NE(files["EPUB/_ber.xhtml"].find("<p>third"), std::string::npos);
+    EXPECT_NE(files["EPUB/_ber-2.xhtml"].find("<p>fourth"), std::string::npos);
+    const std::string& package = files["EPUB/package.opf"];
+    EXPECT_NE(package.find("href=\"_ber-2.xhtml\""), std::string::npos);
+    EXPECT_EQ(package.find("href=\"a_b.xhtml\""), std::string::npos);
+}
+
 TEST_F(Epub, ProtectedPagesRefusedUnlessIncluded) {
     File("\\Encrypt.xml", BuildEncryptXml("Password", "secret", "Selected", {}), true);
     Project.Story().Items(1)->Items(0)->PasswordProtection = true;
