@@ -158,6 +158,9 @@ private:
     }
     void CheckProtection();
     void Metadata();
+    // The project's publication identifier, made (and kept in the project) when it has
+    // none yet; only once the project has pages to publish.
+    void Identify();
     void CollectPages();
     void AddPage(const std::string& path, bool linear, const std::string& title = std::string());
     void CollectReached();
@@ -247,6 +250,9 @@ void TExport::Metadata() {
         Warn(Format(SBadLanguage, Language));
         Language = "en";
     }
+}
+
+void TExport::Identify() {
     if (P.EpubOptions().Identifier.empty()) {
         TEpubOptions epub = P.EpubOptions();
         epub.Identifier = NewPublicationIdentifier();
@@ -714,6 +720,7 @@ std::string TExport::Run() {
     CheckProtection();
     Metadata();
     CollectPages();
+    Identify();
     Step("Finding the files the pages use");
     for (const TLinkOut& link : LinksOutOfStore(Store))
         if (PageIndex.count(CaseBlindKey(link.File)))

@@ -234,6 +234,8 @@ TEST_F(Epub, BadInputGivesMessagesAndWarnings) {
         EXPECT_STREQ(e.what(), "The project has no pages to publish: its story names no HTML page of its files");
     }
     EXPECT_FALSE(fs::exists(settings.OutputFile));
+    EXPECT_EQ(empty.EpubOptions().Identifier, "") << "a refused export is no change of the project";
+    EXPECT_FALSE(empty.Modified());
 }
 
 TEST_F(Epub, NamesClashingByLetterCaseOrLettersGetNamesOfTheirOwn) {
