@@ -14,6 +14,7 @@
 #include "u_Stream.h"
 #include "u_ToolButtons.h"
 #include "u_eBookCommon.h"
+#include "u_Zip.h"
 
 #include "u_TextUtils.h"
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -126,26 +128,10 @@ bool FromHex(const std::string& text, std::string& data) {
 
 // ---- times ----
 
-// The packed date-time of SOURCE_DATE_EPOCH, or 0 when the variable is not set. The
-// time is taken as UTC, so that books built from the same project in different time
-// zones are identical too.
+// The packed date-time of SOURCE_DATE_EPOCH, or 0 when the variable is not set.
 uint32_t SourceDateStamp() {
-    const char* value = std::getenv("SOURCE_DATE_EPOCH");
-    if (value == nullptr || *value == '\0')
-        return 0;
-    char* end = nullptr;
-    errno = 0;
-    const long long seconds = std::strtoll(value, &end, 10);
-    if (errno != 0 || *end != '\0' || seconds < 0)
-        throw Exception(Format("SOURCE_DATE_EPOCH \"%s\" is not a number of seconds", std::string(value)));
-    const time_t t = static_cast<time_t>(seconds);
-    struct tm tm {};
-    if (gmtime_r(&t, &tm) == nullptr || tm.tm_year + 1900 < 1980)
-        return (1u << 21) | (1u << 16); // 1980-01-01 00:00, the earliest packed date
-    const uint32_t year = static_cast<uint32_t>(std::min(tm.tm_year + 1900, 2107) - 1980);
-    return year << 25 | static_cast<uint32_t>(tm.tm_mon + 1) << 21 | static_cast<uint32_t>(tm.tm_mday) << 16 |
-           static_cast<uint32_t>(tm.tm_hour) << 11 | static_cast<uint32_t>(tm.tm_min) << 5 |
-           static_cast<uint32_t>(tm.tm_sec / 2);
+    const std::optional<int64_t> seconds = SourceDateEpoch();
+    return seconds ? DosDateTime(*seconds) : 0;
 }
 
 // With a fixed stamp: stamps Item and clamps everything below it that is later.
@@ -205,14 +191,6 @@ std::string PackImage(TMFS& work, std::string&& image, const std::string& cabine
 
 // ---- host files ----
 
-std::string HostChangeExt(const std::string& fileName, const std::string& ext) {
-    const size_t slash = fileName.find_last_of("/\\");
-    const size_t dot = fileName.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        return fileName.substr(0, dot) + ext;
-    return fileName + ext;
-}
-
 std::string HostFolderOf(const std::string& fileName) {
     const size_t slash = fileName.rfind('/');
     return slash == std::string::npos ? std::string(".") : fileName.substr(0, slash == 0 ? 1 : slash);
@@ -222,40 +200,6 @@ bool HostFolderExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-// A temporary file beside Target, removed again unless Keep() is called.
-class TTempBook {
-public:
-    explicit TTempBook(const std::string& target) {
-        const std::string folder = HostFolderOf(target);
-        ForceHostFolders(folder);
-        std::string pattern = target + ".tmp-XXXXXX";
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0)
-            throw EFCreateError(Format(SFCreateError, target, SysErrorMessage(errno)));
-        ::close(fd);
-        FName = pattern;
-    }
-    ~TTempBook() {
-        if (!FName.empty())
-            ::unlink(FName.c_str());
-    }
-    TTempBook(const TTempBook&) = delete;
-    TTempBook& operator=(const TTempBook&) = delete;
-    const std::string& Name() const { return FName; }
-    // Gives the book the usual permissions of a program and moves it to Target.
-    void MoveTo(const std::string& target) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(FName.c_str(), 0777 & ~mask);
-        if (std::rename(FName.c_str(), target.c_str()) != 0)
-            throw EFCreateError(Format(SFCreateError, target, SysErrorMessage(errno)));
-        FName.clear();
-    }
-
-private:
-    std::string FName;
-};
 
 const char* YesNoCustom(uint8_t mode) {
     switch (mode) {
@@ -297,6 +241,51 @@ void Report(const TCompileSettings& settings, const char* step) {
 
 } // namespace
 
+std::string HostChangeExt(const std::string& fileName, const std::string& ext) {
+    const size_t slash = fileName.find_last_of("/\\");
+    const size_t dot = fileName.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return fileName.substr(0, dot) + ext;
+    return fileName + ext;
+}
+
+TOutputTempFile::TOutputTempFile(const std::string& Target) {
+    const std::string folder = HostFolderOf(Target);
+    ForceHostFolders(folder);
+    std::string pattern = Target + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        throw EFCreateError(Format(SFCreateError, Target, SysErrorMessage(errno)));
+    ::close(fd);
+    FName = pattern;
+}
+
+TOutputTempFile::~TOutputTempFile() {
+    if (!FName.empty())
+        ::unlink(FName.c_str());
+}
+
+void TOutputTempFile::MoveTo(const std::string& Target, unsigned Mode) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(FName.c_str(), static_cast<mode_t>(Mode) & ~mask);
+    if (std::rename(FName.c_str(), Target.c_str()) != 0)
+        throw EFCreateError(Format(SFCreateError, Target, SysErrorMessage(errno)));
+    FName.clear();
+}
+
+std::optional<int64_t> SourceDateEpoch() {
+    const char* value = std::getenv("SOURCE_DATE_EPOCH");
+    if (value == nullptr || *value == '\0')
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long long seconds = std::strtoll(value, &end, 10);
+    if (errno != 0 || *end != '\0' || seconds < 0)
+        throw Exception(Format("SOURCE_DATE_EPOCH \"%s\" is not a number of seconds", std::string(value)));
+    return static_cast<int64_t>(seconds);
+}
+
 std::string EncryptData(const std::string& Data, const std::string& Key, bool Raw) {
     std::string buffer;
     buffer.reserve(Data.size() + 12);
@@ -327,19 +316,6 @@ bool DecryptData(const std::string& Cipher, const std::string& Key, bool Raw, st
         return false;
     Data = std::move(data);
     return true;
-}
-
-std::string NewGuidText() {
-    std::random_device device;
-    std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device());
-    unsigned char bytes[16];
-    for (unsigned char& b : bytes)
-        b = static_cast<unsigned char>(engine() & 0xFF);
-    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40); // version 4 (random)
-    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80); // variant 1
-    std::string hex = ToHex(std::string(reinterpret_cast<const char*>(bytes), 16));
-    return "{" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
-           hex.substr(16, 4) + "-" + hex.substr(20, 12) + "}";
 }
 
 std::string UserKeyRecord(const std::string& User, const std::string& Password, const std::string& BookKey) {
@@ -600,7 +576,7 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     // assembled beside the output file and moved into place when complete.
     Report(Settings, "Writing the book");
     const std::string reader = ReadFileText(programFolder + ReaderProgramName);
-    TTempBook book(output);
+    TOutputTempFile book(output);
     WriteFileText(reader, book.Name());
     {
         // The resources go in with one update of the copy (one rewrite of it, not three).
@@ -611,6 +587,7 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
             writer.WriteIconGroup(IconResourceName, 1, systemStore.Session()->OpenFile("\\Icon.ico")->Content);
         writer.Commit();
     }
-    book.MoveTo(output);
+    // The usual permissions of a program.
+    book.MoveTo(output, 0777);
     return output;
 }

@@ -6,9 +6,11 @@
 #pragma once
 
 #include "u_Exception.h"
+#include "u_eBookCommon.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +61,11 @@ std::string UserKeyRecord(const std::string& User, const std::string& Password, 
 // Recovers the book key from a user record; false when the name or password is wrong.
 bool BookKeyFromUserRecord(const std::string& Record, const std::string& User, const std::string& Password,
                            std::string& BookKey);
-// A fresh GUID in registry text form: 38 characters, braces, upper-case hex, hyphens.
-std::string NewGuidText();
+
+// The time SOURCE_DATE_EPOCH names (seconds since 1970, UTC), or none when it is not
+// set; a value that is not a number of seconds is an error. Builds that honour it make
+// the same bytes from the same project.
+std::optional<int64_t> SourceDateEpoch();
 
 // Texts of the system files.
 std::string BuildSystemXml(const TProjectOptions& Options);
@@ -85,6 +90,10 @@ public:
     using Exception::Exception;
 };
 
+// The file name with its extension (from the last dot after the last "/" or "\\") replaced
+// by Ext, or with Ext appended when it has none.
+std::string HostChangeExt(const std::string& FileName, const std::string& Ext);
+
 // Refuses (ECompileError naming the output and why) an output file that is not a place
 // for a book: something that is not a regular file (a folder, a FIFO, a device), the
 // project file itself (also through another name), a file inside the project's ".files"
@@ -92,6 +101,23 @@ public:
 // program of ProgramFolder. CompileProject checks this before anything is built.
 void CheckCompileOutput(const TBookProject& Project, const std::string& OutputFile,
                         const std::string& ProgramFolder = std::string());
+
+// A temporary file beside an output file, into which the output is written; moved over
+// the target when complete, removed when it was not (so a failure leaves no half-written
+// file and the previous one untouched). Creates the target's folder when missing.
+class TOutputTempFile {
+public:
+    explicit TOutputTempFile(const std::string& Target);
+    ~TOutputTempFile();
+    TOutputTempFile(const TOutputTempFile&) = delete;
+    TOutputTempFile& operator=(const TOutputTempFile&) = delete;
+    const std::string& Name() const { return FName; }
+    // Gives the file the permissions Mode (less the umask) and renames it to Target.
+    void MoveTo(const std::string& Target, unsigned Mode);
+
+private:
+    std::string FName;
+};
 
 struct TCompileSettings {
     std::string ProgramFolder; // empty: ProgramFolder()

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // Translatable texts.
@@ -365,6 +366,8 @@ void TBookProject::NewProject() {
     CloseProject();
     OpenProject(DefaultProjectFileName(), false);
     FFileName.clear();
+    // Every new book is a publication of its own.
+    FOptions.Epub().Identifier = NewPublicationIdentifier();
     FVariablesScanPending = true;
     FIsOpen = true;
 }
@@ -383,6 +386,7 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
             ReadSplashOptions(FOptions.Splash(), splash);
         if (const TXMLNode* toolbar = FindChild(root, "toolbar"))
             ReadToolbarOptions(FOptions.Toolbar(), toolbar);
+        ReadEpubOptions(FOptions.Epub(), FindChild(root, "epub"));
 
         std::string filesDir = ChangeFileExt(FileName, ".files");
         std::string systemDir = ChangeFileExt(FileName, ".system");
@@ -464,6 +468,8 @@ std::string TBookProject::ProjectFileText() const {
     text += "<project " + FOptions.GetAttributes() + ">\r\n";
     text += "  <splash " + FOptions.Splash().GetAttributes() + "/>\r\n";
     text += "  <toolbar " + FOptions.Toolbar().GetAttributes() + "/>\r\n";
+    if (!FOptions.Epub().IsDefault())
+        text += "  <epub " + FOptions.Epub().GetAttributes() + "/>\r\n";
     text += "  <story>\r\n";
     WriteStoryTree(text, FStory.Children(), 4, WritePage,
                    [](const TProjectItemInfo& chapter) { return "<item name=" + QuotedAttr(chapter.Name) + ">"; });
@@ -537,6 +543,17 @@ void TBookProject::SaveProject(const std::string& FileName) {
     FModified = false;
 }
 
+void TBookProject::WriteProjectFile() {
+    const std::string fresh = FFileName + "~new";
+    try {
+        WriteFileText(ProjectFileText(), fresh);
+        RenameHost(fresh, FFileName);
+    } catch (...) {
+        ::unlink(fresh.c_str());
+        throw;
+    }
+}
+
 void TBookProject::Save() {
     if (!FFileName.empty())
         SaveProject(FFileName);
@@ -555,7 +572,16 @@ void TBookProject::SaveAsDefault() {
     const bool modified = FModified;
     const std::string fileName = FFileName;
     const std::vector<std::string> recent = FRecent;
-    SaveProject(UserDefaultProjectFileName());
+    // The default project names no publication: each new project makes its own.
+    const std::string identifier = FOptions.Epub().Identifier;
+    FOptions.Epub().Identifier.clear();
+    try {
+        SaveProject(UserDefaultProjectFileName());
+    } catch (...) {
+        FOptions.Epub().Identifier = identifier;
+        throw;
+    }
+    FOptions.Epub().Identifier = identifier;
     FModified = modified;
     FFileName = fileName;
     // The save put the default project first; the list is as it was before.
@@ -872,6 +898,13 @@ TSecuritySettings TBookProject::Security() const {
 
 void TBookProject::SetSecurityText(const std::string& Text) {
     SetSystemFile(SecurityFileName, Text);
+}
+
+void TBookProject::SetEpubOptions(const TEpubOptions& Options) {
+    if (Options == FOptions.Epub())
+        return;
+    FOptions.Epub() = Options;
+    FModified = true;
 }
 
 std::optional<std::string> TBookProject::Icon() const {

@@ -238,6 +238,10 @@ public:
     // previous project on disk; FileName and Modified then stay as they were.
     void SaveProject(const std::string& FileName);
     void Save();
+    // Rewrites only the project file (options and story), in one rename; the stores on
+    // disk stay as they are. For a titled project whose options changed outside the
+    // editor (the command line keeping a new publication identifier).
+    void WriteProjectFile();
     void SaveAs();
     void SaveAsDefault();
     void CloseProject();
@@ -298,6 +302,10 @@ public:
     // empty; XML errors pass through. The text is written as given.
     TSecuritySettings Security() const;
     void SetSecurityText(const std::string& Text);
+    // How the book is published as EPUB; setting them marks the project modified when
+    // they changed (the options are part of the project file).
+    const TEpubOptions& EpubOptions() const { return FOptions.Epub(); }
+    void SetEpubOptions(const TEpubOptions& Options);
     // The book's icon in icon-file form ("\Icon.ico"), none when it has none of its own;
     // setting none deletes it.
     std::optional<std::string> Icon() const;

@@ -4,8 +4,10 @@
 #include "u_Exception.h"
 #include "u_SpaceXMLParser.h"
 #include "u_XMLValues.h"
+#include "u_TextUtils.h"
 
 #include <cstring>
+#include <random>
 
 namespace {
 // Translatable texts.
@@ -189,6 +191,77 @@ void ReadToolbarOptions(TToolbarOptions& Options, const TXMLNode* Node) {
     Options.ToolbarFlat = AttrBool(Node, "ToolbarFlat", false);
     Options.LogoLink = AttrText(Node, "LogoLink", "");
     Options.LogoText = AttrText(Node, "LogoText", "");
+}
+
+std::string TEpubOptions::GetAttributes() const {
+    return "Language=" + QuotedAttr(Language) + " Cover=" + QuotedAttr(Cover) + " Identifier=" + QuotedAttr(Identifier);
+}
+
+void ReadEpubOptions(TEpubOptions& Options, const TXMLNode* Node) {
+    Options.Language = AttrText(Node, "Language", "en");
+    Options.Cover = AttrText(Node, "Cover", "");
+    Options.Identifier = AttrText(Node, "Identifier", "");
+}
+
+namespace {
+// 16 random bytes with the version (4) and variant (1) bits of a random UUID, as
+// upper- or lower-case hexadecimal digits in the 8-4-4-4-12 grouping.
+std::string RandomUuid(bool Upper) {
+    std::random_device device;
+    std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device());
+    unsigned char bytes[16];
+    for (unsigned char& b : bytes)
+        b = static_cast<unsigned char>(engine() & 0xFF);
+    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
+    const char* digits = Upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::string text;
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text += '-';
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
+bool IsAsciiAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+} // namespace
+
+std::string NewPublicationIdentifier() {
+    return "urn:uuid:" + RandomUuid(false);
+}
+
+std::string NewGuidText() {
+    return "{" + RandomUuid(true) + "}";
+}
+
+bool IsLanguageTag(const std::string& Text) {
+    size_t start = 0;
+    bool first = true;
+    while (true) {
+        size_t end = Text.find('-', start);
+        if (end == std::string::npos)
+            end = Text.size();
+        const std::string subtag = Text.substr(start, end - start);
+        if (subtag.empty() || subtag.size() > 8)
+            return false;
+        for (char c : subtag)
+            if (!IsAsciiAlpha(c) && !(c >= '0' && c <= '9'))
+                return false;
+        if (first) {
+            const bool privateUse = subtag.size() == 1 && (SameTextAscii(subtag, "x") || SameTextAscii(subtag, "i"));
+            if (!privateUse && (subtag.size() < 2 || subtag.size() > 3 || !IsAsciiAlpha(subtag[0]) ||
+                                !IsAsciiAlpha(subtag[1]) || (subtag.size() == 3 && !IsAsciiAlpha(subtag[2]))))
+                return false;
+            first = false;
+        }
+        if (end == Text.size())
+            return true;
+        start = end + 1;
+    }
 }
 
 std::string BuildEncryptXml(const std::string& Method, const std::string& Password,

@@ -87,6 +87,23 @@ public:
     std::string GetAttributes() const;
 };
 
+// How the book is published as EPUB: the language of its text (a language tag), the
+// cover picture (a path of the files store, empty for none) and the publication's
+// identifier ("urn:uuid:" and a UUID, made once and kept, so that every export of the
+// project is the same publication; empty until one is made).
+class TEpubOptions {
+public:
+    std::string Language = "en";
+    std::string Cover;
+    std::string Identifier;
+
+    // "Language=%s Cover=%s Identifier=%s", each a quoted text.
+    std::string GetAttributes() const;
+    // All three as on creation.
+    bool IsDefault() const { return Language == "en" && Cover.empty() && Identifier.empty(); }
+    bool operator==(const TEpubOptions&) const = default;
+};
+
 class TProjectOptions {
 public:
     TProjectOptions() = default;
@@ -109,6 +126,8 @@ public:
     const TSplashOptions& Splash() const { return FSplash; }
     TToolbarOptions& Toolbar() { return FToolbar; }
     const TToolbarOptions& Toolbar() const { return FToolbar; }
+    TEpubOptions& Epub() { return FEpub; }
+    const TEpubOptions& Epub() const { return FEpub; }
 
     // The project options only (not the splash and toolbar ones).
     std::string GetAttributes() const;
@@ -116,6 +135,7 @@ public:
 private:
     TSplashOptions FSplash;
     TToolbarOptions FToolbar;
+    TEpubOptions FEpub;
 };
 
 // Read the fields from a parsed element's attributes, with the defaults for missing
@@ -123,6 +143,19 @@ private:
 void ReadProjectOptions(TProjectOptions& Options, const TXMLNode* Node);
 void ReadSplashOptions(TSplashOptions& Options, const TXMLNode* Node); // no node: unchanged
 void ReadToolbarOptions(TToolbarOptions& Options, const TXMLNode* Node);
+// No node: the creation defaults (a project without them has never chosen any).
+void ReadEpubOptions(TEpubOptions& Options, const TXMLNode* Node);
+
+// A new identifier for a publication: "urn:uuid:" and a random (version 4) UUID in
+// lower-case hexadecimal digits.
+std::string NewPublicationIdentifier();
+// A fresh GUID in registry text form: 38 characters, braces, upper-case hex, hyphens.
+std::string NewGuidText();
+
+// Whether Text is a well-formed language tag ("en", "de-CH", "zh-Hant-TW", "x-klingon"):
+// subtags of letters and digits, 1 to 8 characters each, joined by hyphens, the first of
+// 2 to 3 letters (or "x", "i" for private and grandfathered tags).
+bool IsLanguageTag(const std::string& Text);
 
 // Security settings, the file "Encrypt.xml" at the root of the system store.
 extern const char* const EncryptFileName; // "Encrypt.xml"

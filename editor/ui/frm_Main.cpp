@@ -5,6 +5,7 @@
 #include "fram_PageProperties.h"
 #include "fram_StoryTree.h"
 #include "u_Compile.h"
+#include "u_Epub.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"
 #include "u_Forms.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -40,6 +42,11 @@
 namespace {
 
 const char* const SProjectFilter = "Quarvel Projects (*.ebp)";
+const char* const SEpubFilter = "EPUB publications (*.epub)";
+const char* const SEpubProtectedQuestion =
+    "The book protects these pages with a password, which an EPUB publication cannot do:\r\n%s\r\n"
+    "Publish them without protection?";
+const char* const SEpubWritten = "The publication has been written to \"%s\".";
 
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
 
@@ -159,6 +166,7 @@ void TfrmMain::BuildActions() {
                                   QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
     actSaveProjectAsDefault = MakeAction(this, "actSaveProjectAsDefault", tr("Save Project As Default"));
     actCloseProject = MakeAction(this, "actCloseProject", tr("Close Project"), {}, QKeySequence(Qt::CTRL | Qt::Key_W));
+    actExportEpub = MakeAction(this, "actExportEpub", tr("Export EPUB..."));
     actExit = MakeAction(this, "actExit", tr("Exit"), "main/exit.svg", QKeySequence(Qt::CTRL | Qt::Key_Q));
     actCompile = MakeAction(this, "actCompile", tr("Compile"), "main/compile.svg", QKeySequence(Qt::CTRL | Qt::Key_F9));
     actRun = MakeAction(this, "actRun", tr("Run"), "main/run.svg", QKeySequence(Qt::Key_F9));
@@ -262,6 +270,8 @@ void TfrmMain::BuildMenus() {
     mnuFile->addAction(actSaveProjectAsDefault);
     mnuFile->addAction(actCloseProject);
     mnuFile->addSeparator();
+    mnuFile->addAction(actExportEpub);
+    mnuFile->addSeparator();
     mnuRecent = mnuFile->addMenu(tr("&Recent"));
     mnuRecent->setObjectName(QStringLiteral("mnuRecent"));
     mnuRecent->setToolTipsVisible(true);
@@ -347,6 +357,7 @@ void TfrmMain::RegisterCommands() {
     c.Add(mnuRecent->menuAction(), [this] { return !Project().RecentList().empty(); });
     c.Add(actExit, {});
     c.Add(actCompile, canCompile);
+    c.Add(actExportEpub, canCompile);
     c.Add(actRun, canCompile);
     c.Add(actVariables, open);
     c.Add(actToolbar, open);
@@ -382,6 +393,7 @@ void TfrmMain::ConnectCommands() {
     connect(actCloseProject, &QAction::triggered, this, [this] { actCloseProjectExecute(); });
     connect(actExit, &QAction::triggered, this, [this] { close(); });
     connect(actCompile, &QAction::triggered, this, [this] { actCompileExecute(); });
+    connect(actExportEpub, &QAction::triggered, this, [this] { actExportEpubExecute(); });
     connect(actRun, &QAction::triggered, this, [this] { actRunExecute(); });
     connect(actVariables, &QAction::triggered, this,
             [this] { RunCommand([this] { EditorWindows().OpenVariables(*this); }); });
@@ -564,25 +576,65 @@ void TfrmMain::actCloseProjectExecute() {
     FCommands->Execute(this, [this] { Project().CloseProject(); }, [this] { ProjectReplaced(); });
 }
 
-void TfrmMain::CompileWithProgress() {
+void TfrmMain::RunWithProgress(const QString& Title, const QString& Text,
+                               const std::function<void(const std::function<void(const std::string&)>&)>& Run) {
     FCompileSteps.clear();
     TBusyCursor busy;
-    QProgressDialog progress(tr("Compiling the book..."), QString(), 0, 0, this);
+    QProgressDialog progress(Text, QString(), 0, 0, this);
     progress.setObjectName(QStringLiteral("dlgCompileProgress"));
-    progress.setWindowTitle(tr("Compile"));
+    progress.setWindowTitle(Title);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setMinimumWidth(360);
     progress.setValue(0);
-    TCompileSettings settings;
-    settings.Progress = [this, &progress](const std::string& Step) {
+    Run([this, &progress](const std::string& Step) {
         FCompileSteps.push_back(Step);
         if (!Step.empty())
             progress.setLabelText(Q(Step));
-        // Only painting: the user's input waits until the compile is over.
+        // Only painting: the user's input waits until the command is over.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
-    CompileProject(Project(), settings);
+    });
+}
+
+void TfrmMain::CompileWithProgress() {
+    RunWithProgress(tr("Compile"), tr("Compiling the book..."), [this](const auto& Progress) {
+        TCompileSettings settings;
+        settings.Progress = Progress;
+        CompileProject(Project(), settings);
+    });
+}
+
+void TfrmMain::actExportEpubExecute() {
+    RunCommand([this] {
+        TBookProject& project = Project();
+        if (!project.IsOpen() || project.Story().Empty())
+            return;
+        ApplyChangesOfAll();
+        const std::string start = DefaultEpubFileName(project, QDir::homePath().toStdString());
+        const std::string file = ::ChooseSaveFileName(this, "Export EPUB", start, SEpubFilter, "epub");
+        if (file.empty())
+            return;
+        TEpubSettings settings;
+        settings.OutputFile = file;
+        const std::vector<std::string> protectedPages = ProtectedStoryPages(project);
+        if (!protectedPages.empty()) {
+            if (MessageDlg(this, Format(SEpubProtectedQuestion, ProtectedPagesList(protectedPages)),
+                           TMsgDlgType::mtWarning, QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::No) != QMessageBox::Yes)
+                return;
+            settings.IncludeProtected = true;
+        }
+        // Warnings and notices go to the window's gathering, shown together below.
+        settings.Warning = [this](const std::string& Text) { Warning(Text); };
+        settings.Notice = [this](const std::string& Text) { Warning(Text); };
+        std::string written;
+        RunWithProgress(tr("Export EPUB"), tr("Writing the publication..."), [&](const auto& Progress) {
+            settings.Progress = Progress;
+            written = ExportEpub(project, settings);
+        });
+        ShowPendingWarnings(true);
+        MessageDlg(this, Format(SEpubWritten, written), TMsgDlgType::mtInformation, QMessageBox::Ok, QMessageBox::Ok);
+    });
 }
 
 bool TfrmMain::SaveBeforeCompile(const char* Question, bool& Saved) {

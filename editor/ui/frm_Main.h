@@ -65,6 +65,10 @@ public:
     void actSaveProjectAsDefaultExecute();
     void actCloseProjectExecute();
     void actCompileExecute();
+    // File > Export EPUB...: the document windows' changes applied, the publication's
+    // file chosen, leave asked for pages the book protects, the export under a progress
+    // box, its warnings and notices in one message afterwards.
+    void actExportEpubExecute();
     void actRunExecute();
     void actHelpContentsExecute();
     void actInternetUpdateExecute();
@@ -148,6 +152,7 @@ private:
     QAction* actSaveProjectAs = nullptr;
     QAction* actSaveProjectAsDefault = nullptr;
     QAction* actCloseProject = nullptr;
+    QAction* actExportEpub = nullptr;
     QAction* actExit = nullptr;
     QAction* actCompile = nullptr;
     QAction* actRun = nullptr;
@@ -184,6 +189,9 @@ private:
     // the command ends here; Saved tells whether the project had to be saved.
     bool SaveBeforeCompile(const char* Question, bool& Saved);
     void CompileWithProgress();
+    // A progress box for a long command: Run gets the step reporter it passes on.
+    void RunWithProgress(const QString& Title, const QString& Text,
+                         const std::function<void(const std::function<void(const std::string&)>&)>& Run);
     void StartBook(const std::string& BookFile);
     void OpenURL(const QUrl& Url);
     void ProjectReplaced();

@@ -1,5 +1,6 @@
 #include "frm_ProjectOptions.h"
 
+#include "fram_EpubOptions.h"
 #include "fram_WizGeneralOptions.h"
 #include "fram_WizSecurityType.h"
 #include "fram_WizSplash.h"
@@ -41,10 +42,12 @@ TfrmProjectOptions::TfrmProjectOptions(IEditorMain& Main, QWidget* Parent) : QDi
     framSecurity = new TframWizSecurityType(Main);
     framToolbar = new TframWizToolbarOptions(Main);
     framSplash = new TframWizSplash(Main);
+    framEpub = new TframEpubOptions(Main);
     pgcOptions->addTab(framGeneral, QStringLiteral("General"));
     pgcOptions->addTab(framSecurity, QStringLiteral("Security"));
     pgcOptions->addTab(framToolbar, QStringLiteral("Toolbar"));
     pgcOptions->addTab(framSplash, QStringLiteral("Splash"));
+    pgcOptions->addTab(framEpub, QStringLiteral("EPUB"));
     pgcOptions->setCurrentWidget(framSecurity);
 
     // OK applies the pages first and closes the dialog only when they were applied.
@@ -76,6 +79,7 @@ void TfrmProjectOptions::FormShow() {
     framSecurity->InitStep(nullptr);
     framToolbar->InitStep(nullptr);
     framSplash->InitStep(nullptr);
+    framEpub->InitStep(nullptr);
 }
 
 void TfrmProjectOptions::btnOkClick() {
@@ -85,6 +89,7 @@ void TfrmProjectOptions::btnOkClick() {
         framSecurity->ApplyStep();
         framToolbar->ApplyStep();
         framSplash->ApplyStep();
+        framEpub->ApplyStep();
         FMain.Project().SetModified();
         FMain.StoryChanged();
         if (framToolbar->ImageSizeChanged())

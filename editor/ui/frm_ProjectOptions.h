@@ -8,6 +8,7 @@
 class IEditorMain;
 class QPushButton;
 class QTabWidget;
+class TframEpubOptions;
 class TframWizGeneralOptions;
 class TframWizSecurityType;
 class TframWizSplash;
@@ -20,7 +21,7 @@ class TfrmProjectOptions : public QDialog {
 public:
     explicit TfrmProjectOptions(IEditorMain& Main, QWidget* Parent = nullptr);
 
-    // Applies the four pages in order, marks the project modified, offers the toolbar
+    // Applies the pages in order (General, Security, Toolbar, Splash, EPUB), marks the project modified, offers the toolbar
     // designer when the picture size changed, and closes with OK. A failing page keeps
     // the dialog open.
     void btnOkClick();
@@ -30,6 +31,7 @@ public:
     TframWizSecurityType* framSecurity;
     TframWizToolbarOptions* framToolbar;
     TframWizSplash* framSplash;
+    TframEpubOptions* framEpub;
     QPushButton* btnOk;
     QPushButton* btnCancel;
 

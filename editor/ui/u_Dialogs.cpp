@@ -8,8 +8,11 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTreeView>
 
 namespace {
 
@@ -133,6 +136,12 @@ std::string ChooseSaveFileName(QWidget* Parent, const std::string& Caption_, con
         QFileDialog dialog(Parent, Q(Caption_), Q(Start), Q(Filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(Q(DefaultExt));
+        // Qt's own sizes cut the places and the dates short.
+        dialog.resize(dialog.sizeHint().expandedTo(QSize(820, 480)));
+        if (auto* places = dialog.findChild<QSplitter*>(QStringLiteral("splitter")))
+            places->setSizes({160, 640});
+        if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
+            list->header()->resizeSection(3, 170);
         if (!Start.empty())
             dialog.selectFile(Q(Start));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

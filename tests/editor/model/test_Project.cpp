@@ -35,7 +35,8 @@ TEST_F(ProjectTest, ProjectFileTextExactly) {
     const TProjectOptions& o = p.Options();
     EXPECT_EQ(p.ProjectFileText(),
               "<project " + o.GetAttributes() + ">\r\n" + "  <splash " + o.Splash().GetAttributes() +
-                  "/>\r\n" + "  <toolbar " + o.Toolbar().GetAttributes() + "/>\r\n" + "  <story>\r\n" +
+                  "/>\r\n" + "  <toolbar " + o.Toolbar().GetAttributes() + "/>\r\n" + "  <epub Language=\"en\" Cover=\"\" Identifier=\"" +
+                  o.Epub().Identifier + "\"/>\r\n" + "  <story>\r\n" +
                   "    <item name=\"Part \"\"One\"\"\">\r\n"
                   "      <item name=\"Page A\" page=\"\\a.htm\" passwordprotection=False rightclick=False "
                   "includeintoc=True searchable=True RefCount=2\r\n"
@@ -639,4 +640,59 @@ TEST_F(ProjectTest, OpeningReportsLinksOutOfTheStoresAndCaseClashes) {
         << Host.Warnings[0];
     EXPECT_NE(Host.Warnings[1].find("\"" + Dir + "/p.files/leak.txt\" leads out of"), std::string::npos);
     EXPECT_NE(Host.Warnings[2].find("\"" + Dir + "/p.system/up\" leads out of"), std::string::npos);
+}
+
+TEST_F(ProjectTest, EpubOptionsAreKeptInTheProjectFile) {
+    TBookProject p(&Host);
+    p.NewProject();
+    // Every new project is a publication of its own.
+    const std::string identifier = p.EpubOptions().Identifier;
+    ASSERT_EQ(identifier.size(), 45u);
+    EXPECT_EQ(identifier.substr(0, 9), "urn:uuid:");
+    TBookProject other(&Host);
+    other.NewProject();
+    EXPECT_NE(other.EpubOptions().Identifier, identifier);
+
+    // Setting the options marks the project modified only when they change.
+    p.SetModified(false);
+    TEpubOptions options = p.EpubOptions();
+    p.SetEpubOptions(options);
+    EXPECT_FALSE(p.Modified());
+    options.Language = "de-CH";
+    options.Cover = "\\pics\\\"cover\".png";
+    p.SetEpubOptions(options);
+    EXPECT_TRUE(p.Modified());
+    p.SaveProject(Dir + "/book.ebp");
+    EXPECT_NE(ReadFileText(Dir + "/book.ebp")
+                  .find("  <epub Language=\"de-CH\" Cover=\"\\pics\\\"\"cover\"\".png\" Identifier=\"" + identifier +
+                        "\"/>\r\n  <story>"),
+              std::string::npos);
+    TBookProject q(&Host);
+    q.OpenProject(Dir + "/book.ebp", false);
+    EXPECT_EQ(q.EpubOptions().Language, "de-CH");
+    EXPECT_EQ(q.EpubOptions().Cover, "\\pics\\\"cover\".png");
+    EXPECT_EQ(q.EpubOptions().Identifier, identifier);
+
+    // A project without the element has the defaults, whatever was open before; with
+    // the defaults nothing is written.
+    q.OpenProject(Dir + "/prog/DefaultProject/DefaultProject.ebp", false);
+    EXPECT_EQ(q.EpubOptions().Language, "en");
+    EXPECT_EQ(q.EpubOptions().Cover, "");
+    EXPECT_EQ(q.EpubOptions().Identifier, "");
+    EXPECT_EQ(q.ProjectFileText().find("<epub"), std::string::npos);
+
+    // The default project names no publication; the project saving it keeps its own.
+    p.SaveAsDefault();
+    EXPECT_EQ(ReadFileText(Dir + "/user/DefaultProject/DefaultProject.ebp").find("Identifier=\"urn"),
+              std::string::npos);
+    EXPECT_EQ(p.EpubOptions().Identifier, identifier);
+
+    // Only the project file is rewritten, in place of the old one.
+    WriteFileText("kept", Dir + "/book.files/Welcome.htm");
+    options.Language = "fr";
+    p.SetEpubOptions(options);
+    p.WriteProjectFile();
+    EXPECT_NE(ReadFileText(Dir + "/book.ebp").find("Language=\"fr\""), std::string::npos);
+    EXPECT_EQ(ReadFileText(Dir + "/book.files/Welcome.htm"), "kept");
+    EXPECT_FALSE(Exists(Dir + "/book.ebp~new"));
 }

@@ -3,6 +3,7 @@
 // and the splash page's reset and preview.
 #include "wizard_helpers.h"
 
+#include "fram_EpubOptions.h"
 #include "fram_WizGeneralOptions.h"
 #include "fram_WizSecurityType.h"
 #include "fram_WizSplash.h"
@@ -59,17 +60,19 @@ TEST_F(OptionsTest, OpensOnSecurityAndOkAppliesEveryPage) {
     TfrmProjectOptions& dialog = Open();
     EXPECT_EQ(dialog.size(), QSize(512, 374));
     EXPECT_EQ(dialog.windowTitle(), "Project Options");
-    ASSERT_EQ(dialog.pgcOptions->count(), 4);
+    ASSERT_EQ(dialog.pgcOptions->count(), 5);
     const QStringList pages{dialog.pgcOptions->tabText(0), dialog.pgcOptions->tabText(1),
-                            dialog.pgcOptions->tabText(2), dialog.pgcOptions->tabText(3)};
-    EXPECT_EQ(pages, (QStringList{"General", "Security", "Toolbar", "Splash"}));
+                            dialog.pgcOptions->tabText(2), dialog.pgcOptions->tabText(3),
+                            dialog.pgcOptions->tabText(4)};
+    EXPECT_EQ(pages, (QStringList{"General", "Security", "Toolbar", "Splash", "EPUB"}));
     EXPECT_EQ(dialog.pgcOptions->currentWidget(), dialog.framSecurity);
     EXPECT_EQ(dialog.framGeneral->cmbxDefaultTemplate->currentText(), "Novel");
     EXPECT_EQ(dialog.framGeneral->cmbxDefaultTemplate->itemText(0), "None");
 
     // Every page's layout fits the dialog: nothing is squeezed below what it needs.
-    const char* names[] = {"options_general.png", "options_security.png", "options_toolbar.png", "options_splash.png"};
-    for (int i = 0; i < 4; ++i) {
+    const char* names[] = {"options_general.png", "options_security.png", "options_toolbar.png", "options_splash.png",
+                           "options_epub.png"};
+    for (int i = 0; i < 5; ++i) {
         dialog.pgcOptions->setCurrentIndex(i);
         ProcessEvents();
         QWidget* page = dialog.pgcOptions->widget(i);
@@ -365,4 +368,52 @@ TEST_F(OptionsTest, SplashResetAndPreview) {
     s.Pages[0].btnPreview->click();
     EXPECT_EQ(Asked.size(), asked);
     EXPECT_EQ(requested, nullptr);
+}
+
+TEST_F(OptionsTest, EpubPageEditsLanguageAndCover) {
+    TMFSSession* files = Project().FilesStore().Session();
+    files->ForceFolders("\\pics\\");
+    files->CreateFile("\\pics\\cover.png", 0, true)->Content = Encoded(TwoColours(), "PNG");
+    files->CreateFile("\\pics\\drawing.bmp", 0, true)->Content = "BM";
+    TEpubOptions options = Project().EpubOptions();
+    options.Language = "de";
+    Project().SetEpubOptions(options);
+    const std::string identifier = Project().EpubOptions().Identifier;
+    TfrmProjectOptions& dialog = Open();
+    TframEpubOptions& page = *dialog.framEpub;
+    EXPECT_EQ(page.edtLanguage->text(), "de");
+    EXPECT_EQ(page.edtIdentifier->text().toStdString(), identifier);
+    EXPECT_TRUE(page.edtIdentifier->isReadOnly());
+    // The pictures a publication can show are offered, after "(none)".
+    ASSERT_EQ(page.cmbxCover->count(), 2);
+    EXPECT_EQ(page.cmbxCover->itemText(0), "(none)");
+    EXPECT_EQ(page.cmbxCover->itemText(1), "\\pics\\cover.png");
+    EXPECT_FALSE(page.imgCover->HasPicture());
+    page.cmbxCover->setCurrentIndex(1);
+    EXPECT_TRUE(page.imgCover->HasPicture());
+    EXPECT_EQ(page.imgCover->Picture().size(), QSize(60, 30));
+    dialog.pgcOptions->setCurrentWidget(&page);
+    ProcessEvents();
+    SaveScreenshot(&dialog, "options_epub_cover.png");
+    // The page's controls lie within it, one below the other.
+    EXPECT_LE(page.imgCover->geometry().bottom(), page.edtIdentifier->geometry().top());
+    EXPECT_LE(page.edtIdentifier->geometry().bottom(), page.height());
+    EXPECT_LE(page.edtIdentifier->geometry().right(), page.width());
+
+    // A language that is no tag keeps the dialog open with its message.
+    page.edtLanguage->setText("Deutsch (Schweiz)");
+    EXPECT_FALSE(page.IsStepValid());
+    dialog.btnOkClick();
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back(), "\"Deutsch (Schweiz)\" is not a language tag (such as en, en-GB, de, fr-CA)");
+    EXPECT_EQ(Project().EpubOptions().Language, "de");
+
+    page.edtLanguage->setText(" de-CH ");
+    dialog.btnOkClick();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(Project().EpubOptions().Language, "de-CH");
+    EXPECT_EQ(Project().EpubOptions().Cover, "\\pics\\cover.png");
+    EXPECT_EQ(Project().EpubOptions().Identifier, identifier);
+    EXPECT_TRUE(Project().Modified());
 }

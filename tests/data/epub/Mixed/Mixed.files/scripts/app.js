@@ -1,0 +1,1 @@
+function greet() { if (1 < 2 && 3 > 2) { document.getElementById("out").textContent = "Hi"; } }
