@@ -572,6 +572,9 @@ void TfrmMain::CompileWithProgress() {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setMinimumWidth(360);
+    // The bar stays up at 100 % while the book is written after the pages.
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
     progress.setValue(0);
     TCompileSettings settings;
     settings.Progress = [this, &progress](const std::string& Step) {
@@ -579,6 +582,18 @@ void TfrmMain::CompileWithProgress() {
         if (!Step.empty())
             progress.setLabelText(Q(Step));
         // Only painting: the user's input waits until the compile is over.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    // Packing the pages is most of the work: the bar follows the bytes packed.
+    settings.PackProgress = [&progress, shown = -1](uint64_t Packed, uint64_t Total) mutable {
+        const int percent = PackProgressPercent(Packed, Total);
+        if (percent == shown)
+            return;
+        shown = percent;
+        if (progress.maximum() != 100)
+            progress.setRange(0, 100);
+        progress.setValue(percent);
+        progress.setLabelText(Q(PackProgressText(Packed, Total)));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     CompileProject(Project(), settings);
