@@ -28,6 +28,8 @@ constexpr uint32_t MaxBlocks = 0xFFFF;
 // A block's compressed data never exceeds its uncompressed size by more than this (the
 // "CK" and the headers of a stored deflate block).
 constexpr size_t BlockSlack = 64;
+// The header of a stored deflate block: its type byte, the length and its complement.
+constexpr size_t StoredHeaderSize = 5;
 
 void Put16(std::string& b, size_t at, uint32_t v) {
     b[at] = char(v & 0xFF);
@@ -81,6 +83,16 @@ public:
         if (rc != Z_STREAM_END)
             throw ECabWriteError(Format(SCabDeflateFailed, rc));
         block.resize(block.size() - FStream.avail_out);
+        if (block.size() - BlockHeaderSize - 2 > raw.size() + StoredHeaderSize) {
+            // Bytes that do not compress: the deflater cuts them into several stored
+            // blocks; one stored block (final, with the length and its complement) is
+            // shorter, and is what other writers give.
+            block.resize(BlockHeaderSize + 2);
+            block += '\x01';
+            Append16(block, static_cast<uint32_t>(raw.size()));
+            Append16(block, static_cast<uint32_t>(~raw.size() & 0xFFFF));
+            block += raw;
+        }
         const uint32_t compressed = static_cast<uint32_t>(block.size() - BlockHeaderSize);
         Put16(block, 4, compressed);
         Put16(block, 6, static_cast<uint32_t>(raw.size()));
