@@ -261,12 +261,14 @@ void TMFSCabWriter::Flush() {
         members.push_back({{entry.Name, 0, entry.Time, static_cast<uint16_t>(entry.Attributes)}, entry.Content});
     std::string bytes;
     std::string message;
+    bool written = false;
     try {
         bytes = WriteCabinet(members);
+        written = true;
     } catch (const std::exception& e) {
         message = ExceptionMessage(e);
     }
-    if (!message.empty())
+    if (!written)
         RaiseSystemError(FCIERR_MCI_FAIL, true, &message);
 
     try {
@@ -541,8 +543,8 @@ void TMFSCabReader::DoExtract(TSink* sink) {
 // ---------------------------------------------------------------------------------
 // Store convention
 
-std::string PackStore(const TMFS& store, const std::string& cabinetName, std::optional<uint32_t> memberTime) {
-    (void)cabinetName; // the bytes are the same under any name
+// The bytes are the same under any cabinet name.
+std::string PackStore(const TMFS& store, const std::string& /*cabinetName*/, std::optional<uint32_t> memberTime) {
     TStorePackOptions options;
     options.MemberTime = memberTime;
     return PackStore(store, options);

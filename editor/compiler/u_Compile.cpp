@@ -546,8 +546,9 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
         pagesCabinet = PackImage(store, stamp, Settings.Jobs, Settings.PackProgress);
         store.Clear();
     } else {
-        // A copy through the image keeps the project's own files untouched; only one
-        // full copy of the pages is alive at a time besides the project's.
+        // A copy through the image keeps the project's own files untouched; the image
+        // goes as soon as the copy is built, and the copy goes into the cabinet piece by
+        // piece.
         TMFS pages;
         pages.LoadFromString(Project.FilesStore().SaveToString());
         ExpandPlaceholders(Project.Story(), pages.Root(), contents);

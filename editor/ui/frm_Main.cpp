@@ -590,10 +590,11 @@ void TfrmMain::CompileWithProgress() {
         if (percent == shown)
             return;
         shown = percent;
+        // The text first: the value of a modal dialog repaints it at once.
+        progress.setLabelText(Q(PackProgressText(Packed, Total)));
         if (progress.maximum() != 100)
             progress.setRange(0, 100);
         progress.setValue(percent);
-        progress.setLabelText(Q(PackProgressText(Packed, Total)));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     CompileProject(Project(), settings);

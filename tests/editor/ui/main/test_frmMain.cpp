@@ -608,6 +608,11 @@ TEST_F(MainWindowTest, CompileProgressFollowsTheBytesPacked) {
             return;
         if (seen.empty() || seen.back().first != dialog->value())
             seen.push_back({dialog->value(), dialog->labelText()});
+        // The text and the bar tell the same percentage.
+        if (dialog->labelText().startsWith(QStringLiteral("Packing the pages: "))) {
+            EXPECT_TRUE(dialog->labelText().endsWith(QStringLiteral("(%1%)").arg(dialog->value())))
+                << dialog->labelText().toStdString() << " at " << dialog->value();
+        }
         if (!shot && dialog->value() >= 30 && dialog->value() < 100) {
             SaveScreenshot(dialog, QStringLiteral("compile_progress.png"));
             shot = true;
