@@ -203,35 +203,18 @@ TEST(CabWriter, SameBytesWhateverTheNumberOfThreads) {
     }
 }
 
-TEST(CabWriter, TablesAsTheCabinetLayoutHasThem) {
-    const std::string a = Text(40000, 9), b = "bee";
-    const std::string cab = WriteCabinet({{{"a.htm", 0, 0x12345678, 0x01}, a}, {{"\xC3\xA9.txt", 0, 0, 0x20}, b}});
-    EXPECT_EQ(cab.substr(0, 4), "MSCF");
-    EXPECT_EQ(Get32(cab, 8), cab.size());        // size of the cabinet
-    EXPECT_EQ(Get32(cab, 16), 44u);              // first file entry: after header and folder
-    EXPECT_EQ(Get16(cab, 24), 0x0103);           // version 1.3
-    EXPECT_EQ(Get16(cab, 26), 1);                // folders
-    EXPECT_EQ(Get16(cab, 28), 2);                // files
-    EXPECT_EQ(Get16(cab, 30), 0);                // flags
-    EXPECT_EQ(Get16(cab, 40), 2);                // data blocks: 40003 bytes
-    EXPECT_EQ(Get16(cab, 42), 1);                // MSZIP
+TEST(CabWriter, EntriesCarryTheirOwnTimesAndAttributes) {
+    // The rest of the tables is checked against gcab's below.
+    const std::string cab = WriteCabinet({{{"a.htm", 0, 0x12345678, 0x01}, Text(40000, 9)},
+                                          {{"\xC3\xA9.txt", 0, 0, 0x20}, "bee"}});
+    EXPECT_EQ(Get32(cab, 8), cab.size());
+    EXPECT_EQ(Get16(cab, 40), 2); // data blocks of 40003 bytes
     const size_t first = 44, second = first + 16 + 6;
-    EXPECT_EQ(Get32(cab, first), 40000u);        // size
-    EXPECT_EQ(Get32(cab, first + 4), 0u);        // offset in the folder
-    EXPECT_EQ(Get16(cab, first + 10), 0x1234);   // date
-    EXPECT_EQ(Get16(cab, first + 12), 0x5678);   // time
-    EXPECT_EQ(Get16(cab, first + 14), 0x01);     // attributes as given
-    EXPECT_EQ(cab.substr(first + 16, 6), std::string("a.htm\0", 6));
-    EXPECT_EQ(Get32(cab, second + 4), 40000u);   // after the first member
-    EXPECT_EQ(Get16(cab, second + 14), 0xA0);    // a name in UTF-8 is marked
-    const size_t data = second + 16 + 7;
-    EXPECT_EQ(Get32(cab, 36), data);             // first data block
-    // The first block: 32768 bytes, "CK", its checksum over its data and sizes.
-    const uint16_t compressed = Get16(cab, data + 4);
-    EXPECT_EQ(Get16(cab, data + 6), 32768);
-    EXPECT_EQ(cab.substr(data + 8, 2), "CK");
-    EXPECT_EQ(Get32(cab, data), CabChecksum(cab.substr(data + 4, 4), CabChecksum(cab.substr(data + 8, compressed))));
-    EXPECT_EQ(Get16(cab, data + 8 + compressed + 6), 40003 - 32768);
+    EXPECT_EQ(Get16(cab, first + 10), 0x1234); // date
+    EXPECT_EQ(Get16(cab, first + 12), 0x5678); // time
+    EXPECT_EQ(Get16(cab, first + 14), 0x01);   // attributes as given
+    EXPECT_EQ(Get32(cab, second + 4), 40000u); // the second member's place in the folder
+    EXPECT_EQ(Get16(cab, second + 14), 0xA0);  // a name in UTF-8 is marked
 }
 
 TEST(CabWriter, IndependentBlocksAreTheBlocksGcabWrites) {
