@@ -25,8 +25,21 @@ public:
     void Warning(const std::string& Text) override { PrintWarning("compile", Text); }
 };
 
+// The threads of --jobs: a whole number from 1 to 256.
+unsigned JobsOption(const std::string& text) {
+    unsigned jobs = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || jobs > 256)
+            throw UsageError{"--jobs expects a number of threads from 1 to 256"};
+        jobs = jobs * 10 + unsigned(c - '0');
+    }
+    if (jobs < 1 || jobs > 256)
+        throw UsageError{"--jobs expects a number of threads from 1 to 256"};
+    return jobs;
+}
+
 int RunCompile(const std::vector<std::string>& args) {
-    Arguments a(args, {"--output", "--program-dir"}, {});
+    Arguments a(args, {"--output", "--program-dir", "--jobs"}, {});
     if (a.Positionals().size() != 1)
         throw UsageError{"expects one project file"};
     if (a.Has("--program-dir"))
@@ -44,8 +57,19 @@ int RunCompile(const std::vector<std::string>& args) {
         settings.OutputFile = AbsolutePath(a.Value("--output"));
     else
         settings.OutputFile = AbsolutePath(OutputFileName(project));
-    if (progress)
+    if (a.Has("--jobs"))
+        settings.Jobs = JobsOption(a.Value("--jobs"));
+    if (progress) {
         settings.Progress = [](const std::string& step) { std::cerr << step << "...\n"; };
+        // The bytes packed, on one line rewritten as the percentage grows.
+        settings.PackProgress = [shown = -1](uint64_t packed, uint64_t total) mutable {
+            const int percent = PackProgressPercent(packed, total);
+            if (percent == shown)
+                return;
+            shown = percent;
+            std::cerr << "\r" << PackProgressText(packed, total) << (packed == total ? "\n" : "") << std::flush;
+        };
+    }
     // Failures about the output name it already; the others are about the project.
     const std::string book = AboutFile(projectFile, "", [&] { return CompileProject(project, settings); });
     std::cout << book << "\n";
@@ -272,12 +296,13 @@ int RunUnpack(const std::vector<std::string>& args) {
 
 const bool registered =
     RegisterCommand({"compile", "compile a project into a book program",
-                     "Usage: quarvel compile PROJECT.ebp [--output FILE] [--program-dir DIR]\n\n"
+                     "Usage: quarvel compile PROJECT.ebp [--output FILE] [--program-dir DIR] [--jobs N]\n\n"
                      "Compiles the project as the editor's Compile command does, without questions and\n"
                      "without saving anything back into the project. The book goes to the project's output\n"
                      "file (or FILE); its full path is the last line of standard output. DIR is the program\n"
                      "folder holding \"Pagelamp.exe\" and \"System\" (default: the folder of quarvel, or\n"
-                     "../share/quarvel from it when the kit is installed).",
+                     "../share/quarvel from it when the kit is installed). The pages are compressed\n"
+                     "on N threads (default: one per core); the book is the same whatever N is.",
                      RunCompile}) &&
     RegisterCommand({"inspect", "show what a book program holds",
                      "Usage: quarvel inspect BOOK\n\n"

@@ -44,6 +44,8 @@ function(quarvel_test name dir)
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARVEL_TEST_BIN_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  # Helpers every test may use (the temporary folder).
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
     QUARVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     QUARVEL_BIN_DIR="${QUARVEL_BIN_DIR}"
@@ -86,4 +88,5 @@ function(quarvel_benchmark name source)
   add_executable(${name} ${source})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 endfunction()

@@ -41,23 +41,23 @@ static constexpr int MaxImageDepth = 1000;
 // ---------------------------------------------------------------------------------
 // Checksum and dates
 
-uint32_t MFSChecksum(std::string_view data) noexcept {
-    uint32_t sum = 0;
-    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
-    const size_t whole = data.size() & ~size_t(3);
-    for (size_t i = 0; i < whole; i += 4) {
-        const uint32_t word =
-            uint32_t(p[i]) | uint32_t(p[i + 1]) << 8 | uint32_t(p[i + 2]) << 16 | uint32_t(p[i + 3]) << 24;
-        sum += word;
+// Adds Words 32-bit little-endian words from P to the checksum Sum.
+static uint32_t ChecksumWords(uint32_t sum, const unsigned char* p, size_t words) noexcept {
+    for (size_t i = 0; i < words; ++i, p += 4) {
+        sum += uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
         sum = (sum << 1) | (sum >> 31);
     }
-    if (whole < data.size()) {
+    return sum;
+}
+
+uint32_t MFSChecksum(std::string_view data) noexcept {
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    const size_t whole = data.size() / 4;
+    uint32_t sum = ChecksumWords(0, p, whole);
+    if (4 * whole < data.size()) {
         unsigned char last[4] = {' ', ' ', ' ', ' '};
-        std::memcpy(last, p + whole, data.size() - whole);
-        const uint32_t word =
-            uint32_t(last[0]) | uint32_t(last[1]) << 8 | uint32_t(last[2]) << 16 | uint32_t(last[3]) << 24;
-        sum += word;
-        sum = (sum << 1) | (sum >> 31);
+        std::memcpy(last, p + 4 * whole, data.size() - 4 * whole);
+        sum = ChecksumWords(sum, last, 1);
     }
     return sum;
 }
@@ -128,11 +128,55 @@ std::string_view TMFSImageReader::ReadBytes(size_t count) {
     return result;
 }
 
-static void PutUInt32(std::string& out, uint32_t value) {
+static void PutUInt32(TMFSImageSink& out, uint32_t value) {
     const char b[4] = {char(value & 0xFF), char((value >> 8) & 0xFF), char((value >> 16) & 0xFF),
                        char((value >> 24) & 0xFF)};
-    out.append(b, 4);
+    out.Write(std::string_view(b, 4));
 }
+
+namespace {
+// Collects an image in a string.
+class TStringImageSink final : public TMFSImageSink {
+public:
+    explicit TStringImageSink(std::string& out) : FOut(out) {}
+    void Write(std::string_view bytes) override { FOut.append(bytes); }
+
+private:
+    std::string& FOut;
+};
+
+// Works out the checksum of an image's bytes (MFSChecksum) as they pass.
+class TChecksumImageSink final : public TMFSImageSink {
+public:
+    void Write(std::string_view bytes) override {
+        // Complete the word begun by the previous piece, then whole words in place.
+        while (FHeld != 0 && FHeld < 4 && !bytes.empty()) {
+            FWord[FHeld++] = static_cast<unsigned char>(bytes.front());
+            bytes.remove_prefix(1);
+        }
+        if (FHeld == 4) {
+            FSum = ChecksumWords(FSum, FWord, 1);
+            FHeld = 0;
+        }
+        const size_t whole = bytes.size() / 4;
+        FSum = ChecksumWords(FSum, reinterpret_cast<const unsigned char*>(bytes.data()), whole);
+        for (char c : bytes.substr(4 * whole))
+            FWord[FHeld++] = static_cast<unsigned char>(c);
+    }
+    uint32_t Sum() const {
+        if (FHeld == 0)
+            return FSum;
+        unsigned char last[4] = {' ', ' ', ' ', ' '}; // padded as MFSChecksum pads
+        std::memcpy(last, FWord, FHeld);
+        return ChecksumWords(FSum, last, 1);
+    }
+
+private:
+    uint32_t FSum = 0;
+    unsigned char FWord[4] = {};
+    size_t FHeld = 0;
+};
+} // namespace
 
 // ---------------------------------------------------------------------------------
 // Host helpers
@@ -315,9 +359,9 @@ std::string TMFSItem::FullPath() const {
     return FParent ? FParent->FullPath() + Name : Name;
 }
 
-void TMFSItem::WriteToStream(std::string& out) const {
+void TMFSItem::WriteToStream(TMFSImageSink& out) const {
     PutUInt32(out, static_cast<uint32_t>(Name.size()));
-    out.append(Name);
+    out.Write(Name);
     PutUInt32(out, Time);
     PutUInt32(out, Attributes);
 }
@@ -343,10 +387,10 @@ std::unique_ptr<TMFSFileStream> TMFSFile::OpenStream() {
     return std::make_unique<TMFSFileStream>(this);
 }
 
-void TMFSFile::WriteToStream(std::string& out) const {
+void TMFSFile::WriteToStream(TMFSImageSink& out) const {
     TMFSItem::WriteToStream(out);
     PutUInt32(out, static_cast<uint32_t>(Content.size()));
-    out.append(Content);
+    out.Write(Content);
 }
 
 void TMFSFile::ReadFromStream(TMFSImageReader& in) {
@@ -414,11 +458,11 @@ std::string TMFSFolder::FullPath() const {
     return Parent() ? Parent()->FullPath() + Name + "\\" : std::string("\\");
 }
 
-void TMFSFolder::WriteToStream(std::string& out) const {
+void TMFSFolder::WriteToStream(TMFSImageSink& out) const {
     TMFSItem::WriteToStream(out);
     PutUInt32(out, static_cast<uint32_t>(FChildren->Items.Count()));
     FChildren->Items.ForEach([&](const std::string&, TMFSItem* item) {
-        out.push_back(item->IsFolder() ? 'D' : 'F');
+        out.Write(item->IsFolder() ? "D" : "F");
         item->WriteToStream(out);
     });
 }
@@ -499,10 +543,28 @@ void TMFS::Clear() {
 
 std::string TMFS::SaveToString() const {
     std::string image("MFS00000000");
-    FRoot->WriteToStream(image);
+    TStringImageSink sink(image);
+    FRoot->WriteToStream(sink);
     const std::string sum = MFSChecksumText(std::string_view(image).substr(11));
     image.replace(3, 8, sum);
     return image;
+}
+
+uint64_t TMFS::ImageSize() const {
+    // Only counted: the contents are not read.
+    struct TCount final : TMFSImageSink {
+        uint64_t Size = 11;
+        void Write(std::string_view bytes) override { Size += bytes.size(); }
+    } count;
+    FRoot->WriteToStream(count);
+    return count.Size;
+}
+
+void TMFS::SaveToSink(TMFSImageSink& sink) const {
+    TChecksumImageSink body;
+    FRoot->WriteToStream(body);
+    sink.Write("MFS" + HexDigits(body.Sum()));
+    FRoot->WriteToStream(sink);
 }
 
 void TMFS::LoadFromString(std::string_view image) {

@@ -22,6 +22,15 @@ class TMFSSession;
 class TMFSFileStream;
 class TMFSImageReader;
 
+// Takes an image piece by piece, in order (TMFS::SaveToSink).
+class TMFSImageSink {
+public:
+    virtual void Write(std::string_view bytes) = 0;
+
+protected:
+    ~TMFSImageSink() = default;
+};
+
 // Every failure of this unit.
 class EMFSError : public Exception {
 public:
@@ -91,7 +100,7 @@ public:
     virtual std::string FullPath() const;
 
     // Image form: the record without its type byte.
-    virtual void WriteToStream(std::string& out) const;
+    virtual void WriteToStream(TMFSImageSink& out) const;
     virtual void ReadFromStream(TMFSImageReader& in);
     // Exports the item as the host file or folder HostPath.
     virtual void SaveToHost(const std::string& hostPath) const = 0;
@@ -117,7 +126,7 @@ public:
     // A new stream on the file at position 0, owned by the caller.
     std::unique_ptr<TMFSFileStream> OpenStream();
 
-    void WriteToStream(std::string& out) const override;
+    void WriteToStream(TMFSImageSink& out) const override;
     void ReadFromStream(TMFSImageReader& in) override;
     void SaveToHost(const std::string& hostPath) const override;
 
@@ -142,7 +151,7 @@ public:
     void Clear();
     std::string FullPath() const override;
 
-    void WriteToStream(std::string& out) const override;
+    void WriteToStream(TMFSImageSink& out) const override;
     void ReadFromStream(TMFSImageReader& in) override;
     void SaveToHost(const std::string& hostPath) const override;
 
@@ -202,6 +211,12 @@ public:
     std::unique_ptr<TMFSSession> NewSession(TMFSFolder* folder = nullptr);
 
     std::string SaveToString() const;
+    // The size of the image SaveToString gives, without building it.
+    uint64_t ImageSize() const;
+    // Writes the image through Sink in pieces (the files' contents as they are held),
+    // never holding it whole: the tree is walked twice, for the checksum at the front
+    // and for the bytes.
+    void SaveToSink(TMFSImageSink& sink) const;
     // Checks and reads an image; the old tree stays in place when the image is refused.
     void LoadFromString(std::string_view image);
     void SaveToFolder(const std::string& hostDir) const;

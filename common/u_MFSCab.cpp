@@ -1,5 +1,6 @@
 #include "u_MFSCab.h"
 
+#include "u_CabWriter.h"
 #include "u_CaseBlind.h"
 
 #include <libgcab.h>
@@ -86,10 +87,6 @@ uint16_t Get16(std::string_view b, size_t at) {
 }
 uint32_t Get32(std::string_view b, size_t at) {
     return uint32_t(Get16(b, at)) | uint32_t(Get16(b, at + 2)) << 16;
-}
-void Put16(std::string& b, size_t at, uint16_t v) {
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char(v >> 8);
 }
 
 constexpr uint16_t cfhdrPREV_CABINET = 0x0001;
@@ -258,49 +255,22 @@ void TMFSCabWriter::AddFile(const std::string& path) {
 }
 
 void TMFSCabWriter::Flush() {
-    GPtr<GCabCabinet> cabinet(gcab_cabinet_new());
-    GCabFolder* folder = gcab_folder_new(GCAB_COMPRESSION_MSZIP);
-    GError* error = nullptr;
-    for (const TEntry& entry : FEntries) {
-        // The entries live as long as the writer, so the library may read them in place.
-        GBytesPtr bytes(g_bytes_new_static(entry.Content.data(), entry.Content.size()));
-        GPtr<GCabFile> file(gcab_file_new_with_bytes(entry.Name.c_str(), bytes.get()));
-        if (!gcab_folder_add_file(folder, file.get(), FALSE, nullptr, &error)) {
-            std::unique_ptr<GError, GErrorFree> owned(error);
-            g_object_unref(folder);
-            const std::string message = owned->message;
-            RaiseSystemError(FCIERR_OPEN_SRC, true, &message);
-        }
-    }
-    const gboolean added = gcab_cabinet_add_folder(cabinet.get(), folder, &error);
-    g_object_unref(folder);
-    GPtr<GOutputStream> out(g_memory_output_stream_new_resizable());
-    if (!added || !gcab_cabinet_write_simple(cabinet.get(), out.get(), nullptr, nullptr, nullptr, &error) ||
-        !g_output_stream_close(out.get(), nullptr, &error)) {
-        std::unique_ptr<GError, GErrorFree> owned(error);
-        const std::string message = owned ? owned->message : "";
-        RaiseSystemError(FCIERR_MCI_FAIL, true, &message);
-    }
-    GBytesPtr written(g_memory_output_stream_steal_as_bytes(G_MEMORY_OUTPUT_STREAM(out.get())));
-    std::string bytes(BytesView(written.get()));
-    written.reset();
-
-    // The file entries carry the items' own date, time and attributes.
-    const TCabTable table = ReadCabTable(bytes);
-    std::vector<bool> used(FEntries.size(), false);
-    for (const TCabEntry& e : table.Entries) {
-        for (size_t i = 0; i < FEntries.size(); ++i) {
-            if (used[i] || FEntries[i].Name != e.Name)
-                continue;
-            used[i] = true;
-            Put16(bytes, e.Offset + 10, uint16_t(FEntries[i].Time >> 16));
-            Put16(bytes, e.Offset + 12, uint16_t(FEntries[i].Time & 0xFFFF));
-            Put16(bytes, e.Offset + 14, uint16_t(FEntries[i].Attributes | (e.Attributes & 0x80)));
-            break;
-        }
-    }
-
+    std::vector<TCabMember> members;
+    members.reserve(FEntries.size());
+    for (const TEntry& entry : FEntries)
+        members.push_back({{entry.Name, 0, entry.Time, static_cast<uint16_t>(entry.Attributes)}, entry.Content});
+    std::string bytes;
     std::string message;
+    bool written = false;
+    try {
+        bytes = WriteCabinet(members);
+        written = true;
+    } catch (const std::exception& e) {
+        message = ExceptionMessage(e);
+    }
+    if (!written)
+        RaiseSystemError(FCIERR_MCI_FAIL, true, &message);
+
     try {
         auto stream = FSession->CreateFileStream(FCabinetPath, fmCreateAlways,
                                                  StreamSequential | StreamNormalAttribute);
@@ -573,21 +543,28 @@ void TMFSCabReader::DoExtract(TSink* sink) {
 // ---------------------------------------------------------------------------------
 // Store convention
 
-std::string PackStore(const TMFS& store, const std::string& cabinetName, std::optional<uint32_t> memberTime) {
-    TMFS work;
-    TMFSSession* session = work.Session();
-    TMFSFile* image = session->CreateFile("\\info.mfs", 0, false);
-    image->Content = store.SaveToString();
-    if (memberTime)
-        image->Time = *memberTime;
-    std::string cabinetPath;
-    {
-        TMFSCabWriter writer(session, std::string(), cabinetName);
-        writer.AddFile("\\info.mfs");
-        writer.Flush();
-        cabinetPath = writer.CabinetPath();
-    }
-    return std::move(session->OpenFile(cabinetPath)->Content);
+// The bytes are the same under any cabinet name.
+std::string PackStore(const TMFS& store, const std::string& /*cabinetName*/, std::optional<uint32_t> memberTime) {
+    TStorePackOptions options;
+    options.MemberTime = memberTime;
+    return PackStore(store, options);
+}
+
+std::string PackStore(const TMFS& store, const TStorePackOptions& options) {
+    const uint64_t size = store.ImageSize();
+    if (size > MaxCabinetMemberSize)
+        throw EMFSCabWriterError(Format(SMemberTooLargeToPack, std::string("\\info.mfs"), static_cast<size_t>(size),
+                                        static_cast<unsigned>(MaxCabinetMemberSize)));
+    TCabinetWriter writer({{"info.mfs", size, options.MemberTime.value_or(CurrentFileDate()), faArchive}},
+                          options.Pack);
+    // The image goes into the cabinet as the tree gives it, never whole.
+    struct TSink final : TMFSImageSink {
+        TCabinetWriter& Writer;
+        explicit TSink(TCabinetWriter& writer) : Writer(writer) {}
+        void Write(std::string_view bytes) override { Writer.Write(bytes); }
+    } sink(writer);
+    store.SaveToSink(sink);
+    return writer.Finish();
 }
 
 void TMFSCabReader::UnpackStore(TMFS& store, std::string_view cabinetBytes, std::string* owned) {

@@ -1,13 +1,14 @@
 // Cabinet packing inside an in-memory file system. The cabinet, the files stored in
 // it and the files extracted from it are items of a TMFS reached through a session.
-// Files are compressed with MSZIP in the published cabinet format (libgcab does the
-// compression; the cabinet's file table is read and completed here).
+// Files are compressed with MSZIP in the published cabinet format (written by
+// u_CabWriter, read with libgcab; the cabinet's file table is read here).
 //
 // The store convention on top: a store is packed as a cabinet holding exactly one
 // file, "info.mfs", whose content is the store's image; unpacking extracts it and
 // loads the image.
 #pragma once
 
+#include "u_CabWriter.h"
 #include "u_Exception.h"
 #include "u_MFS.h"
 
@@ -182,6 +183,14 @@ private:
 // when given, so that the same store always packs to the same bytes.
 std::string PackStore(const TMFS& store, const std::string& cabinetName,
                       std::optional<uint32_t> memberTime = std::nullopt);
+// The same, with the image going from the tree into the cabinet piece by piece (never held
+// whole) and the blocks deflated as Pack says. EMFSCabWriterError when the image is larger
+// than a book's file may be.
+struct TStorePackOptions {
+    std::optional<uint32_t> MemberTime;
+    TCabPackOptions Pack;
+};
+std::string PackStore(const TMFS& store, const TStorePackOptions& options);
 // Replaces the store's tree by the image in the cabinet's "info.mfs". The cabinet is read
 // in place; given as a temporary (moved) string it is freed before the tree is built, so
 // that a big store needs about twice its size in memory, not more.

@@ -168,25 +168,17 @@ void CheckBookNames(const TMFS& tree, const std::string& hostFolder) {
 
 // ---- cabinets ----
 
-// Sets W's "\info.mfs" to Image and packs it as the cabinet CabinetName of W. The big
-// strings are moved, not copied, and W keeps neither the image nor the cabinet after.
-std::string PackImage(TMFS& work, std::string&& image, const std::string& cabinetName, uint32_t stamp) {
-    TMFSFile* info = work.Session()->CreateFile("\\info.mfs", 0, true);
-    info->Content = std::move(image);
+// Packs Image as the cabinet of the store convention on Jobs threads, the member stamped
+// with Stamp (when set); the image goes into the cabinet as it is written, never whole.
+// Progress, when set, follows the bytes packed.
+std::string PackImage(const TMFS& image, uint32_t stamp, unsigned jobs,
+                      const std::function<void(uint64_t, uint64_t)>& progress = {}) {
+    TStorePackOptions options;
     if (stamp != 0)
-        info->Time = stamp;
-    {
-        TMFSCabWriter writer(work.Session(), "", cabinetName);
-        writer.AddFile("\\info.mfs");
-        // The writer has taken the member in (as the cabinet library does when a file is
-        // added), so the image can go before the cabinet is written.
-        std::string().swap(info->Content);
-        writer.Flush();
-    }
-    const std::string cabinetPath = work.Session()->ExpandPath(cabinetName);
-    std::string cabinet = std::move(work.Session()->OpenFile(cabinetPath)->Content);
-    work.Session()->Delete(cabinetPath);
-    return cabinet;
+        options.MemberTime = stamp;
+    options.Pack.Jobs = jobs;
+    options.Pack.Progress = progress;
+    return PackStore(image, options);
 }
 
 // ---- host files ----
@@ -470,6 +462,20 @@ void CheckCompileOutput(const TBookProject& Project, const std::string& OutputFi
     }
 }
 
+int PackProgressPercent(uint64_t Packed, uint64_t Total) {
+    if (Total == 0 || Packed >= Total)
+        return 100;
+    return static_cast<int>(Packed * 100 / Total);
+}
+
+std::string PackProgressText(uint64_t Packed, uint64_t Total) {
+    const double mb = 1024.0 * 1024.0;
+    char text[96];
+    std::snprintf(text, sizeof text, "Packing the pages: %.1f of %.1f MB (%d%%)", double(std::min(Packed, Total)) / mb,
+                  double(Total) / mb, PackProgressPercent(Packed, Total));
+    return text;
+}
+
 std::string CompileProject(TBookProject& Project, const TCompileSettings& Settings) {
     const uint32_t stamp = SourceDateStamp();
     std::string programFolder = Settings.ProgramFolder.empty() ? ProgramFolder() : Settings.ProgramFolder;
@@ -506,30 +512,25 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     // Pages: a copy of the files store with the placeholders expanded, packed as "\Files.cab".
     Report(Settings, "Building the pages");
     const std::string contents = BuildContentsHtml(Project.Story());
-    TMFS work;
     std::string pagesCabinet;
-    {
-        std::string image;
-        if (Settings.ReleaseFilesStore) {
-            // The project's store is not used again: expand in place, take its image, empty it.
-            TMFS& store = Project.FilesStore();
-            ExpandPlaceholders(Project.Story(), store.Root(), contents);
-            ApplyStamp(store.Root(), stamp, true);
-            image = store.SaveToString();
-            store.Clear();
-        } else {
-            // A copy through the image keeps the project's own files untouched; only one
-            // full copy of the pages is alive at a time besides the project's.
-            image = Project.FilesStore().SaveToString();
-            TMFS pages;
-            pages.LoadFromString(image);
-            std::string().swap(image);
-            ExpandPlaceholders(Project.Story(), pages.Root(), contents);
-            ApplyStamp(pages.Root(), stamp, true);
-            image = pages.SaveToString();
-        }
+    if (Settings.ReleaseFilesStore) {
+        // The project's store is not used again: expand in place, pack it, empty it.
+        TMFS& store = Project.FilesStore();
+        ExpandPlaceholders(Project.Story(), store.Root(), contents);
+        ApplyStamp(store.Root(), stamp, true);
         Report(Settings, "Packing the pages");
-        pagesCabinet = PackImage(work, std::move(image), "\\Files.cab", stamp);
+        pagesCabinet = PackImage(store, stamp, Settings.Jobs, Settings.PackProgress);
+        store.Clear();
+    } else {
+        // A copy through the image keeps the project's own files untouched; the image
+        // goes as soon as the copy is built, and the copy goes into the cabinet piece by
+        // piece.
+        TMFS pages;
+        pages.LoadFromString(Project.FilesStore().SaveToString());
+        ExpandPlaceholders(Project.Story(), pages.Root(), contents);
+        ApplyStamp(pages.Root(), stamp, true);
+        Report(Settings, "Packing the pages");
+        pagesCabinet = PackImage(pages, stamp, Settings.Jobs, Settings.PackProgress);
     }
 
     // Security.
@@ -569,7 +570,7 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
         ApplyStamp(image.Root(), stamp, true);
         CheckBookNames(image, std::string());
         Report(Settings, "Packing the system files");
-        systemCabinet = PackImage(work, image.SaveToString(), "System.cab", stamp);
+        systemCabinet = PackImage(image, stamp, Settings.Jobs);
     }
 
     // The book: the reader program with the cabinets and the icon in its resources,

@@ -127,10 +127,21 @@ struct TCompileSettings {
     bool ReleaseFilesStore = false;
     // Called with a short description as each step begins (may be empty).
     std::function<void(const std::string&)> Progress;
+    // Called while the pages are packed: the bytes of the pages image packed so far and
+    // its whole size (the pages are most of a compile's work).
+    std::function<void(uint64_t packed, uint64_t total)> PackProgress;
+    // Threads that compress the pages; 0 is one per core. The book is the same whatever
+    // the number.
+    unsigned Jobs = 0;
     // Called with each warning (a story page missing from the files store, a link leading
     // out of it); when empty, warnings go to the project host's Warning.
     std::function<void(const std::string&)> Warning;
 };
+
+// The progress of packing the pages: a whole percentage (100 for nothing to pack) and
+// the text shown with it, "Packing the pages: 12.5 of 54.5 MB (22%)".
+int PackProgressPercent(uint64_t Packed, uint64_t Total);
+std::string PackProgressText(uint64_t Packed, uint64_t Total);
 
 // Compiles the project into its book program. The output is checked first
 // (CheckCompileOutput); a file of the project whose name holds a backslash (which would

@@ -576,8 +576,7 @@ void TfrmMain::actCloseProjectExecute() {
     FCommands->Execute(this, [this] { Project().CloseProject(); }, [this] { ProjectReplaced(); });
 }
 
-void TfrmMain::RunWithProgress(const QString& Title, const QString& Text,
-                               const std::function<void(const std::function<void(const std::string&)>&)>& Run) {
+void TfrmMain::RunWithProgress(const QString& Title, const QString& Text, const TProgressRun& Run) {
     FCompileSteps.clear();
     TBusyCursor busy;
     QProgressDialog progress(Text, QString(), 0, 0, this);
@@ -586,20 +585,38 @@ void TfrmMain::RunWithProgress(const QString& Title, const QString& Text,
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setMinimumWidth(360);
+    // The bar stays up at 100 % while the book is written after the pages.
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
     progress.setValue(0);
-    Run([this, &progress](const std::string& Step) {
+    const auto step = [this, &progress](const std::string& Step) {
         FCompileSteps.push_back(Step);
         if (!Step.empty())
             progress.setLabelText(Q(Step));
         // Only painting: the user's input waits until the command is over.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    };
+    // Packing the pages is most of a compile's work: the bar follows the bytes packed.
+    const auto packed = [&progress, shown = -1](uint64_t Packed, uint64_t Total) mutable {
+        const int percent = PackProgressPercent(Packed, Total);
+        if (percent == shown)
+            return;
+        shown = percent;
+        // The text first: the value of a modal dialog repaints it at once.
+        progress.setLabelText(Q(PackProgressText(Packed, Total)));
+        if (progress.maximum() != 100)
+            progress.setRange(0, 100);
+        progress.setValue(percent);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    Run(step, packed);
 }
 
 void TfrmMain::CompileWithProgress() {
-    RunWithProgress(tr("Compile"), tr("Compiling the book..."), [this](const auto& Progress) {
+    RunWithProgress(tr("Compile"), tr("Compiling the book..."), [this](const auto& Step, const auto& Packed) {
         TCompileSettings settings;
-        settings.Progress = Progress;
+        settings.Progress = Step;
+        settings.PackProgress = Packed;
         CompileProject(Project(), settings);
     });
 }
@@ -628,8 +645,8 @@ void TfrmMain::actExportEpubExecute() {
         settings.Warning = [this](const std::string& Text) { Warning(Text); };
         settings.Notice = [this](const std::string& Text) { Warning(Text); };
         std::string written;
-        RunWithProgress(tr("Export EPUB"), tr("Writing the publication..."), [&](const auto& Progress) {
-            settings.Progress = Progress;
+        RunWithProgress(tr("Export EPUB"), tr("Writing the publication..."), [&](const auto& Step, const auto&) {
+            settings.Progress = Step;
             written = ExportEpub(project, settings);
         });
         ShowPendingWarnings(true);

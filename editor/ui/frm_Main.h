@@ -189,9 +189,11 @@ private:
     // the command ends here; Saved tells whether the project had to be saved.
     bool SaveBeforeCompile(const char* Question, bool& Saved);
     void CompileWithProgress();
-    // A progress box for a long command: Run gets the step reporter it passes on.
-    void RunWithProgress(const QString& Title, const QString& Text,
-                         const std::function<void(const std::function<void(const std::string&)>&)>& Run);
+    // A progress box for a long command: Run gets the step reporter and the reporter of
+    // bytes packed (a percentage on the bar) it passes on.
+    using TProgressRun = std::function<void(const std::function<void(const std::string&)>& Step,
+                                            const std::function<void(uint64_t, uint64_t)>& Packed)>;
+    void RunWithProgress(const QString& Title, const QString& Text, const TProgressRun& Run);
     void StartBook(const std::string& BookFile);
     void OpenURL(const QUrl& Url);
     void ProjectReplaced();

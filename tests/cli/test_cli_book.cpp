@@ -160,3 +160,24 @@ TEST_F(CliBook, FailuresAndWrongUse) {
 }
 
 } // namespace
+
+TEST_F(CliBook, JobsGiveTheSameBookAndATerminalSeesTheBytesPacked) {
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    const fs::path one = Dir / "one.exe", two = Dir / "two.exe";
+    ASSERT_EQ(Quarvel("compile '" + Project.string() + "' --jobs 1 --output '" + one.string() + "'").Status, 0);
+    ASSERT_EQ(Quarvel("compile '" + Project.string() + "' --jobs=3 --output '" + two.string() + "'").Status, 0);
+    EXPECT_TRUE(ReadHost(one) == ReadHost(two));
+    for (const char* bad : {"0", "257", "two", "", "-1"})
+        EXPECT_EQ(Quarvel("compile '" + Project.string() + "' --jobs '" + bad + "'").Status, 2) << bad;
+    unsetenv("SOURCE_DATE_EPOCH");
+    // On a terminal (script gives the command one) the packing shows its bytes.
+    if (RunCommand("command -v script >/dev/null").Status != 0)
+        GTEST_SKIP() << "script missing";
+    const std::string command = std::string(QUARVEL_BIN_DIR) + "/quarvel compile '" + Project.string() +
+                                "' --output '" + (Dir / "t.exe").string() + "'";
+    const TResult r = RunCommand("script -qec \"" + command + "\" /dev/null");
+    ASSERT_EQ(r.Status, 0) << r.Out;
+    EXPECT_NE(r.Out.find("Packing the pages...\r\n"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\rPacking the pages: "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("MB (100%)\r\n"), std::string::npos) << r.Out;
+}

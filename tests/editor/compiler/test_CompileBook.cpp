@@ -345,3 +345,52 @@ TEST_F(CompileBook, MinimalProjectGivesEmptySystemFilesAndStaysAsItWas) {
 }
 
 } // namespace
+
+TEST_F(CompileBook, SameBookOnAnyNumberOfThreadsAndProgressByBytes) {
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    // Pages of many blocks: text and bytes that do not compress.
+    std::string text, noise(150000, '\0');
+    for (int i = 0; text.size() < 400000; ++i)
+        text += "<p>line " + std::to_string(i * 7919 % 1000) + " of the keeper's log</p>\r\n";
+    uint32_t x = 1;
+    for (char& c : noise)
+        c = char((x = x * 1103515245 + 12345) >> 24);
+    Project.FilesStore().Session()->CreateFile("\\long.htm", 0, false)->Content = text;
+    Project.FilesStore().Session()->CreateFile("\\noise.bin", 0, false)->Content = noise;
+    std::vector<std::pair<uint64_t, uint64_t>> seen;
+    Settings.PackProgress = [&](uint64_t packed, uint64_t total) { seen.push_back({packed, total}); };
+    Settings.Jobs = 1;
+    CompileProject(Project, Settings);
+    const std::string one = ReadHost(Book());
+    ASSERT_GT(seen.size(), 16u); // one call a block
+    const uint64_t total = seen.back().second;
+    EXPECT_GT(total, text.size() + noise.size());
+    EXPECT_EQ(seen.back().first, total);
+    for (size_t i = 1; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].first - seen[i - 1].first, i + 1 < seen.size() ? 32768u : total % 32768);
+        EXPECT_EQ(seen[i].second, total);
+    }
+    for (unsigned jobs : {2u, 5u, 0u}) {
+        Settings.Jobs = jobs;
+        CompileProject(Project, Settings);
+        EXPECT_TRUE(ReadHost(Book()) == one) << jobs << " threads";
+    }
+    // The one-shot compile (the store streamed into the cabinet) gives the same book too.
+    Settings.ReleaseFilesStore = true;
+    Settings.Jobs = 3;
+    CompileProject(Project, Settings);
+    EXPECT_TRUE(ReadHost(Book()) == one);
+    EXPECT_TRUE(CabextractAccepts(Resource(FilesResourceName)));
+    TMFS pages;
+    Unpack(FilesResourceName, pages);
+    EXPECT_TRUE(Text(pages, "\\long.htm") == text);
+    EXPECT_TRUE(Text(pages, "\\noise.bin") == noise);
+}
+
+TEST(PackProgress, PercentAndText) {
+    EXPECT_EQ(PackProgressPercent(0, 0), 100);
+    EXPECT_EQ(PackProgressPercent(0, 200), 0);
+    EXPECT_EQ(PackProgressPercent(199, 200), 99);
+    EXPECT_EQ(PackProgressPercent(300, 200), 100);
+    EXPECT_EQ(PackProgressText(13107200, 57147392), "Packing the pages: 12.5 of 54.5 MB (22%)");
+}

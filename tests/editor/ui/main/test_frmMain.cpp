@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
@@ -601,3 +602,53 @@ TEST_F(MainWindowTest, StartShowsTheSplashPictureThenTheWindowAndLetsTheSplashCl
 }
 
 } // namespace
+
+TEST_F(MainWindowTest, CompileProgressFollowsTheBytesPacked) {
+    const std::string project = CopySample(Folder);
+    // Two megabytes of pictures that do not compress: many blocks to pack.
+    {
+        QFile picture(Folder.filePath(QStringLiteral("Lighthouse.files/big.bin")));
+        ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+        QByteArray noise(2 << 20, '\0');
+        uint32_t x = 7;
+        for (char& c : noise)
+            c = char((x = x * 1103515245 + 12345) >> 24);
+        picture.write(noise);
+    }
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    Idle();
+    // The compile lets timers run while it paints its progress: look at the dialog then.
+    std::vector<std::pair<int, QString>> seen;
+    bool shot = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = w.findChild<QProgressDialog*>(QStringLiteral("dlgCompileProgress"));
+        if (!dialog || !dialog->isVisible())
+            return;
+        if (seen.empty() || seen.back().first != dialog->value())
+            seen.push_back({dialog->value(), dialog->labelText()});
+        // The text and the bar tell the same percentage.
+        if (dialog->labelText().startsWith(QStringLiteral("Packing the pages: "))) {
+            EXPECT_TRUE(dialog->labelText().endsWith(QStringLiteral("(%1%)").arg(dialog->value())))
+                << dialog->labelText().toStdString() << " at " << dialog->value();
+        }
+        if (!shot && dialog->value() >= 30 && dialog->value() < 100) {
+            SaveScreenshot(dialog, QStringLiteral("compile_progress.png"));
+            shot = true;
+        }
+    });
+    watch.start(0);
+    Named<QAction>(w, "actRun")->trigger();
+    watch.stop();
+    ASSERT_FALSE(seen.empty());
+    int last = -1;
+    bool packing = false;
+    for (const auto& [value, label] : seen) {
+        EXPECT_GE(value, last) << label.toStdString();
+        last = value;
+        packing = packing || (label.startsWith(QStringLiteral("Packing the pages: ")) && value > 0 && value < 100);
+    }
+    EXPECT_TRUE(packing);
+    EXPECT_EQ(last, 100);
+    EXPECT_TRUE(shot);
+}
