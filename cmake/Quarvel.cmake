@@ -19,11 +19,14 @@ if(QUARVEL_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# quarvel_library(NAME DIR [DEPS ...]): a static library of every .cpp file in DIR
-# (not in its subfolders), with DIR's parent tree as include root.
+# quarvel_library(NAME DIR [DEPS ...] [EXCLUDE file ...]): a static library of every .cpp
+# file in DIR (not in its subfolders) but the excluded ones, with DIR as include root.
 function(quarvel_library name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${dir}/${excluded})
+  endforeach()
   if(NOT sources)
     # A folder whose units have not been written yet still gives a (empty) library.
     set(stub ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
@@ -47,6 +50,8 @@ function(quarvel_test name dir)
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUARVEL_TEST_BIN_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  # Helpers every test may use (the temporary folder).
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
     QUARVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     QUARVEL_BIN_DIR="${QUARVEL_BIN_DIR}"

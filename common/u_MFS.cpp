@@ -1,6 +1,7 @@
 #include "u_MFS.h"
 
 #include "u_ObjectDictionary.h"
+#include "u_PathSegments.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -873,32 +874,16 @@ std::string TMFS::ChangeExt(const std::string& path, const std::string& ext) {
 std::string TMFS::NormalizePath(const std::string& path) {
     const bool leading = !path.empty() && path[0] == '\\';
     const bool trailing = path.size() > 1 && path.back() == '\\';
-    std::string rest = leading ? path.substr(1) : path;
+    std::string_view rest(path);
+    if (leading)
+        rest.remove_prefix(1);
     if (trailing)
-        rest.pop_back();
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= rest.size() && !rest.empty()) {
-        size_t end = rest.find('\\', start);
-        if (end == std::string::npos)
-            end = rest.size();
-        std::string part = rest.substr(start, end - start);
-        if (part == "..") {
-            if (parts.empty())
-                throw EMFSError(Format(SIncorrectFileName, path));
-            parts.pop_back();
-        } else if (part != ".") {
-            parts.push_back(std::move(part));
-        }
-        start = end + 1;
-    }
-    std::string result = leading ? "\\" : "";
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0)
-            result += '\\';
-        result += parts[i];
-    }
-    if (trailing && !parts.empty())
+        rest.remove_suffix(1);
+    TPathSegments segments;
+    if (!CollapsePathSegments(rest, "\\", false, TDotDotAtTop::Fail, segments))
+        throw EMFSError(Format(SIncorrectFileName, path));
+    std::string result = (leading ? "\\" : "") + JoinPathSegments(segments.Parts, '\\');
+    if (trailing && !segments.Parts.empty())
         result += '\\';
     return result;
 }

@@ -1,5 +1,6 @@
 #include "u_Resources.h"
 
+#include "u_Utf8.h"
 #include "u_Stream.h"
 
 #include <algorithm>
@@ -16,76 +17,6 @@
 #include <vector>
 
 namespace {
-
-// ---- Text conversion (the system code page is UTF-8) ----
-
-std::u16string Utf8ToUtf16(const std::string& s) {
-    std::u16string out;
-    out.reserve(s.size());
-    size_t i = 0;
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    while (i < s.size()) {
-        uint32_t c = p[i];
-        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        bool ok = len != 0 && i + len <= s.size();
-        if (ok && len > 1) {
-            c &= 0x7F >> len;
-            for (size_t k = 1; k < len; ++k) {
-                if ((p[i + k] & 0xC0) != 0x80) {
-                    ok = false;
-                    break;
-                }
-                c = (c << 6) | (p[i + k] & 0x3F);
-            }
-            static const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
-            if (ok && (c < least[len] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)))
-                ok = false;
-        }
-        if (!ok) {
-            out.push_back(u'\uFFFD'); // a byte that is not UTF-8 becomes the replacement character
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += len;
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(const std::u16string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
 
 // ---- Little-endian access ----
 

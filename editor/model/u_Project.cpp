@@ -362,9 +362,9 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
         if (!root || !SameTextCaseBlind(root->Name, "project"))
             throw EProjectError(Format(SNotAProject, FileName));
         ReadProjectOptions(FOptions, root);
-        if (const TXMLNode* splash = FindChild(root, "splash"))
+        if (const TXMLNode* splash = XmlFindChild(root, "splash"))
             ReadSplashOptions(FOptions.Splash(), splash);
-        if (const TXMLNode* toolbar = FindChild(root, "toolbar"))
+        if (const TXMLNode* toolbar = XmlFindChild(root, "toolbar"))
             ReadToolbarOptions(FOptions.Toolbar(), toolbar);
 
         std::string filesDir = ChangeFileExt(FileName, ".files");
@@ -381,7 +381,7 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
         for (const std::string& warning : warnings)
             FHost->Warning(warning);
         FFileName = FileName;
-        ReadStory(FindChild(root, "story"));
+        ReadStory(XmlFindChild(root, "story"));
     } catch (...) {
         FFilesStore.Clear();
         FSystemStore.Clear();
@@ -419,19 +419,19 @@ void TBookProject::ReadItems(const TXMLNode* node, TProjectItemInfo* parent, TMF
         }
         const TXMLNode* child = f.Node->Nodes.Items(f.Next++);
         auto item = std::make_unique<TProjectItemInfo>();
-        item->Name = AttrText(child, "name", "");
-        bool isPage = HasAttr(child, "page");
+        item->Name = XmlText(child, "name", "");
+        bool isPage = XmlHas(child, "page");
         item->Kind = isPage ? TProjectItemInfo::ikPage : TProjectItemInfo::ikChapter;
-        item->RightClick = AttrBool(child, "rightclick", false);
-        item->PasswordProtection = AttrBool(child, "passwordprotection", false);
-        item->IncludeInTOC = AttrBool(child, "includeintoc", false);
-        item->Searchable = AttrBool(child, "searchable", true);
+        item->RightClick = XmlBool(child, "rightclick", false);
+        item->PasswordProtection = XmlBool(child, "passwordprotection", false);
+        item->IncludeInTOC = XmlBool(child, "includeintoc", false);
+        item->Searchable = XmlBool(child, "searchable", true);
         if (isPage) {
-            item->Page = AttrText(child, "page", "");
+            item->Page = XmlText(child, "page", "");
             // Ref attributes beyond the node's attribute count cannot exist.
-            int32_t count = std::min(AttrInt(child, "RefCount", 0), child->Attributes.Count());
+            int32_t count = std::min(XmlInt(child, "RefCount", 0), child->Attributes.Count());
             for (int32_t n = 0; n < count; ++n) {
-                std::string ref = AttrText(child, "Ref" + std::to_string(n), "");
+                std::string ref = XmlText(child, "Ref" + std::to_string(n), "");
                 if (!ref.empty() && files.Exists(ref))
                     item->Refs.push_back(std::move(ref));
             }

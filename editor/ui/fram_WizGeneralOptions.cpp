@@ -189,7 +189,7 @@ void TframWizGeneralOptions::InitStep(IWizardStepOwner* Owner) {
     cbxRunMaximized->setChecked(options.RunMaximized);
 
     bool found = false;
-    FIconBytes = StoreFileContent(Main.Project().SystemStore(), IconFileName, &found);
+    FIconBytes = StoreFileContent(Main.Project().SystemStore(), IconFile, &found);
     FIconSet = found;
     ShowIcon();
 }
@@ -244,7 +244,7 @@ void TframWizGeneralOptions::ApplyStep() {
     options.Height = spnedtHeight->value();
     TMFS& system = Main.Project().SystemStore();
     if (FIconSet)
-        system.Session()->CreateFile(IconFileName, 0, true)->Content = FIconBytes;
+        system.Session()->CreateFile(IconFile, 0, true)->Content = FIconBytes;
     else
-        DeleteStoreFile(system, IconFileName);
+        DeleteStoreFile(system, IconFile);
 }

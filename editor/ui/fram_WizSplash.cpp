@@ -66,8 +66,8 @@ TframWizSplash::TframWizSplash(IEditorMain& Main_, QWidget* Parent) : TframWizar
     pcSplash->setObjectName(QStringLiteral("pcSplash"));
     BuildPage(0, "S");
     BuildPage(1, "E");
-    Pages[0].FileName = SplashSFileName;
-    Pages[1].FileName = SplashEFileName;
+    Pages[0].FileName = SplashStartFile;
+    Pages[1].FileName = SplashEndFile;
 
     spnedtInterval = StepSpinBox("spnedtInterval", SplashSecondsMin, SplashSecondsMax, this);
     spnedtInterval->setToolTip(QString::fromUtf8(SIntervalHint));

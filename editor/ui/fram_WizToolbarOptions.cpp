@@ -220,7 +220,7 @@ void TframWizToolbarOptions::InitStep(IWizardStepOwner*) {
     edtLogoLink->setText(QString::fromStdString(options.LogoLink));
     edtLogoText->setText(QString::fromStdString(options.LogoText));
 
-    imgLogo->SetPicture(StoredBitmap(Main.Project().SystemStore(), LogoFileName));
+    imgLogo->SetPicture(StoredBitmap(Main.Project().SystemStore(), LogoFile));
 }
 
 void TframWizToolbarOptions::ApplyStep() {
@@ -275,14 +275,14 @@ void TframWizToolbarOptions::LoadLogo() {
         return;
     const QImage picture = LoadBitmapOrJpeg(fileName);
     TBookProject& project = Main.Project();
-    StoreNewFile(project.SystemStore(), LogoFileName, BitmapFileBytes(picture));
+    StoreNewFile(project.SystemStore(), LogoFile, BitmapFileBytes(picture));
     imgLogo->SetPicture(picture);
     project.SetModified();
 }
 
 void TframWizToolbarOptions::ClearLogo() {
     // The deletion is not undone by Cancel: the project must be saved to keep it.
-    if (DeleteStoreFile(Main.Project().SystemStore(), LogoFileName))
+    if (DeleteStoreFile(Main.Project().SystemStore(), LogoFile))
         Main.Project().SetModified();
     imgLogo->ClearPicture();
     cbxLogoDisplay->setChecked(false);

@@ -209,7 +209,7 @@ void TfrmExtFiles::BuildFormPanel() {
 
 void TfrmExtFiles::LoadAdditionalPages() {
     FEntries.clear();
-    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(AdditionalPagesFileName, 0, true);
+    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(AdditionalPagesXmlFile, 0, true);
     FLoadIncomplete = !ReadExtForms(file->Content, FEntries);
     FEditedSinceLoad = false;
 
@@ -337,7 +337,7 @@ void TfrmExtFiles::SaveChanges() {
     if (FLoadIncomplete && !FEditedSinceLoad)
         return;
     std::string text = BuildExtFormsXml(FEntries);
-    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(AdditionalPagesFileName, 0, true);
+    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(AdditionalPagesXmlFile, 0, true);
     if (file->Content == text)
         return;
     file->Content = std::move(text);

@@ -1,5 +1,6 @@
 #include "frm_Variables.h"
 
+#include "u_BookLayout.h"
 #include "c_MXDBGrid.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-const char* const VariablesFile = "\\Variables.xml";
 
 // Draws the "Allow Branding" column as a check box with no text, and limits typed
 // names and values to the column length.
@@ -258,7 +258,7 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
 TfrmVariables::~TfrmVariables() = default;
 
 void TfrmVariables::LoadVariables() {
-    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(VariablesFile, 0, true);
+    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(VariablesXmlFile, 0, true);
     FLoadIncomplete = !FModel->Load(file->Content);
     FChangedSinceLoad = false;
     FVariablesLoaded = true;
@@ -276,7 +276,7 @@ void TfrmVariables::SaveChanges() {
         // A cell being typed in is posted first.
         dgVariables->PostEdit();
         if (!FLoadIncomplete || FChangedSinceLoad) {
-            TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(VariablesFile, 0, true);
+            TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(VariablesXmlFile, 0, true);
             std::string text = FTable.FileText();
             if (file->Content != text)
                 file->Content = std::move(text);

@@ -1,5 +1,6 @@
 #include "u_EditorCore.h"
 
+#include "u_BookLayout.h"
 #include "u_Compile.h"
 #include "u_Contents.h"
 
@@ -74,7 +75,7 @@ TVariables& TEditorCore::ProjectVariables() {
         FVariablesCache.reset();
         if (auto* window = FindChildWindow<IVariablesWindow>())
             dynamic_cast<TfrmAbstractMDIChild*>(window)->SaveChanges();
-        TMFSFile* file = FProject->SystemStore().Session()->CreateFile("\\Variables.xml", 0, true);
+        TMFSFile* file = FProject->SystemStore().Session()->CreateFile(VariablesXmlFile, 0, true);
         FVariablesCache = std::make_unique<TVariables>(file->Content, true);
         FVariablesChanged = false;
     }

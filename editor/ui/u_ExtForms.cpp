@@ -7,7 +7,6 @@
 
 #include <cerrno>
 
-const char* const AdditionalPagesFileName = "\\AdditionalPages.xml";
 const char* const DefaultAdditionalPagesList = "DefaultProject/DefaultProject.system/AdditionalPages.xml";
 const char* const DefaultAdditionalPagesFolder = "DefaultProject/DefaultProject.files/AdditionalPages";
 const char* const AdditionalPagesFolder = "\\AdditionalPages";
@@ -50,7 +49,7 @@ void ReplaceExtFormFile(TBookProject& Project, const std::string& Path, const st
 
 void ResetAdditionalPages(TBookProject& Project, const std::string& ProgramFolder) {
     const std::string list = ReadFileText(ProgramFolder + DefaultAdditionalPagesList);
-    Project.SystemStore().NewSession()->CreateFile(AdditionalPagesFileName, 0, true)->Content = list;
+    Project.SystemStore().NewSession()->CreateFile(AdditionalPagesXmlFile, 0, true)->Content = list;
     TMFSFolder* folder = Project.FilesStore().NewSession()->ForceFolders(AdditionalPagesFolder);
     ImportHostFolderInto(folder, ProgramFolder + DefaultAdditionalPagesFolder);
     Project.SetModified();

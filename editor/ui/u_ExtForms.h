@@ -3,6 +3,7 @@
 // is u_AdditionalPages). No user interface here.
 #pragma once
 
+#include "u_BookLayout.h"
 #include "u_AdditionalPages.h"
 
 #include <string>
@@ -11,7 +12,6 @@ class TBookProject;
 class TMFS;
 
 // The list file in the system store.
-extern const char* const AdditionalPagesFileName; // "\AdditionalPages.xml"
 // Where the default project keeps the default pages, below the program folder.
 extern const char* const
     DefaultAdditionalPagesList; // "DefaultProject/DefaultProject.system/AdditionalPages.xml"

@@ -1,7 +1,8 @@
 #include "u_ToolbarDesign.h"
 
+#include "u_BookLayout.h"
 #include "u_CaseBlind.h"
-#include "u_CompileXML.h"
+#include "u_XMLValues.h"
 #include "u_HostFiles.h"
 #include "u_MFS.h"
 #include "u_Pictures.h"
@@ -323,7 +324,6 @@ std::vector<TPreviewButton> ToolbarPreviewButtons(TMFS& SystemStore, int Width, 
 }
 
 QImage ToolbarPreviewLogo(TMFS& SystemStore, const TToolbarOptions& Options) {
-    static const char* const logoFileName = "\\Logo.bmp";
-    TMFSFile* logo = Options.LogoDisplay ? ExistingFile(SystemStore, logoFileName) : nullptr;
-    return logo ? ReadPicture(logo->Content, logoFileName) : QImage();
+    TMFSFile* logo = Options.LogoDisplay ? ExistingFile(SystemStore, LogoFile) : nullptr;
+    return logo ? ReadPicture(logo->Content, LogoFile) : QImage();
 }

@@ -1,5 +1,6 @@
 #include "u_eBookWizard.h"
 
+#include "u_BookLayout.h"
 #include "u_CaseBlind.h"
 #include "u_HostFiles.h"
 #include "u_MFS.h"
@@ -13,10 +14,6 @@
 
 const char* const SWizardStepNotValid = "Not all options has been properly set";
 const char* const StepValueFromTemplate = "FromTemplate";
-const char* const IconFileName = "\\Icon.ico";
-const char* const LogoFileName = "\\Logo.bmp";
-const char* const SplashSFileName = "\\SplashS.bmp";
-const char* const SplashEFileName = "\\SplashE.bmp";
 
 const std::vector<std::string>& WizardStepClassNames() {
     static const std::vector<std::string> names = {
@@ -112,14 +109,14 @@ uint8_t RightClickFromListIndex(int Index) {
 }
 
 TSecuritySettings ReadSecurityFile(TMFS& SystemStore) {
-    TMFSFile* file = SystemStore.Session()->CreateFile(std::string("\\") + EncryptFileName, 0, true);
+    TMFSFile* file = SystemStore.Session()->CreateFile(EncryptXmlFile, 0, true);
     TSecuritySettings settings;
     ReadEncryptXml(file->Content, settings);
     return settings;
 }
 
 void WriteSecurityFile(TMFS& SystemStore, const std::string& Text) {
-    SystemStore.Session()->CreateFile(std::string("\\") + EncryptFileName, 0, true)->Content = Text;
+    SystemStore.Session()->CreateFile(EncryptXmlFile, 0, true)->Content = Text;
 }
 
 void StoreNewFile(TMFS& Store, const std::string& Path, const std::string& Bytes) {
@@ -151,13 +148,13 @@ void ResetSplashToDefault(TBookProject& Project, const std::string& ProgramFolde
     TXMLParser parser;
     parser.LoadFromFile(HostJoin(folder, "DefaultProject.ebp"));
     TSplashOptions splash = Project.Options().Splash();
-    ReadSplashOptions(splash, FindChild(parser.Root(), "splash"));
+    ReadSplashOptions(splash, XmlFindChild(parser.Root(), "splash"));
     const std::string starting = ReadFileText(HostJoin(folder, "DefaultProject.system/SplashS.bmp"));
     const std::string ending = ReadFileText(HostJoin(folder, "DefaultProject.system/SplashE.bmp"));
 
     Project.Options().Splash() = splash;
     TMFSSession* session = Project.SystemStore().Session();
-    session->CreateFile(SplashSFileName, 0, true)->Content = starting;
-    session->CreateFile(SplashEFileName, 0, true)->Content = ending;
+    session->CreateFile(SplashStartFile, 0, true)->Content = starting;
+    session->CreateFile(SplashEndFile, 0, true)->Content = ending;
     Project.SetModified();
 }

@@ -5,6 +5,7 @@
 // The windows (frm_Wizard, frm_ProjectOptions, fram_Wiz*) call these.
 #pragma once
 
+#include "u_BookLayout.h"
 #include "u_Dictionary.h"
 #include "u_Exception.h"
 #include "u_HTML.h"
@@ -114,10 +115,6 @@ TSecuritySettings ReadSecurityFile(TMFS& SystemStore);
 void WriteSecurityFile(TMFS& SystemStore, const std::string& Text);
 
 // Files of the system store the option pages keep at its root.
-extern const char* const IconFileName;    // "\Icon.ico"
-extern const char* const LogoFileName;    // "\Logo.bmp"
-extern const char* const SplashSFileName; // "\SplashS.bmp"
-extern const char* const SplashEFileName; // "\SplashE.bmp"
 
 // Replaces the file Path of Store by a new file holding Bytes (an existing one is
 // deleted first).

@@ -348,8 +348,8 @@ TEST(MFSCabReader, MemberClaimingMoreThanABookMayHoldIsRefusedAtOnce) {
     EXPECT_EQ(ErrorOf<EMFSCabReaderError>([&] { UnpackStore(back, cab); }),
               "File \"info.mfs\" of cabinet \"\\info.cab\" claims " + std::to_string(0x80000000u) +
                   " bytes, more than the 1073741824 bytes one file of a book may have");
-    // A big member comes through a temporary file that does not stay, or through memory
-    // when no temporary file can be made; the store is the same either way.
+    // A big member is decoded in memory, at its size: no temporary file is made, and a
+    // temporary folder that takes no file changes nothing.
     TMFS big;
     big.Session()->CreateFile("\\big.htm", 0, false)->Content = std::string(40u << 20, 'b');
     const std::string bigCab = PackStore(big, "\\Files.cab");

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "../../../common/qt/engine_wait.h"
-#include "../reader_books.h"
+#include "../../core/reader_books.h"
 #include "c_BookView.h"
 #include "frm_Reader.h"
 #include "u_ReaderBook.h"

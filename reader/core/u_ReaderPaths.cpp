@@ -3,7 +3,6 @@
 #include "u_CaseBlind.h"
 #include "u_TextUtils.h"
 
-#include <vector>
 
 const char* const BookScheme = "book";
 
@@ -39,39 +38,6 @@ TBookAddress ParseBookAddress(std::string_view Text) {
     TBookAddress address;
     address.Path = NormalizeBookPath(SplitLink(Text, address));
     return address;
-}
-
-std::string NormalizeBookPath(std::string_view Path, std::string_view BasePath) {
-    std::vector<std::string_view> parts;
-    auto push = [&parts](std::string_view text) {
-        size_t start = 0;
-        while (start <= text.size()) {
-            size_t end = text.find_first_of("\\/", start);
-            if (end == std::string_view::npos)
-                end = text.size();
-            const std::string_view part = text.substr(start, end - start);
-            if (part == "..") {
-                if (!parts.empty())
-                    parts.pop_back();
-            } else if (!part.empty() && part != ".") {
-                parts.push_back(part);
-            }
-            start = end + 1;
-        }
-    };
-    const bool absolute = !Path.empty() && (Path[0] == '\\' || Path[0] == '/');
-    if (!absolute) {
-        // The folder of the base page: everything up to its last separator.
-        const size_t slash = BasePath.find_last_of("\\/");
-        push(slash == std::string_view::npos ? std::string_view() : BasePath.substr(0, slash));
-    }
-    push(Path);
-    std::string result;
-    for (const std::string_view part : parts) {
-        result += '\\';
-        result += part;
-    }
-    return result.empty() ? std::string("\\") : result;
 }
 
 namespace {

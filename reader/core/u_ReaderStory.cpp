@@ -1,7 +1,7 @@
 #include "u_ReaderStory.h"
 
 #include "u_CaseBlind.h"
-#include "u_CompileXML.h"
+#include "u_XMLValues.h"
 #include "u_ReaderPaths.h"
 
 #include <algorithm>

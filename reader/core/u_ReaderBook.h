@@ -1,17 +1,17 @@
-// A compiled book opened for reading: the resources of the book program (the pages
-// cabinet "FILES_MFS" and the system cabinet "SYSTEM_MFS" under the resource type
-// named "RCDATA", the icon group "MAINICON"), both images unpacked in memory, and the
-// system files that describe the book: "System.xml" (options, splash, toolbar),
-// "Story.xml", "ToolButtons.xml", "Variables.xml", "AdditionalPages.xml" and
-// "Decrypt.xml" with the book's protection.
+// A compiled book as the readers see it: the book opened through the kit's one book
+// module (u_Book: resources, images, protection), and what the reader makes of its
+// system files: the options of "System.xml" (window, splash, toolbar), the story, the
+// toolbar's buttons, the variables, the additional pages and forms; pages are given
+// out with their variable references expanded and guarded pages held back.
 //
-// A book is hostile input: whatever a file holds, opening it either succeeds or
-// raises EReaderBookError with one message for the reader; pages are looked up only
-// inside the book's own image.
+// A book is hostile input: whatever a file holds, opening it either succeeds or raises
+// EBookError with one message for the reader; pages are looked up only inside the
+// book's own image.
 #pragma once
 
 #include "u_AdditionalPages.h"
 
+#include "u_Book.h"
 #include "u_Exception.h"
 #include "u_MFS.h"
 #include "u_ReaderStory.h"
@@ -26,23 +26,6 @@
 #include <vector>
 
 class TVariables;
-
-class EReaderBookError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-extern const char* const SCannotOpenBook; // "Cannot open \"%s\". %s"
-extern const char* const SNotABook;       // "\"%s\" is not a book."
-extern const char* const SDamagedBook;    // "The book \"%s\" is damaged and cannot be read.\n%s"
-
-// How the book is protected ("Decrypt.xml").
-enum class TBookProtection {
-    None,
-    Password,     // one password enciphers the whole book
-    Selected,     // one password guards the pages whose story item asks for it
-    UserPassword, // user names with passwords, each recovering the book's key
-};
 
 // An entry of "AdditionalPages.xml": a page the reader shows for its own purposes, or
 // a form shown in a window of its own with its settings.
@@ -62,23 +45,26 @@ enum class TPageStatus { Ok, NotFound, Protected };
 class TReaderBook {
 public:
     // Opens the book program FileName. Enciphered pages stay locked until one of the
-    // Unlock functions succeeds. Raises EReaderBookError.
+    // Unlock functions succeeds. Raises EBookError.
     explicit TReaderBook(const std::string& FileName);
+    // Opens a book from its resources already in memory; Name stands for it in
+    // messages and gives the title of a book without one.
+    TReaderBook(TBookResources&& Resources, const std::string& Name);
     ~TReaderBook();
     TReaderBook(const TReaderBook&) = delete;
     TReaderBook& operator=(const TReaderBook&) = delete;
 
-    const std::string& FileName() const noexcept { return FFileName; }
+    const std::string& FileName() const noexcept { return FBook.FileName(); }
 
     // ---- Protection ----
-    TBookProtection Protection() const noexcept { return FProtection; }
+    TBookProtection Protection() const noexcept { return FBook.Protection(); }
     // The pages are still enciphered (Password and UserPassword books).
-    bool Locked() const noexcept { return !FLockedPages.empty(); }
+    bool Locked() const noexcept { return FBook.Locked(); }
     // A user name is asked (UserPassword books).
-    bool AsksUserName() const noexcept { return FProtection == TBookProtection::UserPassword; }
+    bool AsksUserName() const noexcept { return Protection() == TBookProtection::UserPassword; }
     // Unlocks the pages with a typed user name (ignored by Password books) and
     // password; false when they are not right. A book whose pages turn out damaged
-    // behind the right key raises EReaderBookError.
+    // behind the right key raises EBookError.
     bool Unlock(const std::string& User, const std::string& Password);
     // Selected books: checks the password against the stored hash and, when right,
     // opens the guarded pages for the rest of the session.
@@ -106,7 +92,9 @@ public:
     const std::string& SystemFile(std::string_view Path) const;
     bool HasSystemFile(std::string_view Path) const;
     // The book's icon as the bytes of an icon file; empty when it has none.
-    const std::string& Icon() const noexcept { return FIcon; }
+    const std::string& Icon() const noexcept { return FBook.Icon(); }
+    // The book as the book module opened it.
+    const TBook& Book() const noexcept { return FBook; }
 
     // ---- Pages ----
     bool PageExists(std::string_view Path) const;
@@ -116,19 +104,9 @@ public:
 
 private:
     void ReadSystem();
-    void OpenPages(std::string&& Cabinet);
     const TMFSFile* PageFile(std::string_view Path) const;
 
-    std::string FFileName;
-    // Look-ups go through the images' sessions, which the file system does not offer
-    // on a constant tree.
-    mutable TMFS FSystem;
-    mutable TMFS FPages;
-    std::string FLockedPages; // the enciphered pages resource until it is unlocked
-    std::string FIcon;
-    TBookProtection FProtection = TBookProtection::None;
-    int32_t FPasswordHash = 0;
-    std::vector<std::string> FUserRecords;
+    TBook FBook;
     bool FSelectedUnlocked = false;
     TProjectOptions FOptions;
     std::unique_ptr<TVariables> FVariables;

@@ -407,7 +407,7 @@ TEST_F(SmallBooks, FilesThatAreNoBooksOrDamaged) {
     auto message = [](const std::string& file) {
         try {
             TReaderBook book(file);
-        } catch (const EReaderBookError& e) {
+        } catch (const EBookError& e) {
             return std::string(e.what());
         }
         return std::string("opened");
@@ -418,7 +418,7 @@ TEST_F(SmallBooks, FilesThatAreNoBooksOrDamaged) {
     const std::string text = Folder.File("notes.txt");
     WriteFileText("just some text", text);
     EXPECT_EQ(message(text), "\"" + text + "\" is not a book.");
-    EXPECT_EQ(message(Folder.Path()), "\"" + Folder.Path() + "\" is not a book.");
+    EXPECT_EQ(message(Folder.Path()), "\"" + Folder.Path() + "\" is not a book: it is not a regular file.");
     EXPECT_EQ(message(Folder.File("none.exe")),
               "Cannot open \"" + Folder.File("none.exe") + "\". The file does not exist.");
 
@@ -439,7 +439,7 @@ TEST_F(SmallBooks, FilesThatAreNoBooksOrDamaged) {
         books::CompileText(books::SmallBook(books::EncryptPassword("k", "Simple")), Folder, "locked.exe");
     WriteRCDataResource(locked, "FILES_MFS", EncryptData("not a cabinet", "k", true));
     TReaderBook book(locked);
-    EXPECT_THROW(book.Unlock("", "k"), EReaderBookError);
+    EXPECT_THROW(book.Unlock("", "k"), EBookError);
 }
 
 } // namespace

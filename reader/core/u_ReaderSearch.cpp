@@ -1,5 +1,6 @@
 #include "u_ReaderSearch.h"
 
+#include "u_Utf8.h"
 #include "u_CaseBlind.h"
 #include "u_ReaderBook.h"
 #include "u_ReaderPaths.h"
@@ -39,26 +40,6 @@ size_t SkipElement(std::string_view html, size_t from, std::string_view closing)
     return html.size();
 }
 
-void AppendUtf8(std::string& out, uint32_t code) {
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        code = 0xFFFD;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // Decodes the character reference at html[at] ("&...;"); returns the length used,
 // 0 when it is none that the reader knows.
 size_t DecodeReference(std::string_view html, size_t at, std::string& out) {
@@ -76,7 +57,8 @@ size_t DecodeReference(std::string_view html, size_t at, std::string& out) {
                 return 0;
             code = code * (hex ? 16 : 10) + static_cast<uint32_t>(digit);
         }
-        AppendUtf8(out, code);
+        // A reference to character 0 stands for the replacement character.
+        AppendUtf8(out, code == 0 ? 0xFFFD : code);
         return semi - at + 1;
     }
     static const struct {

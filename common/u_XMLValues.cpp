@@ -1,4 +1,4 @@
-#include "u_CompileXML.h"
+#include "u_XMLValues.h"
 
 #include "u_SpaceXMLParser.h"
 
@@ -20,6 +20,10 @@ std::vector<const TXMLNode*> XmlChildren(const TXMLNode* Node) {
     for (const auto& child : Node->Nodes)
         children.push_back(child.get());
     return children;
+}
+
+const TXMLNode* XmlFindChild(const TXMLNode* Node, const std::string& Name) {
+    return Node ? Node->Nodes.FindNode(Name) : nullptr;
 }
 
 std::string XmlName(const TXMLNode* Node) {

@@ -1,6 +1,7 @@
-// Small reading helpers over the XML reader for the compiler's files: typed attribute
-// look-ups with defaults and the children of a node, so that the units that read the
-// toolbar, security and book files stay short.
+// Reading parsed XML: a document that keeps its parser alive, typed attribute look-ups
+// with the conversion rules of the XML reader and a default for a missing attribute,
+// and the child elements of a node. Every reader of the system's own files (project,
+// book options, toolbar, security, the book's system files) goes through these.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +26,10 @@ private:
     std::unique_ptr<TXMLParser> FParser;
 };
 
-// The children of a node in document order.
+// The child elements in document order (none for no node).
 std::vector<const TXMLNode*> XmlChildren(const TXMLNode* Node);
+// The first child element of that name (ignoring case), or none.
+const TXMLNode* XmlFindChild(const TXMLNode* Node, const std::string& Name);
 std::string XmlName(const TXMLNode* Node);
 // The element's character content.
 std::string XmlNodeText(const TXMLNode* Node);

@@ -10,11 +10,6 @@
 #include <string>
 #include <vector>
 
-// Reads the buttons of the "Buttons" element of "ToolButtons.xml" in order, with their
-// bookmark items, into the compiler's toolbar records. An empty text gives no buttons.
-// XML and conversion errors pass through.
-std::vector<TToolbarButton> ReadToolButtons(const std::string& Xml);
-
 // A colour number of the book: a plain RGB value (red in the low byte), or a system
 // colour (negative; the platform's colour index in the low byte).
 struct TReaderColor {

@@ -1,13 +1,13 @@
 #include "u_ToolButtons.h"
 
-#include "u_CompileXML.h"
+#include "u_CaseBlind.h"
+#include "u_XMLValues.h"
 #include "u_MFS.h"
 #include "u_SpaceXMLParser.h"
 #include "u_eBookCommon.h"
 
 const char* const ToolbarFileName = "\\Toolbar.xml";
 const char* const ToolbarButtonsFolder = "\\Toolbar.buttons";
-const char* const ToolButtonsFileName = "\\ToolButtons.xml";
 
 namespace {
 std::string Num(int32_t Value) {
@@ -138,4 +138,24 @@ std::string BuildToolButtonsXml(TMFS& SystemStore, const TToolbarOptions& Option
         image->CreateFile(button.Image, 0, true)->Content = content;
     }
     return BuildToolButtonsText(buttons, Options);
+}
+
+std::vector<TToolbarButton> ReadToolButtons(const std::string& Xml) {
+    std::vector<TToolbarButton> buttons;
+    TXMLDocument doc(Xml);
+    for (const TXMLNode* part : XmlChildren(doc.Root())) {
+        if (!SameTextCaseBlind(XmlName(part), "Buttons"))
+            continue;
+        for (const TXMLNode* btn : XmlChildren(part)) {
+            TToolbarButton button;
+            button.Kind = static_cast<uint8_t>(XmlInt(btn, "Kind", -1));
+            button.Caption = XmlText(btn, "Caption", "");
+            button.Image = XmlText(btn, "Image", "");
+            for (const TXMLNode* item : XmlChildren(btn))
+                button.Bookmarks.push_back(
+                    {XmlText(item, "caption", ""), XmlText(item, "url", ""), XmlBool(item, "NewWindow", false)});
+            buttons.push_back(std::move(button));
+        }
+    }
+    return buttons;
 }

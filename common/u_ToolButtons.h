@@ -12,7 +12,6 @@ class TToolbarOptions;
 
 extern const char* const ToolbarFileName;      // "\Toolbar.xml"
 extern const char* const ToolbarButtonsFolder; // "\Toolbar.buttons"
-extern const char* const ToolButtonsFileName;  // "\ToolButtons.xml"
 
 struct TToolbarBookmark {
     std::string Caption;
@@ -64,3 +63,8 @@ std::string BuildToolButtonsText(const std::vector<TToolbarButton>& Buttons, con
 // "\ToolBar.buttons" is created there first) and returns the text of "ToolButtons.xml".
 // A picture missing from the store raises the file system's not-found error.
 std::string BuildToolButtonsXml(TMFS& SystemStore, const TToolbarOptions& Options, TMFS& SystemImage);
+
+// Reads the buttons of the "Buttons" element of "ToolButtons.xml" in order, with their
+// bookmark items, into the compiler's toolbar records. An empty text gives no buttons.
+// XML and conversion errors pass through.
+std::vector<TToolbarButton> ReadToolButtons(const std::string& Xml);

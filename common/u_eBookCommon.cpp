@@ -31,7 +31,6 @@ uint8_t IdentIndex(const std::string& text, const char* const (&idents)[N]) {
 }
 } // namespace
 
-const char* const EncryptFileName = "Encrypt.xml";
 
 const char* SplashTypeIdent(TSplashType Value) {
     return Value <= vsSplash ? SplashIdents[Value] : "";
@@ -139,49 +138,49 @@ std::string TProjectOptions::GetAttributes() const {
 void ReadProjectOptions(TProjectOptions& Options, const TXMLNode* Node) {
     if (!Node)
         return;
-    int32_t rc = AttrInt(Node, "AllowRightClickContextMenu", 2);
+    int32_t rc = XmlInt(Node, "AllowRightClickContextMenu", 2);
     if (rc >= 0 && rc <= 2)
         Options.AllowRightClickContextMenu = static_cast<uint8_t>(rc);
-    Options.ApplicationTitle = AttrText(Node, "ApplicationTitle", "");
-    Options.MainFormCaption = AttrText(Node, "MainFormCaption", "");
-    Options.Height = AttrInt(Node, "Height", 600);
-    Options.Width = AttrInt(Node, "Width", 800);
-    Options.OutputPath = AttrText(Node, "OutputPath", "");
-    Options.DefaultOutput = AttrBool(Node, "DefaultOutput", true);
-    Options.ResizableWindow = AttrBool(Node, "ResizableWindow", true);
-    Options.RunMaximized = AttrBool(Node, "RunMaximized", false);
-    Options.Template = AttrText(Node, "Template", "None");
+    Options.ApplicationTitle = XmlText(Node, "ApplicationTitle", "");
+    Options.MainFormCaption = XmlText(Node, "MainFormCaption", "");
+    Options.Height = XmlInt(Node, "Height", 600);
+    Options.Width = XmlInt(Node, "Width", 800);
+    Options.OutputPath = XmlText(Node, "OutputPath", "");
+    Options.DefaultOutput = XmlBool(Node, "DefaultOutput", true);
+    Options.ResizableWindow = XmlBool(Node, "ResizableWindow", true);
+    Options.RunMaximized = XmlBool(Node, "RunMaximized", false);
+    Options.Template = XmlText(Node, "Template", "None");
 }
 
 void ReadSplashOptions(TSplashOptions& Options, const TXMLNode* Node) {
     if (!Node)
         return;
-    Options.PopUpTextS = AttrText(Node, "PopUpTextS", "");
-    Options.PopUpTextE = AttrText(Node, "PopUpTextE", "");
+    Options.PopUpTextS = XmlText(Node, "PopUpTextS", "");
+    Options.PopUpTextE = XmlText(Node, "PopUpTextE", "");
     Options.SplashTypeS =
-        static_cast<TSplashType>(IdentIndex(AttrText(Node, "SplashTypeS", ""), SplashIdents));
+        static_cast<TSplashType>(IdentIndex(XmlText(Node, "SplashTypeS", ""), SplashIdents));
     Options.SplashTypeE =
-        static_cast<TSplashType>(IdentIndex(AttrText(Node, "SplashTypeE", ""), SplashIdents));
-    Options.Interval = AttrInt(Node, "Interval", 3);
-    Options.CloseOnClick = AttrBool(Node, "CloseOnClick", false);
+        static_cast<TSplashType>(IdentIndex(XmlText(Node, "SplashTypeE", ""), SplashIdents));
+    Options.Interval = XmlInt(Node, "Interval", 3);
+    Options.CloseOnClick = XmlBool(Node, "CloseOnClick", false);
 }
 
 void ReadToolbarOptions(TToolbarOptions& Options, const TXMLNode* Node) {
     if (!Node)
         return;
     Options.ToolbarPlacement =
-        static_cast<TToolbarPlacement>(IdentIndex(AttrText(Node, "ToolbarPlacement", ""), PlacementIdents));
-    Options.LogoDisplay = AttrBool(Node, "LogoDisplay", false);
-    Options.ToolbarTextColor = AttrInt(Node, "ToolbarTextColor", 0);
-    Options.ToolbarBackColor = AttrInt(Node, "ToolbarBackColor", 0);
-    Options.ToolbarBtnW = AttrInt(Node, "ToolbarBtnW", 32);
-    Options.ToolbarBtnH = AttrInt(Node, "ToolbarBtnH", 32);
-    Options.ToolbarImgW = AttrInt(Node, "ToolbarImgW", 24);
-    Options.ToolbarImgH = AttrInt(Node, "ToolbarImgH", 24);
-    Options.ToolbarShowCaption = AttrBool(Node, "ToolbarShowCaption", true);
-    Options.ToolbarFlat = AttrBool(Node, "ToolbarFlat", false);
-    Options.LogoLink = AttrText(Node, "LogoLink", "");
-    Options.LogoText = AttrText(Node, "LogoText", "");
+        static_cast<TToolbarPlacement>(IdentIndex(XmlText(Node, "ToolbarPlacement", ""), PlacementIdents));
+    Options.LogoDisplay = XmlBool(Node, "LogoDisplay", false);
+    Options.ToolbarTextColor = XmlInt(Node, "ToolbarTextColor", 0);
+    Options.ToolbarBackColor = XmlInt(Node, "ToolbarBackColor", 0);
+    Options.ToolbarBtnW = XmlInt(Node, "ToolbarBtnW", 32);
+    Options.ToolbarBtnH = XmlInt(Node, "ToolbarBtnH", 32);
+    Options.ToolbarImgW = XmlInt(Node, "ToolbarImgW", 24);
+    Options.ToolbarImgH = XmlInt(Node, "ToolbarImgH", 24);
+    Options.ToolbarShowCaption = XmlBool(Node, "ToolbarShowCaption", true);
+    Options.ToolbarFlat = XmlBool(Node, "ToolbarFlat", false);
+    Options.LogoLink = XmlText(Node, "LogoLink", "");
+    Options.LogoText = XmlText(Node, "LogoText", "");
 }
 
 std::string BuildEncryptXml(const std::string& Method, const std::string& Password,
@@ -218,23 +217,23 @@ void ReadEncryptXml(const std::string& Text, TSecuritySettings& Settings) {
     TXMLParser parser;
     parser.LoadFromString(Text);
     const TXMLNode* root = parser.Root();
-    std::string method = AttrText(root, "Method", "");
+    std::string method = XmlText(root, "Method", "");
     if (SameTextCaseBlind(method, "Password"))
         Settings.Method = TSecurityMethod::smPassword;
     else if (SameTextCaseBlind(method, "UserPassword"))
         Settings.Method = TSecurityMethod::smUserPassword;
     else
         Settings.Method = TSecurityMethod::smNone;
-    Settings.Password = AttrText(root, "Password", "");
-    std::string type = AttrText(root, "PasswordType", "Simple");
+    Settings.Password = XmlText(root, "Password", "");
+    std::string type = XmlText(root, "PasswordType", "Simple");
     if (SameTextCaseBlind(type, "Simple"))
         Settings.PasswordType = TPasswordType::ptSimple;
     else if (SameTextCaseBlind(type, "Selected"))
         Settings.PasswordType = TPasswordType::ptSelected;
     Settings.Users.clear();
-    for (const TXMLNode* info : ChildNodes(root)) {
-        if (!SameTextCaseBlind(NodeName(info), "Info"))
+    for (const TXMLNode* info : XmlChildren(root)) {
+        if (!SameTextCaseBlind(XmlName(info), "Info"))
             continue;
-        Settings.Users.push_back({AttrText(info, "User", ""), AttrText(info, "Password", "")});
+        Settings.Users.push_back({XmlText(info, "User", ""), XmlText(info, "Password", "")});
     }
 }

@@ -6,6 +6,8 @@
 // a book never makes the reader open a local file or run a program).
 #pragma once
 
+#include "u_PathSegments.h"
+
 #include <string>
 #include <string_view>
 
@@ -22,11 +24,6 @@ struct TBookAddress {
 
 // Splits "\a\b.htm?x=1#top" (the path is normalised against the root).
 TBookAddress ParseBookAddress(std::string_view Text);
-
-// An absolute path in the book's form: Path taken relative to the folder of BasePath
-// unless it starts with a separator; "/" becomes "\"; "." and empty parts dropped;
-// ".." goes up one folder and never above the root.
-std::string NormalizeBookPath(std::string_view Path, std::string_view BasePath = "\\");
 
 enum class TLinkKind { Book, External, Refused };
 
