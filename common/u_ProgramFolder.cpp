@@ -1,7 +1,6 @@
 #include "u_ProgramFolder.h"
 
-#include <climits>
-#include <unistd.h>
+#include "u_HostPlatform.h"
 
 namespace {
 std::string& Override() {
@@ -19,12 +18,8 @@ std::string WithSlash(std::string folder) {
 std::string ProgramFolder() {
     if (!Override().empty())
         return Override();
-    char buf[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return "./";
-    std::string exe(buf, static_cast<size_t>(n));
-    const auto slash = exe.rfind('/');
+    const std::string exe = HostProgramPath();
+    const auto slash = exe.find_last_of(HostPathSeparators);
     return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
 }
 
