@@ -38,11 +38,12 @@ function(quarvel_library name dir)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# quarvel_test(NAME DIR [DEPS ...] [GUI] [TIMEOUT s]): one GoogleTest program built from
-# every .cpp in DIR. Tests are discovered when ctest runs. GUI tests need a display
-# (the test script runs ctest under xvfb-run) and the engine's flags.
+# quarvel_test(NAME DIR [DEPS ...] [GUI] [TIMEOUT s] [FIXTURES name]): one GoogleTest
+# program built from every .cpp in DIR. Tests are discovered when ctest runs. GUI tests
+# need a display (the test script runs ctest under xvfb-run) and the engine's flags;
+# FIXTURES names a ctest fixture every test of the program needs.
 function(quarvel_test name dir)
-  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "TIMEOUT;FIXTURES" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT sources)
     return()
@@ -60,6 +61,9 @@ function(quarvel_test name dir)
     set(ARG_TIMEOUT 300)
   endif()
   set(props TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_FIXTURES)
+    list(APPEND props FIXTURES_REQUIRED ${ARG_FIXTURES})
+  endif()
   if(ARG_GUI)
     list(APPEND props LABELS gui ENVIRONMENT
          "QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-sandbox;QT_QPA_PLATFORM=xcb")

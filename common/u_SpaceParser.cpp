@@ -161,11 +161,12 @@ void TSpaceParser::ReadBuffer() {
     bool tooLong = false;
     if (FSourceEnd == BufferSize) {
         // Full: cut after the last line feed; the rest waits for the next refill.
-        const void* lf = memrchr(FBuffer.get(), '\n', static_cast<size_t>(BufferSize));
-        if (lf == nullptr)
+        const std::string_view window(FBuffer.get(), static_cast<size_t>(BufferSize));
+        const size_t lf = window.rfind('\n');
+        if (lf == std::string_view::npos)
             tooLong = true;
         else
-            FSourceEnd = static_cast<std::int32_t>(static_cast<const char*>(lf) - FBuffer.get()) + 1;
+            FSourceEnd = static_cast<std::int32_t>(lf) + 1;
     }
     FSaveChar = FBuffer[FSourceEnd];
     FBuffer[FSourceEnd] = 0;

@@ -4,6 +4,8 @@
 #include "u_BookCipher.h"
 #include "u_BookLayout.h"
 #include "u_MFSCab.h"
+
+#include "cabinet_maker.h"
 #include "u_XMLValues.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +21,7 @@ std::string Cabinet(const std::map<std::string, std::string>& files) {
             store.Session()->ForceFolders(folder);
         store.Session()->CreateFile(path, 0, true)->Content = content;
     }
-    return PackStore(store, "System.cab", 0x5A210000);
+    return cabmaker::StoreCabinet(store);
 }
 
 const char* const PlainSystemXml = "<System ApplicationTitle=\"Tides\" Variables=\"Variables.xml\"/>";

@@ -9,6 +9,8 @@
 #include "u_Project.h"
 #include "u_eBookCommon.h"
 
+#include "temp_folder.h"
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,28 +20,6 @@
 namespace books {
 
 namespace fs = std::filesystem;
-
-// A temporary folder removed with the object.
-class TTempFolder {
-public:
-    TTempFolder() {
-        char pattern[] = "/tmp/pagelamp-test-XXXXXX";
-        if (mkdtemp(pattern))
-            FPath = pattern;
-    }
-    ~TTempFolder() {
-        std::error_code ec;
-        if (!FPath.empty())
-            fs::remove_all(FPath, ec);
-    }
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-    const std::string& Path() const { return FPath; }
-    std::string File(const std::string& name) const { return FPath + "/" + name; }
-
-private:
-    std::string FPath;
-};
 
 // Compiles Project into Folder/Name with a minimal reader program.
 inline std::string Compile(TBookProject& project, const TTempFolder& folder, const std::string& name) {

@@ -56,7 +56,7 @@ class TReaderTest : public ::testing::Test {
 protected:
     void SetUp() override { SetRegistryFileName(Folder.File("Quarvel.conf")); }
     void TearDown() override { SetRegistryFileName(""); }
-    books::TTempFolder Folder;
+    TTempFolder Folder;
 };
 
 // The window with the reader's and the desktop's answers given by the test.
