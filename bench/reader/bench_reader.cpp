@@ -12,7 +12,7 @@
 //
 // Run under xvfb-run with QTWEBENGINE_DISABLE_SANDBOX=1 and
 // QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox". The book is made once in
-// /tmp/pagelamp-bench and kept for later runs.
+// the temporary folder's "pagelamp-bench" and kept for later runs.
 #include "book_fixture.h"
 #include "frm_Reader.h"
 #include "u_BookScheme.h"
@@ -47,7 +47,8 @@ namespace {
 constexpr int PageCount = 2000;
 constexpr int ChapterCount = 40;
 constexpr size_t PictureSize = 28 * 1024;
-const std::string BenchFolder = "/tmp/pagelamp-bench";
+// Kept between runs (making the book takes a while), in the host's temporary folder.
+const std::string BenchFolder = (fs::temp_directory_path() / "pagelamp-bench").string();
 const std::string BookFile = BenchFolder + "/Big-v2.exe";
 
 std::string MakeBook() {

@@ -5,6 +5,10 @@
 #include "u_SpaceXMLParser.h"
 #include "u_Variables.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,9 +19,8 @@ using fixture::BookContent;
 class BrandingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tests_branding_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
+        FTempFolder = std::make_unique<TTempFolder>("tests-branding");
+        FDir = FTempFolder->Path();
         FTemp = FDir + "/tmp";
         std::filesystem::create_directories(FTemp);
         const char* old = std::getenv("TMPDIR");
@@ -45,6 +48,7 @@ protected:
         return image.Session()->OpenFile("Variables.xml")->Content;
     }
 
+    std::unique_ptr<TTempFolder> FTempFolder; // the folder itself
     std::string FDir, FTemp, FOldTmp, FBookFile;
 };
 

@@ -8,6 +8,10 @@
 #include "u_MFSCab.h"
 #include "u_Resources.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -30,9 +34,8 @@ std::string Quote(const std::string& s) {
 class CliHostile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quarvel-cli-hostile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
+        Temp = std::make_unique<TTempFolder>("quarvel-cli-hostile");
+        Dir = Temp->Path();
         // A program folder with a small stand-in for the reader program.
         WriteFileText(fixture::SyntheticProgram(), Dir + "/prog/Pagelamp.exe");
         WriteFileText("<project ApplicationTitle=\"Default\">\r\n  <story>\r\n  </story>\r\n</project>\r\n",
@@ -79,6 +82,7 @@ protected:
         return file;
     }
 
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     std::string Dir;
 };
 

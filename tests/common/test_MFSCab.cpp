@@ -1,5 +1,7 @@
 #include "u_MFSCab.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,15 +28,8 @@ std::string ErrorOf(F&& body) {
 
 class TempDir {
 public:
-    TempDir() {
-        char pattern[] = "/tmp/mfscab_test_XXXXXX";
-        Path = mkdtemp(pattern);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(Path, ec);
-    }
-    std::string Path;
+    TTempFolder Folder{"mfscab-test"};
+    std::string Path = Folder.Path();
 };
 
 // Runs a shell command; its exit status and standard output.

@@ -2,6 +2,10 @@
 
 #include "pe_synth.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -25,9 +29,8 @@ std::u16string U(const char* s) {
 class Resources : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/quarvel-res-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        Dir = tmpl;
+        Temp = std::make_unique<TTempFolder>("quarvel-res");
+        Dir = Temp->Path();
         File = Dir + "/book.exe";
     }
     void TearDown() override { fs::remove_all(Dir); }
@@ -53,6 +56,7 @@ protected:
     }
     Image Current() { return Image{synth::ReadFile(File)}; }
 
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     std::string Dir, File;
 };
 

@@ -6,6 +6,10 @@
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -17,9 +21,8 @@
 class ProjectTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/quarvel_model_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        Dir = tmpl;
+        Temp = std::make_unique<TTempFolder>("quarvel-model");
+        Dir = Temp->Path();
         SetProgramFolder(Dir + "/prog/");
         WriteFileText("<project ApplicationTitle=\"Default\">\r\n  <story>\r\n"
                       "    <item name=\"Welcome\" page=\"\\Welcome.htm\" includeintoc=True RefCount=1\r\n"
@@ -64,6 +67,7 @@ protected:
         return lstat(path.c_str(), &st) == 0;
     }
 
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     std::string Dir;
     TPresetProjectHost Host;
 };
