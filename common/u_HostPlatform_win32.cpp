@@ -217,17 +217,21 @@ int64_t HostWrite(THostHandle Handle, const void* Buffer, size_t Count, int& Err
     return done;
 }
 
-int HostReadAt(THostHandle Handle, void* Buffer, size_t Count, uint64_t Position) {
-    auto* p = static_cast<uint8_t*>(Buffer);
+namespace {
+
+// Moves all Count bytes at Position through Transfer (ReadFile or WriteFile, which take
+// the position in an OVERLAPPED on a handle opened for synchronous use).
+template <typename TByte, typename F>
+int TransferAt(TByte* p, size_t Count, uint64_t Position, F&& Transfer) {
     while (Count) {
         OVERLAPPED at{};
         at.Offset = static_cast<DWORD>(Position);
         at.OffsetHigh = static_cast<DWORD>(Position >> 32);
         DWORD done = 0;
-        if (!ReadFile(::Handle(Handle), p, static_cast<DWORD>(std::min<size_t>(Count, 1u << 30)), &done, &at))
+        if (!Transfer(p, static_cast<DWORD>(std::min<size_t>(Count, 1u << 30)), &done, &at))
             return GetLastError() == ERROR_HANDLE_EOF ? EIO : LastErrno();
         if (done == 0)
-            return EIO;
+            return EIO; // the file ends before
         p += done;
         Count -= done;
         Position += done;
@@ -235,22 +239,20 @@ int HostReadAt(THostHandle Handle, void* Buffer, size_t Count, uint64_t Position
     return 0;
 }
 
+} // namespace
+
+int HostReadAt(THostHandle Handle, void* Buffer, size_t Count, uint64_t Position) {
+    return TransferAt(static_cast<uint8_t*>(Buffer), Count, Position,
+                      [&](uint8_t* p, DWORD n, DWORD* done, OVERLAPPED* at) {
+                          return ReadFile(::Handle(Handle), p, n, done, at);
+                      });
+}
+
 int HostWriteAt(THostHandle Handle, const void* Buffer, size_t Count, uint64_t Position) {
-    const auto* p = static_cast<const uint8_t*>(Buffer);
-    while (Count) {
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(Position);
-        at.OffsetHigh = static_cast<DWORD>(Position >> 32);
-        DWORD done = 0;
-        if (!WriteFile(::Handle(Handle), p, static_cast<DWORD>(std::min<size_t>(Count, 1u << 30)), &done, &at))
-            return LastErrno();
-        if (done == 0)
-            return EIO;
-        p += done;
-        Count -= done;
-        Position += done;
-    }
-    return 0;
+    return TransferAt(static_cast<const uint8_t*>(Buffer), Count, Position,
+                      [&](const uint8_t* p, DWORD n, DWORD* done, OVERLAPPED* at) {
+                          return WriteFile(::Handle(Handle), p, n, done, at);
+                      });
 }
 
 int64_t HostSeek(THostHandle Handle, int64_t Offset, int Origin) {

@@ -65,22 +65,24 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+void AppendUtf16(std::u16string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = 0xFFFD;
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+        out.push_back(static_cast<char16_t>(cp));
+    }
+}
+
 std::u16string Utf8ToUtf16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
     size_t i = 0;
-    while (i < s.size()) {
-        char32_t c = NextUtf8(s, i);
-        if (c == InvalidUtf8)
-            c = 0xFFFD;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-    }
+    while (i < s.size())
+        AppendUtf16(out, NextUtf8(s, i)); // an invalid byte (InvalidUtf8) becomes U+FFFD
     return out;
 }
 

@@ -19,6 +19,10 @@ char32_t NextUtf8(std::string_view Text, size_t& Pos) noexcept;
 // written as U+FFFD.
 void AppendUtf8(std::string& Out, char32_t CodePoint);
 
+// Appends the UTF-16 form of a code point (a surrogate pair above U+FFFF); surrogates
+// and values above U+10FFFF are written as U+FFFD.
+void AppendUtf16(std::u16string& Out, char32_t CodePoint);
+
 // UTF-8 to UTF-16, each invalid byte becoming U+FFFD; and back, an unpaired surrogate
 // becoming U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view Text);

@@ -1,5 +1,6 @@
 #include "fram_WizSplash.h"
 
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"

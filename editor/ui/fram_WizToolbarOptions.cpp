@@ -1,5 +1,6 @@
 #include "fram_WizToolbarOptions.h"
 
+#include "u_PaletteColors.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_MFS.h"
@@ -38,38 +39,6 @@ QHBoxLayout* SizeGroupLayout(QGroupBox* Group, const char* HeightName, QSpinBox*
     return layout;
 }
 
-// The palette role standing for a system colour index of the platform.
-QPalette::ColorRole SystemColorRole(int Index) {
-    switch (Index) {
-    case 5: // window
-        return QPalette::Base;
-    case 8: // window text
-    case 7: // menu text
-    case 9: // caption text
-        return QPalette::WindowText;
-    case 13: // highlight
-        return QPalette::Highlight;
-    case 14: // highlight text
-        return QPalette::HighlightedText;
-    case 16: // button shadow
-        return QPalette::Dark;
-    case 17: // grey text
-        return QPalette::PlaceholderText;
-    case 18: // button text
-        return QPalette::ButtonText;
-    case 20: // button highlight
-        return QPalette::Light;
-    case 21: // 3D dark shadow
-        return QPalette::Shadow;
-    case 23: // info text
-        return QPalette::ToolTipText;
-    case 24: // info background
-        return QPalette::ToolTipBase;
-    default: // button face and the rest
-        return QPalette::Button;
-    }
-}
-
 } // namespace
 
 std::function<bool(QWidget*, QColor&)> TframWizToolbarOptions::ColorChooser = [](QWidget* Parent, QColor& Color) {
@@ -81,9 +50,7 @@ std::function<bool(QWidget*, QColor&)> TframWizToolbarOptions::ColorChooser = []
 };
 
 QColor TframWizToolbarOptions::ColorOf(int32_t Color) {
-    if (IsSystemColor(Color))
-        return QApplication::palette().color(QPalette::Active, SystemColorRole(SystemColorIndex(Color)));
-    return ColorOfNumber(Color);
+    return PaletteColor(Color, QApplication::palette());
 }
 
 TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Parent)

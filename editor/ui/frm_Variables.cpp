@@ -2,6 +2,7 @@
 
 #include "u_BookLayout.h"
 #include "c_MXDBGrid.h"
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"

@@ -1,5 +1,6 @@
 #include "u_ToolbarDesign.h"
 
+#include "u_PaletteColors.h"
 #include "u_BookLayout.h"
 #include "u_CaseBlind.h"
 #include "u_XMLValues.h"
@@ -114,14 +115,7 @@ QImage ButtonListPicture(const TButtonPicture& Picture, int Width, int Height) {
         QImage bitmap = Picture.Image.convertToFormat(QImage::Format_ARGB32);
         FitButtonPicture(bitmap, Width, Height);
         // The colour of the top-left pixel is the transparent colour.
-        const QRgb transparent = bitmap.pixel(0, 0);
-        for (int y = 0; y < bitmap.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
-            for (int x = 0; x < bitmap.width(); ++x)
-                if (line[x] == transparent)
-                    line[x] = qRgba(0, 0, 0, 0);
-        }
-        return bitmap;
+        return WithColorKey(bitmap);
     }
     if (Picture.Kind == TButtonPictureKind::Icon) {
         QImage list(Width, Height, QImage::Format_ARGB32);

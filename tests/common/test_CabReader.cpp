@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <random>
 #ifndef _WIN32
-#include <sys/wait.h>
+#include "../cli/run_command.h"
 #endif
 
 namespace {
@@ -43,18 +43,10 @@ std::string Noise(size_t size, unsigned seed) {
 #ifndef _WIN32
 // A command of the shell (the peers gcab and cabextract), its status and output.
 int RunShell(const std::string& command, std::string* output = nullptr) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        text.append(buffer, n);
-    const int status = pclose(pipe);
+    const TCommandRun run = RunCommand(command + " 2>&1");
     if (output)
-        *output = text;
-    return WEXITSTATUS(status);
+        *output = run.Out;
+    return run.Status;
 }
 #endif
 

@@ -2,6 +2,8 @@
 
 #include "temp_folder.h"
 
+#include "../cli/run_command.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,23 +35,15 @@ public:
 };
 
 // Runs a shell command; its exit status and standard output.
-int RunCommand(const std::string& command, std::string* output = nullptr) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        text.append(buffer, n);
-    const int status = pclose(pipe);
+int Shell(const std::string& command, std::string* output = nullptr) {
+    const TCommandRun run = RunCommand(command + " 2>&1");
     if (output)
-        *output = text;
-    return WEXITSTATUS(status);
+        *output = run.Out;
+    return run.Status;
 }
 
 bool HavePeers() {
-    return RunCommand("command -v cabextract && command -v gcab") == 0;
+    return Shell("command -v cabextract && command -v gcab") == 0;
 }
 
 // A store with folders, empty files, binary contents and non-ASCII names.
@@ -298,13 +292,13 @@ TEST(MFSCabPeers, OurCabinetsAreReadByPeers) {
     WriteFileText(PackStore(TMFS(), "System.cab"), dir.Path + "/System.cab");
     std::string out;
     for (const char* name : {"Files.cab", "System.cab"}) {
-        EXPECT_EQ(RunCommand("cabextract -t " + dir.Path + "/" + name, &out), 0) << out;
+        EXPECT_EQ(Shell("cabextract -t " + dir.Path + "/" + name, &out), 0) << out;
         EXPECT_NE(out.find("info.mfs  OK"), std::string::npos) << out;
-        EXPECT_EQ(RunCommand("gcab -l " + dir.Path + "/" + name, &out), 0) << out;
+        EXPECT_EQ(Shell("gcab -l " + dir.Path + "/" + name, &out), 0) << out;
         EXPECT_EQ(out.rfind("info.mfs ", 0), 0u) << out; // the one member
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
     }
-    ASSERT_EQ(RunCommand("cabextract -q -d " + dir.Path + "/x " + dir.Path + "/Files.cab", &out), 0) << out;
+    ASSERT_EQ(Shell("cabextract -q -d " + dir.Path + "/x " + dir.Path + "/Files.cab", &out), 0) << out;
     EXPECT_EQ(ReadFileText(dir.Path + "/x/info.mfs"), image);
 }
 
@@ -322,7 +316,7 @@ TEST(MFSCabPeers, PeerCabinetsAreRead) {
         const std::string cab = dir.Path + "/peer.cab";
         std::remove(cab.c_str());
         ASSERT_EQ(
-            RunCommand("cd " + dir.Path + "/in && gcab " + option + " " + cab + " aaa.txt info.mfs", &out), 0)
+            Shell("cd " + dir.Path + "/in && gcab " + option + " " + cab + " aaa.txt info.mfs", &out), 0)
             << out;
         TMFS back;
         UnpackStore(back, ReadFileText(cab));

@@ -98,7 +98,7 @@ TEST_F(SampleBook, DescriptionStoryAndVariables) {
     EXPECT_EQ(marks.Bookmarks[0].Caption, "The winter storm");
     EXPECT_EQ(marks.Bookmarks[0].URL, "\\Keepers\\Storm.htm");
     EXPECT_TRUE(marks.Bookmarks[1].NewWindow);
-    TReaderColor back = DecodeColor(toolbar.ToolbarBackColor);
+    TColorNumber back = DecodeColor(toolbar.ToolbarBackColor);
     EXPECT_FALSE(back.IsSystem);
     EXPECT_EQ(back.Red, 0xF6);
     EXPECT_EQ(back.Blue, 0xF0);

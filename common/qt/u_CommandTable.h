@@ -1,10 +1,9 @@
-// The command list of a window: every command is one QAction with its caption and
-// shortcut and one enabling predicate (optionally also a checked and a visible
-// predicate). All predicates are evaluated in one pass when the event loop is about to
-// wait for events (QAbstractEventDispatcher::aboutToBlock), never from the handlers
-// themselves; a pass runs at most once per loop turn and not while a command runs.
-// Every window of the editor (the main window and its panes, the document windows and
-// their dialogs) keeps its commands in a table of its own.
+// The command list of a window, shared by every Qt program of the kit: every command
+// is one QAction with its caption and shortcut and one enabling predicate (optionally
+// also a checked and a visible predicate). All predicates are evaluated in one pass when
+// the event loop is about to wait for events (QAbstractEventDispatcher::aboutToBlock),
+// never from the handlers themselves; a pass runs at most once per loop turn and not
+// while a command runs. Every window keeps its commands in a table of its own.
 #pragma once
 
 #include <QKeySequence>
@@ -12,11 +11,9 @@
 #include <QString>
 
 #include <functional>
-#include <utility>
 #include <vector>
 
 class QAction;
-class QToolBar;
 class QWidget;
 
 using TCommandPredicate = std::function<bool()>;
@@ -46,12 +43,18 @@ public:
     // not evaluate predicates over a half-changed project); the pass runs once after.
     void Run(const std::function<void()>& Command);
     bool Running() const noexcept { return FRunning > 0; }
-    // Run with the program's error handling: a silent abort ends Command quietly, any
-    // other failure is shown in the error dialog over Parent. True when it ran through.
+    // Run with the program's error handling (the guard): a silent abort ends Command
+    // quietly, any other failure is shown in the error dialog over Parent. True when it
+    // ran through.
     bool Execute(QWidget* Parent, const std::function<void()>& Command);
     // The same, with Afterwards run when Command ends, also when it failed (before the
     // failure is shown): the window shows what the command got done.
     bool Execute(QWidget* Parent, const std::function<void()>& Command, const std::function<void()>& Afterwards);
+
+    // How Execute runs a command and shows its failure. The program sets its own (the
+    // editor its error dialog); the first one is a plain message box.
+    using TGuard = bool (*)(QWidget* Parent, const std::function<void()>& Command);
+    static void SetGuard(TGuard Guard);
 
 private:
     struct TCommand {
@@ -74,22 +77,3 @@ QAction* MakeAction(QObject* Owner, const char* Name, const QString& Caption, co
 
 // The action's hint: its tool tip, also shown in the status bar.
 QAction* SetActionHint(QAction* Action, const QString& Hint);
-// A tool bar of a window, named Name (AccessibleName for screen readers, none: Name),
-// with pictures of IconSize pixels and buttons in Style.
-QToolBar* NewToolBar(QWidget* Parent, const char* Name, int IconSize, Qt::ToolButtonStyle Style,
-                     const QString& AccessibleName = {});
-// Puts Action on Bar; the button gets the action's name as its objectName and the
-// caption (without accelerator marks) as its accessible name. Returns the button.
-QWidget* AddToolAction(QToolBar* Bar, QAction* Action);
-
-// Shows "This window is not available yet." (a window whose unit is not built in).
-void ShowWindowNotAvailable(QWidget* Parent);
-// Calls a member of the window table when it is set, else tells that the window is
-// not available yet.
-template <class F, class... A>
-void OpenTableWindow(QWidget* Parent, const F& Member, A&&... Arguments) {
-    if (Member)
-        Member(std::forward<A>(Arguments)...);
-    else
-        ShowWindowNotAvailable(Parent);
-}

@@ -1,15 +1,33 @@
 #include "u_CommandTable.h"
 
-#include "u_Controls.h"
-#include "u_Dialogs.h"
-#include "u_EditorServices.h"
+#include "u_Exception.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QCoreApplication>
 #include <QIcon>
-#include <QToolBar>
+#include <QMessageBox>
 #include <QWidget>
+
+namespace {
+
+bool PlainGuard(QWidget* Parent, const std::function<void()>& Command) {
+    try {
+        Command();
+        return true;
+    } catch (const EAbort&) {
+    } catch (const std::exception& e) {
+        QMessageBox::critical(Parent, QStringLiteral("Error"), QString::fromStdString(e.what()));
+    }
+    return false;
+}
+
+TCommandTable::TGuard GGuard = PlainGuard;
+
+} // namespace
+
+void TCommandTable::SetGuard(TGuard Guard) {
+    GGuard = Guard ? Guard : PlainGuard;
+}
 
 TCommandTable::TCommandTable(QObject* Parent) : QObject(Parent) {
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
@@ -81,7 +99,7 @@ void TCommandTable::Run(const std::function<void()>& Command) {
 
 bool TCommandTable::Execute(QWidget* Parent, const std::function<void()>& Command) {
     bool ranThrough = false;
-    Run([&] { ranThrough = Guarded(Parent, Command); });
+    Run([&] { ranThrough = GGuard(Parent, Command); });
     return ranThrough;
 }
 
@@ -115,23 +133,3 @@ QAction* SetActionHint(QAction* Action, const QString& Hint) {
     return Action;
 }
 
-QToolBar* NewToolBar(QWidget* Parent, const char* Name, int IconSize, Qt::ToolButtonStyle Style,
-                     const QString& AccessibleName) {
-    auto* bar = new QToolBar(Parent);
-    SetControlName(bar, Name, AccessibleName.isEmpty() ? QString::fromLatin1(Name) : AccessibleName);
-    bar->setIconSize(QSize(IconSize, IconSize));
-    bar->setToolButtonStyle(Style);
-    return bar;
-}
-
-QWidget* AddToolAction(QToolBar* Bar, QAction* Action) {
-    Bar->addAction(Action);
-    QWidget* button = Bar->widgetForAction(Action);
-    button->setObjectName(Action->objectName());
-    button->setAccessibleName(WithoutAccelerator(Action->text()));
-    return button;
-}
-
-void ShowWindowNotAvailable(QWidget* Parent) {
-    MessageDlg(Parent, SWindowNotAvailable, TMsgDlgType::mtInformation, QMessageBox::Ok, QMessageBox::Ok);
-}
