@@ -27,19 +27,6 @@ const char* const SNoSuchFile = "The file does not exist.";
 const char* const SUnreadable = "The file cannot be read.";
 const char* const SNoPasswordHash = "no password hash";
 
-// A part of the book is read by the XML reader or unpacked; a fault there is damage to
-// the book, named with the part.
-template <class F>
-void ReadPart(const std::string& fileName, const std::string& part, F&& read) {
-    try {
-        read();
-    } catch (const EBookError&) {
-        throw;
-    } catch (const std::exception& e) {
-        throw EBookError(Format(SDamagedBook, fileName, part + ": " + e.what()));
-    }
-}
-
 // The file at a book path, or none.
 TMFSFile* FindFile(TMFS& mfs, std::string_view path) {
     try {
@@ -66,6 +53,18 @@ const char* DefaultSystemFile(std::string_view attribute) {
 }
 
 } // namespace
+
+void ReadBookPart(const std::string& Book, const std::string& Part, const std::function<void()>& Read) {
+    // A part of the book is read by the XML reader or unpacked; a fault there is damage
+    // to the book.
+    try {
+        Read();
+    } catch (const EBookError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EBookError(Format(SDamagedBook, Book, Part + ": " + e.what()));
+    }
+}
 
 // ---------------------------------------------------------------------------------
 // "Decrypt.xml"
@@ -191,14 +190,14 @@ void TBook::Open(TBookResources&& Resources, const std::string& Name) {
         FPagesSize = Resources.PagesSize;
         FPagesEnciphered = !IsCabinetData(Resources.Pages);
         FIcon = std::move(Resources.Icon);
-        ReadPart(Name, "system files", [&] { UnpackStore(FSystem, std::move(Resources.System)); });
+        ReadBookPart(Name, "system files", [&] { UnpackStore(FSystem, std::move(Resources.System)); });
 
-        ReadPart(Name, "System.xml", [&] {
+        ReadBookPart(Name, "System.xml", [&] {
             FDescription = std::make_unique<TXMLDocument>(SystemFile(SystemXmlFile));
         });
         if (XmlName(FDescription->Root()).empty())
             throw EBookError(Format(SNotABook, Name));
-        ReadPart(Name, "Decrypt.xml",
+        ReadBookPart(Name, "Decrypt.xml",
                  [&] { FSecurity = ReadDecryptXml(SystemFile(SystemFilePath(SystemXml::Decrypt))); });
 
         const bool whole = Resources.Pages.size() == Resources.PagesSize;
@@ -219,7 +218,7 @@ void TBook::Open(TBookResources&& Resources, const std::string& Name) {
 }
 
 void TBook::OpenPages(std::string&& Cabinet) {
-    ReadPart(FFileName, "pages", [&] { UnpackStore(FPages, std::move(Cabinet)); });
+    ReadBookPart(FFileName, "pages", [&] { UnpackStore(FPages, std::move(Cabinet)); });
 }
 
 const TXMLNode* TBook::Description() const {

@@ -14,6 +14,7 @@
 #include "u_MFS.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,6 +32,10 @@ extern const char* const SCannotOpenBook; // "Cannot open \"%s\". %s"
 extern const char* const SNotABook;       // "\"%s\" is not a book."
 extern const char* const SNotABookFile;   // "\"%s\" is not a book: it is not a regular file."
 extern const char* const SDamagedBook;    // "The book \"%s\" is damaged and cannot be read.\n%s"
+
+// Runs Read, a step of reading a part of the book named Book; any failure but an
+// EBookError becomes EBookError SDamagedBook naming the part ("Story.xml: ...").
+void ReadBookPart(const std::string& Book, const std::string& Part, const std::function<void()>& Read);
 
 // How a book is protected ("Decrypt.xml").
 enum class TBookProtection {

@@ -1,5 +1,6 @@
 #include "u_Resources.h"
 
+#include "u_BookLayout.h"
 #include "u_HostPlatform.h"
 #include "u_Stream.h"
 #include "u_Utf8.h"
@@ -1137,7 +1138,7 @@ void TResourceWriter::Write(const TResName& ResType, const TResName& ResName, co
 }
 
 void TResourceWriter::WriteRCData(const TResName& ResName, const std::string& Data) {
-    Write(TResName("RCDATA"), ResName, Data);
+    Write(TResName(BookResourceType), ResName, Data);
 }
 
 void TResourceWriter::WriteIconGroup(const TResName& GroupName, uint16_t FirstIconId,
@@ -1183,7 +1184,7 @@ void WriteResource(const std::string& FileName, const TResName& ResType, const T
 }
 
 void WriteRCDataResource(const std::string& FileName, const TResName& ResName, const std::string& Data) {
-    WriteResource(FileName, TResName("RCDATA"), ResName, Data);
+    WriteResource(FileName, TResName(BookResourceType), ResName, Data);
 }
 
 void WriteIconGroupResource(const std::string& FileName, const TResName& GroupName, uint16_t FirstIconId,

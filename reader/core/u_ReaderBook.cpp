@@ -22,19 +22,6 @@ std::vector<TReaderForm> ReadAdditionalPages(const std::string& Xml) {
 
 namespace {
 
-// The reader's own reading of the system files is read like the book module's: a
-// fault there is damage to the book, named with the part.
-template <class F>
-void ReadPart(const std::string& fileName, const char* part, F&& read) {
-    try {
-        read();
-    } catch (const EBookError&) {
-        throw;
-    } catch (const std::exception& e) {
-        throw EBookError(Format(SDamagedBook, fileName, std::string(part) + ": " + e.what()));
-    }
-}
-
 // Files whose variable references are expanded when they are shown.
 bool ExpandsVariables(std::string_view path) {
     const std::string name(path);
@@ -60,7 +47,7 @@ TReaderBook::~TReaderBook() = default;
 
 void TReaderBook::ReadSystem() {
     const std::string& name = FBook.FileName();
-    ReadPart(name, "Variables.xml", [&] {
+    ReadBookPart(name, "Variables.xml", [&] {
         try {
             FVariables = std::make_unique<TVariables>(FBook.SystemFile(FBook.SystemFilePath(SystemXml::Variables)), true);
         } catch (const EVariablesError&) {
@@ -68,7 +55,7 @@ void TReaderBook::ReadSystem() {
             FVariables = std::make_unique<TVariables>(std::string(), true);
         }
     });
-    ReadPart(name, "System.xml", [&] {
+    ReadBookPart(name, "System.xml", [&] {
         const TXMLNode* root = FBook.Description();
         ReadProjectOptions(FOptions, root);
         for (const TXMLNode* child : XmlChildren(root)) {
@@ -78,7 +65,7 @@ void TReaderBook::ReadSystem() {
                 ReadToolbarOptions(FOptions.Toolbar(), child);
         }
     });
-    ReadPart(name, "Story.xml",
+    ReadBookPart(name, "Story.xml",
              [&] { FStory = TReaderStory(FBook.SystemFile(FBook.SystemFilePath(SystemXml::Story))); });
     // The toolbar and the additional pages are the book's decoration: a fault there
     // leaves the reader without them rather than without the book.

@@ -1,9 +1,15 @@
 // The host seam, on whichever host the tests run (Linux, and Windows under wine): files,
 // locks, mappings, replacing a file, folders walked by the export and the import, names
 // beyond ASCII.
+#include "u_Book.h"
+#include "u_BookLayout.h"
 #include "u_HostPlatform.h"
 #include "u_MFS.h"
+#include "u_Resources.h"
+#include "u_XMLValues.h"
 
+#include "cabinet_maker.h"
+#include "pe_synth.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -200,4 +206,39 @@ TEST(HostPlatform, ProgramAndTime) {
     EXPECT_EQ(again.tm_hour, 10);
     EXPECT_EQ(DateTimeToFileDate(moment), 0x2A435000u);
     EXPECT_EQ(HostErrorText(ENOENT), "No such file or directory");
+}
+
+// The resource editor and the book module on this host: a book is written into a
+// program (a new file beside it replaces it), read back, and an update while another
+// is open is refused.
+TEST(HostPlatform, ResourceUpdatesAndBooksOnThisHost) {
+    const TTempFolder dir("host-test");
+    synth::Options options;
+    options.Resources = {{uint16_t(10), std::u16string(u"OLD"), 0, "old data"}};
+    const std::string program = dir.File("Book.exe");
+    WriteFileText(synth::Build(options), program);
+    TMFS system, pages;
+    system.Session()->CreateFile("\\System.xml", 0, false)->Content = "<System ApplicationTitle=\"Host\"/>";
+    pages.Session()->CreateFile("\\index.htm", 0, false)->Content = "<p>on this host</p>";
+    {
+        TResourceWriter writer(program);
+        writer.WriteRCData(SystemResourceName, cabmaker::StoreCabinet(system));
+        writer.WriteRCData(FilesResourceName, cabmaker::StoreCabinet(pages));
+        writer.Commit();
+    }
+    TBook book;
+    book.Open(program);
+    EXPECT_EQ(XmlText(book.Description(), "ApplicationTitle", ""), "Host");
+    ASSERT_NE(book.PageFile("\\index.htm"), nullptr);
+    EXPECT_EQ(book.PageFile("\\index.htm")->Content, "<p>on this host</p>");
+    EXPECT_EQ(ReadResource(program, uint16_t(10), std::string("OLD")), "old data") << "the other resources stay";
+
+    TResourceUpdateHandle update = BeginResourceUpdate(program, false);
+    ASSERT_NE(update, nullptr) << ResourceLastErrorText();
+    EXPECT_EQ(BeginResourceUpdate(program, false), nullptr) << "one update at a time";
+    EXPECT_EQ(ResourceLastErrorCode(), EBUSY);
+    EXPECT_TRUE(EndResourceUpdate(update, true));
+    std::vector<std::string> names;
+    ASSERT_EQ(HostListFolder(dir.Path(), names), 0);
+    EXPECT_EQ(names, std::vector<std::string>{"Book.exe"}) << "nothing is left beside the book";
 }
