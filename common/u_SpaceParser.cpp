@@ -34,8 +34,6 @@ int HexValue(unsigned char c) {
     return (c | 0x20) - 'a' + 10;
 }
 
-}
-
 bool AsciiSameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;

@@ -221,9 +221,12 @@ TEST(HostPlatform, ResourceUpdatesAndBooksOnThisHost) {
     system.Session()->CreateFile("\\System.xml", 0, false)->Content = "<System ApplicationTitle=\"Host\"/>";
     pages.Session()->CreateFile("\\index.htm", 0, false)->Content = "<p>on this host</p>";
     {
+        // The writer takes the data as it stands until Commit.
+        const std::string systemCabinet = cabmaker::StoreCabinet(system);
+        const std::string pagesCabinet = cabmaker::StoreCabinet(pages);
         TResourceWriter writer(program);
-        writer.WriteRCData(SystemResourceName, cabmaker::StoreCabinet(system));
-        writer.WriteRCData(FilesResourceName, cabmaker::StoreCabinet(pages));
+        writer.WriteRCData(SystemResourceName, systemCabinet);
+        writer.WriteRCData(FilesResourceName, pagesCabinet);
         writer.Commit();
     }
     TBook book;

@@ -133,7 +133,7 @@ TEST_F(WizardModel, SplashResetTakesTheDefaultProjectsOptionsAndPictures) {
     splash.CloseOnClick = false;
     splash.SplashTypeS = vsSplash;
     splash.PopUpTextE = "changed";
-    StoreNewFile(System(), SplashSFileName, "BMold");
+    StoreNewFile(System(), SplashStartFile, "BMold");
     Project().SetModified(false);
 
     ResetSplashToDefault(Project(), ProgramFolder());
