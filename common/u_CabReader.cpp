@@ -57,6 +57,20 @@ uint32_t BlockChecksum(const unsigned char* data, size_t size, uint32_t seed) {
     return sum ^ last;
 }
 
+// An MSZIP block whose deflate data is one final stored block of all its bytes (what a
+// compressor writes for bytes that do not compress, such as pictures): copied as it
+// stands, without the inflater and its history. False for any other block.
+bool StoredBlock(const unsigned char* in, size_t inSize, unsigned char* out, size_t size) {
+    if (inSize < 5 || (in[0] & 0x07) != 0x01) // BFINAL 1, BTYPE 00
+        return false;
+    const size_t length = size_t(in[1]) | size_t(in[2]) << 8;
+    const size_t check = size_t(in[3]) | size_t(in[4]) << 8;
+    if (length != (~check & 0xFFFF) || length != size || inSize != 5 + length)
+        return false;
+    std::memcpy(out, in + 5, length);
+    return true;
+}
+
 struct TBlock {
     size_t Data;       // of the block's bytes within the cabinet
     uint16_t Packed;   // their number
@@ -169,9 +183,28 @@ TCabTable ReadCabTable(std::string_view b) {
     return t;
 }
 
+char* TCabContent::Allocate(size_t Size) {
+    FData.reset(new char[Size > 0 ? Size : 1]); // not value-initialised: not cleared
+    FSize = Size;
+    return FData.get();
+}
+
+void TCabContent::Clear() noexcept {
+    FData.reset();
+    FSize = 0;
+}
+
 TCabDecodeResult DecodeCabMember(std::string_view Cabinet, const TCabTable& Table, const TCabEntry& Entry,
                                  std::string& Content) {
-    Content.clear();
+    TCabContent decoded;
+    const TCabDecodeResult result = DecodeCabMember(Cabinet, Table, Entry, decoded);
+    Content.assign(decoded.View());
+    return result;
+}
+
+TCabDecodeResult DecodeCabMember(std::string_view Cabinet, const TCabTable& Table, const TCabEntry& Entry,
+                                 TCabContent& Content) {
+    Content.Clear();
     if (Table.VersionMajor != 1 || Table.VersionMinor != 3)
         return TCabDecodeResult::UnknownVersion;
     if (!Table.TableComplete || Entry.Folder >= Table.Folders.size())
@@ -202,36 +235,67 @@ TCabDecodeResult DecodeCabMember(std::string_view Cabinet, const TCabTable& Tabl
     if (produced < end)
         return TCabDecodeResult::DataFailure;
 
-    Content.reserve(Entry.Size);
+    // Blocks that lie wholly inside the member are decoded straight into Content, and
+    // the bytes they may refer back to are read where they already are: the last
+    // HistorySize bytes of what Content holds, or (for the first blocks of a member that
+    // does not start its folder) of the folder's data before the member, kept aside.
+    char* member = Content.Allocate(Entry.Size);
+    size_t filled = 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(Cabinet.data());
     TInflater inflater;
-    std::string history; // the last HistorySize bytes the folder produced
-    history.reserve(2 * HistorySize);
-    unsigned char out[MaxBlockSize];
+    std::string before; // the last HistorySize bytes of the folder's data before the member
+    std::string joined; // the history when it spans both
+    std::vector<unsigned char> spare(MaxBlockSize);
     uint64_t position = 0; // in the folder's uncompressed data
     for (const TBlock& block : blocks) {
         const unsigned char* data = bytes + block.Data;
         if (block.Checksum != 0) {
             unsigned char sizes[4];
             std::memcpy(sizes, bytes + block.Data - Table.DataReserve - 4, 4);
-            if (BlockChecksum(sizes, 4, BlockChecksum(data, block.Packed, 0)) != block.Checksum)
+            if (BlockChecksum(sizes, 4, BlockChecksum(data, block.Packed, 0)) != block.Checksum) {
+                Content.Clear();
                 return TCabDecodeResult::DataFailure;
+            }
         }
+        std::string_view history;
+        if (filled >= HistorySize) {
+            history = std::string_view(member + filled - HistorySize, HistorySize);
+        } else if (filled == 0) {
+            history = before;
+        } else {
+            joined = before;
+            joined.append(member, filled);
+            history = std::string_view(joined).substr(joined.size() - std::min(joined.size(), HistorySize));
+        }
+        const bool inside = position >= Entry.FolderOffset && position + block.Unpacked <= end;
+        unsigned char* out = inside ? reinterpret_cast<unsigned char*>(member + filled) : spare.data();
         if (compression == tcompTYPE_NONE) {
             std::memcpy(out, data, block.Unpacked);
         } else if (block.Packed < 2 || data[0] != 'C' || data[1] != 'K' ||
-                   !inflater.Block(data + 2, block.Packed - 2, history, out, block.Unpacked)) {
+                   !(StoredBlock(data + 2, block.Packed - 2, out, block.Unpacked) ||
+                     inflater.Block(data + 2, block.Packed - 2, history, out, block.Unpacked))) {
+            Content.Clear();
             return TCabDecodeResult::DataFailure;
         }
-        // The part of the block that belongs to the member.
-        const uint64_t from = std::max<uint64_t>(position, Entry.FolderOffset);
-        const uint64_t to = std::min<uint64_t>(position + block.Unpacked, end);
-        if (from < to)
-            Content.append(reinterpret_cast<const char*>(out) + (from - position), size_t(to - from));
+        if (inside) {
+            filled += block.Unpacked;
+        } else {
+            // What precedes the member (kept for the history), and the part of the block
+            // that belongs to the member.
+            if (position < Entry.FolderOffset) {
+                const uint64_t ahead = std::min<uint64_t>(block.Unpacked, Entry.FolderOffset - position);
+                before.append(reinterpret_cast<const char*>(out), size_t(ahead));
+                if (before.size() > HistorySize)
+                    before.erase(0, before.size() - HistorySize);
+            }
+            const uint64_t from = std::max<uint64_t>(position, Entry.FolderOffset);
+            const uint64_t to = std::min<uint64_t>(position + block.Unpacked, end);
+            if (from < to) {
+                std::memcpy(member + filled, out + (from - position), size_t(to - from));
+                filled += size_t(to - from);
+            }
+        }
         position += block.Unpacked;
-        history.append(reinterpret_cast<const char*>(out), block.Unpacked);
-        if (history.size() > HistorySize)
-            history.erase(0, history.size() - HistorySize);
     }
     return TCabDecodeResult::Ok;
 }
@@ -382,7 +446,7 @@ void TMFSCabReader::Extract(const std::string& fileName, const std::string& targ
     FCallbackErrorCode = 0;
     FFileToExtract = fileName;
     FExtractTo = FSession->ExpandPath(targetPath);
-    std::string content;
+    TCabContent content;
     const TCabEntry* entry = Decode(content);
     if (!entry)
         return;
@@ -402,12 +466,12 @@ void TMFSCabReader::Extract(const std::string& fileName, const std::string& targ
     }
     // The data, then "close file info" stamps the target.
     TMFSFile* target = stream->File();
-    target->Content = std::move(content);
+    target->Content.assign(content.View());
     target->Time = uint32_t(entry->Date) << 16 | entry->Time;
     target->Attributes = entry->Attributes & 0x3F;
 }
 
-const TCabEntry* TMFSCabReader::Decode(std::string& content) {
+const TCabEntry* TMFSCabReader::Decode(TCabContent& content) {
     const TCabTable& table = FState->Table;
     if (table.Spanned()) {
         FCallbackErrorCode = -1;
@@ -443,7 +507,7 @@ const TCabEntry* TMFSCabReader::Decode(std::string& content) {
 void TMFSCabReader::UnpackStore(TMFS& store, std::string_view cabinetBytes, std::string* owned) {
     TMFS work;
     TMFSSession* session = work.Session();
-    std::string image;
+    TCabContent image;
     bool found = false;
     {
         // The cabinet is read where it is: it outlives the reader.
@@ -459,7 +523,7 @@ void TMFSCabReader::UnpackStore(TMFS& store, std::string_view cabinetBytes, std:
         std::string().swap(*owned);
     if (!found)
         session->OpenFile("\\info.mfs"); // "File \"\\info.mfs\" not found"
-    store.LoadFromString(image);
+    store.LoadFromString(image.View());
 }
 
 void UnpackStore(TMFS& store, std::string_view cabinetBytes) {

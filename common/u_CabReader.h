@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,8 +73,27 @@ enum class TCabDecodeResult {
     DataFailure,    // FDIERROR_MDI_FAIL: a data block that does not decode as it claims
 };
 
+// The bytes of a decoded member, in a buffer of its size that is written once (never
+// cleared first: a big member costs one pass over its bytes, not two).
+class TCabContent {
+public:
+    const char* Data() const noexcept { return FData.get(); }
+    size_t Size() const noexcept { return FSize; }
+    std::string_view View() const noexcept { return std::string_view(FData.get(), FSize); }
+    // Room for Size bytes, their values left undefined until written.
+    char* Allocate(size_t Size);
+    void Clear() noexcept;
+
+private:
+    std::unique_ptr<char[]> FData;
+    size_t FSize = 0;
+};
+
 // Decodes the bytes of Entry (an entry of Table, read from Cabinet) into Content. The
 // member's folder is decoded from its first block up to the member's end; a data block
 // whose checksum is set must match it.
+TCabDecodeResult DecodeCabMember(std::string_view Cabinet, const TCabTable& Table, const TCabEntry& Entry,
+                                 TCabContent& Content);
+// The same into a string.
 TCabDecodeResult DecodeCabMember(std::string_view Cabinet, const TCabTable& Table, const TCabEntry& Entry,
                                  std::string& Content);

@@ -167,7 +167,7 @@ private:
     void Load(std::string_view bytes, const std::string& cabinetPath);
     // Decodes the first member named FileToExtract into Content; none when the cabinet
     // has no such member. Raises the decompressor's errors.
-    const TCabEntry* Decode(std::string& content);
+    const TCabEntry* Decode(TCabContent& content);
     // The store convention's unpacking; Owned (the cabinet's own string, or none) is
     // emptied as soon as the image is out of it.
     static void UnpackStore(TMFS& store, std::string_view cabinetBytes, std::string* owned);

@@ -72,6 +72,16 @@ TEST(CabReader, BlocksReferringBackIntoTheBlockBefore) {
 #endif
 }
 
+TEST(CabReader, AMemberInsideItsFolderReadsTheHistoryBeforeIt) {
+    // "b" starts in the middle of the first block; the second block, wholly inside "b",
+    // refers back into "a" as well as into "b".
+    const std::string part = Noise(16384, 6);
+    const std::string cab = MakeCabinet({{"a", part}, {"b", part + part + part}}, {{}});
+    EXPECT_EQ(ReadCabTable(cab).Folders.at(0).Blocks, 2);
+    EXPECT_EQ(Decoded(cab, "b"), part + part + part);
+    EXPECT_EQ(Decoded(cab, "a"), part);
+}
+
 TEST(CabReader, StoredFoldersSeveralFoldersAndReservedBytes) {
     const std::string big = Noise(70000, 2);
     const std::vector<TMember> members = {
