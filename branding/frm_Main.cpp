@@ -420,8 +420,8 @@ void TfrmMain::ShowError(const std::string& Message) {
 void TfrmMain::StartBook(const std::string& FileName) {
     if (FileName.empty())
         return;
-    // The reader program for this platform, when the program folder holds one.
-    const QFileInfo reader(Q(ProgramFolder() + "pagelamp"));
+    // The reader program for this platform, when one is installed beside this program.
+    const QFileInfo reader(Q(ExecutableFolder() + "pagelamp"));
     bool started = false;
     if (reader.isFile() && reader.isExecutable())
         started = QProcess::startDetached(reader.absoluteFilePath(), {Q(FileName)});

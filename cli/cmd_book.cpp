@@ -226,7 +226,8 @@ const bool registered =
                      "Compiles the project as the editor's Compile command does, without questions and\n"
                      "without saving anything back into the project. The book goes to the project's output\n"
                      "file (or FILE); its full path is the last line of standard output. DIR is the program\n"
-                     "folder holding \"Pagelamp.exe\" and \"System\" (default: the folder of quarvel).",
+                     "folder holding \"Pagelamp.exe\" and \"System\" (default: the folder of quarvel, or\n"
+                     "../share/quarvel from it when the kit is installed).",
                      RunCompile}) &&
     RegisterCommand({"inspect", "show what a book program holds",
                      "Usage: quarvel inspect BOOK\n\n"

@@ -55,14 +55,17 @@ int RunNew(const std::vector<std::string>& args) {
     if (a.Has("--template")) {
         const std::string caption = a.Value("--template");
         TTemplates templates;
-        templates.LoadFromFolder(TemplatesFolder());
+        const std::vector<std::string> folders = TemplatesFolders();
+        templates.LoadFromFolders(folders);
         const TTemplate* t = templates.FindByCaption(caption);
         if (!t) {
-            std::string known;
+            std::string known, searched;
             for (int i = 0; i < templates.Count(); ++i)
                 known += (i ? ", \"" : "\"") + templates.Items(i)->Caption + "\"";
-            throw Exception(Format("Template \"%s\" not found in \"%s\" (installed: %s)", caption,
-                                   TemplatesFolder(), known.empty() ? std::string("none") : known));
+            for (const std::string& folder : folders)
+                searched += (searched.empty() ? "\"" : " or \"") + folder + "\"";
+            throw Exception(Format("Template \"%s\" not found in %s (available: %s)", caption, searched,
+                                   known.empty() ? std::string("none") : known));
         }
         AddTemplate(project, *t, nullptr);
     }
@@ -84,14 +87,16 @@ const bool registered = RegisterCommand(
     {"new", "make a new project from the default project, a template and imported pages",
      "Usage: quarvel new PROJECT.ebp [--template CAPTION] [--import-folder DIR] [--import-page FILE]...\n"
      "                   [--program-dir DIR]\n"
-     "Makes a new project from the default project of the program folder, adds the installed\n"
-     "template CAPTION whole, imports the folder DIR (every page in it gets a story item) and\n"
-     "each FILE as a page with the files it links, and saves the project as PROJECT.ebp with\n"
-     "its \".files\" and \".system\" folders. Nothing is asked: the story is not cleared.\n"
-     "Prints the project's full path. An existing PROJECT.ebp, PROJECT.files or\n"
-     "PROJECT.system is not overwritten. Files linked by absolute path or \"file:\" URL\n"
-     "from outside the imported page's folder are left out (with a warning).\n"
-     "  --program-dir DIR   the program folder (default: the folder of this program)",
+     "Makes a new project from the default project (the user's own when the editor saved one\n"
+     "with Save Project As Default, else the program folder's), adds the template CAPTION\n"
+     "(the user's own or an installed one) whole, imports the folder DIR (every page in it\n"
+     "gets a story item) and each FILE as a page with the files it links, and saves the\n"
+     "project as PROJECT.ebp with its \".files\" and \".system\" folders. Nothing is asked:\n"
+     "the story is not cleared. Prints the project's full path. An existing PROJECT.ebp,\n"
+     "PROJECT.files or PROJECT.system is not overwritten. Files linked by absolute path or\n"
+     "\"file:\" URL from outside the imported page's folder are left out (with a warning).\n"
+     "  --program-dir DIR   the program folder (default: the folder of this program, or\n"
+     "                      ../share/quarvel from it when the kit is installed)",
      RunNew});
 
 } // namespace

@@ -64,14 +64,22 @@ function(quarvel_test name dir)
   if(ARG_FIXTURES)
     list(APPEND props FIXTURES_REQUIRED ${ARG_FIXTURES})
   endif()
+  # The user's own default project and templates come before the shipped ones: tests
+  # see none of the person's running them (a test that writes there names its own).
+  set(env "XDG_DATA_HOME=${QUARVEL_TEST_BIN_DIR}/no-user-data")
   if(ARG_GUI)
-    list(APPEND props LABELS gui ENVIRONMENT
-         "QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-sandbox;QT_QPA_PLATFORM=xcb")
+    list(APPEND env "QTWEBENGINE_DISABLE_SANDBOX=1" "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-sandbox"
+         "QT_QPA_PLATFORM=xcb")
+    list(APPEND props LABELS gui)
     # One GUI program at a time: they share the display and the engine is heavy.
     list(APPEND props RESOURCE_LOCK display)
   endif()
+  # The list of variables is one property value; it goes through three rounds of list
+  # expansion on its way to the test (the discovery call's arguments, its generated
+  # script and the property), so its separators are escaped for all three.
+  string(REPLACE ";" "\\\\\\\\\\\\\\;" env "${env}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       WORKING_DIRECTORY ${QUARVEL_TEST_BIN_DIR} PROPERTIES ${props})
+                       WORKING_DIRECTORY ${QUARVEL_TEST_BIN_DIR} PROPERTIES ${props} ENVIRONMENT "${env}")
 endfunction()
 
 # quarvel_fuzzer(NAME SOURCE [DEPS ...]): a libFuzzer target (fuzz build only).

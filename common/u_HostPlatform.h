@@ -182,6 +182,9 @@ std::string HostErrorText(int Error);
 
 // The full path of the running program; empty when it cannot be told.
 std::string HostProgramPath();
+// The home folder of the account the program runs as (not the environment's HOME);
+// empty when it cannot be told.
+std::string HostAccountHome();
 // The local date and time of a moment, and the moment of a local date and time (-1
 // when it is none).
 bool HostLocalTime(int64_t Time, struct tm& Local);

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -397,6 +398,11 @@ std::string HostProgramPath() {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
     return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+std::string HostAccountHome() {
+    const passwd* account = ::getpwuid(::getuid());
+    return account && account->pw_dir ? std::string(account->pw_dir) : std::string();
 }
 
 bool HostLocalTime(int64_t Time, struct tm& Local) {

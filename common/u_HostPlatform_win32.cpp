@@ -538,6 +538,11 @@ std::string HostProgramPath() {
     }
 }
 
+std::string HostAccountHome() {
+    const wchar_t* profile = _wgetenv(L"USERPROFILE");
+    return profile ? Narrow(profile, wcslen(profile)) : std::string();
+}
+
 bool HostLocalTime(int64_t Time, struct tm& Local) {
     const time_t t = static_cast<time_t>(Time);
     return localtime_s(&Local, &t) == 0;

@@ -2,6 +2,9 @@
 
 #include "quarvel_version.h"
 
+#include <cstring>
+#include <iostream>
+
 namespace {
 // A part the project version leaves out is empty in the generated header; "+ 0" makes it 0.
 constexpr unsigned KNumbers[4] = {QUARVEL_VERSION_MAJOR + 0u, QUARVEL_VERSION_MINOR + 0u,
@@ -36,4 +39,18 @@ std::string VersionText(int First, int Count) {
         text += std::to_string(KNumbers[i]);
     }
     return text;
+}
+
+bool AnswerHelpOrVersion(int argc, char** argv, const char* Program, const char* Usage) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::cout << Usage;
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << Program << " " << VersionText(0, 4) << "\n";
+            return true;
+        }
+    }
+    return false;
 }

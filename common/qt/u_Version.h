@@ -16,3 +16,8 @@ unsigned VersionNumber(int Position);
 // The numbers from position First on, Count of them, in decimal joined by ".":
 // (0, 4) gives for example "1.0.0.7", (0, 2) "1.0". Positions outside 0..3 are left out.
 std::string VersionText(int First, int Count);
+
+// A program's answer to "--help" (or "-h") and "--version" among its arguments, before
+// anything needs a display: Usage, or Program, a blank and the four version numbers, on
+// standard output. True when one of them was given; the program then ends.
+bool AnswerHelpOrVersion(int argc, char** argv, const char* Program, const char* Usage);

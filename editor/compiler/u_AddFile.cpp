@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <set>
+#include <unordered_map>
 #include <sys/stat.h>
 
 const char* const SClearStoryBeforeImport = "Clear story before adding whole template?";
@@ -26,26 +27,47 @@ const char* const SLinkLeftOut =
 const char* const SNameTemplate = "${NAME}";
 
 // Pages may name themselves or each other (frames, "<link>" elements); a chain of
-// linked pages deeper than this is not followed further.
+// linked pages deeper than this is not followed further. Stylesheets do not count:
+// they go beside each other, so each is imported once whatever the depth.
 constexpr int MaxImportDepth = 32;
 
-// The state of one import: the source files on the way down from the first page, and
-// every source already written to a store path (importing it there again would give
-// the same file).
-struct TImportRun {
-    std::vector<std::string> Chain;
-    std::set<std::string> Done;
-    std::set<std::string> Reported; // links left out, once per page
+// The pages on the way down from the first page of an import to the file at hand.
+struct TPageChain {
+    std::string Source;
+    std::shared_ptr<const TPageChain> Up;
+    int Depth = 1;
+};
+using TPageChainPtr = std::shared_ptr<const TPageChain>;
+
+bool InChain(const TPageChainPtr& chain, const std::string& source) {
+    for (const TPageChain* c = chain.get(); c; c = c->Up.get())
+        if (c->Source == source)
+            return true;
+    return false;
+}
+
+// One file waiting to be imported into a folder of the store.
+struct TImportJob {
+    TFileImportInfo* Info;
+    std::string Folder;
+    TPageChainPtr Chain;
 };
 
-bool IsHtmlFileName(const std::string& name) {
-    const std::size_t dot = name.find_last_of('.');
-    const std::size_t slash = name.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return false;
-    const std::string_view ext = std::string_view(name).substr(dot);
-    return SameTextCaseBlind(ext, ".htm") || SameTextCaseBlind(ext, ".html");
-}
+// The state of one import: every source already written to a store path (importing it
+// there again would give the same file) and the links reported as left out.
+struct TImportRun {
+    std::set<std::string> Done;
+    std::set<std::string> Reported; // links left out, once per page
+    std::vector<TImportJob> Pending; // depth first: the last is next
+    std::unordered_map<std::string, std::string> Canonical; // source -> its canonical path
+
+    const std::string& CanonicalOf(const std::string& source) {
+        auto it = Canonical.find(source);
+        if (it == Canonical.end())
+            it = Canonical.emplace(source, CanonicalHostPath(source)).first;
+        return it->second;
+    }
+};
 
 // Name and extension of the last component of a host path.
 void SplitHostName(std::string path, std::string& base, std::string& ext) {
@@ -122,10 +144,31 @@ TProjectItemInfo* AddPageItemAt(TBookProject& project, const TStoryPlace& place,
     return item;
 }
 
-TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std::string& folder,
-                         TImportRun& run) {
+// The text a link gets in the imported copy: the imported file's name, the page an
+// anchor leads to, or (for everything else) the value as it was written.
+std::string RewrittenLink(const THTMLPart& part, const std::string& name) {
+    TFileImportInfo& sub = *part.SubInfo;
+    std::string target;
+    if (!sub.IsExternal) {
+        sub.Link = ReplaceName(sub.Destination, name);
+        target = sub.Link;
+    } else if (sub.LeftOut || sub.FileName == sub.LinkText) {
+        return part.Text;
+    } else {
+        target = sub.FileName;
+    }
+    target += LinkSuffix(sub.LinkText);
+    if (part.Ref.CssQuote) // in CSS a backslash escapes
+        std::replace(target.begin(), target.end(), '\\', '/');
+    return EncodeLinkValue(part.Ref, target);
+}
+
+// Imports the file of Job and queues what it links. Returns its story item when it
+// made one.
+TProjectItemInfo* ImportOne(TBookProject& project, const TImportJob& job, TImportRun& run) {
+    TFileImportInfo& info = *job.Info;
     auto session = project.FilesStore().NewSession();
-    session->ChangeFolder(folder);
+    session->ChangeFolder(job.Folder);
     project.SetModified();
 
     const std::string link = TMFS::NormalizeSlashes(info.Link);
@@ -134,7 +177,7 @@ TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std
         session->ChangeFolder(session->ForceFolders(linkFolder)->FullPath());
     info.Link = TMFS::ExtractName(link);
     const std::string name = StoreNameWithoutExt(info.Link);
-    const std::string source = CanonicalHostPath(info.FileName);
+    const std::string source = run.CanonicalOf(info.FileName);
     if (!run.Done.insert(source + '\n' + CaseBlindKey(session->ExpandPath(info.Link))).second)
         return nullptr;
 
@@ -145,29 +188,23 @@ TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std
             project.Host().Warning(Format(SLinkLeftOut, part->SubInfo->LinkText, info.FileName));
     // A link to a page already being imported on this chain (or a chain that is too
     // deep) keeps its text instead of being imported again and again.
-    run.Chain.push_back(source);
+    TPageChainPtr chain = job.Chain;
+    if (IsHtmlFileName(info.FileName))
+        chain = std::make_shared<const TPageChain>(TPageChain{source, chain, chain ? chain->Depth + 1 : 1});
     for (const auto& part : parts) {
         if (!part->SubInfo || part->SubInfo->IsExternal)
             continue;
-        const std::string target = CanonicalHostPath(part->SubInfo->FileName);
-        const bool loop = std::find(run.Chain.begin(), run.Chain.end(), target) != run.Chain.end();
-        if (loop || static_cast<int>(run.Chain.size()) >= MaxImportDepth) {
+        const bool tooDeep = chain && chain->Depth >= MaxImportDepth;
+        const std::string& target = part->SubInfo->FileName;
+        if (tooDeep || (IsHtmlFileName(target) && InChain(chain, CanonicalHostPath(target)))) {
             part->SubInfo->IsExternal = 1;
             part->SubInfo->FileName = part->SubInfo->LinkText;
         }
     }
 
     std::string text;
-    for (const auto& part : parts) {
-        if (part->Kind == THTMLPart::pkLiteral || !part->SubInfo) {
-            text += part->Text;
-        } else if (part->SubInfo->IsExternal) {
-            text += HtmlQuote(part->SubInfo->FileName);
-        } else {
-            part->SubInfo->Link = ReplaceName(part->SubInfo->Destination, name);
-            text += HtmlQuote(part->SubInfo->Link);
-        }
-    }
+    for (const auto& part : parts)
+        text += part->SubInfo ? RewrittenLink(*part, name) : part->Text;
     TMFSFile* file = session->CreateFile(info.Link, 0, true);
     file->Content = text;
 
@@ -175,12 +212,24 @@ TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std
     if (info.AddToStory)
         item = AddPageItemAt(project, NextStoryPosition(project), GetHtmlTitle(text, name), file->FullPath());
 
+    // The linked files next, in their order.
     const std::string current = session->CurrentFolder()->FullPath();
-    for (const auto& part : parts)
-        if (part->SubInfo && !part->SubInfo->IsExternal)
-            Import(project, *part->SubInfo, current, run);
-    run.Chain.pop_back();
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+        if ((*it)->SubInfo && !(*it)->SubInfo->IsExternal)
+            run.Pending.push_back({(*it)->SubInfo.get(), current, chain});
+    return item;
+}
 
+TProjectItemInfo* Import(TBookProject& project, TFileImportInfo& info, const std::string& folder) {
+    TImportRun run;
+    run.Pending.push_back({&info, folder, nullptr});
+    TProjectItemInfo* item = nullptr;
+    while (!run.Pending.empty()) {
+        const TImportJob job = std::move(run.Pending.back());
+        run.Pending.pop_back();
+        if (TProjectItemInfo* made = ImportOne(project, job, run); made && !item)
+            item = made;
+    }
     // The references are added once the linked files exist, so that the page's
     // companion folder is among them.
     if (item) {
@@ -198,8 +247,7 @@ TProjectItemInfo* ImportAs(TBookProject& project, const std::string& fileName, c
     info.Link = destination;
     info.AddToStory = addToStory ? 1 : 0;
     info.AllowedFolder = HostFolderOf(HostAbsolutePath(fileName, HostFolderOf(fileName)));
-    TImportRun run;
-    return Import(project, info, "\\", run);
+    return Import(project, info, "\\");
 }
 
 // A free path "\BASE<N>EXT" of the files store, N counting from 0.
@@ -240,26 +288,66 @@ const std::vector<std::unique_ptr<THTMLPart>>& TFileImportInfo::Parts() {
         return FParts;
     const std::string content = ReadFileText(FileName);
     FPartsRead = true;
-    if (!IsHtmlFileName(FileName)) {
+    const bool html = IsHtmlFileName(FileName);
+    if (!html && !StyleSheet && !IsCssFileName(FileName)) {
         auto part = std::make_unique<THTMLPart>();
         part->Text = content;
         FParts.push_back(std::move(part));
         return FParts;
     }
     const std::string pageFolder = HostFolderOf(HostAbsolutePath(FileName, HostFolderOf(FileName)));
-    THtmlLinkParts pieces;
-    SplitHtmlByLinks(content, ImportLinkDescs(), pieces);
-    for (const THtmlLinkPart& piece : pieces) {
-        auto part = std::make_unique<THTMLPart>();
-        part->Text = piece.Text;
-        if (piece.Index >= 0) {
-            part->Kind = piece.Index <= 2 ? THTMLPart::pkResource
-                                          : (piece.Index <= 4 ? THTMLPart::pkFrame : THTMLPart::pkAnchor);
-            part->SubInfo = LinkImportInfo(part->Kind, piece.Text, pageFolder, AllowedFolder);
-            part->SubInfo->AllowedFolder = AllowedFolder.empty() ? pageFolder : AllowedFolder;
+    THtmlLinks found;
+    if (html)
+        found = FindHtmlLinks(content);
+    else
+        found.Links = FindCssLinks(content);
+    std::size_t at = 0; // start of the literal text not yet taken
+    auto literal = [&](std::size_t to) {
+        if (to > at) {
+            auto part = std::make_unique<THTMLPart>();
+            part->Text = content.substr(at, to - at);
+            FParts.push_back(std::move(part));
         }
+    };
+    // Comments and markers inside the body are left out of the copy.
+    auto drop = found.BodyDropped.begin();
+    auto dropBefore = [&](std::size_t pos) {
+        for (; drop != found.BodyDropped.end() && drop->Begin < pos; ++drop) {
+            literal(drop->Begin);
+            at = drop->End;
+        }
+    };
+    static constexpr uint8_t kKindOfRole[] = {THTMLPart::pkResource, THTMLPart::pkFrame, THTMLPart::pkAnchor};
+    // A page may name one file thousands of times: each value is looked up once.
+    std::unordered_map<std::string, const TFileImportInfo*> known;
+    for (TLinkRef& link : found.Links) {
+        dropBefore(link.Begin);
+        literal(link.Begin);
+        auto part = std::make_unique<THTMLPart>();
+        part->Text = content.substr(link.Begin, link.End - link.Begin);
+        part->Kind = kKindOfRole[static_cast<int>(LinkRole(link.Kind))];
+        part->Index = static_cast<int32_t>(link.Kind);
+        const std::string key = std::to_string(part->Kind) + '\n' + link.Value;
+        if (const auto it = known.find(key); it != known.end()) {
+            part->SubInfo = std::make_unique<TFileImportInfo>();
+            part->SubInfo->FileName = it->second->FileName;
+            part->SubInfo->LinkText = it->second->LinkText;
+            part->SubInfo->Destination = it->second->Destination;
+            part->SubInfo->IsExternal = it->second->IsExternal;
+            part->SubInfo->LeftOut = it->second->LeftOut;
+        } else {
+            part->SubInfo = LinkImportInfo(part->Kind, link.Value, pageFolder, AllowedFolder, !html && Beside);
+            known.emplace(key, part->SubInfo.get());
+        }
+        part->SubInfo->AllowedFolder = AllowedFolder.empty() ? pageFolder : AllowedFolder;
+        part->SubInfo->StyleSheet = link.StyleSheet ? 1 : 0;
+        part->SubInfo->Beside = 1;
+        at = link.End;
+        part->Ref = std::move(link);
         FParts.push_back(std::move(part));
     }
+    dropBefore(content.size() + 1);
+    literal(content.size());
     return FParts;
 }
 
@@ -271,46 +359,60 @@ std::string LinkToHostPath(const std::string& Value, const std::string& PageFold
 }
 
 std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string& Value,
-                                                const std::string& PageFolder, const std::string& AllowedFolder) {
+                                                const std::string& PageFolder, const std::string& AllowedFolder,
+                                                bool Beside) {
     auto info = std::make_unique<TFileImportInfo>();
     info->LinkText = Value;
-    const std::string path = WithoutFileScheme(Value);
+    info->IsExternal = 1;
+    info->FileName = Value;
+    if (!IsLocalLinkValue(Value))
+        return info; // a web address, "data:", a fragment...: nothing to look up
+    const std::string value(LinkPath(Value));
+    const std::string path = WithoutFileScheme(value);
     const std::size_t sep = path.find_last_of("/\\");
-    info->Destination =
-        std::string(SNameTemplate) + ".files\\" + (sep == std::string::npos ? path : path.substr(sep + 1));
-    std::string local = FindHostFileCaseBlind(LinkToHostPath(Value, PageFolder));
-    if (local.empty()) // a name that only looks encoded ("c++.gif", "100%.png")
-        local = FindHostFileCaseBlind(HostAbsolutePath(HostSlashes(WithoutFileScheme(Value)), PageFolder));
+    info->Destination = (Beside ? std::string() : std::string(SNameTemplate) + ".files\\") +
+                        (sep == std::string::npos ? path : path.substr(sep + 1));
+    const std::string decoded = LinkToHostPath(value, PageFolder);
+    std::string local = FindHostFileCaseBlind(decoded);
+    const std::string literal = HostAbsolutePath(HostSlashes(path), PageFolder);
+    if (local.empty() && literal != decoded) // a name that only looks encoded ("c++.gif", "100%.png")
+        local = FindHostFileCaseBlind(literal);
+    if (local.empty())
+        return info;
     // A page names its own files relatively; an absolute path or a "file:" URL may name
     // anything on the host ("/etc/hostname", "file:///etc/passwd"), so such a file is
     // imported only from the folder being imported or the page's own folder.
-    if (Kind != THTMLPart::pkAnchor && !local.empty() && IsAbsoluteLink(Value)) {
+    if (Kind != THTMLPart::pkAnchor && IsAbsoluteLink(value)) {
         const std::string canonical = CanonicalHostPath(local);
         const bool inside = IsWithinHostFolder(canonical, CanonicalHostPath(PageFolder)) ||
                             (!AllowedFolder.empty() && IsWithinHostFolder(canonical, CanonicalHostPath(AllowedFolder)));
         if (!inside) {
-            info->IsExternal = 1;
             info->LeftOut = 1;
-            info->FileName = Value;
             return info;
         }
     }
-    if (Kind == THTMLPart::pkAnchor) {
-        info->IsExternal = 1;
-        info->FileName = local.empty() ? Value : local;
-    } else if (!local.empty()) {
-        info->IsExternal = 0;
-        info->FileName = local;
-    } else {
-        info->IsExternal = 1;
-        info->FileName = Value;
-    }
+    info->FileName = local;
+    info->IsExternal = Kind == THTMLPart::pkAnchor ? 1 : 0;
     return info;
 }
 
+std::string THostLinkFiles::Resolve(const std::string& File, const TLinkRef& Link) {
+    const uint8_t kind = LinkRole(Link.Kind) == TLinkRole::Anchor ? THTMLPart::pkAnchor : THTMLPart::pkResource;
+    const std::string folder = HostFolderOf(HostAbsolutePath(File, HostFolderOf(File)));
+    const auto info = LinkImportInfo(kind, Link.Value, folder, FAllowedFolder);
+    return info->IsExternal ? std::string() : info->FileName;
+}
+
+std::string THostLinkFiles::Read(const std::string& File) {
+    return ReadFileText(File);
+}
+
+std::string THostLinkFiles::Identity(const std::string& File) {
+    return CanonicalHostPath(File);
+}
+
 void DoImport(TBookProject& Project, TFileImportInfo& Info, const std::string& Folder) {
-    TImportRun run;
-    Import(Project, Info, Folder, run);
+    Import(Project, Info, Folder);
 }
 
 TStoryPlace NextStoryPosition(TBookProject& Project) {

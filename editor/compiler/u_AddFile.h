@@ -1,14 +1,17 @@
 // Importing files from the disk into the open project's files store: one HTML page
-// with the local files it uses (pictures, style sheets, backgrounds, frames), its links
-// rewritten to the imported copies; any other file unchanged; a whole folder as it is,
-// with a story item for every page in it.
+// with the local files it uses (pictures, stylesheets with what they name in turn,
+// scripts, media, frames), its links rewritten to the imported copies; any other file
+// unchanged; a whole folder as it is, with a story item for every page in it.
 //
-// Links are lower-cased by the scanner while this host's file names are
+// Pages name their files in any letter case while this host's file names are
 // case-sensitive: a linked file is found by a case-blind look-up of each component of
-// its path, relative to the folder of the page that names it.
+// its path, relative to the folder of the page (or stylesheet) that names it. A
+// rewritten link keeps the author's spelling; a link that is not rewritten stays byte
+// for byte as it was.
 #pragma once
 
 #include "u_HTML.h"
+#include "u_Links.h"
 #include "u_Templates.h"
 
 #include <cstdint>
@@ -22,9 +25,10 @@ class THTMLPart;
 
 extern const char* const SClearStoryBeforeImport; // "Clear story before adding whole template?"
 
-// The link kinds the import looks for, in this order (the order gives the kind):
-// img/src, link/href, body/background (resources), frame/src, iframe/src (frames),
-// a/href (anchors).
+// The six kinds of link imports have always followed, as descriptors of
+// SplitHtmlByLinks, in this order (the order gives the kind): img/src, link/href,
+// body/background (resources), frame/src, iframe/src (frames), a/href (anchors). They
+// are the first six TLinkKinds; the import follows every TLinkKind.
 const std::vector<TLinkDesc>& ImportLinkDescs();
 
 // One file to import.
@@ -48,10 +52,16 @@ public:
     // absolute path or "file:" URL are imported only from inside it or from inside the
     // linking page's own folder. Empty: the page's own folder only.
     std::string AllowedFolder;
+    // 1: the file is read as a stylesheet whatever its name (linked by @import or by
+    // <link rel=stylesheet>); a file named ".css" always is.
+    uint8_t StyleSheet = 0;
+    // 1: the files a stylesheet names go beside its copy (it sits in the ".files" folder
+    // of the page that uses it), not into a ".files" folder of its own.
+    uint8_t Beside = 0;
 
-    // The pieces of the file, read on first use: one literal for a file that is not
-    // HTML, the literal text and link values of a page otherwise. Raises the file-open
-    // error when the source cannot be read.
+    // The pieces of the file, read on first use: the literal text and links of a page
+    // or a stylesheet, one literal for any other file. Raises the file-open error when
+    // the source cannot be read.
     const std::vector<std::unique_ptr<THTMLPart>>& Parts();
 
 private:
@@ -68,28 +78,48 @@ public:
     static constexpr uint8_t pkAnchor = 3;
 
     uint8_t Kind = pkLiteral;
-    std::string Text;                         // the literal text, or the link value
+    std::string Text;                         // the literal text, or the link value as written
     std::unique_ptr<TFileImportInfo> SubInfo; // for links
-    int32_t Index = -1;
+    int32_t Index = -1;                       // for links: the TLinkKind
+    TLinkRef Ref;                             // for links: where and how the value is written
 };
 
 // The host path a link value names, relative to the folder of the page: without a
 // leading "file:", "%XX" and "+" decoded, made absolute against PageFolder.
 std::string LinkToHostPath(const std::string& Value, const std::string& PageFolder);
 
-// The import information of a link of a page in PageFolder: a resource or frame that
-// exists on disk is imported into "${NAME}.files\"; anything else keeps its text, but
-// an anchor to an existing page points to that page's disk path. A resource or frame
-// named by absolute path or "file:" URL is imported only when it lies inside PageFolder
-// or AllowedFolder; otherwise it keeps its text and is marked LeftOut. Relative links
+// The import information of a link of a page (or stylesheet) in PageFolder: a resource
+// or frame that exists on disk as a regular file is imported into "${NAME}.files\" (or
+// beside the file that names it, with Beside); anything else keeps its text, but an
+// anchor to an existing page points to that page's disk path. Values that name no
+// local file (web addresses, "data:", "blob:", fragments, other schemes) are not looked
+// up. A query or fragment is no part of the file's name. A resource or frame named by
+// absolute path or "file:" URL is imported only when it lies inside PageFolder or
+// AllowedFolder; otherwise it keeps its text and is marked LeftOut. Relative links
 // (with ".." too) are imported wherever they lead.
 std::unique_ptr<TFileImportInfo> LinkImportInfo(uint8_t Kind, const std::string& Value,
                                                 const std::string& PageFolder,
-                                                const std::string& AllowedFolder = std::string());
+                                                const std::string& AllowedFolder = std::string(),
+                                                bool Beside = false);
+
+// The files of the disk as an import sees them: links resolve by the import's rules
+// (LinkImportInfo, the first page's folder as AllowedFolder), so that FilesReachedFrom
+// lists what importing the page would bring.
+class THostLinkFiles : public ILinkFiles {
+public:
+    explicit THostLinkFiles(std::string AllowedFolder) : FAllowedFolder(std::move(AllowedFolder)) {}
+    std::string Resolve(const std::string& File, const TLinkRef& Link) override;
+    std::string Read(const std::string& File) override;
+    std::string Identity(const std::string& File) override;
+
+private:
+    std::string FAllowedFolder;
+};
 
 // Imports Info into Folder of the files store (a folder path of the store): writes the
 // rebuilt text to Info.Link, makes its story item when asked, then imports what it
-// links. Links left out (LeftOut) are reported to the project host's Warning.
+// links, depth first, each source once per store path. Links left out (LeftOut) are
+// reported to the project host's Warning.
 void DoImport(TBookProject& Project, TFileImportInfo& Info, const std::string& Folder);
 
 // Where the next new page item goes: after the selected page, as the last child of the

@@ -5,6 +5,7 @@
 #include "u_XMLValues.h"
 #include "u_Contents.h"
 #include "u_Exception.h"
+#include "u_Links.h"
 #include "u_MFS.h"
 #include "u_MFSCab.h"
 #include "u_ProgramFolder.h"
@@ -395,6 +396,9 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
                 warn(Format(SMissingStoryPage, item->Name, item->Page));
         }
     }
+    // A link that leads out of the files store names nothing the book holds.
+    for (const TLinkOut& link : LinksOutOfStore(Project.FilesStore()))
+        warn(LinkOutWarning(link));
 
     // Pages: a copy of the files store with the placeholders expanded, packed as "\Files.cab".
     Report(Settings, "Building the pages");

@@ -73,15 +73,16 @@ struct TCompileSettings {
     bool ReleaseFilesStore = false;
     // Called with a short description as each step begins (may be empty).
     std::function<void(const std::string&)> Progress;
-    // Called with each warning (a story page missing from the files store); when empty,
-    // warnings go to the project host's Warning.
+    // Called with each warning (a story page missing from the files store, a link leading
+    // out of it); when empty, warnings go to the project host's Warning.
     std::function<void(const std::string&)> Warning;
 };
 
 // Compiles the project into its book program. The output is checked first
 // (CheckCompileOutput); a file of the project whose name holds a backslash (which would
 // become a path inside the book) is refused with ECompileError, and story pages missing
-// from the files store are reported as warnings. The book is assembled in a temporary
+// from the files store and links of its pages and stylesheets that lead out of the files
+// store (LinksOutOfStore) are reported as warnings. The book is assembled in a temporary
 // file beside the output file and renamed into place at the end, so a failed compile
 // leaves the previous book untouched. With SOURCE_DATE_EPOCH set, every time stamp the compiler
 // makes (and any later one it copies) is that time, taken as UTC. Returns the book's file name.

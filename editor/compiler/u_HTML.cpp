@@ -1,6 +1,7 @@
 #include "u_HTML.h"
 
 #include "u_CaseBlind.h"
+#include "u_Links.h"
 
 #include "u_TextUtils.h"
 #include <algorithm>
@@ -8,60 +9,26 @@
 
 namespace {
 
-// Positional work uses ASCII case mapping only, so that positions in a case-mapped
-// text are the positions in the original (a full case mapping may change lengths).
-inline char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-inline char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 inline bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-bool AsciiSameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
+void AppendLiteral(THtmlLinkParts& parts, std::string_view html, std::size_t from, std::size_t to) {
+    if (to > from)
+        parts.push_back({std::string(html.substr(from, to - from)), -1, from});
 }
 
-std::size_t AsciiFindNoCase(std::string_view text, std::string_view what, std::size_t from = 0) {
-    if (what.empty())
-        return from <= text.size() ? from : std::string_view::npos;
-    if (text.size() < what.size())
-        return std::string_view::npos;
-    for (std::size_t i = from; i + what.size() <= text.size(); ++i)
-        if (AsciiSameText(text.substr(i, what.size()), what))
-            return i;
-    return std::string_view::npos;
-}
+} // namespace
 
-// One attribute of a tag, as positions in the tag text.
-struct TAttrSpan {
-    std::size_t NameBegin = 0, NameEnd = 0;
-    bool HasValue = false;
-    char Quote = 0; // '"', '\'' or 0 for an unquoted value
-    std::size_t ValueBegin = 0, ValueEnd = 0;
-    bool Closed = false; // a quoted value found its closing quote
-};
-
-// Reads the attributes of a tag text from Pos on: names, and values in double
-// quotes, single quotes or none. A quoted value without its closing quote runs to
-// the tag's ">" (or the end of the text); an unquoted value ends at a blank or ">".
-// Stops at an unquoted ">" or at the end of the text.
-std::vector<TAttrSpan> ScanAttributes(std::string_view tag, std::size_t pos) {
-    std::vector<TAttrSpan> result;
+std::vector<TTagAttribute> ScanTagAttributes(std::string_view tag, std::size_t pos) {
+    std::vector<TTagAttribute> result;
     const std::size_t n = tag.size();
     while (pos < n) {
         while (pos < n && (IsBlank(tag[pos]) || tag[pos] == '/'))
             ++pos;
         if (pos >= n || tag[pos] == '>')
             break;
-        TAttrSpan a;
+        TTagAttribute a;
         a.NameBegin = pos;
         while (pos < n && !IsBlank(tag[pos]) && tag[pos] != '=' && tag[pos] != '>' && tag[pos] != '/')
             ++pos;
@@ -104,7 +71,6 @@ std::vector<TAttrSpan> ScanAttributes(std::string_view tag, std::size_t pos) {
     return result;
 }
 
-// The position after "<" and the element name of a tag text starting with "<".
 std::size_t SkipTagName(std::string_view tag) {
     std::size_t p = 1;
     while (p < tag.size() && !IsBlank(tag[p]) && tag[p] != '>' && tag[p] != '/')
@@ -112,72 +78,51 @@ std::size_t SkipTagName(std::string_view tag) {
     return p;
 }
 
-void AppendLiteral(THtmlLinkParts& parts, std::string_view html, std::size_t from, std::size_t to) {
-    if (to > from)
-        parts.push_back({std::string(html.substr(from, to - from)), -1, from});
-}
-
-} // namespace
 
 void SplitHtmlByLinks(std::string_view Html, const std::vector<TLinkDesc>& Descs, THtmlLinkParts& Parts) {
+    const THtmlLinks found = FindHtmlLinks(Html);
     const std::size_t n = Html.size();
     std::size_t s = 0; // start of the literal text not yet appended
-    std::size_t i = 0;
-    bool inBody = false;
-    while (n > 0 && i + 1 < n) {
-        if (Html[i] != '<') {
-            const std::size_t next = Html.find('<', i + 1);
-            if (next == std::string_view::npos)
-                break;
-            i = next;
-            continue;
+    auto drop = found.BodyDropped.begin();
+    // The pieces the split leaves out, up to Pos.
+    auto dropBefore = [&](std::size_t pos) {
+        for (; drop != found.BodyDropped.end() && drop->Begin < pos; ++drop) {
+            AppendLiteral(Parts, Html, s, drop->Begin);
+            s = drop->End;
         }
-        if (inBody && Html.substr(i, 4) == "<!--") {
-            // Comments inside the body are dropped. One that is never closed ends the
-            // scan; the rest of the page stays as it is.
-            const std::size_t close = Html.find("-->", i + 4);
-            if (close == std::string_view::npos)
-                break;
-            AppendLiteral(Parts, Html, s, i);
-            s = i = close + 3;
+    };
+    for (const TLinkRef& link : found.Links) {
+        if (!IsWholeAttributeKind(link.Kind))
             continue;
-        }
-        const std::size_t gt = Html.find('>', i);
-        const std::size_t tagEnd = gt == std::string_view::npos ? n : gt + 1;
-        const std::string_view tag = Html.substr(i, tagEnd - i);
-        const std::size_t nameEnd = SkipTagName(tag);
-        const std::string_view name = tag.substr(1, nameEnd - 1);
-        if (AsciiSameText(name, "body"))
-            inBody = true;
-        if (inBody && (AsciiSameText(tag, "<![if !vml]>") || AsciiSameText(tag, "<![endif]>"))) {
-            AppendLiteral(Parts, Html, s, i);
-            s = i = tagEnd;
+        const auto desc = std::find_if(Descs.begin(), Descs.end(), [&](const TLinkDesc& d) {
+            return SameTextAscii(d.TagName, LinkKindTag(link.Kind)) &&
+                   SameTextAscii(d.AttrName, LinkKindAttribute(link.Kind));
+        });
+        if (desc == Descs.end())
             continue;
-        }
-        std::vector<TAttrSpan> attrs;
-        bool scanned = false;
-        for (std::size_t d = 0; d < Descs.size(); ++d) {
-            if (!AsciiSameText(name, Descs[d].TagName) || Descs[d].AttrName.empty())
-                continue;
-            if (!scanned) {
-                attrs = ScanAttributes(tag, nameEnd);
-                scanned = true;
+        dropBefore(link.Begin);
+        // The whole attribute value, between its quotes when it has them.
+        std::size_t begin = link.Begin;
+        std::size_t end = link.End;
+        std::size_t next = end;
+        const char quote = link.HtmlQuote == ' ' ? 0 : link.HtmlQuote;
+        if (quote) {
+            while (begin > s && Html[begin - 1] != quote)
+                --begin;
+            std::size_t close = end;
+            while (close < n && IsBlank(Html[close]) && Html[close] != quote)
+                ++close;
+            if (close < n && Html[close] == quote) {
+                end = close;
+                next = close + 1;
             }
-            const auto it = std::find_if(attrs.begin(), attrs.end(), [&](const TAttrSpan& a) {
-                return AsciiSameText(tag.substr(a.NameBegin, a.NameEnd - a.NameBegin), Descs[d].AttrName);
-            });
-            if (it == attrs.end() || !it->HasValue || it->ValueEnd == it->ValueBegin)
-                continue;
-            const std::size_t valueBegin = i + it->ValueBegin;
-            const std::size_t valueEnd = i + it->ValueEnd;
-            AppendLiteral(Parts, Html, s, it->Quote ? valueBegin - 1 : valueBegin);
-            Parts.push_back({LowerCaseText(Html.substr(valueBegin, valueEnd - valueBegin)),
-                             static_cast<int32_t>(d), valueBegin});
-            s = (it->Quote && it->Closed) ? valueEnd + 1 : valueEnd;
-            break;
         }
-        i = tagEnd;
+        AppendLiteral(Parts, Html, s, quote ? begin - 1 : begin);
+        Parts.push_back({std::string(Html.substr(begin, end - begin)),
+                         static_cast<int32_t>(desc - Descs.begin()), begin});
+        s = next;
     }
+    dropBefore(n + 1);
     AppendLiteral(Parts, Html, s, n);
 }
 
@@ -203,7 +148,7 @@ std::vector<TTagPlacement> FindTags(std::string_view SearchText, std::string_vie
             break;
         const std::string_view attrText = Text.substr(start + open.size(), gt - start - open.size());
         std::string upper(attrText);
-        std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
+        std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpperChar);
         TTagPlacement t;
         t.AttrValue = GetAttributeValue(upper, attrText, AttrName);
         t.Start = static_cast<int32_t>(gt + 2);
@@ -218,9 +163,9 @@ std::vector<TTagPlacement> FindTags(std::string_view SearchText, std::string_vie
 std::vector<TTagPlacement> FindTagsIgnoreCase(std::string_view Text, std::string_view TagName,
                                               std::string_view AttrName) {
     std::string upper(Text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
+    std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpperChar);
     std::string tag(TagName);
-    std::transform(tag.begin(), tag.end(), tag.begin(), AsciiUpper);
+    std::transform(tag.begin(), tag.end(), tag.begin(), AsciiUpperChar);
     return FindTags(upper, Text, tag, AttrName);
 }
 
@@ -230,8 +175,8 @@ std::string GetAttributeValue(std::string_view SearchTag, std::string_view Tag, 
     std::size_t from = 0;
     if (!SearchTag.empty() && SearchTag[0] == '<')
         from = SkipTagName(SearchTag);
-    for (const TAttrSpan& a : ScanAttributes(SearchTag, from)) {
-        if (!AsciiSameText(SearchTag.substr(a.NameBegin, a.NameEnd - a.NameBegin), AttrName))
+    for (const TTagAttribute& a : ScanTagAttributes(SearchTag, from)) {
+        if (!SameTextAscii(SearchTag.substr(a.NameBegin, a.NameEnd - a.NameBegin), AttrName))
             continue;
         if (!a.HasValue)
             return std::string();
@@ -244,7 +189,7 @@ std::string GetHtmlTitle(std::string_view Html, const std::string& Default) {
     // As written first, then in any letter case.
     std::size_t open = Html.find("<title");
     if (open == std::string_view::npos)
-        open = AsciiFindNoCase(Html, "<title");
+        open = FindTextAscii(Html, "<title");
     if (open == std::string_view::npos)
         return Default;
     const std::size_t gt = Html.find('>', open);
@@ -298,7 +243,7 @@ TColor HtmlColorToColor(std::string_view Text) {
     while (!Text.empty() && IsBlank(Text.back()))
         Text.remove_suffix(1);
     for (std::size_t k = 0; k < kSystemColorNames.size(); ++k)
-        if (AsciiSameText(Text, kSystemColorNames[k]))
+        if (SameTextAscii(Text, kSystemColorNames[k]))
             return SystemColor(static_cast<int>(k));
     if (Text.size() == 7 && Text[0] == '#') {
         uint32_t rgb[3];

@@ -37,12 +37,30 @@ struct THtmlLinkPart {
 };
 using THtmlLinkParts = std::vector<THtmlLinkPart>;
 
-// Splits Html into literal text and link values, appended to Parts. Link values are
-// in lower case. Putting every link value back in double quotes between the literal
-// pieces gives the page again, without the comments and "<![if !vml]>"/"<![endif]>"
-// tags inside the body, and with single-quoted or unquoted link values now in double
-// quotes.
+// Splits Html into literal text and link values, appended to Parts: the values of the
+// attributes that Descs name (element and attribute, letter case ignored; Index is the
+// position in Descs of the first that matches), found by FindHtmlLinks. Values keep
+// their letter case. Putting every link value back in double quotes between the
+// literal pieces gives the page again, without the comments and "<![if !vml]>"/
+// "<![endif]>" tags inside the body, and with single-quoted or unquoted link values now
+// in double quotes.
 void SplitHtmlByLinks(std::string_view Html, const std::vector<TLinkDesc>& Descs, THtmlLinkParts& Parts);
+
+// One attribute of a tag, as positions in the tag text.
+struct TTagAttribute {
+    std::size_t NameBegin = 0, NameEnd = 0;
+    bool HasValue = false;
+    char Quote = 0; // '"', '\'' or 0 for an unquoted value
+    std::size_t ValueBegin = 0, ValueEnd = 0;
+    bool Closed = false; // a quoted value found its closing quote
+};
+// Reads the attributes of a tag text from Pos on: names, and values in double quotes,
+// single quotes or none. A quoted value without its closing quote runs to the tag's ">"
+// (or the end of the text); an unquoted value ends at a blank or ">". Stops at an
+// unquoted ">" or at the end of the text.
+std::vector<TTagAttribute> ScanTagAttributes(std::string_view Tag, std::size_t Pos);
+// The position after "<" and the element name of a tag text starting with "<".
+std::size_t SkipTagName(std::string_view Tag);
 
 // Every element of SearchText that opens with "<" TagName, holds content and closes
 // with "</" TagName ">". Positions and texts are taken from Text (SearchText is

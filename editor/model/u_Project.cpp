@@ -18,6 +18,11 @@ const char* const SNewChapter = "New Chapter";
 const char* const SDeleteItems = "Delete selected item from eBook?";
 const char* const SClearStory = "Clear story?";
 const char* const SNotAProject = "\"%s\" is not a project file";
+const char* const SNoUserDataFolder =
+    "There is no folder for your own data: neither XDG_DATA_HOME nor HOME names one";
+
+// The default project, relative to the user's data folder or the program folder.
+const char* const DefaultProjectPath = "DefaultProject/DefaultProject.ebp";
 
 const size_t MaxRecent = 9;
 
@@ -340,8 +345,19 @@ TBookProject::TBookProject(IProjectHost* Host) {
 
 TBookProject::~TBookProject() = default;
 
+std::string TBookProject::DefaultProjectBase() {
+    return DataFolderHolding(DefaultProjectPath);
+}
+
 std::string TBookProject::DefaultProjectFileName() {
-    return ProgramFolder() + "DefaultProject/DefaultProject.ebp";
+    return DefaultProjectBase() + DefaultProjectPath;
+}
+
+std::string TBookProject::UserDefaultProjectFileName() {
+    const std::string folder = UserDataFolder();
+    if (folder.empty())
+        throw EProjectError(SNoUserDataFolder);
+    return folder + DefaultProjectPath;
 }
 
 void TBookProject::NewProject() {
@@ -538,7 +554,7 @@ void TBookProject::SaveAsDefault() {
     const bool modified = FModified;
     const std::string fileName = FFileName;
     const std::vector<std::string> recent = FRecent;
-    SaveProject(DefaultProjectFileName());
+    SaveProject(UserDefaultProjectFileName());
     FModified = modified;
     FFileName = fileName;
     // The save put the default project first; the list is as it was before.

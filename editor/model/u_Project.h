@@ -211,8 +211,15 @@ public:
     bool VariablesScanPending() const { return FVariablesScanPending; }
     void SetVariablesScanPending(bool Value) { FVariablesScanPending = Value; }
 
-    // "DefaultProject/DefaultProject.ebp" in the program folder.
+    // The default project a new project starts from: "DefaultProject/DefaultProject.ebp"
+    // in the user's data folder when the user saved one there, else the program folder's.
     static std::string DefaultProjectFileName();
+    // The folder (with a trailing "/") whose "DefaultProject" is the one in use.
+    static std::string DefaultProjectBase();
+    // Where Save As Default writes: "DefaultProject/DefaultProject.ebp" in the user's
+    // data folder (never the program folder, which may be installed read-only).
+    // EProjectError when the environment names no such folder.
+    static std::string UserDefaultProjectFileName();
 
     void NewProject();
     // Reads the project file (EProjectError when its root element is not "project"),

@@ -10,6 +10,7 @@
 #include "u_SpaceXMLParser.h"
 
 #include <algorithm>
+#include <exception>
 
 // Translatable texts.
 const char* const SNoDefaultPage = "This template does not contain a default page.";
@@ -171,6 +172,29 @@ void TTemplates::LoadFromFolder(const std::string& Folder) {
     Sort();
 }
 
+void TTemplates::LoadFromFolders(const std::vector<std::string>& Folders) {
+    for (const std::string& folder : Folders) {
+        TTemplates found;
+        std::exception_ptr failure;
+        try {
+            found.LoadFromFolder(folder);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const size_t earlier = FItems.size();
+        for (auto& t : found.FItems) {
+            const bool shadowed =
+                std::any_of(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(earlier),
+                            [&](const auto& e) { return SameTextCaseBlind(e->Caption, t->Caption); });
+            if (!shadowed)
+                FItems.push_back(std::move(t));
+        }
+        Sort();
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+}
+
 void TTemplates::Sort() {
     std::stable_sort(FItems.begin(), FItems.end(), [](const auto& a, const auto& b) {
         return CompareTextCaseBlind(a->Caption, b->Caption) < 0;
@@ -192,6 +216,14 @@ TTemplate* TTemplates::FindByCaption(const std::string& Caption) const {
 
 std::string TemplatesFolder() {
     return ProgramFolder() + "Templates";
+}
+
+std::vector<std::string> TemplatesFolders() {
+    std::vector<std::string> folders;
+    if (const std::string user = UserDataFolder(); !user.empty())
+        folders.push_back(user + "Templates");
+    folders.push_back(TemplatesFolder());
+    return folders;
 }
 
 TStoryPlace PlaceAfterAnchor(TProjectItemInfo* Anchor) {

@@ -83,6 +83,9 @@ public:
     // description file that is not well-formed ends the loading with its error; the
     // templates read before it stay, sorted.
     void LoadFromFolder(const std::string& Folder);
+    // LoadFromFolder for each folder in turn; a template whose caption (ignoring case)
+    // an earlier folder already gave is left out, so the first folder's copy wins.
+    void LoadFromFolders(const std::vector<std::string>& Folders);
     int Count() const { return static_cast<int>(FItems.size()); }
     // The template at Index, or none when out of range.
     TTemplate* Items(int Index) const;
@@ -97,6 +100,9 @@ private:
 
 // The templates folder beside the editor: the program folder followed by "Templates".
 std::string TemplatesFolder();
+// The folders the editor loads templates from, the first one winning: the user's own
+// ("Templates" in the user's data folder), then the installed ones (TemplatesFolder).
+std::vector<std::string> TemplatesFolders();
 
 // Where a new story item goes: the last child of Parent (none: the top level), or,
 // when Before is set, directly before that sibling.

@@ -6,7 +6,6 @@
 #include "u_EditorServices.h"
 #include "u_MFS.h"
 #include "u_Pictures.h"
-#include "u_ProgramFolder.h"
 #include "u_Project.h"
 
 #include <QAction>
@@ -212,7 +211,7 @@ void TframWizSplash::LoadImage() {
 }
 
 void TframWizSplash::ResetSplash() {
-    ResetSplashToDefault(Main.Project(), ProgramFolder());
+    ResetSplashToDefault(Main.Project(), TBookProject::DefaultProjectBase());
     InitStep(StepOwner);
 }
 

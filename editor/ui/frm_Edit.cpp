@@ -666,8 +666,16 @@ void TfrmEdit::InsertTable(const TTableAttributes& Attributes) {
 
 void TfrmEdit::InsertSpecial(const TSpecialItem& Special) {
     InsertHtml(ReadSpecialText(ProgramFolder(), Special.Source));
-    RunEditScript("fixPictureSources",
-                  QJsonArray{QString::fromUtf8(SpecialPicturePrefix), SpecialPicturePrefixLength});
+    // The links that name "mfs:" paths (of every kind) are made relative to the page; the
+    // block comes back only when that changed something.
+    RunEditScript("blockHtml", QJsonArray(), [this](const QVariant& Html) {
+        if (Html.typeId() != QMetaType::QString)
+            return;
+        const std::string before = S(Html.toString());
+        const std::string after = StripLinkPrefix(before, SpecialPicturePrefix, SpecialPicturePrefixLength);
+        if (after != before)
+            RunEditScript("setBlockHtml", QJsonArray{Q(after)});
+    });
 }
 
 void TfrmEdit::CreateInternalLink(const TProjectItemInfo& Page) {

@@ -7,7 +7,6 @@
 #include "u_Dialogs.h"
 #include "u_DocumentWindows.h"
 #include "u_MFS.h"
-#include "u_ProgramFolder.h"
 #include "u_Project.h"
 
 #include <QAction>
@@ -380,7 +379,7 @@ void TfrmExtFiles::actPreviewWindowExecute() {
 void TfrmExtFiles::actResetPagesExecute() {
     FPagesLoaded = false;
     try {
-        ResetAdditionalPages(FMain.Project(), ProgramFolder());
+        ResetAdditionalPages(FMain.Project(), TBookProject::DefaultProjectBase());
     } catch (...) {
         // The tree shows what the store holds now, and the window writes again.
         LoadAdditionalPages();

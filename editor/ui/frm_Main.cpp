@@ -682,7 +682,7 @@ void TfrmMain::actRunExecute() {
 }
 
 void TfrmMain::StartBook(const std::string& BookFile) {
-    const TBookStart start = BookStartFor(BookFile, ProgramFolder());
+    const TBookStart start = BookStartFor(BookFile, ExecutableFolder());
     if (OnStartBook) {
         OnStartBook(start);
         return;

@@ -62,7 +62,7 @@ TEditorCore::TEditorCore(IProjectHost* Host, bool RegisterProtocol, bool LoadTem
         FHooks.Attach(*FProtocol);
     }
     if (LoadTemplates)
-        FTemplates.LoadFromFolder(TemplatesFolder());
+        FTemplates.LoadFromFolders(TemplatesFolders());
 }
 
 TEditorCore::~TEditorCore() {

@@ -47,10 +47,10 @@ void ReplaceExtFormFile(TBookProject& Project, const std::string& Path, const st
     Project.SetModified();
 }
 
-void ResetAdditionalPages(TBookProject& Project, const std::string& ProgramFolder) {
-    const std::string list = ReadFileText(ProgramFolder + DefaultAdditionalPagesList);
+void ResetAdditionalPages(TBookProject& Project, const std::string& DataFolder) {
+    const std::string list = ReadFileText(DataFolder + DefaultAdditionalPagesList);
     Project.SystemStore().NewSession()->CreateFile(AdditionalPagesXmlFile, 0, true)->Content = list;
     TMFSFolder* folder = Project.FilesStore().NewSession()->ForceFolders(AdditionalPagesFolder);
-    ImportHostFolderInto(folder, ProgramFolder + DefaultAdditionalPagesFolder);
+    ImportHostFolderInto(folder, DataFolder + DefaultAdditionalPagesFolder);
     Project.SetModified();
 }

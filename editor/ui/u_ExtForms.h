@@ -38,5 +38,7 @@ void ReplaceExtFormFile(TBookProject& Project, const std::string& Path, const st
 
 // Reset Pages: the list file becomes a copy of the default project's list, and the
 // default pages are imported into the files-store folder "\AdditionalPages" (items of
-// the same name replaced). ProgramFolder ends with a slash. Marks the project modified.
-void ResetAdditionalPages(TBookProject& Project, const std::string& ProgramFolder);
+// the same name replaced). DataFolder (the program folder or the user's data folder,
+// whichever holds the default project in use) ends with a slash. Marks the project
+// modified.
+void ResetAdditionalPages(TBookProject& Project, const std::string& DataFolder);

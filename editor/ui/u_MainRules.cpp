@@ -70,8 +70,8 @@ std::optional<int> PanelWidthFromExtInfo(const std::string& Text) {
     return value;
 }
 
-TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramFolder) {
-    const std::string reader = ProgramFolder + "pagelamp";
+TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramsFolder) {
+    const std::string reader = ProgramsFolder + "pagelamp";
     if (HostFileExists(reader))
         return {true, reader, {BookFile}};
     return {false, BookFile, {}};

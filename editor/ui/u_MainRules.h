@@ -53,14 +53,15 @@ bool ShowTipsAtStartup(int TipsStartupAction, bool ProjectOpen);
 // The panel width stored as the layout's extra text: a decimal number, else nothing.
 std::optional<int> PanelWidthFromExtInfo(const std::string& Text);
 
-// How a book is started: the native reader "pagelamp" of the program folder with the
-// book as its argument when that program exists, else the desktop's opener on the book.
+// How a book is started: the native reader "pagelamp" of ProgramsFolder (the folder of
+// the kit's executables) with the book as its argument when that program exists, else
+// the desktop's opener on the book.
 struct TBookStart {
     bool WithReader = false;
     std::string Program; // the reader (WithReader) or the book
     std::vector<std::string> Arguments;
 };
-TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramFolder);
+TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramsFolder);
 
 // The text of the box that shows the warnings of one command: a long list is cut, the
 // first 15 lines telling what happened (CR LF between them), then "(and N more)" on a

@@ -2,8 +2,10 @@
 
 #include "u_CaseBlind.h"
 #include "u_HostFiles.h"
+#include "u_Links.h"
 #include "u_SpaceParser.h"
 #include "u_SpaceXMLParser.h"
+#include "u_TextUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -86,13 +88,10 @@ struct TFrameSource {
 };
 
 std::vector<TFrameSource> FrameSources(std::string_view Text) {
-    static const std::vector<TLinkDesc> descs{{"frame", "src"}, {"iframe", "src"}};
-    THtmlLinkParts pieces;
-    SplitHtmlByLinks(Text, descs, pieces);
     std::vector<TFrameSource> result;
-    for (THtmlLinkPart& piece : pieces)
-        if (piece.Index >= 0)
-            result.push_back({piece.Offset, std::move(piece.Text)});
+    for (TLinkRef& link : FindHtmlLinks(Text).Links)
+        if (LinkRole(link.Kind) == TLinkRole::Frame)
+            result.push_back({link.Begin, std::move(link.Value)});
     return result;
 }
 
@@ -336,6 +335,15 @@ std::string StorePagePicture(TMFS& Store, const std::string& FilePath, const std
     session->ForceFolders(folder); // an existing folder is kept
     session->CreateFile(TMFS::IncludeTrailingBackslash(folder) + FileName, 0, true)->Content = Bytes;
     return TMFS::ExtractName(folder) + "\\" + FileName;
+}
+
+std::string StripLinkPrefix(std::string_view Html, std::string_view Prefix, std::size_t Count) {
+    const TLinkRefs links = FindHtmlLinks(Html).Links;
+    std::vector<TLinkChange> changes;
+    for (const TLinkRef& link : links)
+        if (SameTextAscii(std::string_view(link.Value).substr(0, Prefix.size()), Prefix))
+            changes.push_back({&link, link.Value.substr(std::min(Count, link.Value.size()))});
+    return ReplaceLinkValues(Html, changes);
 }
 
 TColor EngineColorToColor(std::string_view Text) {

@@ -123,11 +123,15 @@ std::string StorePagePicture(TMFS& Store, const std::string& FilePath, const std
 // (letter case ignored) gets this target.
 extern const char* const ExternalLinkPrefix; // "http://"
 extern const char* const ExternalLinkTarget; // "_blank"
-// After a snippet is inserted, every picture whose source begins with this prefix
-// (letter case ignored) loses the first SpecialPicturePrefixLength characters of its
-// source (the scheme, its colon and the separator after it).
+// After a snippet is inserted, every link whose value begins with this prefix (letter
+// case ignored) loses the first SpecialPicturePrefixLength characters of its value (the
+// scheme, its colon and the separator after it), so that it names a path relative to
+// the page: pictures first of all, and every other kind of link the import follows.
 extern const char* const SpecialPicturePrefix; // "mfs:"
 constexpr int SpecialPicturePrefixLength = 5;
+// Html with that done: every link (FindHtmlLinks) whose value begins with Prefix loses
+// its first Count characters; everything else stays byte for byte.
+std::string StripLinkPrefix(std::string_view Html, std::string_view Prefix, std::size_t Count);
 
 // The engine's answers to queryCommandValue, read as the font controls show them.
 // A colour: "rgb(r, g, b)" (and "rgba(...)"), else what HtmlColorToColor reads.

@@ -143,8 +143,8 @@ std::string StoreFileContent(TMFS& Store, const std::string& Path, bool* Found) 
     return file ? file->Content : std::string();
 }
 
-void ResetSplashToDefault(TBookProject& Project, const std::string& ProgramFolder) {
-    const std::string folder = HostJoin(ProgramFolder, "DefaultProject");
+void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder) {
+    const std::string folder = HostJoin(DataFolder, "DefaultProject");
     TXMLParser parser;
     parser.LoadFromFile(HostJoin(folder, "DefaultProject.ebp"));
     TSplashOptions splash = Project.Options().Splash();

@@ -127,12 +127,12 @@ bool DeleteStoreFile(TMFS& Store, const std::string& Path);
 // The content of Path, or empty when it is missing; Found tells which.
 std::string StoreFileContent(TMFS& Store, const std::string& Path, bool* Found = nullptr);
 
-// The splash options and pictures of the default project in the program folder
-// ("DefaultProject\DefaultProject.ebp" with its element "splash", and "SplashS.bmp",
-// "SplashE.bmp" of its ".system" folder) put into the project, which is marked
-// modified. Everything is read before anything changes, so a missing file leaves the
-// project as it was.
-void ResetSplashToDefault(TBookProject& Project, const std::string& ProgramFolder);
+// The splash options and pictures of the default project in DataFolder (the program
+// folder or the user's data folder: "DefaultProject\DefaultProject.ebp" with its
+// element "splash", and "SplashS.bmp", "SplashE.bmp" of its ".system" folder) put into
+// the project, which is marked modified. Everything is read before anything changes, so
+// a missing file leaves the project as it was.
+void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder);
 
 // Colour numbers of the platform (TColor): a plain RGB value with red in the low byte,
 // or a system colour (the index in the low byte with the high byte set).

@@ -1,6 +1,5 @@
 #include "u_ReaderSearch.h"
 
-#include "u_Utf8.h"
 #include "u_CaseBlind.h"
 #include "u_ReaderBook.h"
 #include "u_ReaderPaths.h"
@@ -57,8 +56,7 @@ size_t DecodeReference(std::string_view html, size_t at, std::string& out) {
                 return 0;
             code = code * (hex ? 16 : 10) + static_cast<uint32_t>(digit);
         }
-        // A reference to character 0 stands for the replacement character.
-        AppendUtf8(out, code == 0 ? 0xFFFD : code);
+        AppendCodePoint(out, code);
         return semi - at + 1;
     }
     static const struct {
@@ -70,7 +68,7 @@ size_t DecodeReference(std::string_view html, size_t at, std::string& out) {
                  {"rsquo", 0x2019}, {"ldquo", 0x201C}, {"rdquo", 0x201D}};
     for (const auto& entry : named)
         if (name == entry.name) {
-            AppendUtf8(out, entry.code);
+            AppendCodePoint(out, entry.code);
             return semi - at + 1;
         }
     return 0;

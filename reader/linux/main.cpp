@@ -8,25 +8,17 @@
 #include <QApplication>
 #include <QFileDialog>
 
-#include <cstring>
 #include <iostream>
 
 int main(int argc, char** argv) {
-    // Help and version need no display.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::cout << ReaderUsage;
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::cout << "pagelamp " << VersionText(0, 4) << "\n";
-            return 0;
-        }
-    }
+    if (AnswerHelpOrVersion(argc, argv, "pagelamp", ReaderUsage))
+        return 0;
     RegisterBookScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pagelamp");
     QApplication::setOrganizationName("Brevant");
+    // The desktop entry's name: the desktop matches the windows to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brevant.Pagelamp"));
     QApplication::setWindowIcon(ReaderIcon());
     QApplication::setQuitOnLastWindowClosed(false);
 

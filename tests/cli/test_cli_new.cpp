@@ -80,7 +80,7 @@ TEST_F(CliNew, TemplateFolderAndPagesMakeOneProject) {
     const size_t extra = text.find("name=\"Extra Page\"");
     ASSERT_NE(extra, std::string::npos) << text;
     EXPECT_TRUE(welcome < cover && cover < qa && qa < home && home < extra) << text;
-    EXPECT_EQ(ReadText(Dir / "out/My Book.files/Extra0.files/dot.png"), "PNG");
+    EXPECT_EQ(ReadText(Dir / "out/My Book.files/Extra0.files/Dot.png"), "PNG") << "the spelling of the link";
     EXPECT_EQ(ReadText(Dir / "out/My Book.files/site0/a.gif"), "A");
     EXPECT_TRUE(fs::exists(Dir / "out/My Book.files/cover1.htm"));
 
@@ -98,4 +98,49 @@ TEST_F(CliNew, UnknownTemplateAndWrongUse) {
     EXPECT_FALSE(fs::exists(Dir / "x.ebp"));
     EXPECT_EQ(Run("").Status, 2);
     EXPECT_EQ(Run("a.ebp b.ebp").Status, 2);
+}
+
+// A page of a modern manual: its script, its stylesheets with the fonts and pictures
+// they name, its picture sets come along; an embedded picture stays byte for byte; a
+// link out of the page's folder by absolute path is left out with a warning.
+TEST_F(CliNew, ImportPageBringsScriptsStylesheetsAndWhatTheyName) {
+    WriteText(Dir / "secret.txt", "SECRET");
+    WriteText(Dir / "manual/assets/api.js", "JS");
+    WriteText(Dir / "manual/assets/css/main.css",
+              "@import \"fonts.css\";\nbody{background:url(../img/Paper.png)}\n.x{background:url(" +
+                  (Dir / "secret.txt").string() + ")}");
+    WriteText(Dir / "manual/assets/css/fonts.css", "@font-face{font-family:M;src:url(../fonts/m.woff2)}");
+    WriteText(Dir / "manual/assets/fonts/m.woff2", "WOFF2");
+    WriteText(Dir / "manual/assets/img/paper.png", "PAPER");
+    WriteText(Dir / "manual/assets/img/shot.png", "SHOT");
+    WriteText(Dir / "manual/assets/img/shot@2x.png", "SHOT2");
+    const std::string embedded = "<img src=\"data:image/png;base64,iVBORw0KGgo=\" alt=\"Dot\">";
+    WriteText(Dir / "manual/Guide.html",
+              "<html><head><title>Guide</title><link rel=\"stylesheet\" href=\"assets/css/Main.css\">"
+              "<script src=\"assets/api.js\"></script></head><body>" +
+                  embedded + "<img src=\"assets/img/Shot.png\" srcset=\"assets/img/Shot@2x.png 2x\"></body></html>");
+    const fs::path project = Dir / "out" / "Manual.ebp";
+    const TNewResult r =
+        Run("'" + project.string() + "' --import-page '" + (Dir / "manual/Guide.html").string() + "'");
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const fs::path files = Dir / "out/Manual.files";
+    EXPECT_EQ(ReadText(files / "Guide0.html"),
+              "<html><head><title>Guide</title><link rel=\"stylesheet\" href=\"Guide0.files\\Main.css\">"
+              "<script src=\"Guide0.files\\api.js\"></script></head><body>" +
+                  embedded +
+                  "<img src=\"Guide0.files\\Shot.png\" srcset=\"Guide0.files\\Shot@2x.png 2x\"></body></html>");
+    EXPECT_EQ(ReadText(files / "Guide0.files/api.js"), "JS");
+    EXPECT_EQ(ReadText(files / "Guide0.files/Main.css"),
+              "@import \"fonts.css\";\nbody{background:url(Paper.png)}\n.x{background:url(" +
+                  (Dir / "secret.txt").string() + ")}");
+    EXPECT_EQ(ReadText(files / "Guide0.files/fonts.css"), "@font-face{font-family:M;src:url(m.woff2)}");
+    EXPECT_EQ(ReadText(files / "Guide0.files/m.woff2"), "WOFF2");
+    EXPECT_EQ(ReadText(files / "Guide0.files/Paper.png"), "PAPER");
+    EXPECT_EQ(ReadText(files / "Guide0.files/Shot@2x.png"), "SHOT2");
+    EXPECT_FALSE(fs::exists(files / "Guide0.files/secret.txt"));
+    EXPECT_NE(r.Err.find("quarvel new: warning: Link \"" + (Dir / "secret.txt").string() + "\" of \"" +
+                         (Dir / "manual/assets/css/main.css").string() + "\" names a file outside"),
+              std::string::npos)
+        << r.Err;
+    EXPECT_NE(ReadText(project).find("name=\"Guide\""), std::string::npos);
 }

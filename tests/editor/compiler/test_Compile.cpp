@@ -323,6 +323,29 @@ TEST_F(CompileChecks, MissingStoryPagesAreWarningsAndBackslashNamesAreRefused) {
     }
 }
 
+// Links of pages and stylesheets (of every kind) that lead out of the files store are
+// warnings; links inside it, web addresses and embedded data are not.
+TEST_F(CompileChecks, LinksLeadingOutOfTheProjectAreWarnings) {
+    TMFSSession* files = Project.FilesStore().Session();
+    files->CreateFile("\\Index.htm", 0, true)->Content =
+        "<img src=\"pics/in.png\" srcset=\"file:///home/ann/big.png 2x\"><a href=\"/home/ann/site/b.htm\">b</a>"
+        "<script src=\"../lib.js\"></script><img src=\"data:image/png;base64,iVBORw0KGgo=\">"
+        "<a href=\"https://example.com/\">w</a><p style=\"background:url(C:/pics/x.png)\"></p>";
+    files->ForceFolders("\\pics");
+    files->CreateFile("\\pics\\in.png", 0, true)->Content = "PNG";
+    files->ForceFolders("\\css");
+    files->CreateFile("\\css\\s.css", 0, true)->Content = "@import \"../../up.css\"; p{background:url(../pics/in.png)}";
+    CompileProject(Project, Settings);
+    const std::string tail = ": the book cannot show what it names";
+    // In the store's order: "\css" comes before "\Index.htm".
+    EXPECT_EQ(Host.Warnings, (std::vector<std::string>{
+                                 "Link \"../../up.css\" of \"\\css\\s.css\" leads out of the project" + tail,
+                                 "Link \"file:///home/ann/big.png\" of \"\\Index.htm\" leads out of the project" + tail,
+                                 "Link \"/home/ann/site/b.htm\" of \"\\Index.htm\" leads out of the project" + tail,
+                                 "Link \"../lib.js\" of \"\\Index.htm\" leads out of the project" + tail,
+                                 "Link \"C:/pics/x.png\" of \"\\Index.htm\" leads out of the project" + tail}));
+}
+
 // Runs Body on a thread with a small stack (256 KB): a walk with one call per level of a
 // few thousand levels would not fit into it.
 void OnSmallStack(const std::function<void()>& body) {

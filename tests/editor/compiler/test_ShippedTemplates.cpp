@@ -2,6 +2,8 @@
 // the page editor finds, and every local file a page links is in the page's own folder.
 #include "u_AddFile.h"
 #include "u_HTML.h"
+#include "u_Links.h"
+#include "u_TextUtils.h"
 #include "u_HostFiles.h"
 #include "u_MFS.h"
 #include "u_Templates.h"
@@ -33,12 +35,10 @@ TEST(ShippedTemplates, PagesHaveEditablePartsAndTheirLinkedFiles) {
 
             // Links to files of the page's own folder ("${NAME}.files/...") exist there.
             const std::string base = page.FileName.substr(0, page.FileName.rfind('.'));
-            THtmlLinkParts links;
-            SplitHtmlByLinks(text, ImportLinkDescs(), links);
-            for (const auto& link : links) {
-                if (link.Index < 0 || link.Text.rfind("${name}.files/", 0) != 0)
+            for (const TLinkRef& link : FindHtmlLinks(text).Links) {
+                if (!SameTextAscii(link.Value.substr(0, 14), "${NAME}.files/"))
                     continue;
-                const std::string file = base + ".files/" + link.Text.substr(14);
+                const std::string file = base + ".files/" + link.Value.substr(14);
                 EXPECT_FALSE(FindHostFileCaseBlind(file).empty()) << file;
                 ++companionLinks;
             }

@@ -1,5 +1,6 @@
-// Shared helpers of the project tests: a scratch folder per test, a program folder with
-// a default project in it, and snapshots of host folders.
+// Shared helpers of the project tests: a scratch folder per test (below TMPDIR), a
+// program folder with a default project in it, a user's data folder of its own, and
+// snapshots of host folders.
 #pragma once
 
 #include "u_MFS.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <sys/stat.h>
@@ -24,6 +26,7 @@ protected:
         Temp = std::make_unique<TTempFolder>("quarvel-model");
         Dir = Temp->Path();
         SetProgramFolder(Dir + "/prog/");
+        SetUserDataFolder(Dir + "/user/");
         WriteFileText("<project ApplicationTitle=\"Default\">\r\n  <story>\r\n"
                       "    <item name=\"Welcome\" page=\"\\Welcome.htm\" includeintoc=True RefCount=1\r\n"
                       "      Ref0=\"\\Welcome.htm\"/>\r\n  </story>\r\n</project>\r\n",
@@ -33,6 +36,8 @@ protected:
     }
     void TearDown() override {
         SetProgramFolder(std::string());
+        SetUserDataFolder(std::string());
+        ClearAttributesTree(Dir, faReadOnly);
         DeleteTree(Dir);
     }
 
@@ -60,6 +65,18 @@ protected:
         }
         closedir(d);
         return result;
+    }
+
+    // Takes the write permission away from everything below a host folder. Root writes
+    // all the same, so a test compares snapshots as well.
+    static void MakeReadOnly(const std::string& dir) {
+        namespace fs = std::filesystem;
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
+            fs::permissions(entry.path(),
+                            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                            fs::perm_options::remove);
+        fs::permissions(dir, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
     }
 
     static bool Exists(const std::string& path) {

@@ -306,6 +306,71 @@ TEST_F(ProjectTest, SavingUnderNamesAndAsDefault) {
     EXPECT_EQ(d.Story().Items(0)->Name, "Changed");
 }
 
+TEST_F(ProjectTest, SaveAsDefaultWritesTheUsersFolderNeverTheProgramFolder) {
+    const auto installed = Snapshot(Dir + "/prog");
+    MakeReadOnly(Dir + "/prog");
+    TBookProject p(&Host);
+    p.NewProject();
+    p.Story().Items(0)->Name = "Mine";
+    p.FilesStore().NewSession()->CreateFile("\\extra.css", 0, true)->Content = "body{}";
+    p.SetModified();
+    p.SaveAsDefault();
+    EXPECT_EQ(Snapshot(Dir + "/prog"), installed);
+    const std::string files = Dir + "/user/DefaultProject/DefaultProject.files/";
+    EXPECT_EQ(ReadFileText(files + "extra.css"), "body{}");
+    EXPECT_EQ(ReadFileText(files + "Welcome.htm"), "<html>Welcome</html>");
+    EXPECT_TRUE(Exists(Dir + "/user/DefaultProject/DefaultProject.system/Variables.xml"));
+    for (const auto& [name, content] : Snapshot(Dir + "/user"))
+        EXPECT_EQ(name.find('~'), std::string::npos) << name << " left over by the save";
+    EXPECT_EQ(TBookProject::DefaultProjectFileName(), Dir + "/user/DefaultProject/DefaultProject.ebp");
+
+    // A new project starts from the user's default, untitled.
+    TBookProject q(&Host);
+    q.NewProject();
+    EXPECT_EQ(q.Story().Items(0)->Name, "Mine");
+    EXPECT_EQ(q.FileName(), "");
+    EXPECT_TRUE(Exists(Dir + "/user/DefaultProject/DefaultProject.files/extra.css"));
+
+    // Saved again, the user's copy is replaced, still beside an untouched program folder.
+    q.Story().Items(0)->Name = "Mine again";
+    q.SetModified();
+    q.SaveAsDefault();
+    TBookProject r(&Host);
+    r.NewProject();
+    EXPECT_EQ(r.Story().Items(0)->Name, "Mine again");
+    EXPECT_EQ(Snapshot(Dir + "/prog"), installed);
+}
+
+TEST_F(ProjectTest, SaveAsDefaultThatCannotBeWrittenKeepsTheProject) {
+    // A file where the user's data folder should be: no write below it succeeds, not
+    // even for root.
+    WriteFileText("in the way", Dir + "/user");
+    const auto installed = Snapshot(Dir + "/prog");
+    TBookProject p(&Host);
+    p.NewProject();
+    p.SaveProject(Dir + "/mine.ebp");
+    p.Story().Items(0)->Name = "Unsaved";
+    p.SetModified();
+    const std::vector<std::string> recent = p.RecentList();
+    EXPECT_ANY_THROW(p.SaveAsDefault());
+    EXPECT_TRUE(p.IsOpen());
+    EXPECT_TRUE(p.Modified());
+    EXPECT_EQ(p.FileName(), Dir + "/mine.ebp");
+    EXPECT_EQ(p.RecentList(), recent);
+    EXPECT_EQ(p.Story().Items(0)->Name, "Unsaved");
+    EXPECT_EQ(Snapshot(Dir + "/prog"), installed);
+    EXPECT_EQ(ReadFileText(Dir + "/user"), "in the way");
+    // The work is still there to be saved where the user wants it.
+    p.Save();
+    TBookProject q(&Host);
+    q.OpenProject(Dir + "/mine.ebp", false);
+    EXPECT_EQ(q.Story().Items(0)->Name, "Unsaved");
+    // New projects still start from the installed default.
+    TBookProject r(&Host);
+    r.NewProject();
+    EXPECT_EQ(r.Story().Items(0)->Name, "Welcome");
+}
+
 TEST_F(ProjectTest, ClosingAsksAboutChanges) {
     TBookProject p(&Host);
     p.NewProject();

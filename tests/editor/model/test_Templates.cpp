@@ -329,3 +329,32 @@ TEST_F(TemplatesTest, ShippedTemplatesAreCompleteAndAddWhole) {
         }
     }
 }
+
+TEST_F(TemplatesTest, UsersTemplatesComeFirstAndHideInstalledOnesOfTheSameCaption) {
+    WriteFileText("<t Caption=\"Novel\"/>", Dir + "/prog/Templates/Novel.ebt");
+    WriteFileText("<t Caption=\"Album\"/>", Dir + "/prog/Templates/Album.ebt");
+    WriteFileText("<t Caption=\"NOVEL\" Description=\"d.txt\"/>", Dir + "/user/Templates/MyNovel.ebt");
+    WriteFileText("My own novel", Dir + "/user/Templates/MyNovel.files/d.txt");
+    WriteFileText("<t Caption=\"Diary\"/>", Dir + "/user/Templates/Diary.ebt");
+    EXPECT_EQ(TemplatesFolders(),
+              (std::vector<std::string>{Dir + "/user/Templates", Dir + "/prog/Templates"}));
+    TTemplates templates;
+    templates.LoadFromFolders(TemplatesFolders());
+    ASSERT_EQ(templates.Count(), 3);
+    EXPECT_EQ(templates.Items(0)->Caption, "Album");
+    EXPECT_EQ(templates.Items(1)->Caption, "Diary");
+    EXPECT_EQ(templates.Items(2)->Caption, "NOVEL");
+    EXPECT_EQ(templates.FindByCaption("novel")->Description, "My own novel");
+    EXPECT_EQ(templates.FindByCaption("Album")->FileName, Dir + "/prog/Templates/Album.ebt");
+
+    // Without templates of the user's own (no folder) the installed ones are all there.
+    TTemplates installed;
+    installed.LoadFromFolders({Dir + "/no such folder", Dir + "/prog/Templates"});
+    ASSERT_EQ(installed.Count(), 2);
+    EXPECT_EQ(installed.Items(1)->FileName, Dir + "/prog/Templates/Novel.ebt");
+
+    // A broken template of the user's ends the loading with its error, as an installed one does.
+    WriteFileText("<t Caption=\"Broken\"", Dir + "/user/Templates/Broken.ebt");
+    TTemplates broken;
+    EXPECT_ANY_THROW(broken.LoadFromFolders(TemplatesFolders()));
+}

@@ -141,8 +141,12 @@
         setLinkTargets: function (prefix, target) {
             withPrefix('A', 'href', prefix, function (element) { element.setAttribute('target', target); });
         },
-        fixPictureSources: function (prefix, count) {
-            withPrefix('IMG', 'src', prefix, function (element, value) { element.setAttribute('src', value.substring(count)); });
+        blockHtml: function () {
+            return block.innerHTML;
+        },
+        setBlockHtml: function (html) {
+            block.innerHTML = html;
+            pushBlock();
         },
         alignImage: function (value) {
             var image = selectedImage();

@@ -342,18 +342,24 @@ TEST_F(PageEditor, PicturesTablesLinksAndSnippetsInsertedIntoThePart) {
     ASSERT_TRUE(MirrorHas(editor, "href=\"HTTP://example.com/\" target=\"_blank\"")) << editor->MirrorHtml();
     EXPECT_NE(editor->MirrorHtml().find("<a href=\"mailto:us@example.com\">write</a>"), std::string::npos);
 
-    // A snippet: its "mfs:" pictures point at paths relative to the page.
+    // A snippet: its "mfs:" pictures (and other links) point at paths relative to the page.
     QTemporaryDir program;
     QDir(program.path()).mkdir("Special");
     std::ofstream(program.filePath("Special/Special.xml").toStdString())
         << "<specials>\r\n<special name=\"Logo\" source=\"Logo.htm\"/>\r\n</specials>\r\n";
     std::ofstream(program.filePath("Special/Logo.htm").toStdString())
-        << "<span class=\"logo\"><img src=\"mfs:\\pics\\logo.png\"></span>";
+        << "<span class=\"logo\"><img src=\"mfs:\\pics\\logo.png\" srcset=\"mfs:\\pics\\logo2.png 2x\">"
+           "<i style=\"background:url(mfs:/pics/dot.png)\">.</i></span>";
     const std::string previousFolder = ProgramFolder();
     SetProgramFolder(program.path().toStdString() + "/");
     editor->InsertSpecial({"Logo", "Logo.htm"});
     SetProgramFolder(previousFolder);
-    ASSERT_TRUE(MirrorHas(editor, "<img src=\"pics\\logo.png\">")) << editor->MirrorHtml();
+    ASSERT_TRUE(MirrorHas(editor, "<img src=\"pics\\logo.png\" srcset=\"pics\\logo2.png 2x\">"))
+        << editor->MirrorHtml();
+    // (The engine writes the style attribute its own way, the address quoted.)
+    EXPECT_NE(editor->MirrorHtml().find("pics/dot.png"), std::string::npos) << editor->MirrorHtml();
+    EXPECT_EQ(editor->MirrorHtml().find("mfs:"), std::string::npos) << editor->MirrorHtml();
+    SaveScreenshot(editor, "page_editor_after_snippet.png");
 
     // Everything reaches the page file when saved.
     editor->SaveChanges();

@@ -328,3 +328,17 @@ TEST(PageParts, SpecialsOfTheProgramFolder) {
     std::ofstream(empty.filePath("Special/Special.xml").toStdString()) << "<specials><special name=\"A\"";
     EXPECT_ANY_THROW(ReadSpecials(empty.path().toStdString() + "/"));
 }
+
+// After a snippet, every kind of link naming an "mfs:" path is made relative to the page;
+// everything else stays byte for byte.
+TEST(PageParts, SnippetLinksLoseTheirSchemeOfEveryKind) {
+    const std::string html =
+        "<img src=\"MFS:\\pics\\a.png\" srcset=\"mfs:\\pics\\a2.png 2x, b.png 3x\">"
+        "<p style=\"background:url('mfs:\\\\pics\\\\bg.png')\">x</p><a href=\"mfs:\\page.htm\">p</a>"
+        "<video poster=\"mfs:\">v</video><img src=\"http://mfs:x/a.png\"><img src=\"data:image/png;base64,AbC=\">";
+    EXPECT_EQ(StripLinkPrefix(html, SpecialPicturePrefix, SpecialPicturePrefixLength),
+              "<img src=\"pics\\a.png\" srcset=\"pics\\a2.png 2x, b.png 3x\">"
+              "<p style=\"background:url('pics\\\\bg.png')\">x</p><a href=\"page.htm\">p</a>"
+              "<video poster=\"\">v</video><img src=\"http://mfs:x/a.png\"><img src=\"data:image/png;base64,AbC=\">");
+    EXPECT_EQ(StripLinkPrefix("<p>no links</p>", "mfs:", 5), "<p>no links</p>");
+}
