@@ -124,6 +124,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     lblIcon->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     imgIcon = new TIconImage;
     imgIcon->setObjectName("imgIcon");
+    // A picture: named for screen readers, its hint their description.
+    imgIcon->setAccessibleName("Icon");
     imgIcon->setFixedSize(59, 59);
     imgIcon->setAlignment(Qt::AlignCenter);
     imgIcon->setFrameShape(QFrame::StyledPanel);
@@ -161,6 +163,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     // The brandable variables above the instructions.
     vleVariables = new QTableWidget(0, 2);
     vleVariables->setObjectName("vleVariables");
+    vleVariables->setAccessibleName("Variables");
     vleVariables->setHorizontalHeaderLabels({"Key", "Value"});
     vleVariables->verticalHeader()->hide();
     vleVariables->verticalHeader()->setDefaultSectionSize(vleVariables->fontMetrics().height() + 10);
@@ -172,6 +175,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
 
     edtHelp = new QTextEdit;
     edtHelp->setObjectName("edtHelp");
+    edtHelp->setAccessibleName("Branding Your eBook");
     edtHelp->setReadOnly(true);
     FillHelp(edtHelp);
 
@@ -272,11 +276,19 @@ void TfrmMain::FillGrid(const std::vector<TBrandingRow>& rows) {
         key->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable); // keys are not edited
         key->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         vleVariables->setItem(i, 0, key);
-        // The value editor is always shown.
-        auto* value = new QLineEdit(Q(rows[static_cast<size_t>(i)].Value));
+        // The value editor is always shown; the cell under it holds the same text, which
+        // is what screen readers read of the table.
+        auto* shown = new QTableWidgetItem(Q(rows[static_cast<size_t>(i)].Value));
+        shown->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        vleVariables->setItem(i, 1, shown);
+        auto* value = new QLineEdit(shown->text());
         value->setObjectName(QString("edtValue%1").arg(i));
+        // The field has no label of its own: the key beside it names it.
+        value->setAccessibleName(key->text());
         value->setFrame(false);
         value->setProperty("shownValue", value->text());
+        connect(value, &QLineEdit::textChanged, vleVariables,
+                [shown](const QString& Text) { shown->setText(Text); });
         vleVariables->setCellWidget(i, 1, value);
     }
 }
@@ -409,12 +421,17 @@ std::string TfrmMain::ChooseIconFile() {
 }
 
 bool TfrmMain::ConfirmRunBook() {
-    return QMessageBox::question(this, "Confirm", "eBook successfully branded. Would you like to run it?",
-                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
+    QMessageBox box(QMessageBox::Question, "Confirm", "eBook successfully branded. Would you like to run it?",
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Ok);
+    NameMessageBoxIcon(box);
+    return box.exec() == QMessageBox::Ok;
 }
 
 void TfrmMain::ShowError(const std::string& Message) {
-    QMessageBox::critical(this, "Inkstamp", Q(Message));
+    QMessageBox box(QMessageBox::Critical, "Inkstamp", Q(Message), QMessageBox::Ok, this);
+    NameMessageBoxIcon(box);
+    box.exec();
 }
 
 void TfrmMain::StartBook(const std::string& FileName) {

@@ -125,8 +125,11 @@ std::string BuildToolButtonsText(const std::vector<TToolbarButton>& Buttons, con
 }
 
 std::string BuildToolButtonsXml(TMFS& SystemStore, const TToolbarOptions& Options, TMFS& SystemImage) {
-    TMFSFile* source = SystemStore.Session()->CreateFile(ToolbarFileName, 0, true);
-    const std::vector<TToolbarButton> buttons = ReadToolbarXml(source->Content, false);
+    // A project without a toolbar file has no buttons (the file is not created here).
+    TMFSSession* system = SystemStore.Session();
+    const std::string toolbar =
+        system->Exists(ToolbarFileName) ? system->OpenFile(ToolbarFileName)->Content : "";
+    const std::vector<TToolbarButton> buttons = ReadToolbarXml(toolbar, false);
     TMFSSession* image = SystemImage.Session();
     // Folder names ignore letter case: this is the same folder as "\Toolbar.buttons".
     if (!image->FolderExists("\\ToolBar.buttons\\"))

@@ -125,7 +125,6 @@ void ReadSplashOptions(TSplashOptions& Options, const TXMLNode* Node); // no nod
 void ReadToolbarOptions(TToolbarOptions& Options, const TXMLNode* Node);
 
 // Security settings, the file "Encrypt.xml" at the root of the system store.
-
 enum class TSecurityMethod : uint8_t { smNone, smPassword, smUserPassword };
 enum class TPasswordType : uint8_t { ptSimple, ptSelected };
 

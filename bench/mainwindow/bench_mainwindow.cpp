@@ -100,7 +100,7 @@ void BM_FillStoryTree(benchmark::State& state) {
         auto tree = std::make_unique<TframStoryTree>(w, commands);
         state.ResumeTiming();
         tree->SyncWithStory();
-        benchmark::DoNotOptimize(tree->tvProject->topLevelItemCount());
+        benchmark::DoNotOptimize(tree->findChild<TStoryTreeView*>("tvProject")->topLevelItemCount());
         state.PauseTiming();
         tree.reset();
         state.ResumeTiming();
@@ -112,7 +112,7 @@ void BM_IdlePassLastItemSelected(benchmark::State& state) {
     TfrmMain& w = Window();
     if (!w.Project().IsOpen())
         w.OpenProjectFile(BigProject());
-    w.framStoryTree->SelectItem(LastInTreeOrder(w.Project().Story()));
+    w.findChild<TframStoryTree*>("framStoryTree")->SelectItem(LastInTreeOrder(w.Project().Story()));
     for (auto _ : state)
         w.Commands().Update();
     state.counters["commands"] = w.Commands().Count();
@@ -125,11 +125,12 @@ void BM_SelectBigChapter(benchmark::State& state) {
         w.OpenProjectFile(BigProject());
     TProjectItemInfo* big = w.Project().Story().Items(0);
     TProjectItemInfo* other = w.Project().Story().Items(1)->Items(0);
+    TframStoryTree* tree = w.findChild<TframStoryTree*>("framStoryTree");
     for (auto _ : state) {
         state.PauseTiming();
-        w.framStoryTree->SelectItem(other);
+        tree->SelectItem(other);
         state.ResumeTiming();
-        w.framStoryTree->SelectItem(big); // the panel shows the chapter's 2,000 pages
+        tree->SelectItem(big); // the panel shows the chapter's 2,000 pages
     }
     state.counters["pages"] = big->Count();
 }

@@ -1,5 +1,6 @@
 // The page editor on a 1 MB page with 50 editable parts: CollectParts alone, the
-// window's LoadParts, SaveChanges after one changed part, and the preview text. The
+// window's LoadParts, the save of one changed part (written and read again), and the
+// preview text. The
 // engine's own page loads are not part of the figures (no event loop runs).
 #include "frm_Edit.h"
 #include "u_EditorCore.h"
@@ -58,22 +59,26 @@ void BM_LoadParts(benchmark::State& State) {
     editor.LoadParts(); // the font list is filled once
     for (auto _ : State)
         editor.LoadParts();
-    State.counters["parts"] = static_cast<double>(editor.Parts.size());
+    State.counters["parts"] = static_cast<double>(editor.PageParts().size());
 }
 BENCHMARK(BM_LoadParts)->Unit(benchmark::kMillisecond);
 
 void BM_SaveChangesAfterOneChange(benchmark::State& State) {
-    TfrmEdit editor(Core());
-    editor.SetPagePath("\\Large.htm");
-    editor.LoadParts();
+    // What the window's save does with one changed part: the part written into its
+    // page, the parts read again.
+    TBookProject& project = Core().Project();
+    TPageDescriptions parts;
+    CollectParts("\\Large.htm", *project.FilesStore().NewSession(), parts);
     int round = 0;
     for (auto _ : State) {
         State.PauseTiming();
-        TPageDescription& part = editor.Parts[25];
+        TPageDescription& part = parts[25];
         part.Html = "<p>Changed " + std::to_string(++round) + "</p>";
         part.Changed = true;
         State.ResumeTiming();
-        editor.SaveChanges();
+        WriteChangedParts(project, parts);
+        parts.clear();
+        CollectParts("\\Large.htm", *project.FilesStore().NewSession(), parts);
     }
 }
 BENCHMARK(BM_SaveChangesAfterOneChange)->Unit(benchmark::kMillisecond);
@@ -82,7 +87,7 @@ void BM_PreviewText(benchmark::State& State) {
     TfrmEdit editor(Core());
     editor.SetPagePath("\\Large.htm");
     editor.LoadParts();
-    const std::string url = "\\Large.htm?PREVIEW?EDITING_FORM=" + std::to_string(editor.WindowNumber);
+    const std::string url = "\\Large.htm?PREVIEW?EDITING_FORM=" + std::to_string(editor.Number());
     for (auto _ : State)
         benchmark::DoNotOptimize(Core().ProjectProtocol()->ReadData(url));
 }

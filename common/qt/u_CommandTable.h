@@ -70,8 +70,9 @@ private:
     bool FInPass = false;
 };
 
-// A new action named Name (its objectName, also the accessible name of widgets made
-// from it) with its caption, the picture ":/icons/" + Icon when given, and a shortcut.
+// A new action named Name (its objectName) with its caption (which also names the
+// buttons and menu entries made from it), the picture ":/icons/" + Icon when given,
+// and a shortcut.
 QAction* MakeAction(QObject* Owner, const char* Name, const QString& Caption, const QString& Icon = {},
                     const QKeySequence& Shortcut = {});
 

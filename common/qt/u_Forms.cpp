@@ -5,7 +5,9 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
@@ -357,6 +359,29 @@ void FitFormToControls(QWidget* Form, bool Centre) {
                      bounds.top() + bounds.height() + bounds.left());
     if (Centre)
         CentreFormOnScreen(Form);
+}
+
+void NameMessageBoxIcon(QMessageBox& Box, const QString& Name) {
+    auto* picture = Box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"));
+    if (!picture)
+        return;
+    switch (Box.icon()) {
+    case QMessageBox::Critical:
+        picture->setAccessibleName(QStringLiteral("Error"));
+        break;
+    case QMessageBox::Warning:
+        picture->setAccessibleName(QStringLiteral("Warning"));
+        break;
+    case QMessageBox::Information:
+        picture->setAccessibleName(QStringLiteral("Information"));
+        break;
+    case QMessageBox::Question:
+        picture->setAccessibleName(QStringLiteral("Question"));
+        break;
+    case QMessageBox::NoIcon:
+        picture->setAccessibleName(Name);
+        break;
+    }
 }
 
 void ListScreenFonts(std::vector<std::string>& Strings) {

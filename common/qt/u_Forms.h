@@ -14,10 +14,13 @@
 //   "ExtInfo"          the owner's text (only when chosen and a writer is given)
 #pragma once
 
+#include <QString>
+
 #include <functional>
 #include <string>
 #include <vector>
 
+class QMessageBox;
 class QSplitter;
 class QWidget;
 
@@ -51,6 +54,11 @@ void FitFormToControls(QWidget* Form, bool Centre);
 
 // Moves the window to the middle of its screen.
 void CentreFormOnScreen(QWidget* Form);
+
+// Names the picture of a message box for screen readers, as Qt leaves it unnamed: by
+// the kind of its standard icon ("Error", "Warning", "Information", "Question"), else
+// by Name when the box shows a picture of its own.
+void NameMessageBoxIcon(QMessageBox& Box, const QString& Name = {});
 
 // Appends the family name of every font the screen offers.
 void ListScreenFonts(std::vector<std::string>& Strings);

@@ -288,9 +288,8 @@ std::string OutputFileName(const TBookProject& Project) {
     return OutputFileName(Project.FileName(), Project.Options());
 }
 
-std::string CompileSecurityLine(TMFS& SystemStore) {
-    TMFSFile* file = SystemStore.Session()->CreateFile(EncryptXmlFile, 0, true);
-    TXMLDocument doc(file->Content);
+std::string CompileSecurityLine(const TBookProject& Project) {
+    TXMLDocument doc(Project.SystemFile(EncryptXmlFile).value_or(std::string()));
     const std::string method = XmlText(doc.Root(), "Method", "");
     const std::string passwordType = XmlText(doc.Root(), "PasswordType", "Simple");
     if (method.empty())
@@ -452,15 +451,12 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
             if (stamp != 0)
                 file->Time = stamp;
         };
-        auto storeText = [&](const char* path) -> const std::string& {
-            return systemStore.Session()->CreateFile(path, 0, true)->Content;
-        };
         write(SystemXmlFile, BuildSystemXml(options));
         write(ToolButtonsXmlFile, BuildToolButtonsXml(systemStore, options.Toolbar(), image));
         write(DecryptXmlFile, security.DecryptXml);
-        write(VariablesXmlFile, storeText(VariablesXmlFile));
+        write(VariablesXmlFile, Project.VariablesText());
         write(StoryXmlFile, BuildStoryXml(Project.Story(), options.AllowRightClickContextMenu));
-        write(AdditionalPagesXmlFile, storeText(AdditionalPagesXmlFile));
+        write(AdditionalPagesXmlFile, Project.AdditionalPagesText());
         for (const char* picture : {SplashStartFile, SplashEndFile})
             if (systemStore.Session()->Exists(picture))
                 write(picture, systemStore.Session()->OpenFile(picture)->Content);

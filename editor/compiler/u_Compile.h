@@ -44,9 +44,10 @@ std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode);
 std::string OutputFileName(const std::string& ProjectFileName, const TProjectOptions& Options);
 std::string OutputFileName(const TBookProject& Project);
 
-// The security line of the compile summary, from the system store's "\Encrypt.xml"
-// (created empty there when missing); empty when there is none to show.
-std::string CompileSecurityLine(TMFS& SystemStore);
+// The security line of the compile summary, from the project's security settings
+// ("\Encrypt.xml", read without creating it: a missing file is no security); empty
+// for a method or password type it does not know.
+std::string CompileSecurityLine(const TBookProject& Project);
 // The question the Compile command asks before compiling (ends in "Compile Project?").
 std::string CompileSummaryText(const TProjectOptions& Options, const std::string& SecurityLine);
 

@@ -1,5 +1,6 @@
 #include "u_Project.h"
 
+#include "u_BookLayout.h"
 #include "u_CaseBlind.h"
 #include "u_Exception.h"
 #include "u_ProgramFolder.h"
@@ -247,8 +248,9 @@ IProjectHost::TAnswer TPresetProjectHost::AskSaveChanges(const std::string& Proj
     return SaveChangesAnswer;
 }
 
-bool TPresetProjectHost::Confirm(const std::string& Question) {
+bool TPresetProjectHost::Confirm(const std::string& Question, TQuestionKind Kind) {
     Questions.push_back(Question);
+    QuestionKinds.push_back(Kind);
     return ConfirmAnswer;
 }
 
@@ -684,7 +686,7 @@ void TBookProject::DeletePageFiles(const std::vector<std::string>& pages) {
 void TBookProject::DeleteItems(const std::vector<TProjectItemInfo*>& Items) {
     if (Items.empty())
         return;
-    if (!FHost->Confirm(SDeleteItems))
+    if (!FHost->Confirm(SDeleteItems, IProjectHost::qkConfirmation))
         throw EAbort();
     // The given items that are not below another given item.
     std::vector<TProjectItemInfo*> tops;
@@ -724,7 +726,7 @@ void TBookProject::DeleteItems(const std::vector<TProjectItemInfo*>& Items) {
 }
 
 void TBookProject::ClearStory() {
-    if (!FHost->Confirm(SClearStory))
+    if (!FHost->Confirm(SClearStory, IProjectHost::qkWarning))
         throw EAbort();
     FHost->SelectItem(nullptr);
     FHost->ClosePageEditors({}, true);
@@ -744,29 +746,153 @@ void TBookProject::RemoveAllItems() {
         RemoveItem(FStory.Items(FStory.Count() - 1));
 }
 
+void TBookProject::RenameItem(TProjectItemInfo* Item, const std::string& Name) {
+    if (Item->Name == Name)
+        return;
+    Item->Name = Name;
+    SetModified();
+}
+
 void TBookProject::MoveUp(TProjectItemInfo* Item) {
-    if (TProjectItemInfo* prev = Item->PrevSibling())
+    if (TProjectItemInfo* prev = Item->PrevSibling()) {
         FStory.MoveBefore(Item, prev);
+        SetModified();
+    }
 }
 
 void TBookProject::MoveDown(TProjectItemInfo* Item) {
-    if (TProjectItemInfo* next = Item->NextSibling())
+    if (TProjectItemInfo* next = Item->NextSibling()) {
         FStory.MoveBefore(next, Item);
+        SetModified();
+    }
+}
+
+void TBookProject::MoveItem(TProjectItemInfo* Item, TProjectItemInfo* Parent, TProjectItemInfo* Before) {
+    if (Before) {
+        if (Before == Item || Item->NextSibling() == Before)
+            return; // already there
+        FStory.MoveBefore(Item, Before);
+    } else {
+        if (Item->Parent() == Parent && !Item->NextSibling())
+            return; // already the last item of Parent
+        FStory.AddChild(Parent, FStory.Remove(Item));
+    }
+    SetModified();
 }
 
 void TBookProject::SetItemFlag(TProjectItemInfo* Item, TItemFlag Flag, bool Value) {
-    Item->SetFlag(Flag, Value);
+    bool changed = false;
+    auto set = [&](TProjectItemInfo* item) {
+        changed = changed || item->Flag(Flag) != Value;
+        item->SetFlag(Flag, Value);
+    };
+    set(Item);
     if (Item->IsChapter()) {
         std::vector<TProjectItemInfo*> stack{Item};
         while (!stack.empty()) {
             TProjectItemInfo* it = stack.back();
             stack.pop_back();
             for (const auto& c : it->Children()) {
-                c->SetFlag(Flag, Value);
+                set(c.get());
                 stack.push_back(c.get());
             }
         }
     }
+    if (changed)
+        SetModified();
+}
+
+// ---- store files
+
+namespace {
+
+// The file at Path of a store, none when there is no file there. The lookup has a
+// session of its own: the store's default session may stand in another folder.
+const TMFSFile* FindFile(const TMFS& Store, const std::string& Path) {
+    const auto session = const_cast<TMFS&>(Store).NewSession();
+    if (!session->Exists(Path) || session->FolderExists(Path))
+        return nullptr;
+    return session->FindItem(TMFS::NormalizeSlashes(Path))->AsFile();
+}
+
+// Puts Content into the file Path of a store (with the folders on its way); true when
+// the stored content changed.
+bool PutFile(TMFS& Store, const std::string& Path, const std::string& Content) {
+    if (const TMFSFile* file = FindFile(Store, Path); file && file->Content == Content)
+        return false;
+    const auto session = Store.NewSession();
+    const std::string folder = TMFS::ExtractPath(TMFS::NormalizeSlashes(Path));
+    if (!folder.empty())
+        session->ForceFolders(folder);
+    session->CreateFile(Path, 0, true)->Content = Content;
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> TBookProject::SystemFile(const std::string& Path) const {
+    if (const TMFSFile* file = FindFile(FSystemStore, Path))
+        return file->Content;
+    return std::nullopt;
+}
+
+void TBookProject::SetSystemFile(const std::string& Path, const std::string& Content, bool MarkModified) {
+    if (PutFile(FSystemStore, Path, Content) && MarkModified)
+        SetModified();
+}
+
+bool TBookProject::DeleteSystemFile(const std::string& Path) {
+    if (!FindFile(FSystemStore, Path))
+        return false;
+    FSystemStore.NewSession()->Delete(Path);
+    SetModified();
+    return true;
+}
+
+std::string TBookProject::VariablesText() const {
+    return SystemFile(VariablesXmlFile).value_or(std::string());
+}
+
+void TBookProject::SetVariablesText(const std::string& Text, bool MarkModified) {
+    SetSystemFile(VariablesXmlFile, Text, MarkModified);
+}
+
+std::string TBookProject::AdditionalPagesText() const {
+    return SystemFile(AdditionalPagesXmlFile).value_or(std::string());
+}
+
+void TBookProject::SetAdditionalPagesText(const std::string& Text) {
+    SetSystemFile(AdditionalPagesXmlFile, Text);
+}
+
+TSecuritySettings TBookProject::Security() const {
+    TSecuritySettings settings;
+    ReadEncryptXml(SystemFile(EncryptXmlFile).value_or(std::string()), settings);
+    return settings;
+}
+
+void TBookProject::SetSecurityText(const std::string& Text) {
+    SetSystemFile(EncryptXmlFile, Text);
+}
+
+std::optional<std::string> TBookProject::Icon() const {
+    return SystemFile(IconFile);
+}
+
+void TBookProject::SetIcon(const std::optional<std::string>& Bytes) {
+    if (Bytes)
+        SetSystemFile(IconFile, *Bytes);
+    else
+        DeleteSystemFile(IconFile);
+}
+
+std::string TBookProject::FileContent(const std::string& Path) const {
+    return const_cast<TMFS&>(FFilesStore).NewSession()->OpenFile(Path)->Content;
+}
+
+void TBookProject::WriteFile(const std::string& Path, const std::string& Content) {
+    if (PutFile(FFilesStore, Path, Content))
+        SetModified();
 }
 
 void TBookProject::AddReference(TProjectItemInfo* Item, const std::string& Path) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -117,10 +118,14 @@ public:
     enum TAnswer { Yes, No, Cancel };
     virtual ~IProjectHost() = default;
 
+    // The kind of an OK/Cancel question: a confirmation, or a warning for a question
+    // whose answer OK loses more ("Clear story?").
+    enum TQuestionKind { qkConfirmation, qkWarning };
+
     // "Save changes to project %s?" with Yes, No, Cancel.
     virtual TAnswer AskSaveChanges(const std::string& ProjectName) = 0;
     // An OK/Cancel question ("Delete selected item from eBook?", "Clear story?").
-    virtual bool Confirm(const std::string& Question) = 0;
+    virtual bool Confirm(const std::string& Question, TQuestionKind Kind) = 0;
     // The save dialog for "Quarvel Projects (*.ebp)", starting at FileName; false when
     // cancelled.
     virtual bool ChooseSaveFileName(std::string& FileName) = 0;
@@ -167,7 +172,9 @@ public:
     TProjectItemInfo* Selected = nullptr;
 
     TAnswer AskSaveChanges(const std::string& ProjectName) override;
-    bool Confirm(const std::string& Question) override;
+    // The kinds of the questions Confirm was asked, in order.
+    std::vector<TQuestionKind> QuestionKinds;
+    bool Confirm(const std::string& Question, TQuestionKind Kind) override;
     bool ChooseSaveFileName(std::string& FileName) override;
     bool CloseAllDocuments() override { return DocumentsClose; }
     void SelectItem(TProjectItemInfo* Item) override { Selected = Item; }
@@ -234,6 +241,8 @@ public:
     void SaveAs();
     void SaveAsDefault();
     void CloseProject();
+    // Marks the project changed (or saved). The operations below mark it themselves;
+    // a document window calls this for changes it keeps in its own working copy.
     void SetModified(bool Value = true) { FModified = Value; }
 
     TProjectItemInfo* AddChildChapter(TProjectItemInfo* Parent);
@@ -253,12 +262,52 @@ public:
     void ClearStory();
     // Removes every story item, the files staying in the store.
     void RemoveAllItems();
+    // Changes of the story. Each marks the project modified when it changed something
+    // (the names, the order and the flags are part of the project file).
+    void RenameItem(TProjectItemInfo* Item, const std::string& Name);
+    // Swap an item with its previous or next sibling (nothing when there is none).
     void MoveUp(TProjectItemInfo* Item);
     void MoveDown(TProjectItemInfo* Item);
+    // Moves Item (with everything below it) directly before Before, or to the end of
+    // Parent's items (none: the top level) when Before is none. Before must not be Item
+    // or lie below it.
+    void MoveItem(TProjectItemInfo* Item, TProjectItemInfo* Parent, TProjectItemInfo* Before);
+    // Sets a flag of a page; of a chapter and of everything below it.
     void SetItemFlag(TProjectItemInfo* Item, TItemFlag Flag, bool Value);
     // Appends Path to a page's Refs when it names an existing item of the files store;
     // nothing for a chapter.
     void AddReference(TProjectItemInfo* Item, const std::string& Path);
+
+    // Files of the stores. Reading never creates a file; each change marks the project
+    // modified when the stored content changed.
+    // The content of the system store's file Path, none when there is no such file.
+    std::optional<std::string> SystemFile(const std::string& Path) const;
+    // Puts Content into the file Path of the system store (created when missing). Unless
+    // MarkModified is false: the same content written in another form (a document
+    // window's own form of a file the author did not change) is no change to save.
+    void SetSystemFile(const std::string& Path, const std::string& Content, bool MarkModified = true);
+    // Deletes the file Path of the system store; false when there was none.
+    bool DeleteSystemFile(const std::string& Path);
+    // The variables file ("\Variables.xml"), empty when there is none.
+    std::string VariablesText() const;
+    void SetVariablesText(const std::string& Text, bool MarkModified = true);
+    // The additional pages list ("\AdditionalPages.xml"), empty when there is none.
+    std::string AdditionalPagesText() const;
+    void SetAdditionalPagesText(const std::string& Text);
+    // The security settings ("\Encrypt.xml"): no security when the file is missing or
+    // empty; XML errors pass through. The text is written as given.
+    TSecuritySettings Security() const;
+    void SetSecurityText(const std::string& Text);
+    // The book's icon in icon-file form ("\Icon.ico"), none when it has none of its own;
+    // setting none deletes it.
+    std::optional<std::string> Icon() const;
+    void SetIcon(const std::optional<std::string>& Bytes);
+    // The content of the files store's file Path; the store's "not found" error when
+    // there is none.
+    std::string FileContent(const std::string& Path) const;
+    // Puts Content into the file Path of the files store, creating it and the folders
+    // on its way when missing.
+    void WriteFile(const std::string& Path, const std::string& Content);
 
     void AddToRecent(const std::string& FileName);
     const std::vector<std::string>& RecentList() const { return FRecent; }

@@ -235,16 +235,7 @@ TStoryPlace PlaceAfterAnchor(TProjectItemInfo* Anchor) {
 }
 
 void MoveToPlace(TBookProject& Project, TProjectItemInfo* Item, const TStoryPlace& Place) {
-    TStory& story = Project.Story();
-    if (Place.Before) {
-        if (Item->NextSibling() != Place.Before)
-            story.MoveBefore(Item, Place.Before);
-        return;
-    }
-    const bool inParent = Item->Parent() == Place.Parent;
-    if (inParent && !Item->NextSibling())
-        return; // already the last child of Parent
-    story.AddChild(Place.Parent, story.Remove(Item));
+    Project.MoveItem(Item, Place.Parent, Place.Before);
 }
 
 TProjectItemInfo* AddPageFromFileAt(TBookProject& Project, const std::string& SourceFile,

@@ -114,7 +114,7 @@ struct TStoryPlace {
 // gives the place directly after it. Items added one after another at the same place
 // keep their order.
 TStoryPlace PlaceAfterAnchor(TProjectItemInfo* Anchor);
-// Moves Item (already in the story) to Place.
+// Moves Item (already in the story) to Place; the project is marked modified when it moved.
 void MoveToPlace(TBookProject& Project, TProjectItemInfo* Item, const TStoryPlace& Place);
 // A page from a host file (AddPageFromFile) placed at Place.
 TProjectItemInfo* AddPageFromFileAt(TBookProject& Project, const std::string& SourceFile,

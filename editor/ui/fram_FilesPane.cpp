@@ -57,7 +57,6 @@ TframFilesPane::TframFilesPane(IEditorMain& Main, TCommandTable& Commands, TMXWe
     : QWidget(Parent), FMain(Main), FCommands(Commands) {
     webFilePreview = Preview;
     setObjectName(QStringLiteral("framFilesPane"));
-    setAccessibleName(QStringLiteral("Files pane"));
     BuildControls();
     RegisterCommands();
     webFilePreview->OnBeforeNavigate2 = [this](TMXWebBrowser&, const std::string& URL, bool& Cancel) {
@@ -90,18 +89,18 @@ void TframFilesPane::BuildControls() {
 
     // Templates
     tsTemplates = new QWidget;
-    SetControlName(tsTemplates, "tsTemplates", QStringLiteral("Templates"));
+    SetControlName(tsTemplates, "tsTemplates");
     tvTemplates = new QTreeWidget(tsTemplates);
-    SetControlName(tvTemplates, "tvTemplates");
+    SetControlName(tvTemplates, "tvTemplates", tr("Templates"));
     tvTemplates->setHeaderHidden(true);
     tvTemplates->setContextMenuPolicy(Qt::CustomContextMenu);
     tvTemplates->setEditTriggers(QAbstractItemView::NoEditTriggers);
     imgThumbnail = new QLabel(tsTemplates);
-    SetControlName(imgThumbnail, "imgThumbnail");
+    SetControlName(imgThumbnail, "imgThumbnail", tr("Thumbnail"));
     imgThumbnail->setAlignment(Qt::AlignCenter);
     imgThumbnail->setFixedHeight(96);
     memDescription = new QPlainTextEdit(tsTemplates);
-    SetControlName(memDescription, "memDescription");
+    SetControlName(memDescription, "memDescription", tr("Description"));
     memDescription->setReadOnly(true);
     memDescription->setMaximumHeight(90);
     auto* templatesLayout = new QVBoxLayout(tsTemplates);
@@ -113,7 +112,7 @@ void TframFilesPane::BuildControls() {
 
     // Files of the disk: folders only above, HTML files of the chosen folder below.
     tsFiles = new QWidget;
-    SetControlName(tsFiles, "tsFiles", QStringLiteral("Files"));
+    SetControlName(tsFiles, "tsFiles");
     FFolderModel = new QFileSystemModel(this);
     FFolderModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     FFolderModel->setRootPath(QDir::rootPath());
@@ -124,14 +123,14 @@ void TframFilesPane::BuildControls() {
     auto* split = new QSplitter(Qt::Vertical, tsFiles);
     SetControlName(split, "splFiles");
     shtvFiles = new QTreeView(split);
-    SetControlName(shtvFiles, "shtvFiles");
+    SetControlName(shtvFiles, "shtvFiles", tr("Folders"));
     shtvFiles->setModel(FFolderModel);
     shtvFiles->setHeaderHidden(true);
     for (int column = 1; column < FFolderModel->columnCount(); ++column)
         shtvFiles->hideColumn(column);
     shtvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     shlvFiles = new QListView(split);
-    SetControlName(shlvFiles, "shlvFiles");
+    SetControlName(shlvFiles, "shlvFiles", tr("HTML files"));
     shlvFiles->setModel(FFileModel);
     shlvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     shlvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -168,6 +167,9 @@ void TframFilesPane::BuildControls() {
     for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{tvTemplates, shlvFiles})
         view->installEventFilter(new TEnterKey(view, actPreview));
 
+    for (QAbstractItemView* view :
+         std::initializer_list<QAbstractItemView*>{tvTemplates, shtvFiles, shlvFiles})
+        CurrentFollowsSelection(view);
     connect(tvTemplates, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node) { ShowTemplatePreview(node); });
     connect(shtvFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,

@@ -22,7 +22,7 @@ TframPageProperties::TframPageProperties(QWidget* Parent) : QFrame(Parent) {
     setFrameShape(QFrame::StyledPanel);
 
     pnlTitle = new QWidget(this);
-    SetControlName(pnlTitle, "pnlPagePropertiesTitle", QStringLiteral("Page Properties"));
+    SetControlName(pnlTitle, "pnlPagePropertiesTitle");
     pnlTitle->setAutoFillBackground(true);
     pnlTitle->setBackgroundRole(QPalette::Mid);
     pnlTitle->installEventFilter(this);
@@ -32,7 +32,7 @@ TframPageProperties::TframPageProperties(QWidget* Parent) : QFrame(Parent) {
     bold.setBold(true);
     lblTitle->setFont(bold);
     sbtnPropertiesPin = new QToolButton(pnlTitle);
-    SetControlName(sbtnPropertiesPin, "sbtnPropertiesPin");
+    SetControlName(sbtnPropertiesPin, "sbtnPropertiesPin", tr("Keep the panel open"));
     sbtnPropertiesPin->setToolTip(tr("Keep the panel open"));
     sbtnPropertiesPin->setCheckable(true);
     sbtnPropertiesPin->setChecked(true);
@@ -45,7 +45,6 @@ TframPageProperties::TframPageProperties(QWidget* Parent) : QFrame(Parent) {
     titleLayout->addWidget(sbtnPropertiesPin);
 
     auto* boxes = new QWidget(this);
-    boxes->setAccessibleName(QStringLiteral("Page Properties"));
     auto* grid = new QGridLayout(boxes);
     grid->setContentsMargins(8, 4, 8, 4);
     grid->setVerticalSpacing(2);

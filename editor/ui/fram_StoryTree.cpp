@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -18,15 +19,19 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QtDebug>
 
 #include <array>
 
+// The pages that Delete removed ("--> file: PATH"), for tracing (off unless the logging
+// rules switch it on).
+Q_LOGGING_CATEGORY(lcStoryTree, "quarvel.story", QtWarningMsg)
+
 namespace {
 
-// The pictures of the tree: a chapter shows picture 0 (1 when selected), a page 2 (3),
-// a password-protected page 4 (5). Each kind is one icon whose selected mode is the
-// selected picture.
+// The pictures of the tree, one per kind of item: the design's pictures 0 and 1 (a
+// chapter, and selected), 2 and 3 (a page) and 4 and 5 (a password-protected page) are
+// one icon each, whose selected mode is the second picture. A node keeps its kind
+// (0, 1 or 2, not the design's picture number) under PictureRole.
 enum TNodePicture { npChapter, npPage, npLockedPage };
 
 const QIcon& NodeIcon(TNodePicture Picture) {
@@ -61,7 +66,7 @@ const char* const StoryItemMimeType = "application/x-quarvel-story-item";
 // TStoryTreeView
 
 TStoryTreeView::TStoryTreeView(QWidget* Parent) : QTreeWidget(Parent) {
-    SetControlName(this, "tvProject");
+    SetControlName(this, "tvProject", tr("Story"));
     setHeaderHidden(true);
     setColumnCount(1);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -158,25 +163,29 @@ void TStoryTreeView::dropEvent(QDropEvent* Event) {
 void TStoryTreeView::SetHover(TProjectItemInfo* Item) {
     if (!Item) {
         tmrDragHover->stop();
-        if (DragHoverNode) {
-            DragHoverNode = nullptr;
+        if (FDragHoverNode) {
+            FDragHoverNode = nullptr;
             viewport()->update();
         }
         return;
     }
-    if (Item != DragHoverNode) {
-        DragHoverNode = Item;
+    if (Item != FDragHoverNode) {
+        FDragHoverNode = Item;
         tmrDragHover->start();
         viewport()->update();
     }
 }
 
+bool TStoryTreeView::HoverTimerActive() const {
+    return tmrDragHover->isActive();
+}
+
 void TStoryTreeView::HoverTimerFired() {
-    if (!FDragging || !HoverExpands(FDragged, DragHoverNode))
+    if (!FDragging || !HoverExpands(FDragged, FDragHoverNode))
         return;
     tmrDragHover->stop();
     for (QTreeWidgetItemIterator it(this); *it; ++it)
-        if (ItemOf(*it) == DragHoverNode) {
+        if (ItemOf(*it) == FDragHoverNode) {
             (*it)->setExpanded(true);
             break;
         }
@@ -193,7 +202,7 @@ void TStoryTreeView::keyPressEvent(QKeyEvent* Event) {
 
 void TStoryTreeView::drawRow(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const {
     // The drop target is marked while dragging.
-    if (DragHoverNode && ItemOf(itemFromIndex(Index)) == DragHoverNode) {
+    if (FDragHoverNode && ItemOf(itemFromIndex(Index)) == FDragHoverNode) {
         QColor mark = palette().color(QPalette::Highlight);
         mark.setAlpha(70);
         Painter->fillRect(Option.rect, mark);
@@ -207,7 +216,6 @@ void TStoryTreeView::drawRow(QPainter* Painter, const QStyleOptionViewItem& Opti
 TframStoryTree::TframStoryTree(IEditorMain& Main, TCommandTable& Commands, QWidget* Parent)
     : QWidget(Parent), FMain(Main), FCommands(Commands) {
     setObjectName(QStringLiteral("framStoryTree"));
-    setAccessibleName(QStringLiteral("Story"));
     tvProject = new TStoryTreeView(this);
     BuildActions();
     BuildToolbarAndMenus();
@@ -551,13 +559,7 @@ void TframStoryTree::tvProjectEdited(QTreeWidgetItem* Node) {
     TProjectItemInfo* item = TStoryTreeView::ItemOf(Node);
     if (!item)
         return;
-    const std::string name = S(Node->text(0));
-    if (name == item->Name)
-        return;
-    item->Name = name;
-    // A new name is part of the project file: without the mark it would be lost
-    // without the save question.
-    FMain.Project().SetModified();
+    FMain.Project().RenameItem(item, S(Node->text(0)));
 }
 
 void TframStoryTree::tvProjectContextMenu(const QPoint& Position) {
@@ -578,7 +580,7 @@ void TframStoryTree::actEditPreviewExecute() {
     FCommands.Execute(window(), [this] {
         if (!FMain.Project().IsOpen() || !FFocused || !FFocused->IsPage())
             return;
-        OpenTableWindow(window(), EditorWindows().OpenPageEditor, FMain, FFocused->Page);
+        EditorWindows().OpenPageEditor(FMain, FFocused->Page);
     });
 }
 
@@ -597,13 +599,10 @@ void TframStoryTree::MoveFocused(bool Up) {
     Execute([this, Up] {
         if (!FFocused)
             return;
-        const int before = FFocused->Index();
         if (Up)
             FMain.Project().MoveUp(FFocused);
         else
             FMain.Project().MoveDown(FFocused);
-        if (FFocused->Index() != before)
-            FMain.Project().SetModified(); // the new order is part of the project file
     });
 }
 
@@ -642,14 +641,13 @@ void TframStoryTree::actAddChildChapterExecute() {
 }
 
 void TframStoryTree::actDeleteExecute() {
-    qDebug("--> remove file");
     if (FSelected.empty())
         return;
     const std::vector<TProjectItemInfo*> items = FSelected;
     const std::vector<std::string> pages = PagesOfItems(items);
     const auto tracePages = [&pages] {
         for (const std::string& page : pages)
-            qDebug("--> file: %s", page.c_str());
+            qCDebug(lcStoryTree, "--> file: %s", page.c_str());
     };
     Execute([this, &items, &tracePages] {
         try {
@@ -698,7 +696,6 @@ void TframStoryTree::ToggleFlag(TItemFlag Flag) {
         if (!FFocused)
             return;
         FMain.Project().SetItemFlag(FFocused, Flag, !FFocused->Flag(Flag));
-        FMain.Project().SetModified();
     });
     emit FlagsChanged();
 }
@@ -707,10 +704,6 @@ void TframStoryTree::SetFlagOfSelected(TItemFlag Flag, bool Value) {
     Execute([this, Flag, Value] {
         for (TProjectItemInfo* item : FSelected)
             FMain.Project().SetItemFlag(item, Flag, Value);
-        // The flags are saved with the story: without the mark they would be lost
-        // without the save question.
-        if (!FSelected.empty())
-            FMain.Project().SetModified();
     });
     emit FlagsChanged();
 }
@@ -719,13 +712,7 @@ void TframStoryTree::tvProjectDragDrop(TProjectItemInfo* Dragged, TProjectItemIn
     const TDropPlacement drop = DropPlacement(Dragged, Target, Ctrl);
     if (drop.Refused)
         return;
-    Execute([this, Dragged, &drop] {
-        TProjectItemInfo* const oldParent = Dragged->Parent();
-        const int oldIndex = Dragged->Index();
-        MoveToPlace(FMain.Project(), Dragged, drop.Place);
-        if (Dragged->Parent() != oldParent || Dragged->Index() != oldIndex)
-            FMain.Project().SetModified(); // the new place is part of the project file
-    });
+    Execute([this, Dragged, &drop] { MoveToPlace(FMain.Project(), Dragged, drop.Place); });
     if (QTreeWidgetItem* collapse = NodeOf(drop.Collapse))
         collapse->setExpanded(false);
     SelectItem(Dragged);

@@ -33,9 +33,9 @@ public:
     // The item being dragged, during a drag that started in this tree.
     TProjectItemInfo* DraggedItem() const noexcept { return FDragged; }
     // The accepted item under the mouse while dragging.
-    TProjectItemInfo* DragHoverNode = nullptr;
-    // Expands the hovered chapter after 1000 ms.
-    QTimer* tmrDragHover = nullptr;
+    TProjectItemInfo* DragHoverNode() const noexcept { return FDragHoverNode; }
+    // The hover timer runs (it expands the hovered chapter after 1000 ms).
+    bool HoverTimerActive() const;
 
     bool Editing() const { return state() == EditingState; }
     // Ends the in-place editing of a label, keeping the new text.
@@ -59,6 +59,8 @@ protected:
 private:
     void SetHover(TProjectItemInfo* Item);
     void HoverTimerFired();
+    TProjectItemInfo* FDragHoverNode = nullptr;
+    QTimer* tmrDragHover = nullptr;
     TProjectItemInfo* FDragged = nullptr;
     bool FDragging = false;
 };
@@ -68,34 +70,6 @@ class TframStoryTree : public QWidget {
 public:
     TframStoryTree(IEditorMain& Main, TCommandTable& Commands, QWidget* Parent = nullptr);
     ~TframStoryTree() override;
-
-    // Controls and commands, named as in the window's design.
-    QToolBar* tbrStoryTree = nullptr;
-    TStoryTreeView* tvProject = nullptr;
-    QMenu* popTree = nullptr;
-    QMenu* popInsertChapter = nullptr;
-    QMenu* popAddPage = nullptr;
-    QToolButton* btnInsertChapter = nullptr;
-    QToolButton* btnAddDefaultPage = nullptr;
-    QAction* actEditPreview = nullptr;
-    QAction* actEditName = nullptr;
-    QAction* actMoveUp = nullptr;
-    QAction* actMoveDown = nullptr;
-    QAction* actInsertChapter = nullptr;
-    QAction* actAddChildChapter = nullptr;
-    QAction* actDelete = nullptr;
-    QAction* actAddDefaultPage = nullptr;
-    QAction* actClearStory = nullptr;
-    QAction* actAllowRightClick = nullptr;
-    QAction* actPasswordProtection = nullptr;
-    QAction* actIncludeInTOC = nullptr;
-    QAction* actSearchable = nullptr;
-    // The tree menu's own entries for Edit\Preview and Edit Name: hidden while several
-    // items are selected, when the toolbar's buttons stay.
-    QAction* mnuEditPreview = nullptr;
-    QAction* mnuEditName = nullptr;
-    QAction* mnuAddSubChapter = nullptr;
-    QAction* mnuAddChapter = nullptr;
 
     // The tree follows the story: nodes are made, moved, renamed and repainted where
     // the story differs, and dropped where their items are gone.
@@ -134,6 +108,35 @@ signals:
     void FlagsChanged();
 
 private:
+    // Controls and commands, named as in the window's design (tests find them by these
+    // object names).
+    QToolBar* tbrStoryTree = nullptr;
+    TStoryTreeView* tvProject = nullptr;
+    QMenu* popTree = nullptr;
+    QMenu* popInsertChapter = nullptr;
+    QMenu* popAddPage = nullptr;
+    QToolButton* btnInsertChapter = nullptr;
+    QToolButton* btnAddDefaultPage = nullptr;
+    QAction* actEditPreview = nullptr;
+    QAction* actEditName = nullptr;
+    QAction* actMoveUp = nullptr;
+    QAction* actMoveDown = nullptr;
+    QAction* actInsertChapter = nullptr;
+    QAction* actAddChildChapter = nullptr;
+    QAction* actDelete = nullptr;
+    QAction* actAddDefaultPage = nullptr;
+    QAction* actClearStory = nullptr;
+    QAction* actAllowRightClick = nullptr;
+    QAction* actPasswordProtection = nullptr;
+    QAction* actIncludeInTOC = nullptr;
+    QAction* actSearchable = nullptr;
+    // The tree menu's own entries for Edit\Preview and Edit Name: hidden while several
+    // items are selected, when the toolbar's buttons stay.
+    QAction* mnuEditPreview = nullptr;
+    QAction* mnuEditName = nullptr;
+    QAction* mnuAddSubChapter = nullptr;
+    QAction* mnuAddChapter = nullptr;
+
     void BuildActions();
     void BuildToolbarAndMenus();
     void RegisterCommands();

@@ -4,6 +4,7 @@
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_HostFiles.h"
+#include "u_Project.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -26,7 +27,6 @@ TframWizFinish::TframWizFinish(IEditorMain& Main_, QWidget* Parent) : TframWizar
     lblFolder = new TLinkLabel(QString::fromUtf8(SFolderLinkHint), this);
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
     lblFolder->setToolTip(QString::fromUtf8(SFolderLinkHint));
-    lblFolder->setAccessibleName(QString::fromUtf8(SFolderLinkHint));
     lblFolder->LinkKind = TLinkKind::lkCustom;
     lblFolder->setWordWrap(true);
 
@@ -38,7 +38,11 @@ TframWizFinish::TframWizFinish(IEditorMain& Main_, QWidget* Parent) : TframWizar
     });
     btnRun = NamedControl<QPushButton>(QStringLiteral("Run"), "btnRun", this);
     btnRun->setToolTip(QStringLiteral("Run eBook"));
-    connect(btnRun, &QPushButton::clicked, this, [this] { Guarded(this, [this] { Main.ExecuteRun(); }); });
+    connect(btnRun, &QPushButton::clicked, this, [this] {
+        Guarded(this, [this] { Main.ExecuteRun(); });
+        // Run compiles a project whose book is not there yet: the link follows.
+        Guarded(this, [this] { InitStep(StepOwner); });
+    });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnCompile);
@@ -55,7 +59,6 @@ TframWizFinish::TframWizFinish(IEditorMain& Main_, QWidget* Parent) : TframWizar
     layout->addSpacing(12);
     layout->addWidget(lblFolder);
     layout->addStretch(1);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizFinish::GetStepImage() const {
@@ -65,7 +68,8 @@ QPixmap TframWizFinish::GetStepImage() const {
 void TframWizFinish::InitStep(IWizardStepOwner*) {
     const std::string book = Main.OutputFileName();
     const bool exists = !book.empty() && HostFileExists(book);
-    btnRun->setEnabled(exists);
+    // Run compiles a book that is not there yet: it needs a story to compile.
+    btnRun->setEnabled(exists || (Main.Project().IsOpen() && !Main.Project().Story().Empty()));
     lblFolder->setEnabled(exists);
     if (exists) {
         const QString folder = QString::fromStdString(HostFolderOf(book));

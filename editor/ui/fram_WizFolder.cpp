@@ -25,13 +25,14 @@ TframWizFolder::TframWizFolder(IEditorMain& Main_, QWidget* Parent) : TframWizar
 
     auto* label = new QLabel(QString::fromUtf8(SFolderHint), this);
     tvFolders = new QTreeView(this);
-    tvFolders->setObjectName(QStringLiteral("tvFolders"));
+    SetControlName(tvFolders, "tvFolders", QStringLiteral("Folders"));
     tvFolders->setToolTip(QString::fromUtf8(SFolderHint));
     tvFolders->setModel(FModel);
     for (int column = 1; column < FModel->columnCount(); ++column)
         tvFolders->hideColumn(column);
     tvFolders->header()->hide();
     tvFolders->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentFollowsSelection(tvFolders);
     label->setBuddy(tvFolders);
     connect(tvFolders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { NotifyStepChanged(); });
@@ -56,7 +57,6 @@ TframWizFolder::TframWizFolder(IEditorMain& Main_, QWidget* Parent) : TframWizar
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(label);
     layout->addWidget(tvFolders, 1);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizFolder::GetStepImage() const {

@@ -34,11 +34,12 @@ TframWizGeneral::TframWizGeneral(IEditorMain& Main_, QWidget* Parent) : TframWiz
     rbFromTemplate->setToolTip(QString::fromUtf8(SFromTemplateHint));
     rbFromFolder = NamedControl<QRadioButton>(QString::fromUtf8(SFromFolder), "rbFromFolder", this);
     rbFromFolder->setToolTip(QString::fromUtf8(SFromFolderHint));
-    // Neither is chosen at first: the group may be empty until the author clicks.
+    // Neither is chosen at first: the group may be empty until the author chooses. The
+    // state follows the buttons (a click, a key or assistive technology alike).
     auto* group = new QButtonGroup(this);
     group->addButton(rbFromTemplate);
     group->addButton(rbFromFolder);
-    connect(group, &QButtonGroup::buttonClicked, this, [this] { NotifyStepChanged(); });
+    connect(group, &QButtonGroup::buttonToggled, this, [this] { NotifyStepChanged(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 8);
@@ -50,7 +51,6 @@ TframWizGeneral::TframWizGeneral(IEditorMain& Main_, QWidget* Parent) : TframWiz
     layout->addWidget(rbFromFolder);
     layout->addWidget(RouteHintLabel(SFromFolderHint, this));
     layout->addStretch(1);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizGeneral::GetStepImage() const {

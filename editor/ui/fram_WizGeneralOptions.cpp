@@ -2,7 +2,6 @@
 
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
-#include "u_MFS.h"
 #include "u_Pictures.h"
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
@@ -74,7 +73,7 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     grpOutputButtons = new QButtonGroup(this);
     grpOutputButtons->addButton(rbOutputDefault, 0);
     grpOutputButtons->addButton(rbOutputSpecified, 1);
-    connect(grpOutputButtons, &QButtonGroup::idClicked, this, [this] { NotifyStepChanged(); });
+    connect(grpOutputButtons, &QButtonGroup::idToggled, this, [this] { NotifyStepChanged(); });
     auto* outputLayout = new QHBoxLayout(grpOutput);
     outputLayout->setContentsMargins(8, 2, 8, 4);
     outputLayout->addWidget(rbOutputDefault);
@@ -85,9 +84,11 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     connect(edtOutputPath, &QLineEdit::textChanged, this, [this] { NotifyStepChanged(); });
     btnSelectPath = new QToolButton(this);
     btnSelectPath->setObjectName(QStringLiteral("btnSelectPath"));
-    btnSelectPath->setText(QStringLiteral("..."));
+    // A picture button: named after the dialog it opens, its hint the description.
+    btnSelectPath->setIcon(QIcon(QStringLiteral(":/icons/main/openproject.svg")));
+    btnSelectPath->setIconSize(QSize(16, 16));
     btnSelectPath->setToolTip(QString::fromUtf8(SOutputPathHint));
-    btnSelectPath->setAccessibleName(QString::fromUtf8(SOutputPathHint));
+    btnSelectPath->setAccessibleName(QString::fromUtf8(SSelectOutputCaption));
     connect(btnSelectPath, &QToolButton::clicked, this, [this] { Guarded(this, [this] { SelectPath(); }); });
     auto* pathRow = new QHBoxLayout;
     pathRow->setSpacing(2);
@@ -163,7 +164,6 @@ TframWizGeneralOptions::TframWizGeneralOptions(IEditorMain& Main_, QWidget* Pare
     layout->setSpacing(10);
     layout->addLayout(left, 3);
     layout->addLayout(right, 2);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizGeneralOptions::GetStepImage() const {
@@ -188,9 +188,9 @@ void TframWizGeneralOptions::InitStep(IWizardStepOwner* Owner) {
     cbxResizable->setChecked(options.ResizableWindow);
     cbxRunMaximized->setChecked(options.RunMaximized);
 
-    bool found = false;
-    FIconBytes = StoreFileContent(Main.Project().SystemStore(), IconFile, &found);
-    FIconSet = found;
+    const std::optional<std::string> icon = Main.Project().Icon();
+    FIconBytes = icon.value_or(std::string());
+    FIconSet = icon.has_value();
     ShowIcon();
 }
 
@@ -242,9 +242,5 @@ void TframWizGeneralOptions::ApplyStep() {
     options.ResizableWindow = cbxResizable->isChecked();
     options.Width = spnedtWidth->value();
     options.Height = spnedtHeight->value();
-    TMFS& system = Main.Project().SystemStore();
-    if (FIconSet)
-        system.Session()->CreateFile(IconFile, 0, true)->Content = FIconBytes;
-    else
-        DeleteStoreFile(system, IconFile);
+    Main.Project().SetIcon(FIconSet ? std::optional<std::string>(FIconBytes) : std::nullopt);
 }

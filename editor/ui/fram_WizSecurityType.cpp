@@ -36,7 +36,7 @@ TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) 
     grpMethod->addButton(rbNoSecurity, 0);
     grpMethod->addButton(rbPassword, 1);
     grpMethod->addButton(rbUsersAndPasswords, 2);
-    connect(grpMethod, &QButtonGroup::idClicked, this, [this] { UpdateProtectType(); });
+    connect(grpMethod, &QButtonGroup::idToggled, this, [this] { UpdateProtectType(); });
 
     // The password is the author's own project data and is shown as typed.
     edtPassword = new QLineEdit(this);
@@ -48,7 +48,7 @@ TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) 
     grpPasswordType = new QButtonGroup(this);
     grpPasswordType->addButton(rbAllBook, 0);
     grpPasswordType->addButton(rbSelectedPages, 1);
-    connect(grpPasswordType, &QButtonGroup::idClicked, this, [this] { UpdateProtectType(); });
+    connect(grpPasswordType, &QButtonGroup::idToggled, this, [this] { UpdateProtectType(); });
     auto* protectLayout = new QVBoxLayout(grpProtectType);
     protectLayout->setContentsMargins(8, 2, 8, 6);
     protectLayout->setSpacing(2);
@@ -56,7 +56,7 @@ TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) 
     protectLayout->addWidget(rbSelectedPages);
 
     sgUsers = new QTableWidget(0, 2, this);
-    sgUsers->setObjectName(QStringLiteral("sgUsers"));
+    SetControlName(sgUsers, "sgUsers", QStringLiteral("Users"));
     sgUsers->setToolTip(QStringLiteral("Enter user logins and passwords"));
     sgUsers->setHorizontalHeaderLabels({QStringLiteral("User"), QStringLiteral("Password")});
     sgUsers->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -117,7 +117,6 @@ TframWizSecurityType::TframWizSecurityType(IEditorMain& Main_, QWidget* Parent) 
     layout->setSpacing(6);
     layout->addLayout(top, 1);
     layout->addWidget(additional);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizSecurityType::GetStepImage() const {
@@ -153,7 +152,7 @@ void TframWizSecurityType::InitStep(IWizardStepOwner* Owner) {
     TframWizardStep::InitStep(Owner);
     TBookProject& project = Main.Project();
     cmbRightClick->setCurrentIndex(RightClickListIndex(project.Options().AllowRightClickContextMenu));
-    const TSecuritySettings settings = ReadSecurityFile(project.SystemStore());
+    const TSecuritySettings settings = project.Security();
     switch (settings.Method) {
     case TSecurityMethod::smPassword:
         rbPassword->setChecked(true);
@@ -183,6 +182,6 @@ void TframWizSecurityType::ApplyStep() {
     const char* passwordType = rbAllBook->isChecked()         ? PasswordTypeText(TPasswordType::ptSimple)
                                : rbSelectedPages->isChecked() ? PasswordTypeText(TPasswordType::ptSelected)
                                                               : "";
-    WriteSecurityFile(project.SystemStore(),
-                      BuildEncryptXml(method, edtPassword->text().toStdString(), passwordType, Users()));
+    project.SetSecurityText(
+        BuildEncryptXml(method, edtPassword->text().toStdString(), passwordType, Users()));
 }

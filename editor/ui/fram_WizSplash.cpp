@@ -61,7 +61,10 @@ TframWizSplash::TframWizSplash(IEditorMain& Main_, QWidget* Parent) : TframWizar
     auto* pageButtons = new QButtonGroup(this);
     pageButtons->addButton(btnStarting, 0);
     pageButtons->addButton(btnEnding, 1);
-    connect(pageButtons, &QButtonGroup::idClicked, this, [this](int Id) { SetCurrentPage(Id); });
+    connect(pageButtons, &QButtonGroup::idToggled, this, [this](int Id, bool Checked) {
+        if (Checked)
+            SetCurrentPage(Id);
+    });
     pcSplash = new QStackedWidget(this);
     pcSplash->setObjectName(QStringLiteral("pcSplash"));
     BuildPage(0, "S");
@@ -98,7 +101,6 @@ TframWizSplash::TframWizSplash(IEditorMain& Main_, QWidget* Parent) : TframWizar
     layout->addWidget(pcSplash, 1);
     layout->addLayout(tools);
     SetCurrentPage(0);
-    NameControlsForAccessibility(this);
 }
 
 void TframWizSplash::BuildPage(int Index, const char* Suffix) {
@@ -135,7 +137,6 @@ void TframWizSplash::BuildPage(int Index, const char* Suffix) {
     page.memPopUpText = new QPlainTextEdit(textBox);
     page.memPopUpText->setObjectName(Named("memPopUpText", Suffix));
     page.memPopUpText->setToolTip(QString::fromUtf8(SPopUpTextHint));
-    page.memPopUpText->setAccessibleName(QStringLiteral("Pop-up Text"));
     auto* textLayout = new QVBoxLayout(textBox);
     textLayout->setContentsMargins(6, 2, 6, 6);
     textLayout->addWidget(page.memPopUpText);
@@ -176,7 +177,7 @@ void TframWizSplash::InitStep(IWizardStepOwner*) {
     Pages[1].rgSplashType->button(options.SplashTypeE <= vsSplash ? options.SplashTypeE : 0)->setChecked(true);
     cbxCloseOnClick->setChecked(options.CloseOnClick);
     for (TSplashPage& page : Pages)
-        page.imgSplash->SetPicture(StoredBitmap(Main.Project().SystemStore(), page.FileName));
+        page.imgSplash->SetPicture(StoredBitmap(Main.Project(), page.FileName));
 }
 
 void TframWizSplash::ApplyStep() {
@@ -192,8 +193,7 @@ void TframWizSplash::ApplyStep() {
 
 void TframWizSplash::ClearImage() {
     TSplashPage& page = Pages[FCurrent];
-    if (DeleteStoreFile(Main.Project().SystemStore(), page.FileName))
-        Main.Project().SetModified();
+    Main.Project().DeleteSystemFile(page.FileName);
     page.imgSplash->ClearPicture();
 }
 
@@ -204,10 +204,8 @@ void TframWizSplash::LoadImage() {
         return;
     const QImage picture = LoadBitmapOrJpeg(fileName);
     TSplashPage& page = Pages[FCurrent];
-    TBookProject& project = Main.Project();
-    StoreNewFile(project.SystemStore(), page.FileName, BitmapFileBytes(picture));
+    Main.Project().SetSystemFile(page.FileName, BitmapFileBytes(picture));
     page.imgSplash->SetPicture(picture);
-    project.SetModified();
 }
 
 void TframWizSplash::ResetSplash() {
@@ -225,16 +223,12 @@ void TframWizSplash::Preview() {
     case vsSplash: {
         if (!page.imgSplash->HasPicture())
             break;
+        const std::optional<std::string> picture = Main.Project().SystemFile(page.FileName);
+        if (!picture)
+            break;
         const TEditorWindowTable& windows = EditorWindows();
-        if (!windows.ShowSplashItem) {
-            ShowWindowNotAvailable(this);
-            break;
-        }
-        TMFSFile* file = FindStoreFile(Main.Project().SystemStore(), page.FileName);
-        if (!file)
-            break;
-        QWidget* splash = windows.ShowSplashItem(*file, spnedtInterval->value(), cbxCloseOnClick->isChecked());
-        if (splash && windows.RequestSplashClose)
+        if (QWidget* splash = windows.ShowSplashItem(*picture, page.FileName, spnedtInterval->value(),
+                                                     cbxCloseOnClick->isChecked()))
             windows.RequestSplashClose(splash);
         break;
     }

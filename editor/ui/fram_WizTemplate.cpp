@@ -22,24 +22,25 @@ constexpr int ThumbnailSize = 200;
 TframWizTemplate::TframWizTemplate(IEditorMain& Main_, QWidget* Parent) : TframWizardStep(Main_, Parent) {
     setObjectName(QStringLiteral("framWizTemplate"));
     tvTemplates = new QTreeWidget(this);
-    tvTemplates->setObjectName(QStringLiteral("tvTemplates"));
+    SetControlName(tvTemplates, "tvTemplates", QStringLiteral("Templates"));
     tvTemplates->setToolTip(QString::fromUtf8(STemplateHint));
     tvTemplates->setHeaderHidden(true);
     tvTemplates->setColumnCount(1);
     tvTemplates->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvTemplates->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentFollowsSelection(tvTemplates);
     connect(tvTemplates, &QTreeWidget::currentItemChanged, this, [this] {
         TemplateNodeSelected();
         NotifyStepChanged();
     });
 
     imgThumbnail = new TPictureBox(this);
-    imgThumbnail->setObjectName(QStringLiteral("imgThumbnail"));
+    SetControlName(imgThumbnail, "imgThumbnail", QStringLiteral("Thumbnail"));
     imgThumbnail->setFixedSize(ThumbnailSize, ThumbnailSize);
     imgThumbnail->setFrameShape(QFrame::NoFrame);
     imgThumbnail->setContextMenuPolicy(Qt::NoContextMenu);
     memDescription = new QPlainTextEdit(this);
-    memDescription->setObjectName(QStringLiteral("memDescription"));
+    SetControlName(memDescription, "memDescription", QStringLiteral("Description"));
     memDescription->setReadOnly(true);
     memDescription->setMinimumHeight(40);
 
@@ -52,7 +53,6 @@ TframWizTemplate::TframWizTemplate(IEditorMain& Main_, QWidget* Parent) : TframW
     layout->setSpacing(8);
     layout->addWidget(tvTemplates, 1);
     layout->addLayout(right);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizTemplate::GetStepImage() const {

@@ -1,5 +1,6 @@
 #include "fram_WizToolbarOptions.h"
 
+#include "u_BookLayout.h"
 #include "u_PaletteColors.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
@@ -61,7 +62,6 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     cmbToolbarPlacement = new QComboBox(placement);
     cmbToolbarPlacement->setObjectName(QStringLiteral("cmbToolbarPlacement"));
     cmbToolbarPlacement->addItems({QStringLiteral("Top"), QStringLiteral("Bottom"), QStringLiteral("None")});
-    cmbToolbarPlacement->setAccessibleName(QStringLiteral("Toolbar placement"));
     auto* placementLayout = new QVBoxLayout(placement);
     placementLayout->setContentsMargins(8, 2, 8, 6);
     placementLayout->addWidget(cmbToolbarPlacement);
@@ -162,7 +162,6 @@ TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Pare
     layout->setSpacing(8);
     layout->addLayout(left, 1);
     layout->addLayout(right, 1);
-    NameControlsForAccessibility(this);
 }
 
 QPixmap TframWizToolbarOptions::GetStepImage() const {
@@ -187,7 +186,7 @@ void TframWizToolbarOptions::InitStep(IWizardStepOwner*) {
     edtLogoLink->setText(QString::fromStdString(options.LogoLink));
     edtLogoText->setText(QString::fromStdString(options.LogoText));
 
-    imgLogo->SetPicture(StoredBitmap(Main.Project().SystemStore(), LogoFile));
+    imgLogo->SetPicture(StoredBitmap(Main.Project(), LogoFile));
 }
 
 void TframWizToolbarOptions::ApplyStep() {
@@ -241,16 +240,13 @@ void TframWizToolbarOptions::LoadLogo() {
     if (fileName.empty())
         return;
     const QImage picture = LoadBitmapOrJpeg(fileName);
-    TBookProject& project = Main.Project();
-    StoreNewFile(project.SystemStore(), LogoFile, BitmapFileBytes(picture));
+    Main.Project().SetSystemFile(LogoFile, BitmapFileBytes(picture));
     imgLogo->SetPicture(picture);
-    project.SetModified();
 }
 
 void TframWizToolbarOptions::ClearLogo() {
     // The deletion is not undone by Cancel: the project must be saved to keep it.
-    if (DeleteStoreFile(Main.Project().SystemStore(), LogoFile))
-        Main.Project().SetModified();
+    Main.Project().DeleteSystemFile(LogoFile);
     imgLogo->ClearPicture();
     cbxLogoDisplay->setChecked(false);
 }

@@ -4,8 +4,8 @@
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_Exception.h"
-#include "u_MFS.h"
 #include "u_Pictures.h"
+#include "u_Project.h"
 
 #include <QAction>
 #include <QIcon>
@@ -58,12 +58,12 @@ QImage LoadBitmapOrJpeg(const std::string& FileName) {
     return LoadPictureFile(FileName);
 }
 
-QImage StoredBitmap(TMFS& Store, const std::string& Path) {
-    const TMFSFile* file = FindStoreFile(Store, Path);
-    if (!file)
+QImage StoredBitmap(const TBookProject& Project, const std::string& Path) {
+    const std::optional<std::string> bytes = Project.SystemFile(Path);
+    if (!bytes)
         return QImage();
     try {
-        return ReadPicture(file->Content, Path);
+        return ReadPicture(*bytes, Path);
     } catch (const EPictureError&) {
         return QImage();
     }
@@ -73,7 +73,6 @@ QToolButton* ActionToolButton(QAction* Action, QWidget* Parent) {
     auto* button = new QToolButton(Parent);
     button->setDefaultAction(Action);
     button->setObjectName(QStringLiteral("btn") + Action->objectName().mid(3));
-    button->setAccessibleName(WithoutAccelerator(Action->text()));
     button->setAutoRaise(true);
     button->setIconSize(QSize(16, 16));
     if (Action->icon().isNull())

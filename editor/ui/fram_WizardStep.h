@@ -16,7 +16,7 @@
 #include <string>
 
 class IEditorMain;
-class TMFS;
+class TBookProject;
 class QAction;
 class QSpinBox;
 class QToolButton;
@@ -55,9 +55,9 @@ protected:
 // ever stored.
 QImage LoadBitmapOrJpeg(const std::string& FileName);
 extern const char* const SOnlyBitmapOrJpeg;
-// The picture stored as Path in Store, read by its name's extension (a bitmap here);
-// an empty picture when there is none (or it cannot be read).
-QImage StoredBitmap(TMFS& Store, const std::string& Path);
+// The picture stored as Path in the project's system store, read by its name's
+// extension (a bitmap here); an empty picture when there is none (or it cannot be read).
+QImage StoredBitmap(const TBookProject& Project, const std::string& Path);
 // The filters of the picture dialogs in Qt's form.
 extern const char* const SLogoPictureFilter;
 extern const char* const SSplashPictureFilter;

@@ -83,7 +83,7 @@ TfrmAbout::TfrmAbout(QWidget* Parent)
 
     imgAbout = new QLabel(this);
     imgAbout->setObjectName(QStringLiteral("imgAbout"));
-    imgAbout->setAccessibleName(QStringLiteral("imgAbout"));
+    imgAbout->setAccessibleName(QStringLiteral("Quarvel"));
     imgAbout->setPixmap(QIcon(QStringLiteral(":/icons/small/About.svg"))
                             .pixmap(QSize(KPictureSize, KPictureSize), devicePixelRatioF()));
 
@@ -115,7 +115,7 @@ TfrmAbout::TfrmAbout(QWidget* Parent)
 
     memLicense = new QPlainTextEdit(this);
     memLicense->setObjectName(QStringLiteral("memLicense"));
-    memLicense->setAccessibleName(QStringLiteral("memLicense"));
+    memLicense->setAccessibleName(QStringLiteral("License"));
     memLicense->setReadOnly(true);
     memLicense->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 

@@ -65,8 +65,10 @@ const char* const SListIndexError = "List index out of bounds (%d)";
 // The entries of Align Image; "None" sets an empty alignment.
 const char* const AlignImageEntries[] = {"None", "Top", "Middle", "Bottom", "Left", "Right"};
 
-// Layout store options: placement and splitters, with no extra information.
-constexpr TFormLayoutOptions EditLayoutOptions = 19;
+// Layout store options: placement, splitters and the owner's text (19, as the stored
+// layouts have it). The page editor gives no text of its own, so no "ExtInfo" is kept.
+constexpr TFormLayoutOptions EditLayoutOptions = loSizeAndPos | loSplitters | loExtInfo;
+static_assert(EditLayoutOptions == 19);
 
 // Every page editor created in this process takes the next number.
 int& WindowCounter() {
@@ -238,7 +240,7 @@ void TfrmEdit::CreateControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     pcEdit = new QTabWidget(this);
-    SetControlName(pcEdit, "pcEdit", QStringLiteral("Edit and Preview"));
+    SetControlName(pcEdit, "pcEdit");
     pcEdit->setDocumentMode(true);
     layout->addWidget(pcEdit);
 
@@ -252,7 +254,7 @@ void TfrmEdit::CreateControls() {
     // The toolbar: the part list and the font controls with the formatting tools on
     // the first row, the editing and inserting tools on the second.
     tbEdit = new QWidget(tabEdit);
-    SetControlName(tbEdit, "tbEdit", QStringLiteral("Toolbar"));
+    SetControlName(tbEdit, "tbEdit");
     auto* rows = new QVBoxLayout(tbEdit);
     rows->setContentsMargins(4, 2, 4, 2);
     rows->setSpacing(0);
@@ -277,6 +279,8 @@ void TfrmEdit::CreateControls() {
     SetControlName(cmbFontName, "cmbFontName", QStringLiteral("Font name"));
     cmbFontName->setToolTip(QStringLiteral("Font name"));
     cmbFontName->setEditable(true);
+    // The field of the list has no label of its own either.
+    cmbFontName->lineEdit()->setAccessibleName(QStringLiteral("Font name"));
     cmbFontName->setInsertPolicy(QComboBox::NoInsert);
     cmbFontName->setMinimumContentsLength(16);
     cmbFontName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -422,12 +426,11 @@ void TfrmEdit::LoadParts(int Show) {
     cmbPages->clear();
     Parts.clear();
     CurrentPart = -1;
-    TMFS& store = FMain.Project().FilesStore();
-    store.Session()->ChangeFolder("\\");
-    CollectParts(FPagePath, *store.Session(), Parts, [](int Index, std::string_view Segment) {
-        qCDebug(lcPageEditor, "--> Parts[%d] = %.*s", Index, static_cast<int>(Segment.size()),
-                Segment.data());
-    });
+    CollectParts(FPagePath, *FMain.Project().FilesStore().NewSession(), Parts,
+                 [](int Index, std::string_view Segment) {
+                     qCDebug(lcPageEditor, "--> Parts[%d] = %.*s", Index, static_cast<int>(Segment.size()),
+                             Segment.data());
+                 });
     for (const TPageDescription& part : Parts)
         cmbPages->addItem(Q(part.PartName));
     Loaded = true;
@@ -504,8 +507,7 @@ void TfrmEdit::GetPageData(TMFSInternetProtocol&, std::string& URL, bool& Substi
             return SameTextCaseBlind(p.FilePath, path);
         });
         if (hasParts) {
-            Data = PutPartsIntoText(FMain.Project().FilesStore().Session()->OpenFile(path)->Content, path,
-                                    Parts, false);
+            Data = PutPartsIntoText(FMain.Project().FileContent(path), path, Parts, false);
             Handled = true;
         }
     }
@@ -523,7 +525,7 @@ void TfrmEdit::SaveChanges() {
     const int remembered = cmbPages->currentIndex();
     try {
         CollectPart();
-        WriteChangedParts(FMain.Project().FilesStore(), Parts);
+        WriteChangedParts(FMain.Project(), Parts);
     } catch (...) {
         LoadParts(remembered);
         throw;
@@ -695,9 +697,8 @@ void TfrmEdit::InsertPictureFile(const std::string& FileName) {
         return;
     const std::string bytes = ReadFileText(FileName);
     const std::string path =
-        StorePagePicture(FMain.Project().FilesStore(), Parts[static_cast<std::size_t>(CurrentPart)].FilePath,
+        StorePagePicture(FMain.Project(), Parts[static_cast<std::size_t>(CurrentPart)].FilePath,
                          S(QFileInfo(Q(FileName)).fileName()), bytes);
-    FMain.Project().SetModified();
     ExecCommand("InsertImage", path);
 }
 

@@ -56,44 +56,6 @@ public:
     explicit TfrmEdit(IEditorMain& Main, QWidget* Parent = nullptr);
     ~TfrmEdit() override;
 
-    // The model.
-    TPageDescriptions Parts;
-    bool Loaded = false;
-    int CurrentPart = -1;
-    const int WindowNumber;
-    bool Busy = false;
-    bool FontControlsEntered = false;
-    TColor LastFontColor = clNone;
-
-    // The controls.
-    QTabWidget* pcEdit = nullptr;
-    QWidget* tabEdit = nullptr;
-    QWidget* tabPreview = nullptr;
-    QWidget* tbEdit = nullptr; // the toolbar: two rows of tools
-    QWidget* pnlEdit = nullptr;
-    TMXWebBrowser* webEdit = nullptr;
-    TMXWebBrowser* webPreview = nullptr;
-    QComboBox* cmbPages = nullptr;
-    QComboBox* cmbFontName = nullptr;
-    QSpinBox* spnFontSize = nullptr;
-    TEditColorBox* clrbFontColor = nullptr;
-    QTimer* tmrFontProperties = nullptr;
-    QTimer* tmrCheckActive = nullptr;
-
-    QAction *actUndo = nullptr, *actRedo = nullptr, *actCut = nullptr, *actCopy = nullptr,
-            *actPaste = nullptr;
-    QAction *actBold = nullptr, *actItalic = nullptr, *actUnderline = nullptr;
-    QAction *actAlignLeft = nullptr, *actAlignCenter = nullptr, *actAlignRight = nullptr,
-            *actAlignFull = nullptr;
-    QAction *actOrderedList = nullptr, *actUnorderedList = nullptr, *actOutdent = nullptr,
-            *actIndent = nullptr;
-    QAction *actInternalLink = nullptr, *actExternalLink = nullptr, *actUnlink = nullptr;
-    QAction *actLocalImage = nullptr, *actWebImage = nullptr, *actInsertTable = nullptr;
-    QAction *actInsertVariable = nullptr, *actInsertSpecial = nullptr, *actRemoveFormat = nullptr;
-    QAction* actAlignImage = nullptr;
-    QMenu* mnuSpecials = nullptr;
-    QMenu* mnuAlignImage = nullptr;
-
     void SetPagePath(const std::string& Path) { FPagePath = Path; }
     // Reads the parts of the page afresh and shows part Show (-1: none; a number
     // beyond the parts shows the first). The first call also fills the font list and
@@ -142,6 +104,11 @@ public:
     int ShownPart() const noexcept { return FShownPart; }
     // The window's commands with their enabling rules.
     TCommandTable& Commands() noexcept { return *FCommands; }
+    // The parts of the page as the window holds them (changed or not), the part the
+    // surface edits (-1: none) and the window's number in its addresses.
+    const TPageDescriptions& PageParts() const noexcept { return Parts; }
+    int EditedPart() const noexcept { return CurrentPart; }
+    int Number() const noexcept { return WindowNumber; }
 
 protected:
     void showEvent(QShowEvent* Event) override;
@@ -150,6 +117,46 @@ protected:
 
 private:
     friend class TPageEditBridge;
+    // The model: the editable parts of the page, whether they were read, the part the
+    // surface edits, the window's number in its addresses, and the font state.
+    TPageDescriptions Parts;
+    bool Loaded = false;
+    int CurrentPart = -1;
+    const int WindowNumber;
+    bool Busy = false;
+    bool FontControlsEntered = false;
+    TColor LastFontColor = clNone;
+
+    // The controls and commands, named as in the window's design (tests find them by
+    // these object names).
+    QTabWidget* pcEdit = nullptr;
+    QWidget* tabEdit = nullptr;
+    QWidget* tabPreview = nullptr;
+    QWidget* tbEdit = nullptr; // the toolbar: two rows of tools
+    QWidget* pnlEdit = nullptr;
+    TMXWebBrowser* webEdit = nullptr;
+    TMXWebBrowser* webPreview = nullptr;
+    QComboBox* cmbPages = nullptr;
+    QComboBox* cmbFontName = nullptr;
+    QSpinBox* spnFontSize = nullptr;
+    TEditColorBox* clrbFontColor = nullptr;
+    QTimer* tmrFontProperties = nullptr;
+    QTimer* tmrCheckActive = nullptr;
+
+    QAction *actUndo = nullptr, *actRedo = nullptr, *actCut = nullptr, *actCopy = nullptr,
+            *actPaste = nullptr;
+    QAction *actBold = nullptr, *actItalic = nullptr, *actUnderline = nullptr;
+    QAction *actAlignLeft = nullptr, *actAlignCenter = nullptr, *actAlignRight = nullptr,
+            *actAlignFull = nullptr;
+    QAction *actOrderedList = nullptr, *actUnorderedList = nullptr, *actOutdent = nullptr,
+            *actIndent = nullptr;
+    QAction *actInternalLink = nullptr, *actExternalLink = nullptr, *actUnlink = nullptr;
+    QAction *actLocalImage = nullptr, *actWebImage = nullptr, *actInsertTable = nullptr;
+    QAction *actInsertVariable = nullptr, *actInsertSpecial = nullptr, *actRemoveFormat = nullptr;
+    QAction* actAlignImage = nullptr;
+    QMenu* mnuSpecials = nullptr;
+    QMenu* mnuAlignImage = nullptr;
+
     // The mirror belongs to CurrentPart.
     struct TMirror {
         bool Valid = false;

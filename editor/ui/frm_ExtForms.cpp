@@ -78,7 +78,6 @@ QRect ExtFormPreviewRect(const TExtFormInfo& Entry, const QRect& Desktop) {
 TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDIChild(Parent), FMain(Main) {
     setObjectName(QStringLiteral("frmExtFiles"));
     setWindowTitle(QStringLiteral("System Pages"));
-    setAccessibleName(QStringLiteral("System Pages"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/varpages/syspages.svg")));
     resize(626, 400);
     FCommands = new TCommandTable(this);
@@ -114,10 +113,11 @@ TfrmExtFiles::TfrmExtFiles(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDI
     FCommands->Add(actResetPages, {});
 
     tvExtFiles = new QTreeWidget(left);
-    SetControlName(tvExtFiles, "tvExtFiles");
+    SetControlName(tvExtFiles, "tvExtFiles", QStringLiteral("System pages"));
     tvExtFiles->setHeaderHidden(true);
     tvExtFiles->setRootIsDecorated(false);
     tvExtFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentFollowsSelection(tvExtFiles);
     tvExtFiles->setContextMenuPolicy(Qt::ActionsContextMenu);
     tvExtFiles->addActions({actEditFile, actReplaceFile, actPreviewWindow, actResetPages});
     connect(tvExtFiles, &QTreeWidget::currentItemChanged, this, &TfrmExtFiles::tvExtFilesChange);
@@ -161,11 +161,11 @@ void TfrmExtFiles::BuildFormPanel() {
         return BuddyLabel(QString::fromLatin1(Caption), Buddy, pnlForm);
     };
     edtCaption = new QLineEdit(pnlForm);
-    SetControlName(edtCaption, "edtCaption", QStringLiteral("Title"));
+    SetControlName(edtCaption, "edtCaption");
     edtCaption->setToolTip(QStringLiteral("Window title"));
-    auto spin = [this](const char* Name, const char* Hint, const char* Caption) {
+    auto spin = [this](const char* Name, const char* Hint) {
         auto* box = new QSpinBox(pnlForm);
-        SetControlName(box, Name, QString::fromLatin1(Caption));
+        SetControlName(box, Name);
         box->setRange(INT_MIN, INT_MAX);
         // The whole range would size the box for eleven digits.
         box->setMinimumWidth(70);
@@ -173,11 +173,11 @@ void TfrmExtFiles::BuildFormPanel() {
         connect(box, &QSpinBox::valueChanged, this, [this] { PanelChanged(); });
         return box;
     };
-    spnedtWidth = spin("spnedtWidth", "Default window width", "Width");
-    spnedtHeight = spin("spnedtHeight", "Default window height", "Height");
+    spnedtWidth = spin("spnedtWidth", "Default window width");
+    spnedtHeight = spin("spnedtHeight", "Default window height");
     auto check = [this](const char* Name, const char* Caption, const char* Hint) {
         auto* box = new QCheckBox(QString::fromLatin1(Caption), pnlForm);
-        SetControlName(box, Name, QString::fromLatin1(Caption));
+        SetControlName(box, Name);
         box->setToolTip(QString::fromLatin1(Hint));
         connect(box, &QCheckBox::toggled, this, [this] { PanelChanged(); });
         return box;
@@ -209,8 +209,7 @@ void TfrmExtFiles::BuildFormPanel() {
 
 void TfrmExtFiles::LoadAdditionalPages() {
     FEntries.clear();
-    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(AdditionalPagesXmlFile, 0, true);
-    FLoadIncomplete = !ReadExtForms(file->Content, FEntries);
+    FLoadIncomplete = !ReadExtForms(FMain.Project().AdditionalPagesText(), FEntries);
     FEditedSinceLoad = false;
 
     QIcon icon;
@@ -301,7 +300,9 @@ void TfrmExtFiles::PanelChanged() {
     if (FFillingPanel)
         return;
     FEditedSinceLoad = true;
-    FMain.Project().SetModified();
+    // The project holds the list as the panel shows it at once (and is marked modified
+    // by the change).
+    SaveChanges();
 }
 
 void TfrmExtFiles::edtCaptionEdited(const QString& Text) {
@@ -336,12 +337,7 @@ void TfrmExtFiles::SaveChanges() {
     StorePanel(SelectedEntry());
     if (FLoadIncomplete && !FEditedSinceLoad)
         return;
-    std::string text = BuildExtFormsXml(FEntries);
-    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(AdditionalPagesXmlFile, 0, true);
-    if (file->Content == text)
-        return;
-    file->Content = std::move(text);
-    FMain.Project().SetModified();
+    FMain.Project().SetAdditionalPagesText(BuildExtFormsXml(FEntries));
 }
 
 void TfrmExtFiles::CloseWithoutSaving() {
@@ -353,7 +349,7 @@ void TfrmExtFiles::actEditFileExecute() {
     const TExtFormInfo* entry = SelectedEntry();
     if (!CanEditExtFormFile(FMain.Project().FilesStore(), entry))
         return;
-    OpenTableWindow(this, EditorWindows().OpenPageEditor, FMain, entry->Path);
+    EditorWindows().OpenPageEditor(FMain, entry->Path);
 }
 
 void TfrmExtFiles::actReplaceFileExecute() {

@@ -14,11 +14,11 @@
 #include "u_Registry.h"
 #include "u_Version.h"
 
-#include <QIcon>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -26,10 +26,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QProxyStyle>
-#include <QAbstractScrollArea>
-#include <QSizeGrip>
 #include <QSplitter>
-#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -45,37 +42,6 @@ namespace {
 
 const char* const SProjectFilter = "Quarvel Projects (*.ebp)";
 
-// Parts that Qt makes inside the window's controls (splitter handles, the pages of tab
-// widgets, the buttons a toolbar shows for what does not fit, the size grip, menus)
-// get names, so that a screen reader user hears what they are.
-void NameInnerParts(QWidget* Root) {
-    for (QSplitter* splitter : Root->findChildren<QSplitter*>())
-        for (int i = 0; i < splitter->count(); ++i)
-            if (splitter->handle(i)->accessibleName().isEmpty())
-                splitter->handle(i)->setAccessibleName(splitter->accessibleName() + QStringLiteral(" handle"));
-    for (QStackedWidget* pages : Root->findChildren<QStackedWidget*>())
-        if (pages->accessibleName().isEmpty() && pages->parentWidget())
-            pages->setAccessibleName(pages->parentWidget()->accessibleName() + QStringLiteral(" pages"));
-    for (QToolBar* bar : Root->findChildren<QToolBar*>())
-        for (QWidget* part : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (!part->accessibleName().isEmpty())
-                continue;
-            if (auto* button = qobject_cast<QToolButton*>(part))
-                part->setAccessibleName(button->text().isEmpty() ? QStringLiteral("More buttons") : button->text());
-            else if (!part->inherits("QMenu"))
-                part->setAccessibleName(QStringLiteral("Separator"));
-        }
-    for (QAbstractScrollArea* area : Root->findChildren<QAbstractScrollArea*>())
-        for (QWidget* part : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (part->accessibleName().isEmpty() && !part->inherits("QMenu"))
-                part->setAccessibleName(area->accessibleName());
-    for (QSizeGrip* grip : Root->findChildren<QSizeGrip*>())
-        grip->setAccessibleName(QStringLiteral("Size grip"));
-    for (QMenu* menu : Root->findChildren<QMenu*>())
-        if (menu->accessibleName().isEmpty())
-            menu->setAccessibleName(menu->title().isEmpty() ? menu->objectName()
-                                                            : WithoutAccelerator(menu->title()));
-}
 const char* const SSaveChangesQuestion = "Save changes to project %s?";
 
 IProjectHost::TAnswer AnswerOf(QMessageBox::StandardButton Button) {
@@ -118,7 +84,6 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
     for (const QString& argument : Arguments)
         FArguments.push_back(S(argument));
     setObjectName(QStringLiteral("frmMain"));
-    setAccessibleName(QString::fromLatin1(SApplicationTitle));
     resize(1100, 760);
     setMinimumSize(640, 480);
     FCommands = new TCommandTable(this);
@@ -129,8 +94,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
     if (needUpdate == 1)
         actUpdate->trigger();
     try {
-        if (EditorWindows().ActivateBalloons)
-            EditorWindows().ActivateBalloons(0);
+        EditorWindows().ActivateBalloons(0);
         setWindowTitle(Q(MainWindowCaption(VersionText(0, 4))));
         setWindowIcon(QIcon(QStringLiteral(":/icons/main/tomewright.svg")));
         if (!FProtocolError.empty())
@@ -140,11 +104,10 @@ TfrmMain::TfrmMain(const QStringList& Arguments, QWidget* Parent) : QMainWindow(
         framFiles->FillTemplateTree();
         BuildHelpLinks();
     } catch (const std::exception& e) {
-        StartupFailed = true;
+        FStartupFailed = true;
         ShowErrorMessage(this, e.what());
     }
     SetDocumentWindowHost(mdiArea);
-    NameInnerParts(this);
     qApp->installEventFilter(this);
     FCommands->Update();
 }
@@ -238,7 +201,7 @@ void TfrmMain::BuildPanels() {
     controlLayout->addWidget(pcControl);
 
     tsProject = new QWidget;
-    SetControlName(tsProject, "tsProject", QStringLiteral("Project"));
+    SetControlName(tsProject, "tsProject");
     framStoryTree = new TframStoryTree(*this, *FCommands, tsProject);
     pnlPageProperties = new TframPageProperties(tsProject);
     auto* projectLayout = new QVBoxLayout(tsProject);
@@ -254,7 +217,7 @@ void TfrmMain::BuildPanels() {
     pnlForWebPreview = new QWidget(splClient);
     SetControlName(pnlForWebPreview, "pnlForWebPreview");
     webFilePreview = new TMXWebBrowser(pnlForWebPreview);
-    SetControlName(webFilePreview, "webFilePreview");
+    SetControlName(webFilePreview, "webFilePreview", tr("Preview"));
     auto* previewLayout = new QVBoxLayout(pnlForWebPreview);
     previewLayout->setContentsMargins(0, 0, 0, 0);
     previewLayout->addWidget(webFilePreview);
@@ -267,7 +230,7 @@ void TfrmMain::BuildPanels() {
     splClient->setSizes({420, 300});
 
     tsFiles = new QWidget;
-    SetControlName(tsFiles, "tsFiles", QStringLiteral("Files"));
+    SetControlName(tsFiles, "tsFiles");
     framFiles = new TframFilesPane(*this, *FCommands, webFilePreview, tsFiles);
     auto* filesLayout = new QVBoxLayout(tsFiles);
     filesLayout->setContentsMargins(0, 0, 0, 0);
@@ -283,9 +246,8 @@ void TfrmMain::BuildPanels() {
     connect(framStoryTree, &TframStoryTree::SelectionChanged, this, [this] { UpdatePageProperties(); });
     connect(framStoryTree, &TframStoryTree::FlagsChanged, this, [this] { UpdatePageProperties(); });
     connect(pnlPageProperties, &TframPageProperties::FlagChosen, framStoryTree, &TframStoryTree::SetFlagOfSelected);
+    // The status bar's name is the message it shows (no name of ours freezes it).
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
-    statusBar()->setAccessibleName(QStringLiteral("StatusBar"));
-    menuBar()->setAccessibleName(QStringLiteral("Main menu"));
 }
 
 void TfrmMain::BuildMenus() {
@@ -413,7 +375,7 @@ void TfrmMain::RegisterCommands() {
 void TfrmMain::ConnectCommands() {
     connect(actNewProject, &QAction::triggered, this, [this] { actNewProjectExecute(); });
     connect(actWizard, &QAction::triggered, this,
-            [this] { RunCommand([this] { OpenTableWindow(this, EditorWindows().RunWizard, *this); }); });
+            [this] { RunCommand([this] { EditorWindows().RunWizard(*this); }); });
     connect(actOpenProject, &QAction::triggered, this, [this] { actOpenProjectExecute(); });
     connect(actSaveProject, &QAction::triggered, this, [this] { actSaveProjectExecute(); });
     connect(actSaveProjectAs, &QAction::triggered, this, [this] { actSaveProjectAsExecute(); });
@@ -423,17 +385,13 @@ void TfrmMain::ConnectCommands() {
     connect(actCompile, &QAction::triggered, this, [this] { actCompileExecute(); });
     connect(actRun, &QAction::triggered, this, [this] { actRunExecute(); });
     connect(actVariables, &QAction::triggered, this,
-            [this] { RunCommand([this] { OpenTableWindow(this, EditorWindows().OpenVariables, *this); }); });
+            [this] { RunCommand([this] { EditorWindows().OpenVariables(*this); }); });
     connect(actToolbar, &QAction::triggered, this,
-            [this] { RunCommand([this] { OpenTableWindow(this, EditorWindows().OpenToolbarDesigner, *this); }); });
+            [this] { RunCommand([this] { EditorWindows().OpenToolbarDesigner(*this); }); });
     connect(actSystemPages, &QAction::triggered, this,
-            [this] { RunCommand([this] { OpenTableWindow(this, EditorWindows().OpenSystemPages, *this); }); });
+            [this] { RunCommand([this] { EditorWindows().OpenSystemPages(*this); }); });
     connect(actOptions, &QAction::triggered, this, [this] {
         RunCommand([this] {
-            if (!EditorWindows().ShowProjectOptions) {
-                ShowWindowNotAvailable(this);
-                return;
-            }
             if (Project().IsOpen() && EditorWindows().ShowProjectOptions(*this))
                 StoryChanged();
         });
@@ -454,10 +412,10 @@ void TfrmMain::ConnectCommands() {
     connect(actWindowClose, &QAction::triggered, mdiArea, &QMdiArea::closeActiveSubWindow);
     connect(actHelpContents, &QAction::triggered, this, [this] { actHelpContentsExecute(); });
     connect(actShowTip, &QAction::triggered, this,
-            [this] { RunCommand([this] { OpenTableWindow(this, EditorWindows().ShowTips); }); });
+            [this] { RunCommand([this] { EditorWindows().ShowTips(); }); });
     connect(actInternetUpdate, &QAction::triggered, this, [this] { actInternetUpdateExecute(); });
     connect(actAbout, &QAction::triggered, this,
-            [this] { RunCommand([this] { OpenTableWindow(this, EditorWindows().ShowAbout); }); });
+            [this] { RunCommand([this] { EditorWindows().ShowAbout(); }); });
 }
 
 void TfrmMain::RunCommand(const std::function<void()>& Command) {
@@ -490,16 +448,13 @@ void TfrmMain::ShowPendingWarnings(bool Now) {
 TfrmMain* StartTomewright(const QStringList& Arguments) {
     QApplication::setApplicationName(QString::fromLatin1(SApplicationTitle));
     QApplication::setStyle(new THintStyle); // the application owns it
-    QWidget* splash = nullptr;
     const TEditorWindowTable& windows = EditorWindows();
-    if (windows.ShowSplashFile)
-        splash = windows.ShowSplashFile(ProgramFolder() + "Splash.bmp", 2, true);
+    QWidget* splash = windows.ShowSplashFile(ProgramFolder() + "Splash.bmp", 2, true);
     auto* main = new TfrmMain(Arguments);
     main->setAttribute(Qt::WA_DeleteOnClose);
     if (splash) {
         splash->repaint();
-        if (windows.RequestSplashClose)
-            windows.RequestSplashClose(splash);
+        windows.RequestSplashClose(splash);
     }
     main->show();
     return main;
@@ -515,7 +470,7 @@ void TfrmMain::showEvent(QShowEvent* Event) {
 }
 
 void TfrmMain::FormShow() {
-    if (StartupFailed) {
+    if (FStartupFailed) {
         close();
         return;
     }
@@ -534,14 +489,14 @@ void TfrmMain::FormShow() {
     if (const auto project = CommandLineProject(FArguments))
         OpenProjectFile(*project);
     const int tips = ReadRegInteger(EditorKey, "TipsStartupAction", 0);
-    if (ShowTipsAtStartup(tips, Project().IsOpen()) && EditorWindows().ShowTips)
+    if (ShowTipsAtStartup(tips, Project().IsOpen()))
         RunCommand([] { EditorWindows().ShowTips(); });
     FStarted = true;
     FCommands->Update();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {
-    if (!StartupFailed) {
+    if (!FStartupFailed) {
         SaveFormLayout(MainFormLayoutKey, this, loSizeAndPos | loSplitters | loExtInfo,
                        [this] { return std::to_string(pnlControl->width()); });
         WriteRegString(EditorKey, "Recent", Project().RecentCommaText());
@@ -549,7 +504,7 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     // The book an untitled project compiles to.
     std::error_code error;
     std::filesystem::remove(ProgramFolder() + ".exe", error);
-    if (!StartupFailed) {
+    if (!FStartupFailed) {
         bool closed = false;
         RunCommand([this, &closed] {
             Project().CloseProject();
@@ -652,8 +607,7 @@ void TfrmMain::actCompileExecute() {
         if (!SaveBeforeCompile(SCompileSaveQuestion, saved))
             return;
         TBookProject& project = Project();
-        const std::string summary =
-            CompileSummaryText(project.Options(), CompileSecurityLine(project.SystemStore()));
+        const std::string summary = CompileSummaryText(project.Options(), CompileSecurityLine(project));
         if (MessageDlg(this, summary, TMsgDlgType::mtConfirmation, QMessageBox::Yes | QMessageBox::No,
                        QMessageBox::Yes) != QMessageBox::Yes)
             return;
@@ -670,14 +624,18 @@ void TfrmMain::actRunExecute() {
         bool saved = false;
         if (!SaveBeforeCompile(SRunSaveQuestion, saved))
             return;
-        // A saved, unchanged project is not compiled again: Run starts the last book.
-        if (saved) {
+        // A saved, unchanged project whose book exists is not compiled again: Run starts
+        // the last book. A project without its book yet is compiled first, so that Run
+        // always leads to a running book; a compile that fails says why (its error ends
+        // the command in the error dialog) and starts nothing.
+        if (saved || !HostFileExists(OutputFileName())) {
             CompileWithProgress();
             ShowPendingWarnings(true);
         }
         const std::string book = OutputFileName();
-        if (HostFileExists(book))
-            StartBook(book);
+        if (!HostFileExists(book))
+            throw Exception(Format(SBookNotMade, book));
+        StartBook(book);
     });
 }
 
@@ -829,9 +787,8 @@ IProjectHost::TAnswer TfrmMain::AskSaveChanges(const std::string& ProjectName) {
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes));
 }
 
-bool TfrmMain::Confirm(const std::string& Question) {
-    // Clearing the whole story is worth a warning; the other questions are confirmations.
-    const TMsgDlgType type = Question == "Clear story?" ? TMsgDlgType::mtWarning : TMsgDlgType::mtConfirmation;
+bool TfrmMain::Confirm(const std::string& Question, TQuestionKind Kind) {
+    const TMsgDlgType type = Kind == qkWarning ? TMsgDlgType::mtWarning : TMsgDlgType::mtConfirmation;
     return MessageDlg(this, Question, type, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
            QMessageBox::Ok;
 }

@@ -39,7 +39,7 @@ public:
     ~TfrmMain() override;
 
     // Creating the window failed: it closes at its first showing without saving.
-    bool StartupFailed = false;
+    bool StartupFailed() const noexcept { return FStartupFailed; }
     // The window's first showing has run (layout, command line project, tips).
     bool Started() const noexcept { return FStarted; }
 
@@ -53,7 +53,71 @@ public:
     // The steps the last compile reported.
     const std::vector<std::string>& CompileSteps() const noexcept { return FCompileSteps; }
 
-    // Controls, named as in the window's design.
+    // The window's first showing: layout, the project of the command line, the tips.
+    void FormShow();
+
+    // Commands.
+    void actNewProjectExecute();
+    void actOpenProjectExecute();
+    void OpenProjectFile(const std::string& FileName);
+    void actSaveProjectExecute();
+    void actSaveProjectAsExecute();
+    void actSaveProjectAsDefaultExecute();
+    void actCloseProjectExecute();
+    void actCompileExecute();
+    void actRunExecute();
+    void actHelpContentsExecute();
+    void actInternetUpdateExecute();
+
+    // The recent-project menus and the Help link entries as they stand (the idle pass
+    // rebuilds the recent menus whenever the project's list differs from the shown one).
+    void RebuildRecentMenus();
+    void BuildHelpLinks();
+    // The page properties panel shows the selection again.
+    void UpdatePageProperties();
+
+    // IEditorMain
+    TBookProject& Project() override { return FCore->Project(); }
+    TTemplates& Templates() override { return FCore->Templates(); }
+    QWidget* MainWidget() override { return this; }
+    TVariables& ProjectVariables() override { return FCore->ProjectVariables(); }
+    void InvalidateVariables() override { FCore->InvalidateVariables(); }
+    void SetVariablesScanPending(bool Value) override { FCore->SetVariablesScanPending(Value); }
+    void ApplyChangesOfAll() override { FCore->ApplyChangesOfAll(); }
+    void SaveChangesOfAll() override { FCore->SaveChangesOfAll(); }
+    std::string OutputFileName() override { return FCore->OutputFileName(); }
+    TProjectItemInfo* SelectedStoryItem() override;
+    void StoryChanged() override;
+    bool ExecuteNewProject() override;
+    void ExecuteCompile() override { actCompileExecute(); }
+    void ExecuteRun() override { actRunExecute(); }
+
+    // IProjectHost
+    TAnswer AskSaveChanges(const std::string& ProjectName) override;
+    bool Confirm(const std::string& Question, TQuestionKind Kind) override;
+    bool ChooseSaveFileName(std::string& FileName) override;
+    void ProjectClosing() override { ApplyChangesOfAll(); }
+    bool CloseAllDocuments() override { return CloseDocumentWindows(); }
+    void ClosePageEditors(const std::vector<std::string>& Pages, bool All) override {
+        ClosePageEditorWindows(Pages, All);
+    }
+    void SelectItem(TProjectItemInfo* Item) override;
+    void ItemRemoving(TProjectItemInfo* Item) override;
+    TAnswer Ask(const std::string& Question, bool AllowCancel) override;
+    void ShowMessage(const std::string& Text) override;
+    // Warnings of one command (links left out of an import, story pages missing from the
+    // files store at compile) are gathered and shown together when the command is over.
+    void Warning(const std::string& Text) override;
+    TProjectItemInfo* SelectedItem() const override;
+
+protected:
+    void showEvent(QShowEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    // Controls and commands, named as in the window's design (tests find them by these
+    // object names).
     QToolBar* tbrMain = nullptr;
     QToolBar* tbrMain2 = nullptr;
     QToolButton* btnOpenProject = nullptr;
@@ -104,69 +168,6 @@ public:
     // Triggered at start when "NeedUpdate" is 1; it does nothing else.
     QAction* actUpdate = nullptr;
 
-    // The window's first showing: layout, the project of the command line, the tips.
-    void FormShow();
-
-    // Commands.
-    void actNewProjectExecute();
-    void actOpenProjectExecute();
-    void OpenProjectFile(const std::string& FileName);
-    void actSaveProjectExecute();
-    void actSaveProjectAsExecute();
-    void actSaveProjectAsDefaultExecute();
-    void actCloseProjectExecute();
-    void actCompileExecute();
-    void actRunExecute();
-    void actHelpContentsExecute();
-    void actInternetUpdateExecute();
-
-    // The recent-project menus and the Help link entries as they stand (the idle pass
-    // rebuilds the recent menus whenever the project's list differs from the shown one).
-    void RebuildRecentMenus();
-    void BuildHelpLinks();
-    // The page properties panel shows the selection again.
-    void UpdatePageProperties();
-
-    // IEditorMain
-    TBookProject& Project() override { return FCore->Project(); }
-    TTemplates& Templates() override { return FCore->Templates(); }
-    QWidget* MainWidget() override { return this; }
-    TVariables& ProjectVariables() override { return FCore->ProjectVariables(); }
-    void InvalidateVariables() override { FCore->InvalidateVariables(); }
-    void SetVariablesScanPending(bool Value) override { FCore->SetVariablesScanPending(Value); }
-    void ApplyChangesOfAll() override { FCore->ApplyChangesOfAll(); }
-    void SaveChangesOfAll() override { FCore->SaveChangesOfAll(); }
-    std::string OutputFileName() override { return FCore->OutputFileName(); }
-    TProjectItemInfo* SelectedStoryItem() override;
-    void StoryChanged() override;
-    bool ExecuteNewProject() override;
-    void ExecuteCompile() override { actCompileExecute(); }
-    void ExecuteRun() override { actRunExecute(); }
-
-    // IProjectHost
-    TAnswer AskSaveChanges(const std::string& ProjectName) override;
-    bool Confirm(const std::string& Question) override;
-    bool ChooseSaveFileName(std::string& FileName) override;
-    void ProjectClosing() override { ApplyChangesOfAll(); }
-    bool CloseAllDocuments() override { return CloseDocumentWindows(); }
-    void ClosePageEditors(const std::vector<std::string>& Pages, bool All) override {
-        ClosePageEditorWindows(Pages, All);
-    }
-    void SelectItem(TProjectItemInfo* Item) override;
-    void ItemRemoving(TProjectItemInfo* Item) override;
-    TAnswer Ask(const std::string& Question, bool AllowCancel) override;
-    void ShowMessage(const std::string& Text) override;
-    // Warnings of one command (links left out of an import, story pages missing from the
-    // files store at compile) are gathered and shown together when the command is over.
-    void Warning(const std::string& Text) override;
-    TProjectItemInfo* SelectedItem() const override;
-
-protected:
-    void showEvent(QShowEvent* Event) override;
-    void closeEvent(QCloseEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
-
-private:
     void CreateCore();
     void BuildActions();
     void BuildMenus();
@@ -200,9 +201,10 @@ private:
     std::vector<std::string> FCompileSteps;
     bool FShowScheduled = false;
     bool FStarted = false;
+    bool FStartupFailed = false;
 };
 
 // The program's start: the application title, the splash picture "Splash.bmp" of the
-// program folder for 2 seconds (through the window table, when a splash window is
-// built in), the main window, shown. The caller runs the event loop.
+// program folder for 2 seconds (through the window table), the main window, shown. The
+// caller runs the event loop.
 TfrmMain* StartTomewright(const QStringList& Arguments);

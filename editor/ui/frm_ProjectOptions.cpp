@@ -97,7 +97,7 @@ void TfrmProjectOptions::btnOkClick() {
     accept();
     // The designer opens in the main window once this dialog is out of the way.
     if (openDesigner)
-        OpenTableWindow(parentWidget(), EditorWindows().OpenToolbarDesigner, FMain);
+        EditorWindows().OpenToolbarDesigner(FMain);
 }
 
 bool ShowProjectOptions(IEditorMain& Main) {

@@ -24,7 +24,7 @@ TfrmSelectVariable::TfrmSelectVariable(const TVariables& Variables, QWidget* Par
     lstVariables->setMinimumSize(280, 200);
 
     edtValue = new QLineEdit(this);
-    SetControlName(edtValue, "edtValue", QStringLiteral("Value"));
+    SetControlName(edtValue, "edtValue");
     edtValue->setReadOnly(true);
     QLabel* lblValue = BuddyLabel(QStringLiteral("V&alue"), edtValue, this);
 

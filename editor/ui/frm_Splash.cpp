@@ -1,18 +1,48 @@
 #include "frm_Splash.h"
 
-#include "u_EditorServices.h"
 #include "u_Dialogs.h"
+#include "u_EditorServices.h"
 #include "u_Exception.h"
 #include "u_Forms.h"
-#include "u_MFS.h"
 #include "u_Pictures.h"
 
 #include <QMouseEvent>
 
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <vector>
+
+namespace {
+
+// The real clock: a single-shot timer.
+class TTimerClock : public TSplashClock {
+public:
+    TTimerClock() {
+        FTimer.setSingleShot(true);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            if (OnTick)
+                OnTick();
+        });
+    }
+    void Start(int Milliseconds) override { FTimer.start(Milliseconds); }
+    void Stop() override { FTimer.stop(); }
+
+private:
+    QTimer FTimer;
+};
+
+TSplashClockFactory& ClockFactory() {
+    static TSplashClockFactory factory;
+    return factory;
+}
+
+} // namespace
+
+void SetSplashClockFactory(TSplashClockFactory Factory) {
+    ClockFactory() = std::move(Factory);
+}
 
 int ClampSplashSeconds(int Seconds) {
     return std::clamp(Seconds, 0, 10);
@@ -21,20 +51,19 @@ int ClampSplashSeconds(int Seconds) {
 TfrmSplash::TfrmSplash(QWidget* Parent)
     : QWidget(Parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("frmSplash"));
-    setAccessibleName(QStringLiteral("Splash"));
+    // No title bar shows it: the title names the window for screen readers.
+    setWindowTitle(QStringLiteral("Quarvel"));
     imgSplash = new QLabel(this);
     imgSplash->setObjectName(QStringLiteral("imgSplash"));
-    imgSplash->setAccessibleName(QStringLiteral("imgSplash"));
+    imgSplash->setAccessibleName(QStringLiteral("Splash picture"));
     // Clicks on the picture reach the window.
     imgSplash->setAttribute(Qt::WA_TransparentForMouseEvents);
-    tmrSplash = new QTimer(this);
-    tmrSplash->setObjectName(QStringLiteral("tmrSplash"));
-    tmrSplash->setSingleShot(true);
-    connect(tmrSplash, &QTimer::timeout, this, &TfrmSplash::tmrSplashTimer);
+    FClock = ClockFactory() ? ClockFactory()() : std::make_unique<TTimerClock>();
+    FClock->OnTick = [this] { tmrSplashTimer(); };
 }
 
 void TfrmSplash::Load(int Seconds, bool CloseOnClick, const std::function<QImage()>& Read) {
-    tmrSplash->setInterval(ClampSplashSeconds(Seconds) * 1000);
+    FInterval = ClampSplashSeconds(Seconds) * 1000;
     FCloseOnClick = CloseOnClick;
     FLoadError.clear();
     QImage picture;
@@ -50,20 +79,21 @@ void TfrmSplash::Load(int Seconds, bool CloseOnClick, const std::function<QImage
     CentreFormOnScreen(this);
     FLoaded = true;
     FTimerEnabled = true;
-    if (tmrSplash->interval() > 0)
-        tmrSplash->start();
+    if (FInterval > 0)
+        FClock->Start(FInterval);
 }
 
 void TfrmSplash::ShowSplashFile(const std::string& FileName, int Seconds, bool CloseOnClick) {
     Load(Seconds, CloseOnClick, [&] { return LoadPictureFile(FileName); });
 }
 
-void TfrmSplash::ShowSplashItem(const TMFSFile& File, int Seconds, bool CloseOnClick) {
-    Load(Seconds, CloseOnClick, [&] { return ReadPicture(File.Content, File.Name); });
+void TfrmSplash::ShowSplashItem(const std::string& Bytes, const std::string& Name, int Seconds,
+                                bool CloseOnClick) {
+    Load(Seconds, CloseOnClick, [&] { return ReadPicture(Bytes, Name); });
 }
 
 void TfrmSplash::Release() {
-    tmrSplash->stop();
+    FClock->Stop();
     FTimerEnabled = false;
     hide();
     deleteLater();
@@ -77,7 +107,7 @@ void TfrmSplash::RequestClose() {
 }
 
 void TfrmSplash::tmrSplashTimer() {
-    tmrSplash->stop();
+    FClock->Stop();
     FTimerEnabled = false;
     if (FCloseRequested)
         Release();
@@ -119,12 +149,13 @@ static TEditorWindowRegistration splashRegistration([](TEditorWindowTable& Table
         splash->ShowSplashFile(FileName, Seconds, CloseOnClick);
         return ShowWhenLoaded(splash);
     };
-    Table.ShowSplashItem = [](const TMFSFile& File, int Seconds, bool CloseOnClick) -> QWidget* {
+    Table.ShowSplashItem = [](const std::string& Bytes, const std::string& Name, int Seconds,
+                              bool CloseOnClick) -> QWidget* {
         auto* splash = new TfrmSplash();
-        splash->ShowSplashItem(File, Seconds, CloseOnClick);
+        splash->ShowSplashItem(Bytes, Name, Seconds, CloseOnClick);
         // A metafile is a picture the author chose that this system cannot draw: say so
         // rather than show nothing.
-        if (!splash->Loaded() && PictureKindOf(File.Name) == TPictureKind::Metafile)
+        if (!splash->Loaded() && PictureKindOf(Name) == TPictureKind::Metafile)
             ShowErrorMessage(nullptr, splash->LoadError());
         return ShowWhenLoaded(splash);
     };

@@ -52,10 +52,9 @@ void SaveTableAttributes(const TTableAttributes& a) {
 
 namespace {
 
-QSpinBox* NewSpin(QWidget* Parent, const char* Name, const char* Caption, int Min, int Max,
-                  const char* Suffix = nullptr) {
+QSpinBox* NewSpin(QWidget* Parent, const char* Name, int Min, int Max, const char* Suffix = nullptr) {
     auto* spin = new QSpinBox(Parent);
-    SetControlName(spin, Name, QString::fromUtf8(Caption));
+    SetControlName(spin, Name);
     spin->setRange(Min, Max);
     if (Suffix)
         spin->setSuffix(QString::fromUtf8(Suffix));
@@ -63,9 +62,9 @@ QSpinBox* NewSpin(QWidget* Parent, const char* Name, const char* Caption, int Mi
     return spin;
 }
 
-TEditColorBox* NewColorBox(QWidget* Parent, const char* Name, const char* Caption) {
+TEditColorBox* NewColorBox(QWidget* Parent, const char* Name) {
     auto* box = new TEditColorBox(Parent);
-    SetControlName(box, Name, QString::fromUtf8(Caption));
+    SetControlName(box, Name);
     return box;
 }
 
@@ -79,19 +78,19 @@ TfrmTableAttributes::TfrmTableAttributes(QWidget* Parent) : QDialog(Parent) {
     grid->setHorizontalSpacing(12);
     layout->addLayout(grid);
 
-    spnRows = NewSpin(this, "spnRows", "Rows", 0, MaxTableRowsOrCols);
-    spnCols = NewSpin(this, "spnCols", "Columns", 0, MaxTableRowsOrCols);
-    spnWidth = NewSpin(this, "spnWidth", "Width", 10, 100, " %");
-    spnHeight = NewSpin(this, "spnHeight", "Height", 10, 100, " %");
+    spnRows = NewSpin(this, "spnRows", 0, MaxTableRowsOrCols);
+    spnCols = NewSpin(this, "spnCols", 0, MaxTableRowsOrCols);
+    spnWidth = NewSpin(this, "spnWidth", 10, 100, " %");
+    spnHeight = NewSpin(this, "spnHeight", 10, 100, " %");
     chkHeader = new QCheckBox(QStringLiteral("&Header"), this);
     chkHeader->setObjectName(QStringLiteral("chkHeader"));
     chkBorder = new QCheckBox(QStringLiteral("&Border"), this);
     chkBorder->setObjectName(QStringLiteral("chkBorder"));
     chkBorder->setTristate(true);
-    spnBorderWidth = NewSpin(this, "spnBorderWidth", "Border Width", 1, 100, " px");
-    clrbTextColor = NewColorBox(this, "clrbTextColor", "Text Color");
-    clrbBGColor = NewColorBox(this, "clrbBGColor", "Background Color");
-    clrbBorderColor = NewColorBox(this, "clrbBorderColor", "Border Color");
+    spnBorderWidth = NewSpin(this, "spnBorderWidth", 1, 100, " px");
+    clrbTextColor = NewColorBox(this, "clrbTextColor");
+    clrbBGColor = NewColorBox(this, "clrbBGColor");
+    clrbBorderColor = NewColorBox(this, "clrbBorderColor");
 
     auto addRow = [&](int Row, int Column, const char* Caption, QWidget* Control) {
         grid->addWidget(BuddyLabel(QString::fromUtf8(Caption), Control, this), Row, Column * 2);

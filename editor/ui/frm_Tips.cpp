@@ -75,21 +75,19 @@ TfrmTips::TfrmTips(QWidget* Parent)
 
     auto* frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("pnlTip"));
-    frame->setAccessibleName(QStringLiteral("pnlTip"));
     frame->setFrameShape(QFrame::StyledPanel);
     frame->setFrameShadow(QFrame::Sunken);
     auto* frameLayout = new QVBoxLayout(frame);
     frameLayout->setContentsMargins(1, 1, 1, 1);
     wbTip = new TMXWebBrowser(frame);
     wbTip->setObjectName(QStringLiteral("wbTip"));
-    wbTip->setAccessibleName(QStringLiteral("wbTip"));
+    wbTip->setAccessibleName(QStringLiteral("Tip"));
     // A tip is a page to read, not to browse: no context menu.
     wbTip->OnShowContextMenu = [](TMXWebBrowser&, const QPoint&) { return S_OK; };
     frameLayout->addWidget(wbTip);
 
     cmbStartupAction = new QComboBox(this);
     cmbStartupAction->setObjectName(QStringLiteral("cmbStartupAction"));
-    cmbStartupAction->setAccessibleName(QStringLiteral("cmbStartupAction"));
     cmbStartupAction->addItems({QStringLiteral("Always show tips at startup"),
                                 QStringLiteral("Show tips at startup if not opening a project"),
                                 QStringLiteral("Never show tips at startup")});

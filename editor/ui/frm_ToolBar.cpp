@@ -26,13 +26,13 @@ const char* const SNewBookmarkTitle = "Enter resource description here...";
 const char* const SNewBookmarkAddress = "Enter resource www-address here...";
 
 // A page of the designer: its tool bar above its list.
-QWidget* NewPage(QWidget* Parent, const char* Name, QToolBar*& Bar, TToolbarListView*& List, const char* ListName,
-                 const QStringList& Columns) {
+QWidget* NewPage(QWidget* Parent, const char* Name, QToolBar*& Bar, TToolbarListView*& List,
+                 const char* ListName, const QString& Title, const QStringList& Columns) {
     auto* page = new QWidget(Parent);
     page->setObjectName(QString::fromUtf8(Name));
     Bar = NewToolBar(page, ("tb" + std::string(Name + 2)).c_str(), 16, Qt::ToolButtonTextBesideIcon);
     List = new TToolbarListView(page);
-    SetControlName(List, ListName);
+    SetControlName(List, ListName, Title);
     List->setHeaderLabels(Columns);
     List->setContextMenuPolicy(Qt::CustomContextMenu);
     auto* layout = new QVBoxLayout(page);
@@ -113,10 +113,11 @@ void TfrmToolBar::CreateActions() {
 void TfrmToolBar::CreateControls() {
     pcToolbar = new QTabWidget(this);
     SetControlName(pcToolbar, "pcToolbar");
-    tsButtons = NewPage(pcToolbar, "tsButtons", tbButtons, lvToolBar, "lvToolBar",
+    tsButtons = NewPage(pcToolbar, "tsButtons", tbButtons, lvToolBar, "lvToolBar", QStringLiteral("Buttons"),
                         {QStringLiteral("Caption"), QStringLiteral("Type")});
-    tsBookmarks = NewPage(pcToolbar, "tsBookmarks", tbBookmarks, lvBookMarks, "lvBookMarks",
-                          {QStringLiteral("Link Title"), QStringLiteral("Web Address")});
+    tsBookmarks =
+        NewPage(pcToolbar, "tsBookmarks", tbBookmarks, lvBookMarks, "lvBookMarks",
+                QStringLiteral("Bookmarks"), {QStringLiteral("Link Title"), QStringLiteral("Web Address")});
     pcToolbar->addTab(tsButtons, QStringLiteral("Buttons"));
     pcToolbar->addTab(tsBookmarks, QStringLiteral("Bookmarks"));
     lvToolBar->header()->resizeSection(0, 220);

@@ -73,7 +73,7 @@ TfrmToolButtonEditor::TfrmToolButtonEditor(QWidget* Parent) : QDialog(Parent) {
     tbPicture->addAction(actSave);
     tbPicture->addAction(actClear);
     imgButton = new QLabel(pnlPicture);
-    SetControlName(imgButton, "imgButton");
+    SetControlName(imgButton, "imgButton", QStringLiteral("Button picture"));
     imgButton->setAlignment(Qt::AlignCenter);
     imgButton->setMinimumHeight(56);
     imgButton->setContextMenuPolicy(Qt::ActionsContextMenu);

@@ -71,7 +71,7 @@ TfrmToolbarPreview::TfrmToolbarPreview(QWidget* Parent) : QDialog(Parent) {
     pnlLogo = new QWidget(pnlToolbar);
     SetControlName(pnlLogo, "pnlLogo");
     imgLogo = new QLabel(pnlLogo);
-    SetControlName(imgLogo, "imgLogo");
+    SetControlName(imgLogo, "imgLogo", QStringLiteral("Logo"));
     imgLogo->setAlignment(Qt::AlignCenter);
     auto* logoLayout = new QHBoxLayout(pnlLogo);
     logoLayout->setContentsMargins(0, 0, 0, 0);
@@ -83,7 +83,7 @@ TfrmToolbarPreview::TfrmToolbarPreview(QWidget* Parent) : QDialog(Parent) {
     toolbarLayout->addWidget(pnlLogo);
 
     wbBrowser = new TMXWebBrowser(this);
-    SetControlName(wbBrowser, "wbBrowser");
+    SetControlName(wbBrowser, "wbBrowser", QStringLiteral("Page"));
 
     FLayout = new QVBoxLayout(this);
     FLayout->setContentsMargins(0, 0, 0, 0);
@@ -126,7 +126,9 @@ void TfrmToolbarPreview::Build(TMFS& SystemStore, const TToolbarOptions& Options
         toolButton->setObjectName(Q("tbtn" + ToolButtonName(button.Kind)));
         toolButton->setText(Q(button.Caption));
         toolButton->setToolTip(Q(button.Caption));
-        toolButton->setAccessibleName(Q(button.Caption.empty() ? ToolButtonCaption(button.Kind) : button.Caption));
+        // A button without a caption shows only its picture: its kind names it.
+        if (button.Caption.empty())
+            toolButton->setAccessibleName(Q(ToolButtonCaption(button.Kind)));
         toolButton->setIconSize(imageSize);
         toolButton->setToolButtonStyle(tbrMain->toolButtonStyle());
         if (!button.Picture.isNull())

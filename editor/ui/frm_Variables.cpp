@@ -23,7 +23,6 @@
 
 namespace {
 
-
 // Draws the "Allow Branding" column as a check box with no text, and limits typed
 // names and values to the column length.
 class TVariablesDelegate : public QStyledItemDelegate {
@@ -201,7 +200,6 @@ int TVariablesModel::AddMissing(const std::vector<std::string>& Names) {
 TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractMDIChild(Parent), FMain(Main) {
     setObjectName(QStringLiteral("frmVariables"));
     setWindowTitle(QStringLiteral("Variables"));
-    setAccessibleName(QStringLiteral("Variables"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/varpages/variables.svg")));
     resize(572, 384);
 
@@ -226,7 +224,7 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
     FCommands->Add(tbtnScan, {});
 
     dgVariables = new TMXDBGrid(this);
-    SetControlName(dgVariables, "dgVariables");
+    SetControlName(dgVariables, "dgVariables", QStringLiteral("Variables"));
     dgVariables->setItemDelegate(new TVariablesDelegate(dgVariables));
     dgVariables->setModel(FModel);
     dgVariables->setColumnWidth(TVariablesModel::colName, 220);
@@ -259,8 +257,7 @@ TfrmVariables::TfrmVariables(IEditorMain& Main, QWidget* Parent) : TfrmAbstractM
 TfrmVariables::~TfrmVariables() = default;
 
 void TfrmVariables::LoadVariables() {
-    TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(VariablesXmlFile, 0, true);
-    FLoadIncomplete = !FModel->Load(file->Content);
+    FLoadIncomplete = !FModel->Load(FMain.Project().VariablesText());
     FChangedSinceLoad = false;
     FVariablesLoaded = true;
     if (FTable.Count() > 0)
@@ -276,12 +273,10 @@ void TfrmVariables::SaveChanges() {
     if (FVariablesLoaded) {
         // A cell being typed in is posted first.
         dgVariables->PostEdit();
-        if (!FLoadIncomplete || FChangedSinceLoad) {
-            TMFSFile* file = FMain.Project().SystemStore().Session()->CreateFile(VariablesXmlFile, 0, true);
-            std::string text = FTable.FileText();
-            if (file->Content != text)
-                file->Content = std::move(text);
-        }
+        // Every change reached the project when it was made: what is written here is
+        // the window's own form of the same variables, no change to save.
+        if (!FLoadIncomplete || FChangedSinceLoad)
+            FMain.Project().SetVariablesText(FTable.FileText(), false);
     }
     FMain.InvalidateVariables();
 }
@@ -347,7 +342,10 @@ bool TfrmVariables::eventFilter(QObject* Watched, QEvent* Event) {
 
 void TfrmVariables::TableChanged() {
     FChangedSinceLoad = true;
-    FMain.Project().SetModified();
+    // The table is the variables file: the project holds every change at once (and
+    // is marked modified by it).
+    if (FVariablesLoaded)
+        FMain.Project().SetVariablesText(FTable.FileText());
     FMain.InvalidateVariables();
 }
 

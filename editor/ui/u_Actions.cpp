@@ -1,8 +1,6 @@
 #include "u_Actions.h"
 
 #include "u_Controls.h"
-#include "u_Dialogs.h"
-#include "u_EditorServices.h"
 
 #include <QAction>
 #include <QToolBar>
@@ -11,7 +9,9 @@
 QToolBar* NewToolBar(QWidget* Parent, const char* Name, int IconSize, Qt::ToolButtonStyle Style,
                      const QString& AccessibleName) {
     auto* bar = new QToolBar(Parent);
-    SetControlName(bar, Name, AccessibleName.isEmpty() ? QString::fromLatin1(Name) : AccessibleName);
+    SetControlName(bar, Name);
+    if (!AccessibleName.isEmpty())
+        bar->setAccessibleName(AccessibleName);
     bar->setIconSize(QSize(IconSize, IconSize));
     bar->setToolButtonStyle(Style);
     return bar;
@@ -21,10 +21,5 @@ QWidget* AddToolAction(QToolBar* Bar, QAction* Action) {
     Bar->addAction(Action);
     QWidget* button = Bar->widgetForAction(Action);
     button->setObjectName(Action->objectName());
-    button->setAccessibleName(WithoutAccelerator(Action->text()));
     return button;
-}
-
-void ShowWindowNotAvailable(QWidget* Parent) {
-    MessageDlg(Parent, SWindowNotAvailable, TMsgDlgType::mtInformation, QMessageBox::Ok, QMessageBox::Ok);
 }

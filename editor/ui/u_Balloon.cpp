@@ -106,7 +106,8 @@ public:
         const int natural = FBody->fontMetrics().horizontalAdvance(FBody->text()) + 2;
         FBody->setFixedWidth(std::min(kBalloonTextWidth, std::max(natural, FTitle->sizeHint().width() +
                                                                                kBalloonIconSize + 6)));
-        setAccessibleName(FTitle->text());
+        // No title bar shows it: the title names the balloon for screen readers.
+        setWindowTitle(FTitle->text());
         setAccessibleDescription(FBody->text());
         FLayout->activate();
     }

@@ -2,11 +2,10 @@
 
 #include "u_Forms.h"
 
-#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -18,7 +17,7 @@ QString WithoutAccelerator(QString Text) {
 }
 
 void SetControlName(QWidget* Control, const char* Name) {
-    SetControlName(Control, Name, QString::fromLatin1(Name));
+    Control->setObjectName(QString::fromLatin1(Name));
 }
 
 void SetControlName(QWidget* Control, const char* Name, const QString& AccessibleName) {
@@ -26,40 +25,13 @@ void SetControlName(QWidget* Control, const char* Name, const QString& Accessibl
     Control->setAccessibleName(AccessibleName);
 }
 
-namespace {
-
-// The text of the label that names Control (its buddy), or empty.
-QString BuddyText(QWidget* Root, QWidget* Control) {
-    for (QLabel* label : Root->findChildren<QLabel*>())
-        if (label->buddy() == Control)
-            return WithoutAccelerator(label->text()).trimmed();
-    return QString();
-}
-
-} // namespace
-
-void NameControlsForAccessibility(QWidget* Root) {
-    for (QWidget* control : Root->findChildren<QWidget*>()) {
-        // Inner parts of Qt's own controls (a spin box's field, a view's viewport) are
-        // named by their control.
-        if (!control->accessibleName().isEmpty() || control->objectName().startsWith(QLatin1String("qt_")))
-            continue;
-        QString name;
-        if (auto* button = qobject_cast<QAbstractButton*>(control))
-            name = WithoutAccelerator(button->text());
-        else if (auto* group = qobject_cast<QGroupBox*>(control))
-            name = WithoutAccelerator(group->title());
-        else if (auto* label = qobject_cast<QLabel*>(control))
-            name = label->text();
-        if (name.isEmpty())
-            name = BuddyText(Root, control);
-        if (name.isEmpty())
-            name = control->toolTip();
-        if (name.isEmpty())
-            name = control->objectName();
-        if (!name.isEmpty())
-            control->setAccessibleName(name);
-    }
+void CurrentFollowsSelection(QAbstractItemView* View) {
+    QObject::connect(View->selectionModel(), &QItemSelectionModel::selectionChanged, View, [View] {
+        const QModelIndexList selected = View->selectionModel()->selectedIndexes();
+        if (selected.isEmpty() || View->selectionModel()->isSelected(View->currentIndex()))
+            return;
+        View->selectionModel()->setCurrentIndex(selected.first(), QItemSelectionModel::NoUpdate);
+    });
 }
 
 QLabel* BuddyLabel(const QString& Text, QWidget* Buddy, QWidget* Parent) {
@@ -70,7 +42,7 @@ QLabel* BuddyLabel(const QString& Text, QWidget* Buddy, QWidget* Parent) {
 
 void AddLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name,
                       QWidget* Field) {
-    SetControlName(Field, Name, QString::fromUtf8(Caption));
+    SetControlName(Field, Name);
     Grid->addWidget(BuddyLabel(QString::fromUtf8(Caption), Field, Parent), Row, 0);
     Grid->addWidget(Field, Row, 1);
 }

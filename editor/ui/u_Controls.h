@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+class QAbstractItemView;
 class QDialog;
 class QDialogButtonBox;
 class QGridLayout;
@@ -29,21 +30,24 @@ inline std::string S(const QString& Text) {
 // A caption without its accelerator marks ("&Open" gives "Open").
 QString WithoutAccelerator(QString Text);
 
-// Names a control as the window's design does: its objectName, and the accessible
-// name screen readers announce (the name itself for a control without a caption).
+// Names a control as the window's design does (its objectName). A control that shows
+// no text of its own (a view, a picture, a picture button) also gets the name screen
+// readers announce; a control with a caption, title or text never does, so that what
+// it shows now is what they read (a field is named by its buddy label).
 void SetControlName(QWidget* Control, const char* Name);
 void SetControlName(QWidget* Control, const char* Name, const QString& AccessibleName);
 
-// Every control below Root without an accessible name gets one: a button its caption,
-// a group its title, a field the text of the label that names it, else its hint, else
-// its object name. Qt's own inner parts ("qt_...") are left to their control.
-void NameControlsForAccessibility(QWidget* Root);
+// The current item of a single-selection view follows its selection: assistive
+// technology selects an item without making it current (as a click does), and the
+// view's owner listens to the current item.
+void CurrentFollowsSelection(QAbstractItemView* View);
 
-// A label with Text naming Buddy (the control its accelerator focuses).
+// A label with Text naming Buddy (the control its accelerator focuses, and the name
+// screen readers give that control). Parent must be the parent of Buddy.
 QLabel* BuddyLabel(const QString& Text, QWidget* Buddy, QWidget* Parent);
 
 // A captioned field of a dialog in row Row of Grid: the label (Caption) before the
-// field, the field named Name with Caption as its accessible name.
+// field, the field named Name (and, for screen readers, by the label).
 void AddLabelledField(QWidget* Parent, QGridLayout* Grid, int Row, const char* Caption, const char* Name,
                       QWidget* Field);
 template <class T>

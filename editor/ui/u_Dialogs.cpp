@@ -1,6 +1,8 @@
 #include "u_Dialogs.h"
 
 #include "u_CommandTable.h"
+#include "u_Forms.h"
+
 #include "u_Controls.h"
 #include "u_Exception.h"
 
@@ -71,7 +73,7 @@ QMessageBox::StandardButton MessageDlg(QWidget* Parent, const std::string& Text,
         return Answerer()(request);
     }
     QMessageBox box(IconOf(Type), Caption(Type), MessageText(Text), Buttons, Parent);
-    box.setAccessibleName(Caption(Type));
+    NameMessageBoxIcon(box);
     if (Default != QMessageBox::NoButton)
         box.setDefaultButton(Default);
     if (Buttons & QMessageBox::Cancel)

@@ -75,8 +75,7 @@ TVariables& TEditorCore::ProjectVariables() {
         FVariablesCache.reset();
         if (auto* window = FindChildWindow<IVariablesWindow>())
             dynamic_cast<TfrmAbstractMDIChild*>(window)->SaveChanges();
-        TMFSFile* file = FProject->SystemStore().Session()->CreateFile(VariablesXmlFile, 0, true);
-        FVariablesCache = std::make_unique<TVariables>(file->Content, true);
+        FVariablesCache = std::make_unique<TVariables>(FProject->VariablesText(), true);
         FVariablesChanged = false;
     }
     return *FVariablesCache;

@@ -1,7 +1,5 @@
 #include "u_EditorServices.h"
 
-const char* const SWindowNotAvailable = "This window is not available yet.";
-
 TEditorWindowTable& EditorWindows() {
     static TEditorWindowTable table;
     return table;

@@ -16,7 +16,6 @@
 class QObject;
 class QWidget;
 class TBookProject;
-class TMFSFile;
 class TProjectItemInfo;
 class TTemplate;
 class TTemplates;
@@ -92,10 +91,10 @@ T* FindChildWindow() {
     return nullptr;
 }
 
-// The windows of other units, filled in by those units when they are linked (each
-// registers itself at start-up through a static TEditorWindowRegistration). A member
-// that is empty means the window has not been built into this program: the main
-// window then shows SWindowNotAvailable.
+// The windows of other units, filled in by those units at start-up (each registers
+// itself through a static TEditorWindowRegistration; the editor's library links every
+// unit, so every member is set). Tests put stand-ins in the table to watch a window
+// being asked for.
 struct TEditorWindowTable {
     // Document windows: open a new one or bring the open one forward. Each returns the
     // window (none when it could not be opened; the failure was shown).
@@ -119,12 +118,13 @@ struct TEditorWindowTable {
     std::function<void()> DeactivateBalloons;
     std::function<void()> ResetBalloons;
 
-    // Splash window: shows a picture file (or an in-memory file, the reader chosen by
-    // its extension) for Seconds (0..10; 0 waits for a click). Returns the shown window,
-    // or none when the picture could not be loaded. RequestSplashClose closes it when
-    // its time is up, at once when it already is.
+    // Splash window: shows a picture file (or the bytes of a picture, the reader chosen
+    // by the extension of its Name) for Seconds (0..10; 0 waits for a click). Returns the
+    // shown window, or none when the picture could not be loaded. RequestSplashClose
+    // closes it when its time is up, at once when it already is.
     std::function<QWidget*(const std::string& FileName, int Seconds, bool CloseOnClick)> ShowSplashFile;
-    std::function<QWidget*(const TMFSFile& File, int Seconds, bool CloseOnClick)> ShowSplashItem;
+    std::function<QWidget*(const std::string& Bytes, const std::string& Name, int Seconds, bool CloseOnClick)>
+        ShowSplashItem;
     std::function<void(QWidget* Splash)> RequestSplashClose;
 };
 
@@ -136,6 +136,3 @@ TEditorWindowTable& EditorWindows();
 struct TEditorWindowRegistration {
     explicit TEditorWindowRegistration(const std::function<void(TEditorWindowTable&)>& Register);
 };
-
-// "This window is not available yet." — shown by a command whose window is not built in.
-extern const char* const SWindowNotAvailable;

@@ -43,14 +43,15 @@ void ReplaceExtFormFile(TBookProject& Project, const std::string& Path, const st
         files->FindItem(companion)->AsFolder()->Clear();
         files->Delete(companion);
     }
+    // The import marks the project modified.
     ImportFile(Project, FileName, Path, false);
-    Project.SetModified();
 }
 
 void ResetAdditionalPages(TBookProject& Project, const std::string& DataFolder) {
     const std::string list = ReadFileText(DataFolder + DefaultAdditionalPagesList);
-    Project.SystemStore().NewSession()->CreateFile(AdditionalPagesXmlFile, 0, true)->Content = list;
+    Project.SetAdditionalPagesText(list);
     TMFSFolder* folder = Project.FilesStore().NewSession()->ForceFolders(AdditionalPagesFolder);
     ImportHostFolderInto(folder, DataFolder + DefaultAdditionalPagesFolder);
+    // The imported pages are new files of the project, whatever the list did.
     Project.SetModified();
 }

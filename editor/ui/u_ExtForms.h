@@ -11,7 +11,6 @@
 class TBookProject;
 class TMFS;
 
-// The list file in the system store.
 // Where the default project keeps the default pages, below the program folder.
 extern const char* const
     DefaultAdditionalPagesList; // "DefaultProject/DefaultProject.system/AdditionalPages.xml"

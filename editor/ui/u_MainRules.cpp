@@ -13,6 +13,7 @@ const char* const EditorLinksKey = QUARVEL_EDITOR_KEY "\\Links";
 const char* const MainFormLayoutKey = QUARVEL_EDITOR_KEY "\\frmMain\\FormProps";
 #undef QUARVEL_EDITOR_KEY
 const char* const SApplicationTitle = "Quarvel";
+const char* const SBookNotMade = "The book \"%s\" was not made.";
 
 namespace {
 

@@ -62,6 +62,8 @@ struct TBookStart {
     std::vector<std::string> Arguments;
 };
 TBookStart BookStartFor(const std::string& BookFile, const std::string& ProgramsFolder);
+// Run found no book after compiling it: "The book \"%s\" was not made."
+extern const char* const SBookNotMade;
 
 // The text of the box that shows the warnings of one command: a long list is cut, the
 // first 15 lines telling what happened (CR LF between them), then "(and N more)" on a

@@ -3,6 +3,7 @@
 #include "u_CaseBlind.h"
 #include "u_HostFiles.h"
 #include "u_Links.h"
+#include "u_Project.h"
 #include "u_SpaceParser.h"
 #include "u_SpaceXMLParser.h"
 #include "u_TextUtils.h"
@@ -220,7 +221,7 @@ std::string PutPartsIntoText(std::string Text, const std::string& FilePath, cons
     return Text;
 }
 
-void WriteChangedParts(TMFS& Store, const TPageDescriptions& Parts) {
+void WriteChangedParts(TBookProject& Project, const TPageDescriptions& Parts) {
     std::vector<const TPageDescription*> missing;
     std::vector<std::string> done;
     // Last to first, file by file.
@@ -229,8 +230,8 @@ void WriteChangedParts(TMFS& Store, const TPageDescriptions& Parts) {
                                         [&](const std::string& f) { return SameFile(f, it->FilePath); }))
             continue;
         done.push_back(it->FilePath);
-        TMFSFile* file = Store.Session()->OpenFile(it->FilePath);
-        file->Content = PutPartsIntoText(file->Content, it->FilePath, Parts, true, &missing);
+        Project.WriteFile(it->FilePath, PutPartsIntoText(Project.FileContent(it->FilePath), it->FilePath,
+                                                         Parts, true, &missing));
     }
     if (!missing.empty())
         throw EPageEditorError(Format(SPartNotFound, missing.front()->PartName, missing.front()->FilePath));
@@ -328,12 +329,11 @@ std::string ReadSpecialText(const std::string& ProgramFolder, const std::string&
     return ReadFileText(found.empty() ? path : found);
 }
 
-std::string StorePagePicture(TMFS& Store, const std::string& FilePath, const std::string& FileName,
+std::string StorePagePicture(TBookProject& Project, const std::string& FilePath, const std::string& FileName,
                              const std::string& Bytes) {
+    // The folder is made when missing; an existing one is kept.
     const std::string folder = TMFS::ChangeExt(FilePath, ".files");
-    TMFSSession* session = Store.Session();
-    session->ForceFolders(folder); // an existing folder is kept
-    session->CreateFile(TMFS::IncludeTrailingBackslash(folder) + FileName, 0, true)->Content = Bytes;
+    Project.WriteFile(TMFS::IncludeTrailingBackslash(folder) + FileName, Bytes);
     return TMFS::ExtractName(folder) + "\\" + FileName;
 }
 

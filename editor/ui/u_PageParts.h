@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+class TBookProject;
+
 // One editable part of a page.
 struct TPageDescription {
     std::string FilePath; // absolute path, in the files store, of the file holding the part
@@ -51,10 +53,11 @@ void CollectParts(const std::string& Path, TMFSSession& Session, TPageDescriptio
 std::string PutPartsIntoText(std::string Text, const std::string& FilePath, const TPageDescriptions& Parts,
                              bool OnlyChanged, std::vector<const TPageDescription*>* Missing = nullptr);
 
-// Writes every changed part into its file of Store, file by file. Raises
-// EPageEditorError naming the first part that could not be found any more, after the
-// others were written.
-void WriteChangedParts(TMFS& Store, const TPageDescriptions& Parts);
+// Writes every changed part into its file of the project's files store, file by file
+// (the project is marked modified by a file that changed). Raises EPageEditorError
+// naming the first part that could not be found any more, after the others were
+// written.
+void WriteChangedParts(TBookProject& Project, const TPageDescriptions& Parts);
 
 class EPageEditorError : public Exception {
 public:
@@ -116,7 +119,7 @@ std::string ReadSpecialText(const std::string& ProgramFolder, const std::string&
 // with the extension ".files") as FileName, the folder made when missing, an existing
 // file of that name reused; returns the path inserted into the page, relative to the
 // page's folder.
-std::string StorePagePicture(TMFS& Store, const std::string& FilePath, const std::string& FileName,
+std::string StorePagePicture(TBookProject& Project, const std::string& FilePath, const std::string& FileName,
                              const std::string& Bytes);
 
 // After "Create external link" every link whose address begins with this prefix

@@ -34,6 +34,12 @@ TMFSFile* ExistingFile(TMFS& Store, const std::string& Path) {
     return item->IsFolder() ? nullptr : item->AsFile();
 }
 
+// The content of the store's file at Path, empty when there is none.
+std::string StoreFileText(TMFS& Store, const std::string& Path) {
+    const TMFSFile* file = ExistingFile(Store, Path);
+    return file ? file->Content : std::string();
+}
+
 // Copies the files and folders below Source into Target, replacing files of the same name.
 void CopyFolderInto(const TMFSFolder* Source, TMFSFolder* Target, TMFS& TargetStore) {
     auto session = TargetStore.NewSession(Target);
@@ -165,9 +171,9 @@ void TToolbarDesign::Load(TMFS& SystemStore, int ImgWidth, int ImgHeight) {
     Rows.clear();
     ImageWidth = ImgWidth;
     ImageHeight = ImgHeight;
-    TMFSSession* session = SystemStore.Session();
     try {
-        const TXMLDocument doc(session->CreateFile(ToolbarFileName, 0, true)->Content);
+        // A project without a toolbar file has no rows (the file is not created here).
+        const TXMLDocument doc(StoreFileText(SystemStore, ToolbarFileName));
         for (const TXMLNode* node : XmlChildren(doc.Root())) {
             TToolbarRow row;
             row.Caption = XmlText(node, "caption", "");
@@ -286,9 +292,8 @@ void TToolbarDesign::Reset(TMFS& SystemStore, const std::string& DefaultSystemFo
 
 std::vector<TPreviewButton> ToolbarPreviewButtons(TMFS& SystemStore, int Width, int Height) {
     static const char* const fontSizes[] = {"Extra Small", "Small", "Medium", "Large", "Extra Large"};
-    TMFSSession* session = SystemStore.Session();
     std::vector<TPreviewButton> result;
-    for (const TToolbarButton& button : ReadToolbarXml(session->CreateFile(ToolbarFileName, 0, true)->Content, false)) {
+    for (const TToolbarButton& button : ReadToolbarXml(StoreFileText(SystemStore, ToolbarFileName), false)) {
         TPreviewButton preview;
         preview.Kind = button.Kind;
         preview.Caption = button.Caption;

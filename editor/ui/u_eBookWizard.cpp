@@ -3,7 +3,6 @@
 #include "u_BookLayout.h"
 #include "u_CaseBlind.h"
 #include "u_HostFiles.h"
-#include "u_MFS.h"
 #include "u_Project.h"
 #include "u_SpaceXMLParser.h"
 #include "u_Templates.h"
@@ -108,41 +107,6 @@ uint8_t RightClickFromListIndex(int Index) {
     return Index == 0 ? 0 : Index == 1 ? 1 : 2;
 }
 
-TSecuritySettings ReadSecurityFile(TMFS& SystemStore) {
-    TMFSFile* file = SystemStore.Session()->CreateFile(EncryptXmlFile, 0, true);
-    TSecuritySettings settings;
-    ReadEncryptXml(file->Content, settings);
-    return settings;
-}
-
-void WriteSecurityFile(TMFS& SystemStore, const std::string& Text) {
-    SystemStore.Session()->CreateFile(EncryptXmlFile, 0, true)->Content = Text;
-}
-
-void StoreNewFile(TMFS& Store, const std::string& Path, const std::string& Bytes) {
-    DeleteStoreFile(Store, Path);
-    Store.Session()->CreateFile(Path, 0, false)->Content = Bytes;
-}
-
-TMFSFile* FindStoreFile(TMFS& Store, const std::string& Path) {
-    TMFSSession* session = Store.Session();
-    return session->Exists(Path) ? session->FindItem(TMFS::NormalizeSlashes(Path))->AsFile() : nullptr;
-}
-
-bool DeleteStoreFile(TMFS& Store, const std::string& Path) {
-    if (!FindStoreFile(Store, Path))
-        return false;
-    Store.Session()->Delete(Path);
-    return true;
-}
-
-std::string StoreFileContent(TMFS& Store, const std::string& Path, bool* Found) {
-    const TMFSFile* file = FindStoreFile(Store, Path);
-    if (Found)
-        *Found = file != nullptr;
-    return file ? file->Content : std::string();
-}
-
 void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder) {
     const std::string folder = HostJoin(DataFolder, "DefaultProject");
     TXMLParser parser;
@@ -153,8 +117,8 @@ void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder) 
     const std::string ending = ReadFileText(HostJoin(folder, "DefaultProject.system/SplashE.bmp"));
 
     Project.Options().Splash() = splash;
-    TMFSSession* session = Project.SystemStore().Session();
-    session->CreateFile(SplashStartFile, 0, true)->Content = starting;
-    session->CreateFile(SplashEndFile, 0, true)->Content = ending;
+    Project.SetSystemFile(SplashStartFile, starting);
+    Project.SetSystemFile(SplashEndFile, ending);
+    // The splash options changed too, whatever the pictures did.
     Project.SetModified();
 }

@@ -18,8 +18,6 @@
 #include <vector>
 
 class TBookProject;
-class TMFS;
-class TMFSFile;
 class TTemplates;
 
 class EWizardError : public Exception {
@@ -109,29 +107,12 @@ int TemplateListIndex(const std::vector<std::string>& Entries, const std::string
 int RightClickListIndex(uint8_t AllowRightClickContextMenu);
 uint8_t RightClickFromListIndex(int Index);
 
-// The security settings as the security page shows them: "\Encrypt.xml" of the system
-// store, created empty when missing (an empty file reads as no security).
-TSecuritySettings ReadSecurityFile(TMFS& SystemStore);
-// Replaces "\Encrypt.xml" (taken or created) by Text.
-void WriteSecurityFile(TMFS& SystemStore, const std::string& Text);
-
-// Files of the system store the option pages keep at its root.
-
-// Replaces the file Path of Store by a new file holding Bytes (an existing one is
-// deleted first).
-void StoreNewFile(TMFS& Store, const std::string& Path, const std::string& Bytes);
-// The file Path of Store, or none when there is no file of that name.
-TMFSFile* FindStoreFile(TMFS& Store, const std::string& Path);
-// Deletes Path when present; true when there was one.
-bool DeleteStoreFile(TMFS& Store, const std::string& Path);
-// The content of Path, or empty when it is missing; Found tells which.
-std::string StoreFileContent(TMFS& Store, const std::string& Path, bool* Found = nullptr);
-
 // The splash options and pictures of the default project in DataFolder (the program
 // folder or the user's data folder: "DefaultProject\DefaultProject.ebp" with its
 // element "splash", and "SplashS.bmp", "SplashE.bmp" of its ".system" folder) put into
 // the project, which is marked modified. Everything is read before anything changes, so
-// a missing file leaves the project as it was.
+// a missing file leaves the project as it was. (The names of the system files are those
+// of u_eBookCommon.)
 void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder);
 
 // Colour numbers of the platform (TColor): a plain RGB value with red in the low byte,

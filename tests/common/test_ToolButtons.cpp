@@ -18,15 +18,14 @@ std::string Header(const TToolbarOptions& o) {
            "\r\n LogoDisplay=" + (o.LogoDisplay ? "True" : "False") + "\r\n";
 }
 
-TEST(ToolButtons, ProjectWithoutToolbarFileGivesEmptyListsAndAnEmptyFile) {
+TEST(ToolButtons, ProjectWithoutToolbarFileGivesEmptyListsAndGainsNoFile) {
     TMFS store, image;
     TToolbarOptions options;
     const std::string text = BuildToolButtonsXml(store, options, image);
     EXPECT_EQ(text, Header(options) +
                         " LogoLink=\"\"\r\r LogoText=\"\">\r\r  <Images>\r\n  </Images>\r\n  <Buttons>\r\n"
                         "  </Buttons>\r\n</ToolBar>\r\n");
-    ASSERT_TRUE(store.Session()->Exists("\\Toolbar.xml"));
-    EXPECT_EQ(store.Session()->OpenFile("\\Toolbar.xml")->Content, "");
+    EXPECT_FALSE(store.Session()->Exists("\\Toolbar.xml"));
     EXPECT_TRUE(image.Session()->FolderExists("\\Toolbar.buttons"));
 }
 

@@ -5,10 +5,6 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QKeyEvent>
-#include <QTimer>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -94,13 +90,7 @@ TMXWebBrowser::TMXWebBrowser(QWidget* Parent) : QWebEngineView(Parent) {
     readyState.setSourceCode(QStringLiteral("console.log('%1');").arg(QLatin1String(InteractiveMarker)));
     page->scripts().insert(readyState);
 
-    connect(page, &QWebEnginePage::loadStarted, this, [this] {
-        FReadyState = TReadyState::Loading;
-        if (focusProxy() && focusProxy() != FFocusProxy) {
-            FFocusProxy = focusProxy();
-            FFocusProxy->installEventFilter(this);
-        }
-    });
+    connect(page, &QWebEnginePage::loadStarted, this, [this] { FReadyState = TReadyState::Loading; });
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool Ok) {
         FReadyState = TReadyState::Complete;
         if (FPendingTextLoads > 0)
@@ -128,16 +118,6 @@ std::string TMXWebBrowser::LocationURL() const {
     return SystemUrl(page()->url());
 }
 
-bool TMXWebBrowser::WaitUntilInteractive(int TimeoutMs) {
-    QDeadlineTimer deadline(TimeoutMs);
-    while (FReadyState < TReadyState::Interactive && !deadline.hasExpired()) {
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return FReadyState >= TReadyState::Interactive;
-}
-
 bool TMXWebBrowser::BeforeNavigate(const QUrl& Url) {
     std::string target = SystemUrl(Url);
     const bool textLoad = FPendingTextLoads > 0 && Url.scheme() == QLatin1String("data");
@@ -161,13 +141,6 @@ void TMXWebBrowser::SetUserInterfaceOptions(const TUserInterfaceOptions& Value) 
     ApplyOptions();
 }
 
-HRESULT TMXWebBrowser::GetHostInfo(TDocHostUIInfo& Info) {
-    Info.cbSize = 20;
-    Info.dwFlags = FUserInterfaceFlags;
-    Info.dwDoubleClick = 0;
-    return OnGetHostInfo ? OnGetHostInfo(*this, Info) : S_OK;
-}
-
 void TMXWebBrowser::ApplyOptions() {
     using D = TDownloadControlOption;
     using U = TUserInterfaceOption;
@@ -186,10 +159,9 @@ void TMXWebBrowser::ApplyOptions() {
                     !(FDownloadOptions.Contains(D::VIDEOS) || FDownloadOptions.Contains(D::BGSOUNDS)));
     s->setAttribute(QWebEngineSettings::ErrorPageEnabled, !FDownloadOptions.Contains(D::SILENT));
     s->setAttribute(QWebEngineSettings::ShowScrollBars, !FUserInterfaceOptions.Contains(U::SCROLL_NO));
-    // Pages are 8-bit text in the system code page unless they declare otherwise.
+    // A page that declares no encoding is read in the system code page, which is UTF-8
+    // on this platform.
     s->setDefaultTextEncoding(QStringLiteral("utf-8"));
-    TDocHostUIInfo info;
-    GetHostInfo(info);
 }
 
 void TMXWebBrowser::contextMenuEvent(QContextMenuEvent* Event) {
@@ -209,13 +181,4 @@ void TMXWebBrowser::closeEvent(QCloseEvent* Event) {
         return;
     }
     QWebEngineView::closeEvent(Event);
-}
-
-bool TMXWebBrowser::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched == FFocusProxy && Event->type() == QEvent::KeyPress && OnTranslateAccelerator) {
-        auto* key = static_cast<QKeyEvent*>(Event);
-        if (OnTranslateAccelerator(*this, key->key(), static_cast<int>(key->modifiers())) == S_OK)
-            return true;
-    }
-    return QWebEngineView::eventFilter(Watched, Event);
 }

@@ -97,21 +97,12 @@ std::uint32_t UserInterfaceFlags(const TUserInterfaceOptions& Options);
 // The document's ready state.
 enum class TReadyState { Uninitialized = 0, Loading = 1, Loaded = 2, Interactive = 3, Complete = 4 };
 
-// What GetHostInfo reports to the engine.
-struct TDocHostUIInfo {
-    std::uint32_t cbSize = 20;
-    std::uint32_t dwFlags = 0;
-    std::uint32_t dwDoubleClick = 0;
-};
-
 class TMXWebBrowser;
 
 using TBeforeNavigateEvent = std::function<void(TMXWebBrowser& Sender, const std::string& URL, bool& Cancel)>;
 using TNavigateCompleteEvent = std::function<void(TMXWebBrowser& Sender, const std::string& URL)>;
-using TGetHostInfoEvent = std::function<HRESULT(TMXWebBrowser& Sender, TDocHostUIInfo& Info)>;
 using TShowContextMenuEvent = std::function<HRESULT(TMXWebBrowser& Sender, const QPoint& Position)>;
 using TShowMessageEvent = std::function<HRESULT(TMXWebBrowser& Sender, const std::string& Text)>;
-using TTranslateAcceleratorEvent = std::function<HRESULT(TMXWebBrowser& Sender, int Key, int Modifiers)>;
 using TCloseQueryEvent = std::function<void(TMXWebBrowser& Sender, bool& CanClose)>;
 
 class TMXWebBrowser : public QWebEngineView {
@@ -128,8 +119,6 @@ public:
     // The URL of the shown document in the system's form.
     std::string LocationURL() const;
     TReadyState ReadyState() const noexcept { return FReadyState; }
-    // Lets events run until the document is at least interactive (or TimeoutMs passed).
-    bool WaitUntilInteractive(int TimeoutMs = 10000);
 
     const TDownloadControlOptions& DownloadOptions() const noexcept { return FDownloadOptions; }
     void SetDownloadOptions(const TDownloadControlOptions& Value);
@@ -137,15 +126,11 @@ public:
     void SetUserInterfaceOptions(const TUserInterfaceOptions& Value);
     std::uint32_t DownloadControlFlagWord() const noexcept { return FDownloadFlags; }
     std::uint32_t UserInterfaceFlagWord() const noexcept { return FUserInterfaceFlags; }
-    // The host information as the engine gets it.
-    HRESULT GetHostInfo(TDocHostUIInfo& Info);
 
     TBeforeNavigateEvent OnBeforeNavigate2;
     TNavigateCompleteEvent OnNavigateComplete2;
-    TGetHostInfoEvent OnGetHostInfo;
     TShowContextMenuEvent OnShowContextMenu;
     TShowMessageEvent OnShowMessage;
-    TTranslateAcceleratorEvent OnTranslateAccelerator;
     TCloseQueryEvent OnCloseQuery;
 
 signals:
@@ -155,7 +140,6 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     friend class TMXWebPage;
@@ -171,5 +155,4 @@ private:
     TReadyState FReadyState = TReadyState::Uninitialized;
     // A text load started by LoadHTMLText is no navigation of its own.
     int FPendingTextLoads = 0;
-    QObject* FFocusProxy = nullptr;
 };

@@ -22,10 +22,12 @@ TfrmPassword::TfrmPassword(const QString& Title, const QString& Message, bool As
     picture->setPixmap(QIcon(":/icons/lock.svg").pixmap(40, 40));
     picture->setAccessibleName("Locked");
     header->addWidget(picture, 0, Qt::AlignTop);
+    // The message and the fields are read as they stand: the message is its own text,
+    // each field is named by its label.
     auto* lblMessage = new QLabel(Message, this);
+    lblMessage->setObjectName("lblMessage");
     lblMessage->setWordWrap(true);
     lblMessage->setMinimumWidth(300);
-    lblMessage->setAccessibleName("Message");
     header->addWidget(lblMessage, 1);
     layout->addLayout(header);
 
@@ -34,13 +36,11 @@ TfrmPassword::TfrmPassword(const QString& Title, const QString& Message, bool As
     if (AskUser) {
         edtUser = new QLineEdit(this);
         edtUser->setObjectName("edtUser");
-        edtUser->setAccessibleName("User name");
         form->addRow("&User name:", edtUser);
     }
     edtPassword = new QLineEdit(this);
     edtPassword->setObjectName("edtPassword");
     edtPassword->setEchoMode(QLineEdit::Password);
-    edtPassword->setAccessibleName("Password");
     form->addRow("&Password:", edtPassword);
     layout->addLayout(form);
 

@@ -8,6 +8,7 @@
 #include "u_BookScheme.h"
 #include "u_CaseBlind.h"
 #include "u_CommandTable.h"
+#include "u_Forms.h"
 #include "u_ReaderPictures.h"
 #include "u_ReaderSettings.h"
 #include "u_Version.h"
@@ -126,7 +127,6 @@ TfrmReader::TfrmReader(TReaderSession& Session, QWidget* Parent)
         else
             ShowMessage("The page could not be saved as \"" + file + "\".");
     });
-    statusBar()->setAccessibleName("Status");
 
     CreateActions();
     CreateMenus();
@@ -284,7 +284,6 @@ void TfrmReader::CreateMenus() {
 void TfrmReader::CreateContents() {
     dckContents = new QDockWidget("Contents", this);
     dckContents->setObjectName("dckContents");
-    dckContents->setAccessibleName("Contents");
     dckContents->setFeatures(QDockWidget::DockWidgetClosable);
     tvContents = new QTreeWidget(dckContents);
     tvContents->setObjectName("tvContents");
@@ -321,6 +320,21 @@ void TfrmReader::CreateContents() {
             FollowLink(FBook.Story().Pages()[static_cast<size_t>(page)].Path);
     });
     connect(tvContents, &QTreeWidget::itemClicked, tvContents, &QTreeWidget::itemActivated);
+    // Assistive technology selects an entry without making it current (a click, a key
+    // and the window itself change both): such a selection opens the entry as a click
+    // would. It is looked at once the selection has settled.
+    connect(tvContents, &QTreeWidget::itemSelectionChanged, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const QList<QTreeWidgetItem*> selected = tvContents->selectedItems();
+                if (selected.size() != 1 || selected.front() == tvContents->currentItem())
+                    return;
+                tvContents->setCurrentItem(selected.front());
+                emit tvContents->itemActivated(selected.front(), 0);
+            },
+            Qt::QueuedConnection);
+    });
     dckContents->setWidget(tvContents);
     addDockWidget(Qt::LeftDockWidgetArea, dckContents);
     dckContents->hide();
@@ -374,7 +388,6 @@ QToolButton* TfrmReader::AddToolButton(const TToolbarButton& Button, QAction* Ac
     const QString caption = ButtonCaption(Button);
     button->setText(caption);
     button->setToolTip(caption);
-    button->setAccessibleName(caption);
     const QPixmap picture = Button.Image.empty() ? QPixmap() : ButtonPicture(FBook.SystemFile(Button.Image), Button.Image);
     if (!picture.isNull()) {
         button->setIcon(picture);
@@ -403,7 +416,6 @@ void TfrmReader::CreateToolBar() {
         return;
     tbBook = new QToolBar("Toolbar", this);
     tbBook->setObjectName("tbBook");
-    tbBook->setAccessibleName("Toolbar");
     tbBook->setMovable(false);
     tbBook->setFloatable(false);
     tbBook->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -457,7 +469,6 @@ void TfrmReader::CreateToolBar() {
         if (!logo.isNull()) {
             auto* spacer = new QWidget(tbBook);
             spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-            spacer->setAccessibleName("Space");
             tbBook->addWidget(spacer);
             auto* button = new QToolButton(tbBook);
             button->setObjectName("btnLogo");
@@ -715,6 +726,7 @@ void TfrmReader::actAboutExecute() {
     QMessageBox box(QMessageBox::NoIcon, "About", QString(), QMessageBox::Ok, this);
     box.setObjectName("dlgAbout");
     box.setIconPixmap(windowIcon().pixmap(48, 48));
+    NameMessageBoxIcon(box, Q(FBook.Title()));
     box.setTextFormat(Qt::RichText);
     box.setText("<h3>" + Q(FBook.Title()).toHtmlEscaped() + "</h3><p>" + Q(FBook.Caption()).toHtmlEscaped() +
                 "</p><p>Read with Pagelamp " + Q(VersionText(0, 3)) + ".</p>");
@@ -738,7 +750,9 @@ void TfrmReader::OpenExternal(const QUrl& Url) {
 }
 
 void TfrmReader::ShowMessage(const QString& Text) {
-    QMessageBox::information(this, Q(FBook.Title()), Text);
+    QMessageBox box(QMessageBox::Information, Q(FBook.Title()), Text, QMessageBox::Ok, this);
+    NameMessageBoxIcon(box);
+    box.exec();
 }
 
 bool TfrmReader::RunPrintDialog(QPrinter& Printer) {

@@ -31,7 +31,6 @@ TfrmReaderForm::TfrmReaderForm(const TReaderForm& Form, const QString& Caption, 
     setObjectName("frmReaderForm");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(Caption);
-    setAccessibleName(Caption);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     wbForm = new TBookView(Profile, this);

@@ -16,7 +16,6 @@ TfrmSearch::TfrmSearch(const QString& Initial, QWidget* Parent) : QDialog(Parent
     layout->addWidget(label);
     edtWords = new QLineEdit(Initial, this);
     edtWords->setObjectName("edtWords");
-    edtWords->setAccessibleName("Words to find");
     edtWords->setMinimumWidth(320);
     edtWords->selectAll();
     label->setBuddy(edtWords);

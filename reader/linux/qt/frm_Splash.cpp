@@ -15,7 +15,8 @@ TfrmSplash::TfrmSplash(const QPixmap& Picture, int IntervalSeconds, bool CloseOn
       FCloseOnClick(CloseOnClick) {
     setObjectName("frmSplash");
     setAttribute(Qt::WA_DeleteOnClose);
-    setAccessibleName("Splash");
+    // No title bar shows it: the title names the window for screen readers.
+    setWindowTitle("Splash");
     QSize size = FPicture.size();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

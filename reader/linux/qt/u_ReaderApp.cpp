@@ -4,6 +4,7 @@
 #include "frm_Password.h"
 #include "frm_Reader.h"
 #include "frm_Splash.h"
+#include "u_Forms.h"
 #include "u_ReaderBook.h"
 #include "u_ReaderPictures.h"
 #include "u_ReaderSession.h"
@@ -105,6 +106,7 @@ void TReaderApp::ShowError(const QString& Message) {
     if (!FArguments.Batch) {
         QMessageBox box(QMessageBox::Critical, "Pagelamp", Message, QMessageBox::Ok);
         box.setObjectName("dlgError");
+        NameMessageBoxIcon(box);
         box.setWindowIcon(ReaderIcon());
         box.exec();
     }
@@ -122,6 +124,7 @@ TfrmReader* TReaderApp::CreateWindow(TReaderSession& Session) {
 void TReaderApp::ShowPopUp(const QString& Text) {
     QMessageBox box(QMessageBox::Information, QString::fromStdString(FBook->Title()), Text, QMessageBox::Ok);
     box.setObjectName("dlgPopUp");
+    NameMessageBoxIcon(box);
     box.setWindowIcon(BookIcon(FBook->Icon()));
     box.exec();
 }

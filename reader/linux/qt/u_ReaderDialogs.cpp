@@ -8,8 +8,6 @@ QDialogButtonBox* NewPromptButtons(QDialog* Dialog, const QString& AcceptCaption
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Dialog);
     QPushButton* accept = buttons->button(QDialogButtonBox::Ok);
     accept->setText(AcceptCaption);
-    accept->setAccessibleName(AcceptCaption);
-    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName("Cancel");
     QObject::connect(buttons, &QDialogButtonBox::accepted, Dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, Dialog, &QDialog::reject);
     return buttons;

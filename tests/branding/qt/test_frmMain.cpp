@@ -3,6 +3,7 @@
 #include "u_Registry.h"
 #include "u_Version.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -128,12 +129,26 @@ TEST_F(FormTest, OpenTypeUpdateAndReopen) {
                                                       form.vleVariables, form.imgIcon})
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 
-    // Type into the always-shown editor of the second row.
+    // A screen reader reads the fields by their labels, the picture and the grid by
+    // their names and every value as the grid shows it.
+    auto name = [](QObject* Object) {
+        return QAccessible::queryAccessibleInterface(Object)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(name(form.edtTitle), "Title");
+    EXPECT_EQ(name(form.imgIcon), "Icon");
+    EXPECT_EQ(name(form.vleVariables), "Variables");
+    EXPECT_EQ(name(form.vleVariables->cellWidget(0, 1)), "author");
+    const QString shown = qobject_cast<QLineEdit*>(form.vleVariables->cellWidget(0, 1))->text();
+    EXPECT_EQ(form.vleVariables->item(0, 1)->text(), shown);
+    EXPECT_EQ(name(&form).toStdString(), "Inkstamp " + VersionText(0, 4));
+
+    // Type into the always-shown editor of the second row: the grid reads the new value.
     auto* editor = qobject_cast<QLineEdit*>(form.vleVariables->cellWidget(1, 1));
     ASSERT_NE(editor, nullptr);
     editor->setFocus();
     editor->selectAll();
     editor->insert("Acme Press");
+    EXPECT_EQ(form.vleVariables->item(1, 1)->text(), "Acme Press");
     form.btnUpdateClick(nullptr);
     ProcessEvents();
     ASSERT_TRUE(form.errors.empty()) << form.errors[0];

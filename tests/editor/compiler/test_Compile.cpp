@@ -124,13 +124,20 @@ TEST(SystemFiles, SystemXmlHasTheBookFormat) {
     TProjectOptions options;
     options.ApplicationTitle = "A \"B\"";
     const std::string text = BuildSystemXml(options);
-    EXPECT_EQ(text, "<System\r\n  Story=\"Story.xml\"\r\n  ToolButtons=\"ToolButtons.xml\"\r\n"
-                    "  Variables=\"Variables.xml\"\r\n  Icon=\"Application.ico\"\r\n  " +
-                        options.GetAttributes() +
-                        "\r\n  Forms=\"AdditionalPages.xml\"\r\n  Decrypt=\"Decrypt.xml\"\r\n>  <splash " +
-                        options.Splash().GetAttributes() + "\r\n/>  <toolbar " +
-                        options.Toolbar().GetAttributes() + "\r\n/></System>\r\n");
-    EXPECT_NE(text.find("ApplicationTitle=\"A \"\"B\"\"\""), std::string::npos);
+    // The options of a new project, each attribute as the book's reader reads it.
+    EXPECT_EQ(
+        text,
+        "<System\r\n  Story=\"Story.xml\"\r\n  ToolButtons=\"ToolButtons.xml\"\r\n"
+        "  Variables=\"Variables.xml\"\r\n  Icon=\"Application.ico\"\r\n"
+        "  ApplicationTitle=\"A \"\"B\"\"\" MainFormCaption=\"\" OutputPath=\"\" DefaultOutput=True "
+        "AllowRightClickContextMenu=1 ResizableWindow=True Width=800 Height=600 Template=\"\" "
+        "RunMaximized=False\r\n"
+        "  Forms=\"AdditionalPages.xml\"\r\n  Decrypt=\"Decrypt.xml\"\r\n>"
+        "  <splash Interval=3 PopUpTextS=\"Starting pop-up text...\" PopUpTextE=\"Ending pop-up text...\" "
+        "CloseOnClick=False SplashTypeS=\"vsNone\" SplashTypeE=\"vsNone\"\r\n/>"
+        "  <toolbar ToolbarPlacement=\"tpTop\" LogoDisplay=False ToolbarTextColor=0 ToolbarBackColor=0 "
+        "ToolbarBtnW=32 ToolbarBtnH=32 ToolbarImgW=24 ToolbarImgH=24 ToolbarShowCaption=False "
+        "ToolbarFlat=False LogoLink=\"\" LogoText=\"\" \r\n/></System>\r\n");
 }
 
 TEST(SystemFiles, StoryXmlNestsChaptersWithoutTheirNames) {
@@ -178,9 +185,10 @@ TEST(CompileSummary, TextAndSecurityLines) {
     TProjectOptions options;
     options.ApplicationTitle = "Task";
     options.MainFormCaption = "Title";
-    TMFS store;
-    EXPECT_EQ(CompileSecurityLine(store), "No Security");
-    EXPECT_TRUE(store.Session()->Exists("\\Encrypt.xml"));
+    // A project without security settings has none; asking creates no file.
+    TBookProject project;
+    EXPECT_EQ(CompileSecurityLine(project), "No Security");
+    EXPECT_FALSE(project.SystemStore().Session()->Exists("\\Encrypt.xml"));
     EXPECT_EQ(CompileSummaryText(options, "No Security"), "Project options:\r\n\r\n"
                                                           "eBook Task Bar: Task\r\n"
                                                           "eBook Title Bar: Title\r\n"
@@ -218,9 +226,9 @@ TEST(CompileSummary, TextAndSecurityLines) {
     EXPECT_EQ(text.find("Security"), std::string::npos);
 
     auto line = [](const std::string& xml) {
-        TMFS s;
-        s.Session()->CreateFile("\\Encrypt.xml", 0, false)->Content = xml;
-        return CompileSecurityLine(s);
+        TBookProject p;
+        p.SystemStore().Session()->CreateFile("\\Encrypt.xml", 0, false)->Content = xml;
+        return CompileSecurityLine(p);
     };
     EXPECT_EQ(line("<Encrypt Method=\"Password\" Password=\"p\" PasswordType=\"Simple\"/>"),
               "Simple Password (All Book)");

@@ -329,17 +329,22 @@ TEST_F(CompileBook, LogoOnlyWhenDisplayedSplashesWhenPresent) {
     EXPECT_NE(Text(system, "\\ToolButtons.xml").find("\r\n LogoDisplay=False\r\n"), std::string::npos);
 }
 
-TEST_F(CompileBook, MinimalProjectGainsEmptySystemFiles) {
+TEST_F(CompileBook, MinimalProjectGivesEmptySystemFilesAndStaysAsItWas) {
     TBookProject bare;
     bare.FilesStore().Session()->CreateFile("\\p.htm", 0, false)->Content = "p";
     auto item = std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikPage, "P");
     item->Page = "\\p.htm";
     bare.Story().AddChild(nullptr, std::move(item));
     CompileProject(bare, Settings);
-    for (const char* name : {"\\Variables.xml", "\\AdditionalPages.xml", "\\Toolbar.xml"}) {
-        ASSERT_TRUE(bare.SystemStore().Session()->Exists(name)) << name;
-        EXPECT_EQ(bare.SystemStore().Session()->OpenFile(name)->Content, "");
+    // The book holds the files the project does not have, empty; the project gains none.
+    TMFS system;
+    Unpack(SystemResourceName, system);
+    for (const char* name : {"\\Variables.xml", "\\AdditionalPages.xml"}) {
+        EXPECT_EQ(Text(system, name), "") << name;
+        EXPECT_TRUE(system.Session()->Exists(name)) << name;
     }
+    for (const char* name : {"\\Variables.xml", "\\AdditionalPages.xml", "\\Toolbar.xml", "\\Encrypt.xml"})
+        EXPECT_FALSE(bare.SystemStore().Session()->Exists(name)) << name;
     EXPECT_TRUE(ReadIconGroupResource(Book(), IconResourceName).size() > 0); // the reader's own icon stays
 }
 

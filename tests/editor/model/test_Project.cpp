@@ -195,23 +195,139 @@ TEST_F(ProjectTest, ChaptersPositionsAndMoves) {
     EXPECT_EQ(pc->Parent(), inner);
     EXPECT_EQ(c1->Parent(), nullptr);
 
+    // The order is part of the project file: a move that moves marks the project.
     p.SetModified(false);
     p.MoveUp(pa); // first already: nothing
     EXPECT_EQ(inner->Items(0), pa);
+    EXPECT_FALSE(p.Modified());
     p.MoveDown(pa);
     EXPECT_EQ(inner->Items(1), pa);
+    EXPECT_TRUE(p.Modified());
+    p.SetModified(false);
     p.MoveUp(c1);
     EXPECT_EQ(p.Story().Items(1), c1);
     EXPECT_EQ(c1->Items(0), inner) << "children move with their item";
-    EXPECT_FALSE(p.Modified()) << "moves leave Modified alone";
+    EXPECT_TRUE(p.Modified());
 
+    p.SetModified(false);
     p.SetItemFlag(c1, ifIncludeInTOC, true);
     EXPECT_TRUE(inner->IncludeInTOC && pa->IncludeInTOC && pb->IncludeInTOC && pc->IncludeInTOC);
     EXPECT_TRUE(welcome->IncludeInTOC) << "the default page is listed";
+    EXPECT_TRUE(p.Modified());
+    p.SetModified(false);
+    p.SetItemFlag(c1, ifIncludeInTOC, true); // every item has it already
+    EXPECT_FALSE(p.Modified());
     p.SetItemFlag(pa, ifIncludeInTOC, false);
     EXPECT_FALSE(pa->IncludeInTOC);
     EXPECT_TRUE(pb->IncludeInTOC);
+    EXPECT_TRUE(p.Modified());
+}
+
+TEST_F(ProjectTest, RenamesAndMovesMarkTheProjectOnlyWhenTheyChangeIt) {
+    TBookProject p(&Host);
+    p.NewProject();
+    TProjectItemInfo* welcome = p.Story().Items(0);
+    TProjectItemInfo* ch = p.AddChapterItem(nullptr, "Ch");
+    TProjectItemInfo* a = p.AddPageItem(ch, "A", "\\a.htm");
+    TProjectItemInfo* b = p.AddPageItem(ch, "B", "\\b.htm");
+    p.SetModified(false);
+
+    p.RenameItem(a, "A");
     EXPECT_FALSE(p.Modified());
+    p.RenameItem(a, "First page");
+    EXPECT_EQ(a->Name, "First page");
+    EXPECT_TRUE(p.Modified());
+    EXPECT_NE(p.ProjectFileText().find("<item name=\"First page\" page=\"\\a.htm\""), std::string::npos);
+
+    // To the place it has: nothing.
+    p.SetModified(false);
+    p.MoveItem(b, ch, nullptr); // already the last item of the chapter
+    p.MoveItem(a, ch, b);       // already directly before b
+    p.MoveItem(a, nullptr, a);  // before itself
+    EXPECT_FALSE(p.Modified());
+    EXPECT_EQ(ch->Items(0), a);
+    EXPECT_EQ(ch->Items(1), b);
+
+    // To the end of the top level, then before the default page.
+    p.MoveItem(a, nullptr, nullptr);
+    EXPECT_TRUE(p.Modified());
+    ASSERT_EQ(p.Story().Count(), 3);
+    EXPECT_EQ(p.Story().Items(2), a);
+    EXPECT_EQ(a->Parent(), nullptr);
+    EXPECT_EQ(ch->Count(), 1);
+    p.SetModified(false);
+    p.MoveItem(b, nullptr, welcome);
+    EXPECT_TRUE(p.Modified());
+    EXPECT_EQ(p.Story().Items(0), b);
+    EXPECT_EQ(ch->Count(), 0);
+}
+
+TEST_F(ProjectTest, SystemFilesAreReadWithoutCreatingThemAndChangedThroughTheProject) {
+    TBookProject p(&Host);
+    p.NewProject();
+    p.SetModified(false);
+    auto system = p.SystemStore().NewSession();
+
+    // Reading creates nothing: no security, no icon, no additional pages.
+    EXPECT_EQ(p.SystemFile("\\Encrypt.xml"), std::nullopt);
+    EXPECT_TRUE(p.Security().Method == TSecurityMethod::smNone);
+    EXPECT_EQ(p.Icon(), std::nullopt);
+    EXPECT_EQ(p.AdditionalPagesText(), "");
+    EXPECT_EQ(p.VariablesText(), ""); // the default project's file is empty
+    EXPECT_FALSE(system->Exists("\\Encrypt.xml"));
+    EXPECT_FALSE(system->Exists("\\Icon.ico"));
+    EXPECT_FALSE(system->Exists("\\AdditionalPages.xml"));
+    EXPECT_FALSE(p.Modified());
+
+    // Writing marks the project when the content changed.
+    p.SetSecurityText(
+        "<Encrypt Method=\"Password\" Password=\"lamp\" PasswordType=\"Selected\">\r\n</Encrypt>\r\n");
+    EXPECT_TRUE(p.Modified());
+    const TSecuritySettings security = p.Security();
+    EXPECT_TRUE(security.Method == TSecurityMethod::smPassword);
+    EXPECT_EQ(security.Password, "lamp");
+    EXPECT_TRUE(security.PasswordType == TPasswordType::ptSelected);
+
+    p.SetModified(false);
+    p.SetIcon(std::string("ICON"));
+    EXPECT_TRUE(p.Modified());
+    EXPECT_EQ(p.SystemFile("\\icon.ICO"), "ICON") << "names ignore letter case";
+    p.SetModified(false);
+    p.SetIcon(std::string("ICON"));
+    EXPECT_FALSE(p.Modified()) << "the same bytes again change nothing";
+    p.SetIcon(std::nullopt);
+    EXPECT_TRUE(p.Modified());
+    EXPECT_FALSE(system->Exists("\\Icon.ico"));
+    p.SetModified(false);
+    EXPECT_FALSE(p.DeleteSystemFile("\\Icon.ico"));
+    EXPECT_FALSE(p.Modified());
+
+    p.SetVariablesText("<vars/>");
+    p.SetAdditionalPagesText("<AdditionalPages/>");
+    EXPECT_EQ(p.SystemFile("\\Variables.xml"), "<vars/>");
+    EXPECT_EQ(p.SystemFile("\\AdditionalPages.xml"), "<AdditionalPages/>");
+    EXPECT_TRUE(p.Modified());
+}
+
+TEST_F(ProjectTest, FilesOfTheFilesStoreAreReadAndWrittenThroughTheProject) {
+    TBookProject p(&Host);
+    p.NewProject();
+    p.SetModified(false);
+    EXPECT_EQ(p.FileContent("\\Welcome.htm"), "<html>Welcome</html>");
+    try {
+        p.FileContent("\\Missing.htm");
+        FAIL() << "a missing file has no content";
+    } catch (const EMFSError& e) {
+        EXPECT_EQ(e.Message(), "File \"\\Missing.htm\" not found");
+    }
+    EXPECT_FALSE(p.FilesStore().NewSession()->Exists("\\Missing.htm"));
+
+    p.WriteFile("\\Welcome.htm", "<html>Welcome</html>");
+    EXPECT_FALSE(p.Modified());
+    p.WriteFile("\\Pictures\\Lamps\\lamp.png", "PNG");
+    EXPECT_TRUE(p.Modified());
+    EXPECT_EQ(p.FileContent("\\Pictures\\Lamps\\lamp.png"), "PNG");
+    EXPECT_TRUE(p.FilesStore().NewSession()->FolderExists("\\Pictures\\Lamps"));
 }
 
 TEST_F(ProjectTest, DeletingItemsDeletesTheirPages) {
@@ -258,6 +374,10 @@ TEST_F(ProjectTest, DeletingItemsDeletesTheirPages) {
 
     p.ClearStory();
     EXPECT_EQ(Host.Questions.back(), "Clear story?");
+    // Deleting items is a confirmation; clearing the whole story a warning.
+    EXPECT_EQ(Host.QuestionKinds, (std::vector<IProjectHost::TQuestionKind>{
+                                      IProjectHost::qkConfirmation, IProjectHost::qkConfirmation,
+                                      IProjectHost::qkConfirmation, IProjectHost::qkWarning}));
     EXPECT_TRUE(p.Story().Empty());
     EXPECT_FALSE(s->Exists("\\Welcome.htm"));
 }

@@ -11,7 +11,19 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <string>
+
+// The child of Parent with that object name and class (the windows name their controls
+// and commands as in their design); fails the test and gives none when there is none.
+template <class T>
+T* Named(const QObject& Parent, const char* Name) {
+    T* child = Parent.findChild<T*>(QString::fromLatin1(Name));
+    if (!child)
+        ADD_FAILURE() << "no " << T::staticMetaObject.className() << " named " << Name;
+    return child;
+}
 
 // Lets pending events run a few times.
 inline void ProcessEvents(int Rounds = 5) {

@@ -172,16 +172,10 @@ TEST(MXWebBrowser, OptionSetsGiveFlagWordsAndSettings) {
     TMXWebBrowser browser;
     EXPECT_EQ(browser.DownloadControlFlagWord(), 0x70u); // images, videos, background sounds
     EXPECT_EQ(browser.UserInterfaceFlagWord(), 0u);
-    TDocHostUIInfo info;
-    EXPECT_EQ(browser.GetHostInfo(info), S_OK);
-    EXPECT_EQ(info.cbSize, 20u);
-    EXPECT_EQ(info.dwFlags, 0u);
 
     browser.SetUserInterfaceOptions({TUserInterfaceOption::DIALOG, TUserInterfaceOption::NO3DOUTERBORDER,
                                      TUserInterfaceOption::ENABLE_INPLACE_NAVIGATION});
     EXPECT_EQ(browser.UserInterfaceFlagWord(), 0x210001u);
-    browser.GetHostInfo(info);
-    EXPECT_EQ(info.dwFlags, 0x210001u);
     EXPECT_EQ(DownloadControlFlags({TDownloadControlOption::OFFLINE, TDownloadControlOption::NO_SCRIPTS}),
               0x80000080u);
 

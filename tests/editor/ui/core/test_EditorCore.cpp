@@ -16,7 +16,7 @@ public:
     void SaveChanges() override {
         ++Saved;
         if (!PendingVariables.empty())
-            Project->SystemStore().Session()->CreateFile("\\Variables.xml", 0, true)->Content = PendingVariables;
+            Project->SetVariablesText(PendingVariables);
     }
     void ScanRequested() override { ++Scans; }
 };
@@ -24,8 +24,7 @@ public:
 TEST(EditorCore, VariablesAreRebuiltFromTheStoreAfterInvalidation) {
     TEditorCore core;
     core.Project().NewProject();
-    core.Project().SystemStore().Session()->CreateFile("\\Variables.xml", 0, true)->Content =
-        "<vars>\r\n<var name=\"Author\">$Ann</var>\r\n</vars>\r\n";
+    core.Project().SetVariablesText("<vars>\r\n<var name=\"Author\">$Ann</var>\r\n</vars>\r\n");
     core.InvalidateVariables();
     EXPECT_EQ(core.ProjectVariables().GetValue("author"), "Ann");
 
@@ -73,15 +72,13 @@ TEST(EditorCore, TemplatesOfTheProgramFolderAndTheOutputFile) {
     EXPECT_TRUE(core.Project().FileName().empty());
 }
 
-TEST(EditorCore, WindowTableStartsWithWhatIsLinked) {
-    // Registration adds to the one table; a member left empty means "not built in".
-    static bool called = false;
-    const auto previous = EditorWindows().ResetBalloons;
-    TEditorWindowRegistration reg([](TEditorWindowTable& t) { t.ResetBalloons = [] { called = true; }; });
-    ASSERT_TRUE(EditorWindows().ResetBalloons);
-    EditorWindows().ResetBalloons();
-    EXPECT_TRUE(called);
-    EditorWindows().ResetBalloons = previous;
+TEST(EditorCore, EveryWindowOfTheEditorIsInTheTable) {
+    // The editor's library links every window unit: no command finds its window missing.
+    const TEditorWindowTable& t = EditorWindows();
+    EXPECT_TRUE(t.OpenPageEditor && t.OpenToolbarDesigner && t.OpenVariables && t.OpenSystemPages);
+    EXPECT_TRUE(t.RunWizard && t.ShowProjectOptions && t.ShowTips && t.ShowAbout);
+    EXPECT_TRUE(t.ActivateBalloons && t.DeactivateBalloons && t.ResetBalloons);
+    EXPECT_TRUE(t.ShowSplashFile && t.ShowSplashItem && t.RequestSplashClose);
 }
 
 } // namespace

@@ -81,16 +81,17 @@ protected:
     // Runs script in the surface (as the author's actions would) and waits for its answer.
     QVariant Surface(TfrmEdit* Editor, const QString& Code) {
         auto done = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
-        Editor->webEdit->page()->runJavaScript(Code, QWebEngineScript::ApplicationWorld,
-                                               [done](const QVariant& v) {
-                                                   *done = {true, v};
-                                               });
+        Named<TMXWebBrowser>(*Editor, "webEdit")
+            ->page()
+            ->runJavaScript(Code, QWebEngineScript::ApplicationWorld, [done](const QVariant& v) {
+                *done = {true, v};
+            });
         WaitFor([&] { return done->first; });
         return done->second;
     }
     // Puts the caret at the end of the editable block and the focus on the surface.
     void CaretAtEnd(TfrmEdit* Editor) {
-        Editor->webEdit->setFocus();
+        Named<TMXWebBrowser>(*Editor, "webEdit")->setFocus();
         Surface(Editor,
                 QStringLiteral("(function(){var b=document.getElementById('%1');var r=document.createRange();"
                                "r.selectNodeContents(b);r.collapse(false);var s=getSelection();"
@@ -118,19 +119,19 @@ TEST_F(PageEditor, EditingBodyChangesOnlyItsTextAndTheEnginesRewritingIsNoChange
     PutPage("\\Welcome1.htm", WelcomePage);
     TfrmEdit* editor = Open("\\Welcome1.htm");
     EXPECT_TRUE(Core.Project().Modified()); // opening marks the project modified
-    ASSERT_EQ(editor->cmbPages->count(), 2);
-    EXPECT_EQ(editor->cmbPages->itemText(0), "Top");
-    EXPECT_EQ(editor->cmbPages->itemText(1), "Body");
-    EXPECT_EQ(editor->CurrentPart, 0);
+    ASSERT_EQ(Named<QComboBox>(*editor, "cmbPages")->count(), 2);
+    EXPECT_EQ(Named<QComboBox>(*editor, "cmbPages")->itemText(0), "Top");
+    EXPECT_EQ(Named<QComboBox>(*editor, "cmbPages")->itemText(1), "Body");
+    EXPECT_EQ(editor->EditedPart(), 0);
     // The engine rewrites the markup ("<B>" becomes "<b>"), which is no change.
     EXPECT_NE(editor->MirrorHtml().find("<b>%{Author}</b>"), std::string::npos) << editor->MirrorHtml();
 
     // To Body, as the author chooses it in the list; Top stays as written.
-    editor->cmbPages->activated(1);
-    ASSERT_TRUE(WaitFor([&] { return editor->CurrentPart == 1 && editor->MirrorValid(); }));
-    EXPECT_FALSE(editor->Parts[0].Changed);
+    Named<QComboBox>(*editor, "cmbPages")->activated(1);
+    ASSERT_TRUE(WaitFor([&] { return editor->EditedPart() == 1 && editor->MirrorValid(); }));
+    EXPECT_FALSE(editor->PageParts()[0].Changed);
     CaretAtEnd(editor);
-    TypeKeys(editor->webEdit->focusProxy(), QStringLiteral(" More"));
+    TypeKeys(Named<TMXWebBrowser>(*editor, "webEdit")->focusProxy(), QStringLiteral(" More"));
     ASSERT_TRUE(MirrorHas(editor, "More"));
 
     editor->SaveChanges();
@@ -141,8 +142,8 @@ TEST_F(PageEditor, EditingBodyChangesOnlyItsTextAndTheEnginesRewritingIsNoChange
     EXPECT_EQ(saved.substr(saved.size() - (WelcomePage.size() - bodyEnd)), WelcomePage.substr(bodyEnd));
     EXPECT_NE(saved.find("More"), std::string::npos);
     // Saving reloads and shows the part that was shown.
-    EXPECT_EQ(editor->cmbPages->currentIndex(), 1);
-    EXPECT_FALSE(editor->Parts[1].Changed);
+    EXPECT_EQ(Named<QComboBox>(*editor, "cmbPages")->currentIndex(), 1);
+    EXPECT_FALSE(editor->PageParts()[1].Changed);
 }
 
 TEST_F(PageEditor, TypedTextInBoldIsSavedIntoThePageFileOnDisk) {
@@ -151,29 +152,28 @@ TEST_F(PageEditor, TypedTextInBoldIsSavedIntoThePageFileOnDisk) {
     PutPage("\\Typed.htm", "<html><body><PAGE NAME=\"Body\">Start.</PAGE></body></html>");
     TfrmEdit* editor = Open("\\Typed.htm");
     CaretAtEnd(editor);
-    TypeKeys(editor->webEdit->focusProxy(), QStringLiteral(" Brave words"));
+    TypeKeys(Named<TMXWebBrowser>(*editor, "webEdit")->focusProxy(), QStringLiteral(" Brave words"));
     ASSERT_TRUE(MirrorHas(editor, "Brave words"));
     SelectText(editor, QStringLiteral("Brave"));
     ProcessEvents();
-    WaitFor([&] { return editor->actBold->isEnabled(); });
-    editor->actBold->trigger();
+    WaitFor([&] { return Named<QAction>(*editor, "actBold")->isEnabled(); });
+    Named<QAction>(*editor, "actBold")->trigger();
     ASSERT_TRUE(MirrorHas(editor, "<b>Brave</b>")) << editor->MirrorHtml();
 
     // The font controls: a size and a colour for the selection, read back afterwards.
-    editor->spnFontSize->setValue(5);
+    Named<QSpinBox>(*editor, "spnFontSize")->setValue(5);
     ASSERT_TRUE(MirrorHas(editor, "size=\"5\"")) << editor->MirrorHtml();
-    const int red = editor->clrbFontColor->findText(QStringLiteral("Red"));
-    editor->clrbFontColor->setCurrentIndex(red);
-    emit editor->clrbFontColor->activated(red);
+    const int red = Named<TEditColorBox>(*editor, "clrbFontColor")->findText(QStringLiteral("Red"));
+    Named<TEditColorBox>(*editor, "clrbFontColor")->setCurrentIndex(red);
+    emit Named<TEditColorBox>(*editor, "clrbFontColor")->activated(red);
     ASSERT_TRUE(MirrorHas(editor, "color=\"#ff0000\"")) << editor->MirrorHtml();
-    editor->clrbFontColor->SetColor(clNone);
-    editor->spnFontSize->blockSignals(true);
-    editor->spnFontSize->setValue(0);
-    editor->spnFontSize->blockSignals(false);
+    Named<TEditColorBox>(*editor, "clrbFontColor")->SetColor(clNone);
+    Named<QSpinBox>(*editor, "spnFontSize")->blockSignals(true);
+    Named<QSpinBox>(*editor, "spnFontSize")->setValue(0);
+    Named<QSpinBox>(*editor, "spnFontSize")->blockSignals(false);
     editor->ReadFontState();
-    ASSERT_TRUE(WaitFor([&] { return editor->spnFontSize->value() == 5; }));
-    EXPECT_EQ(editor->clrbFontColor->Color(), 0x0000FF);
-    EXPECT_EQ(editor->LastFontColor, 0x0000FF);
+    ASSERT_TRUE(WaitFor([&] { return Named<QSpinBox>(*editor, "spnFontSize")->value() == 5; }));
+    EXPECT_EQ(Named<TEditColorBox>(*editor, "clrbFontColor")->Color(), 0x0000FF);
     const std::string fontState = editor->MirrorHtml();
     Pause(100);
     EXPECT_EQ(editor->MirrorHtml(), fontState); // filling the controls ran no command
@@ -191,24 +191,27 @@ TEST_F(PageEditor, PreviewShowsUnsavedTextWithVariablesWhileTheSurfaceKeepsRefer
     TfrmEdit* editor = Open("\\Welcome1.htm");
     EXPECT_NE(editor->MirrorHtml().find("%{Author}"), std::string::npos);
     CaretAtEnd(editor);
-    TypeKeys(editor->webEdit->focusProxy(), QStringLiteral(" unsaved"));
+    TypeKeys(Named<TMXWebBrowser>(*editor, "webEdit")->focusProxy(), QStringLiteral(" unsaved"));
     ASSERT_TRUE(MirrorHas(editor, "unsaved"));
 
-    editor->pcEdit->setCurrentWidget(editor->tabPreview); // collects the part, shows the preview
-    ASSERT_TRUE(WaitFor([&] { return BodyText(*editor->webPreview).find("unsaved") != std::string::npos; }));
-    const std::string preview = BodyText(*editor->webPreview);
+    Named<QTabWidget>(*editor, "pcEdit")
+        ->setCurrentWidget(Named<QWidget>(*editor, "tabPreview")); // collects the part, shows the preview
+    ASSERT_TRUE(WaitFor([&] {
+        return BodyText(*Named<TMXWebBrowser>(*editor, "webPreview")).find("unsaved") != std::string::npos;
+    }));
+    const std::string preview = BodyText(*Named<TMXWebBrowser>(*editor, "webPreview"));
     EXPECT_NE(preview.find("Hello Ann Lee unsaved"), std::string::npos) << preview;
     EXPECT_NE(preview.find("fixed text"), std::string::npos);
     EXPECT_EQ(preview.find("%{"), std::string::npos);
     EXPECT_EQ(Page("\\Welcome1.htm"), WelcomePage); // nothing written yet
-    EXPECT_TRUE(editor->Parts[0].Changed);
+    EXPECT_TRUE(editor->PageParts()[0].Changed);
 
     // A link in the preview leads nowhere; F12 goes back to editing.
-    RunScript(*editor->webPreview, QStringLiteral("location.href='mfs:/Other.htm'"));
+    RunScript(*Named<TMXWebBrowser>(*editor, "webPreview"), QStringLiteral("location.href='mfs:/Other.htm'"));
     Pause(300);
-    EXPECT_NE(BodyText(*editor->webPreview).find("Ann Lee"), std::string::npos);
+    EXPECT_NE(BodyText(*Named<TMXWebBrowser>(*editor, "webPreview")).find("Ann Lee"), std::string::npos);
     editor->ToggleEditPreview();
-    EXPECT_EQ(editor->pcEdit->currentWidget(), editor->tabEdit);
+    EXPECT_EQ(Named<QTabWidget>(*editor, "pcEdit")->currentWidget(), Named<QWidget>(*editor, "tabEdit"));
 
     // Closing without saving writes nothing.
     editor->CloseWithoutSaving();
@@ -227,15 +230,15 @@ TEST_F(PageEditor, TwelveEditorsAnswerOnlyTheirOwnRequests) {
     EXPECT_EQ(OpenPageEditor(Core, "\\P3.htm"), editors[2]);
     EXPECT_EQ(EditorWindows().OpenPageEditor(Core, "\\P3.htm"), editors[2]);
     for (int i = 1; i < 12; ++i)
-        EXPECT_EQ(editors[static_cast<std::size_t>(i)]->WindowNumber, editors[0]->WindowNumber + i);
+        EXPECT_EQ(editors[static_cast<std::size_t>(i)]->Number(), editors[0]->Number() + i);
     for (TfrmEdit* editor : editors) {
         const std::string page = editor->PagePath();
         const std::string data = Core.ProjectProtocol()->ReadData(
-            page + "?!PAGE=0?EDITING_FORM=" + std::to_string(editor->WindowNumber));
+            page + "?!PAGE=0?EDITING_FORM=" + std::to_string(editor->Number()));
         EXPECT_EQ(data, EditingSurfaceDocument("Text " + page.substr(2, page.size() - 6))) << page;
     }
     // A part number beyond the parts, or not a number, is an error, not a crash.
-    const std::string number = std::to_string(editors[0]->WindowNumber);
+    const std::string number = std::to_string(editors[0]->Number());
     EXPECT_THROW(Core.ProjectProtocol()->ReadData("\\P1.htm?!PAGE=5?EDITING_FORM=" + number), EListError);
     EXPECT_THROW(Core.ProjectProtocol()->ReadData("\\P1.htm?!PAGE=x?EDITING_FORM=" + number), EConvertError);
 }
@@ -278,7 +281,7 @@ TEST_F(PageEditor, PicturesTablesLinksAndSnippetsInsertedIntoThePart) {
         Request.Value = photo;
         return QMessageBox::Ok;
     };
-    editor->actLocalImage->trigger();
+    Named<QAction>(*editor, "actLocalImage")->trigger();
     ASSERT_TRUE(MirrorHas(editor, "<img src=\"Welcome1.files\\photo.jpg\">")) << editor->MirrorHtml();
     EXPECT_EQ(Page("\\Welcome1.files\\photo.jpg"), PngOf(Qt::red));
     // The picture loads in the surface (its path is relative to the page).
@@ -331,14 +334,14 @@ TEST_F(PageEditor, PicturesTablesLinksAndSnippetsInsertedIntoThePart) {
         Request.Value = "mailto:us@example.com";
         return QMessageBox::Ok;
     };
-    editor->actExternalLink->trigger();
+    Named<QAction>(*editor, "actExternalLink")->trigger();
     ASSERT_TRUE(MirrorHas(editor, "href=\"mailto:us@example.com\""));
     SelectText(editor, QStringLiteral("appended"));
     Answer = [](TDialogRequest& Request) {
         Request.Value = "HTTP://example.com/";
         return QMessageBox::Ok;
     };
-    editor->actExternalLink->trigger();
+    Named<QAction>(*editor, "actExternalLink")->trigger();
     ASSERT_TRUE(MirrorHas(editor, "href=\"HTTP://example.com/\" target=\"_blank\"")) << editor->MirrorHtml();
     EXPECT_NE(editor->MirrorHtml().find("<a href=\"mailto:us@example.com\">write</a>"), std::string::npos);
 
@@ -370,13 +373,17 @@ TEST_F(PageEditor, PicturesTablesLinksAndSnippetsInsertedIntoThePart) {
 TEST_F(PageEditor, APageWithoutPartsOpensOnPreviewAndAMissingSnippetListKeepsTheEditorClosed) {
     PutPage("\\Plain.htm", "<html><body><p>Just %{Author}</p></body></html>");
     TfrmEdit* editor = OpenPageEditor(Core, "\\Plain.htm");
-    EXPECT_EQ(editor->pcEdit->currentWidget(), editor->tabPreview);
-    EXPECT_FALSE(editor->pcEdit->isTabVisible(editor->pcEdit->indexOf(editor->tabEdit)));
+    EXPECT_EQ(Named<QTabWidget>(*editor, "pcEdit")->currentWidget(), Named<QWidget>(*editor, "tabPreview"));
+    EXPECT_FALSE(Named<QTabWidget>(*editor, "pcEdit")
+                     ->isTabVisible(
+                         Named<QTabWidget>(*editor, "pcEdit")->indexOf(Named<QWidget>(*editor, "tabEdit"))));
     EXPECT_EQ(editor->ShownPart(), -1);
-    ASSERT_TRUE(
-        WaitFor([&] { return BodyText(*editor->webPreview).find("Just Ann Lee") != std::string::npos; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return BodyText(*Named<TMXWebBrowser>(*editor, "webPreview")).find("Just Ann Lee") !=
+               std::string::npos;
+    }));
     editor->ToggleEditPreview(); // reloads the preview, there is no editing tab to go to
-    EXPECT_EQ(editor->pcEdit->currentWidget(), editor->tabPreview);
+    EXPECT_EQ(Named<QTabWidget>(*editor, "pcEdit")->currentWidget(), Named<QWidget>(*editor, "tabPreview"));
     editor->CloseWithoutSaving();
     ProcessEvents();
 

@@ -143,18 +143,20 @@ TEST(EditDialogs, EditorOnATemplatePage) {
     TfrmEdit* editor = OpenPageEditor(core, page);
     editor->resize(1000, 700);
     ASSERT_TRUE(WaitFor([&] { return editor->MirrorValid(); }));
-    EXPECT_EQ(editor->cmbPages->count(), 2);
-    EXPECT_EQ(editor->cmbPages->itemText(0), "Chapter title");
-    WaitFor([&] { return editor->cmbFontName->isEnabled(); });
+    EXPECT_EQ(Named<QComboBox>(*editor, "cmbPages")->count(), 2);
+    EXPECT_EQ(Named<QComboBox>(*editor, "cmbPages")->itemText(0), "Chapter title");
+    WaitFor([&] { return Named<QComboBox>(*editor, "cmbFontName")->isEnabled(); });
     Pause(300);
     SaveScreenshot(editor, "edit_template_edit_tab.png");
-    editor->cmbPages->activated(1);
-    ASSERT_TRUE(WaitFor([&] { return editor->CurrentPart == 1 && editor->MirrorValid(); }));
+    Named<QComboBox>(*editor, "cmbPages")->activated(1);
+    ASSERT_TRUE(WaitFor([&] { return editor->EditedPart() == 1 && editor->MirrorValid(); }));
     Pause(300);
     SaveScreenshot(editor, "edit_template_edit_part2.png");
     editor->ToggleEditPreview();
-    ASSERT_TRUE(
-        WaitFor([&] { return BodyText(*editor->webPreview).find("Chapter Title") != std::string::npos; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return BodyText(*Named<TMXWebBrowser>(*editor, "webPreview")).find("Chapter Title") !=
+               std::string::npos;
+    }));
     Pause(300);
     SaveScreenshot(editor, "edit_template_preview_tab.png");
     editor->CloseWithoutSaving();

@@ -3,6 +3,7 @@
 #include "frm_TableAttributes.h"
 #include "u_PageParts.h"
 #include "u_ProgramFolder.h"
+#include "u_Project.h"
 #include "u_Registry.h"
 
 #include <QDir>
@@ -66,7 +67,8 @@ TEST(PageParts, PartsOfAPageWithTheirNamesPositionsAndText) {
 }
 
 TEST(PageParts, FramesAreFollowedRelativeToTheFileThatNamesThem) {
-    TMFS store;
+    TBookProject project;
+    TMFS& store = project.FilesStore();
     // The page names two frames in a subfolder; the second frame file names a picture
     // page in its own folder, an inline frame back to the page (a cycle) and the
     // first frame again (listed once).
@@ -103,7 +105,7 @@ TEST(PageParts, FramesAreFollowedRelativeToTheFileThatNamesThem) {
     parts[0].Changed = true;
     parts[2].Html = "TOP";
     parts[2].Changed = true;
-    WriteChangedParts(store, parts);
+    WriteChangedParts(project, parts);
     EXPECT_EQ(store.Session()->OpenFile("\\Book\\Frames.htm")->Content.substr(0, 30),
               "<html><PAGE NAME=\"Head\">HEAD</");
     EXPECT_EQ(store.Session()->OpenFile("\\Book\\Parts\\Top.htm")->Content,
@@ -113,7 +115,8 @@ TEST(PageParts, FramesAreFollowedRelativeToTheFileThatNamesThem) {
 }
 
 TEST(PageParts, ChangedPartsAreWrittenBackLeavingTheRestByteForByte) {
-    TMFS store;
+    TBookProject project;
+    TMFS& store = project.FilesStore();
     Put(store, "\\Welcome1.htm", TwoParts);
     TPageDescriptions parts;
     CollectParts("\\Welcome1.htm", *store.Session(), parts);
@@ -121,7 +124,9 @@ TEST(PageParts, ChangedPartsAreWrittenBackLeavingTheRestByteForByte) {
     // Only Body changed: only the text between its tags changes.
     parts[1].Html = "<p>New body, longer than before.</p>";
     parts[1].Changed = true;
-    WriteChangedParts(store, parts);
+    EXPECT_FALSE(project.Modified());
+    WriteChangedParts(project, parts);
+    EXPECT_TRUE(project.Modified()) << "a page file that changed is a change of the project";
     std::string expected = TwoParts;
     expected.replace(parts[1].StartPos - 1, parts[1].EndPos - parts[1].StartPos, parts[1].Html);
     EXPECT_EQ(store.Session()->OpenFile("\\Welcome1.htm")->Content, expected);
@@ -133,7 +138,7 @@ TEST(PageParts, ChangedPartsAreWrittenBackLeavingTheRestByteForByte) {
     again[0].Changed = true;
     again[1].Html = "B";
     again[1].Changed = true;
-    WriteChangedParts(store, again);
+    WriteChangedParts(project, again);
     EXPECT_EQ(
         store.Session()->OpenFile("\\Welcome1.htm")->Content,
         "<html><body>\r\n<h1><PAGE NAME=\"Top\">T</PAGE></h1>\r\n<div><page name=\"Body\">B</Page></div>\r\n"
@@ -145,7 +150,8 @@ TEST(PageParts, ChangedPartsAreWrittenBackLeavingTheRestByteForByte) {
 }
 
 TEST(PageParts, PartsOfAFileChangedElsewhereAreFoundAgainOrReported) {
-    TMFS store;
+    TBookProject project;
+    TMFS& store = project.FilesStore();
     Put(store, "\\P.htm", TwoParts);
     TPageDescriptions parts;
     CollectParts("\\P.htm", *store.Session(), parts);
@@ -153,7 +159,7 @@ TEST(PageParts, PartsOfAFileChangedElsewhereAreFoundAgainOrReported) {
     Put(store, "\\P.htm", "<!-- new head -->" + TwoParts);
     parts[1].Html = "edited";
     parts[1].Changed = true;
-    WriteChangedParts(store, parts);
+    WriteChangedParts(project, parts);
     EXPECT_NE(store.Session()->OpenFile("\\P.htm")->Content.find("<page name=\"Body\">edited</Page>"),
               std::string::npos);
     EXPECT_NE(store.Session()->OpenFile("\\P.htm")->Content.find("The <B>title</B>"), std::string::npos);
@@ -167,7 +173,7 @@ TEST(PageParts, PartsOfAFileChangedElsewhereAreFoundAgainOrReported) {
     stale[1].Html = "body";
     stale[1].Changed = true;
     try {
-        WriteChangedParts(store, stale);
+        WriteChangedParts(project, stale);
         FAIL() << "a lost part must be reported";
     } catch (const EPageEditorError& e) {
         EXPECT_STREQ(e.what(),
@@ -303,15 +309,17 @@ TEST(PageParts, EngineValuesAsTheFontControlsShowThem) {
 }
 
 TEST(PageParts, PicturesGoIntoThePagesCompanionFolder) {
-    TMFS store;
+    TBookProject project;
+    TMFS& store = project.FilesStore();
     Put(store, "\\Welcome1.htm", TwoParts);
-    EXPECT_EQ(StorePagePicture(store, "\\Welcome1.htm", "photo.jpg", "JPEG"), "Welcome1.files\\photo.jpg");
+    EXPECT_EQ(StorePagePicture(project, "\\Welcome1.htm", "photo.jpg", "JPEG"), "Welcome1.files\\photo.jpg");
+    EXPECT_TRUE(project.Modified());
     EXPECT_EQ(store.Session()->OpenFile("\\Welcome1.files\\photo.jpg")->Content, "JPEG");
     // Again: the file is reused, the folder stays.
-    EXPECT_EQ(StorePagePicture(store, "\\Welcome1.htm", "photo.jpg", "NEW"), "Welcome1.files\\photo.jpg");
+    EXPECT_EQ(StorePagePicture(project, "\\Welcome1.htm", "photo.jpg", "NEW"), "Welcome1.files\\photo.jpg");
     EXPECT_EQ(store.Session()->OpenFile("\\Welcome1.files\\photo.jpg")->Content, "NEW");
     // A page in a folder: the relative path starts in that folder.
-    EXPECT_EQ(StorePagePicture(store, "\\Ch\\Page.html", "a.png", "PNG"), "Page.files\\a.png");
+    EXPECT_EQ(StorePagePicture(project, "\\Ch\\Page.html", "a.png", "PNG"), "Page.files\\a.png");
     EXPECT_TRUE(store.Session()->Exists("\\Ch\\Page.files\\a.png"));
 }
 

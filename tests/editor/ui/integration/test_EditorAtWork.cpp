@@ -34,24 +34,25 @@ TEST_F(EditorAtWork, PageEditorOpensFromTheStoryTreeAndTogglesWithF12BesideTheOt
     // A page with editable parts, so that the editor opens on its Edit tab.
     TProjectItemInfo* page = nullptr;
     for (TProjectItemInfo* item : w.Project().Story().AllItems())
-        if (item->IsPage() && !page && StoreText(w.Project().FilesStore(), item->Page).find("<PAGE") != std::string::npos)
+        if (item->IsPage() && !page &&
+            StoreText(w.Project().FilesStore(), item->Page).find("<PAGE") != std::string::npos)
             page = item;
     ASSERT_NE(page, nullptr);
-    w.framStoryTree->SelectItem(page);
+    Named<TframStoryTree>(w, "framStoryTree")->SelectItem(page);
     ProcessEvents();
     Idle();
-    ASSERT_TRUE(w.framStoryTree->actEditPreview->isEnabled());
-    w.framStoryTree->actEditPreview->trigger();
+    ASSERT_TRUE(Named<QAction>(*Named<TframStoryTree>(w, "framStoryTree"), "actEditPreview")->isEnabled());
+    Named<QAction>(*Named<TframStoryTree>(w, "framStoryTree"), "actEditPreview")->trigger();
     ASSERT_TRUE(WaitFor([&] { return ActivePageEditor(w) != nullptr; }));
     IPageEditorWindow* editor = ActivePageEditor(w);
     EXPECT_EQ(editor->PagePath(), page->Page);
     // Opening an editor marks the project modified; Save Project is offered.
     Idle();
     EXPECT_TRUE(w.Project().Modified());
-    EXPECT_TRUE(w.actSaveProject->isEnabled());
+    EXPECT_TRUE(Named<QAction>(w, "actSaveProject")->isEnabled());
 
     // The same command on the same page brings the open editor forward, no second one.
-    w.framStoryTree->actEditPreview->trigger();
+    Named<QAction>(*Named<TframStoryTree>(w, "framStoryTree"), "actEditPreview")->trigger();
     ProcessEvents();
     int editors = 0;
     for (TfrmAbstractMDIChild* window : OpenDocumentWindows())
@@ -76,7 +77,8 @@ TEST_F(EditorAtWork, PageEditorOpensFromTheStoryTreeAndTogglesWithF12BesideTheOt
     EXPECT_NE(tabs->currentIndex(), before);
 
     // The other windows of the Project menu open beside it, each once.
-    for (QAction* a : {w.actVariables, w.actToolbar, w.actSystemPages, w.actVariables}) {
+    for (QAction* a : {Named<QAction>(w, "actVariables"), Named<QAction>(w, "actToolbar"),
+                       Named<QAction>(w, "actSystemPages"), Named<QAction>(w, "actVariables")}) {
         a->trigger();
         ProcessEvents();
     }
@@ -86,7 +88,7 @@ TEST_F(EditorAtWork, PageEditorOpensFromTheStoryTreeAndTogglesWithF12BesideTheOt
     SaveScreenshot(&w, QStringLiteral("editor_at_work_tiled.png"));
 
     // Closing the project closes them all (nothing was changed: no question).
-    w.actCloseProject->trigger();
+    Named<QAction>(w, "actCloseProject")->trigger();
     ProcessEvents();
     EXPECT_TRUE(OpenDocumentWindows().empty());
     EXPECT_FALSE(w.Project().IsOpen());

@@ -11,9 +11,9 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QListView>
 #include <QMdiArea>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -27,8 +27,8 @@ protected:
         if (WithProject)
             arguments << QString::fromStdString(CopySample(Folder));
         TfrmMain& w = Start(arguments);
-        Pane = w.framFiles;
-        w.pcControl->setCurrentWidget(w.tsFiles);
+        Pane = Named<TframFilesPane>(w, "framFilesPane");
+        Named<QTabWidget>(w, "pcControl")->setCurrentWidget(Named<QWidget>(w, "tsFiles"));
         ProcessEvents();
         return w;
     }
@@ -53,7 +53,7 @@ protected:
 
 TEST_F(FilesPaneTest, TemplatesArePreviewedWithTheirDescriptionAndThumbnail) {
     TfrmMain& w = StartOnFiles();
-    EXPECT_TRUE(w.pnlForWebPreview->isVisible());
+    EXPECT_TRUE(Named<QWidget>(w, "pnlForWebPreview")->isVisible());
     ASSERT_TRUE(PreviewShows("Select item for preview"));
     EXPECT_EQ(Pane->AllowedPreviewURL, "about:blank");
     ASSERT_EQ(Pane->tvTemplates->topLevelItemCount(), w.Templates().Count());
@@ -76,8 +76,8 @@ TEST_F(FilesPaneTest, TemplatesArePreviewedWithTheirDescriptionAndThumbnail) {
             EXPECT_TRUE(PreviewShows("It will appear in the table of contents"));
             break;
         }
-    w.pcControl->setCurrentWidget(w.tsProject);
-    EXPECT_FALSE(w.pnlForWebPreview->isVisible());
+    Named<QTabWidget>(w, "pcControl")->setCurrentWidget(Named<QWidget>(w, "tsProject"));
+    EXPECT_FALSE(Named<QWidget>(w, "pnlForWebPreview")->isVisible());
 }
 
 TEST_F(FilesPaneTest, AddToProjectAddsATemplatePageChapterAndWholeTemplate) {
@@ -93,7 +93,7 @@ TEST_F(FilesPaneTest, AddToProjectAddsATemplatePageChapterAndWholeTemplate) {
         return false;
     });
     ASSERT_NE(page, nullptr);
-    w.framStoryTree->SelectItem(w.Project().Story().Items(0));
+    Named<TframStoryTree>(w, "framStoryTree")->SelectItem(w.Project().Story().Items(0));
     QTreeWidgetItem* pageNode = nullptr;
     for (QTreeWidgetItemIterator it(TemplateNode(QStringLiteral("Novel"))); *it; ++it)
         if ((*it)->text(0).toStdString() == page->Caption && (*it)->childCount() == 0)
@@ -106,12 +106,16 @@ TEST_F(FilesPaneTest, AddToProjectAddsATemplatePageChapterAndWholeTemplate) {
     EXPECT_FALSE(Pane->popTemplates->actions().contains(Pane->actPreview)); // a hidden entry
     Pane->actAddToProject->trigger();
     EXPECT_EQ(w.Project().Story().Items(1)->Name, page->Caption);
-    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItem(1)->text(0).toStdString(), page->Caption);
+    EXPECT_EQ(Named<TStoryTreeView>(*Named<TframStoryTree>(w, "framStoryTree"), "tvProject")
+                  ->topLevelItem(1)
+                  ->text(0)
+                  .toStdString(),
+              page->Caption);
     // The hidden Preview entry opens the preview window on the template page.
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(Pane->tvTemplates, &enter);
     ASSERT_NE(PreviewWindow(), nullptr);
-    EXPECT_EQ(w.mdiArea->subWindowList().size(), 1);
+    EXPECT_EQ(Named<QMdiArea>(w, "mdiArea")->subWindowList().size(), 1);
     PreviewWindow()->CloseWithoutSaving();
     ProcessEvents();
 
@@ -122,11 +126,14 @@ TEST_F(FilesPaneTest, AddToProjectAddsATemplatePageChapterAndWholeTemplate) {
     Pane->actAddToProject->trigger();
     EXPECT_TRUE(WasAsked(SClearStoryBeforeAdding));
     EXPECT_EQ(w.Project().Story().Count(), static_cast<int>(before) + novel->Count());
-    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItemCount(), w.Project().Story().Count());
+    EXPECT_EQ(
+        Named<TStoryTreeView>(*Named<TframStoryTree>(w, "framStoryTree"), "tvProject")->topLevelItemCount(),
+        w.Project().Story().Count());
 }
 
 TEST_F(FilesPaneTest, FilesOfTheDiskAreListedPreviewedAndImported) {
-    WriteFile(QStringLiteral("page.htm"), "<html><body><p>Disk page</p><a href=\"other.HTML\">other</a></body></html>");
+    WriteFile(QStringLiteral("page.htm"),
+              "<html><body><p>Disk page</p><a href=\"other.HTML\">other</a></body></html>");
     WriteFile(QStringLiteral("other.HTML"), "<html><body><p>Other page</p></body></html>");
     WriteFile(QStringLiteral("notes.txt"), "not a page");
     TfrmMain& w = StartOnFiles();
@@ -154,13 +161,17 @@ TEST_F(FilesPaneTest, FilesOfTheDiskAreListedPreviewedAndImported) {
     Pane->actAddToProject->trigger();
     EXPECT_EQ(w.Project().Story().Count(), before + 1);
     EXPECT_TRUE(w.Project().VariablesScanPending());
-    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItemCount(), before + 1);
+    EXPECT_EQ(
+        Named<TStoryTreeView>(*Named<TframStoryTree>(w, "framStoryTree"), "tvProject")->topLevelItemCount(),
+        before + 1);
 
     // The folder: its pages become story items (the story is kept).
     Answer(SClearStoryBeforeImport, QMessageBox::No);
     Pane->mnuAddFolderExecute();
     EXPECT_EQ(w.Project().Story().Count(), before + 3);
-    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItemCount(), before + 3);
+    EXPECT_EQ(
+        Named<TStoryTreeView>(*Named<TframStoryTree>(w, "framStoryTree"), "tvProject")->topLevelItemCount(),
+        before + 3);
 }
 
 TEST_F(FilesPaneTest, WithoutProjectNothingCanBeAdded) {
@@ -169,7 +180,7 @@ TEST_F(FilesPaneTest, WithoutProjectNothingCanBeAdded) {
     Idle();
     EXPECT_FALSE(Pane->actAddToProject->isEnabled());
     EXPECT_FALSE(Pane->mnuAddFolder->isEnabled());
-    EXPECT_FALSE(w.pnlControl->isVisible());
+    EXPECT_FALSE(Named<QWidget>(w, "pnlControl")->isVisible());
 }
 
 } // namespace

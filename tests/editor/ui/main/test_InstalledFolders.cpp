@@ -101,11 +101,10 @@ TEST_F(InstalledFolderTest, SaveAsDefaultGoesToTheUsersFolderAndNewProjectsStart
     EXPECT_EQ(TBookProject::DefaultProjectFileName(),
               Program.toStdString() + "/DefaultProject/DefaultProject.ebp");
 
-    w.Project().Story().Items(0)->Name = "My usual first page";
-    w.Project().SetModified();
+    w.Project().RenameItem(w.Project().Story().Items(0), "My usual first page");
     Idle();
-    ASSERT_TRUE(w.actSaveProjectAsDefault->isEnabled());
-    w.actSaveProjectAsDefault->trigger();
+    ASSERT_TRUE(Named<QAction>(w, "actSaveProjectAsDefault")->isEnabled());
+    Named<QAction>(w, "actSaveProjectAsDefault")->trigger();
     EXPECT_FALSE(ErrorShown()) << (Asked.empty() ? std::string() : Asked.back().Text);
     EXPECT_EQ(Snapshot(Program), Before) << "the program folder was written";
     const QString saved = QString::fromStdString(UserFolder + "DefaultProject/DefaultProject.ebp");
@@ -119,14 +118,14 @@ TEST_F(InstalledFolderTest, SaveAsDefaultGoesToTheUsersFolderAndNewProjectsStart
 
     // Close without saving; a new project starts from the user's default.
     Answer("Save changes to project Lighthouse?", QMessageBox::No);
-    w.actCloseProject->trigger();
+    Named<QAction>(w, "actCloseProject")->trigger();
     ASSERT_FALSE(w.Project().IsOpen());
-    w.actNewProject->trigger();
+    Named<QAction>(w, "actNewProject")->trigger();
     ASSERT_TRUE(w.Project().IsOpen());
     EXPECT_EQ(w.Project().FileName(), "");
     EXPECT_EQ(w.Project().Story().Items(0)->Name, "My usual first page");
     EXPECT_EQ(w.Project().Options().ApplicationTitle, "The Lamp on Gull Rock");
-    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItem(0)->text(0), QStringLiteral("My usual first page"));
+    EXPECT_EQ(Named<QTreeWidget>(w, "tvProject")->topLevelItem(0)->text(0), QStringLiteral("My usual first page"));
     EXPECT_EQ(Snapshot(Program), Before);
 }
 
@@ -139,10 +138,9 @@ TEST_F(InstalledFolderTest, SaveAsDefaultThatCannotBeWrittenIsReportedAndLosesNo
     const std::string project = CopySample(Folder);
     TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
     ASSERT_TRUE(w.Project().IsOpen());
-    w.Project().Story().Items(0)->Name = "Unsaved work";
-    w.Project().SetModified();
+    w.Project().RenameItem(w.Project().Story().Items(0), "Unsaved work");
     Idle();
-    w.actSaveProjectAsDefault->trigger();
+    Named<QAction>(w, "actSaveProjectAsDefault")->trigger();
     EXPECT_TRUE(ErrorShown());
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.Project().IsOpen());
@@ -151,7 +149,7 @@ TEST_F(InstalledFolderTest, SaveAsDefaultThatCannotBeWrittenIsReportedAndLosesNo
     EXPECT_EQ(Snapshot(Program), Before);
 
     // The work is saved where the user keeps the project.
-    w.actSaveProject->trigger();
+    Named<QAction>(w, "actSaveProject")->trigger();
     EXPECT_FALSE(w.Project().Modified());
     TBookProject again;
     again.OpenProject(project, false);

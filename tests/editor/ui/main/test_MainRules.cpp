@@ -112,7 +112,8 @@ TEST(StoryTreeRules, FlagStatesOverPagesOfTheSelection) {
     EXPECT_EQ(st[ifPasswordProtection], TTriState::Grayed);
     EXPECT_EQ(PageFlagStates({s.a2})[ifPasswordProtection], TTriState::Checked);
     TStory empty;
-    auto* lone = empty.AddChild(nullptr, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, "C"));
+    auto* lone =
+        empty.AddChild(nullptr, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter, "C"));
     lone->IncludeInTOC = true; // a chapter's own flag is not a page's
     EXPECT_EQ(PageFlagStates({lone})[ifIncludeInTOC], TTriState::Unchecked);
     EXPECT_EQ(PageFlagStates({})[ifSearchable], TTriState::Unchecked);
@@ -206,7 +207,8 @@ TEST(MainRules, WarningsOfACommandAreCutAfterFifteenLines) {
     const std::string text = WarningsText(many);
     EXPECT_EQ(text.rfind("w15\r\n(and 3 more)"), text.size() - std::string("w15\r\n(and 3 more)").size());
     EXPECT_EQ(text.find("w16"), std::string::npos);
-    EXPECT_EQ(WarningsText(std::vector<std::string>(many.begin(), many.begin() + 15)).find("more"), std::string::npos);
+    EXPECT_EQ(WarningsText(std::vector<std::string>(many.begin(), many.begin() + 15)).find("more"),
+              std::string::npos);
 }
 
 } // namespace

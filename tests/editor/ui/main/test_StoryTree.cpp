@@ -9,6 +9,7 @@
 
 #include <QCursor>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -21,7 +22,7 @@ protected:
     TfrmMain& StartWithSample() {
         const std::string project = CopySample(Folder);
         TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
-        Tree = w.framStoryTree;
+        Tree = Named<TframStoryTree>(w, "framStoryTree");
         return w;
     }
     TProjectItemInfo* Item(const std::string& Name) {
@@ -34,7 +35,8 @@ protected:
     QTreeWidgetItem* Node(const std::string& Name) { return Tree->NodeOf(Item(Name)); }
     // The names of a chapter's items (none: the top level), as the tree shows them.
     std::vector<std::string> Shown(const std::string& Chapter = {}) {
-        QTreeWidgetItem* parent = Chapter.empty() ? Tree->tvProject->invisibleRootItem() : Node(Chapter);
+        QTreeWidgetItem* parent =
+            Chapter.empty() ? Named<TStoryTreeView>(*Tree, "tvProject")->invisibleRootItem() : Node(Chapter);
         std::vector<std::string> names;
         for (int i = 0; i < parent->childCount(); ++i)
             names.push_back(parent->child(i)->text(0).toStdString());
@@ -43,16 +45,18 @@ protected:
     // The same from the model.
     std::vector<std::string> Story(const std::string& Chapter = {}) {
         std::vector<std::string> names;
-        const auto& children = Chapter.empty() ? Window->Project().Story().Children() : Item(Chapter)->Children();
+        const auto& children =
+            Chapter.empty() ? Window->Project().Story().Children() : Item(Chapter)->Children();
         for (const auto& c : children)
             names.push_back(c->Name);
         return names;
     }
     void Select(const std::vector<std::string>& Names) {
-        Tree->tvProject->clearSelection();
+        Named<TStoryTreeView>(*Tree, "tvProject")->clearSelection();
         for (const std::string& name : Names)
             Node(name)->setSelected(true);
-        Tree->tvProject->setCurrentItem(Node(Names.front()), 0, QItemSelectionModel::NoUpdate);
+        Named<TStoryTreeView>(*Tree, "tvProject")
+            ->setCurrentItem(Node(Names.front()), 0, QItemSelectionModel::NoUpdate);
         ProcessEvents();
         Idle();
     }
@@ -61,10 +65,12 @@ protected:
 
 TEST_F(StoryTreeTest, TreeShowsTheStoryWithItsPictures) {
     StartWithSample();
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"Title page", "The light", "The keepers", "About the author"}));
+    EXPECT_EQ(Shown(),
+              (std::vector<std::string>{"Title page", "The light", "The keepers", "About the author"}));
     EXPECT_EQ(Shown("The keepers"), Story("The keepers"));
-    EXPECT_EQ(Tree->tvProject->accessibleName(), QStringLiteral("tvProject"));
-    EXPECT_TRUE(Tree->tvProject->selectionMode() == QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(Named<TStoryTreeView>(*Tree, "tvProject")->accessibleName(), QStringLiteral("Story"));
+    EXPECT_TRUE(Named<TStoryTreeView>(*Tree, "tvProject")->selectionMode() ==
+                QAbstractItemView::ExtendedSelection);
     // Pictures: chapter 0, page 2, protected page 4 (each with its selected picture).
     EXPECT_EQ(Node("The light")->data(0, Qt::UserRole + 1).toInt(), 0);
     EXPECT_EQ(Node("Title page")->data(0, Qt::UserRole + 1).toInt(), 1);
@@ -75,27 +81,29 @@ TEST_F(StoryTreeTest, InsertChapterInItsThreeCases) {
     TfrmMain& w = StartWithSample();
     // Nothing selected: "New Chapter" at the end of the top level.
     Tree->SelectItem(nullptr);
-    Tree->actInsertChapter->trigger();
+    Named<QAction>(*Tree, "actInsertChapter")->trigger();
     EXPECT_EQ(Story().back(), "New Chapter");
     EXPECT_EQ(Shown().back(), "New Chapter");
     EXPECT_EQ(Tree->Selected(), w.Project().Story().Items(w.Project().Story().Count() - 1));
     // A page selected: before the page.
     Tree->SelectItem(Item("Lenses and lamps"));
-    Tree->actInsertChapter->trigger();
-    EXPECT_EQ(Story("The light"), (std::vector<std::string>{"How a lighthouse works", "New Chapter", "Lenses and lamps"}));
+    Named<QAction>(*Tree, "actInsertChapter")->trigger();
+    EXPECT_EQ(Story("The light"),
+              (std::vector<std::string>{"How a lighthouse works", "New Chapter", "Lenses and lamps"}));
     EXPECT_EQ(Shown("The light"), Story("The light"));
     // A chapter selected: the two-entry menu 5 pixels right of and below the button.
     Tree->SelectItem(Item("The keepers"));
     Idle();
-    Tree->actInsertChapter->trigger();
-    ASSERT_TRUE(WaitFor([&] { return Tree->popInsertChapter->isVisible(); }));
-    const QList<QAction*> entries = Tree->popInsertChapter->actions();
+    Named<QAction>(*Tree, "actInsertChapter")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Named<QMenu>(*Tree, "popInsertChapter")->isVisible(); }));
+    const QList<QAction*> entries = Named<QMenu>(*Tree, "popInsertChapter")->actions();
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[0]->text(), QStringLiteral("Add a sub chapter"));
     EXPECT_EQ(entries[1]->text(), QStringLiteral("Add a chapter"));
-    EXPECT_EQ(Tree->popInsertChapter->pos(), Tree->btnInsertChapter->mapToGlobal(QPoint(5, 5)));
-    SaveScreenshot(Tree->popInsertChapter, QStringLiteral("main_insert_chapter_menu.png"));
-    Tree->popInsertChapter->close();
+    EXPECT_EQ(Named<QMenu>(*Tree, "popInsertChapter")->pos(),
+              Named<QToolButton>(*Tree, "btnInsertChapter")->mapToGlobal(QPoint(5, 5)));
+    SaveScreenshot(Named<QMenu>(*Tree, "popInsertChapter"), QStringLiteral("main_insert_chapter_menu.png"));
+    Named<QMenu>(*Tree, "popInsertChapter")->close();
     entries[0]->trigger();
     EXPECT_EQ(Story("The keepers").back(), "New Chapter");
     Tree->SelectItem(Item("The keepers"));
@@ -112,28 +120,31 @@ TEST_F(StoryTreeTest, PasswordProtectionGrayedOverAChapterAndSetForEveryPage) {
     w.StoryChanged();
     EXPECT_EQ(Node("The winter storm")->data(0, Qt::UserRole + 1).toInt(), 2); // the lock picture
     Select({"The keepers"});
-    TFlagCheckBox* box = w.pnlPageProperties->cbFlags[ifPasswordProtection];
+    TFlagCheckBox* box = Named<TframPageProperties>(w, "pnlPageProperties")->cbFlags[ifPasswordProtection];
     EXPECT_EQ(box->checkState(), Qt::PartiallyChecked);
-    EXPECT_EQ(w.pnlPageProperties->cbFlags[ifIncludeInTOC]->checkState(), Qt::Checked);
-    EXPECT_EQ(w.pnlPageProperties->cbFlags[ifRightClick]->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(Named<TframPageProperties>(w, "pnlPageProperties")->cbFlags[ifIncludeInTOC]->checkState(),
+              Qt::Checked);
+    EXPECT_EQ(Named<TframPageProperties>(w, "pnlPageProperties")->cbFlags[ifRightClick]->checkState(),
+              Qt::PartiallyChecked);
     EXPECT_FALSE(w.Project().Modified());
     Idle();
-    EXPECT_FALSE(w.actSaveProject->isEnabled());
+    EXPECT_FALSE(Named<QAction>(w, "actSaveProject")->isEnabled());
     // A click sets the box (never to grayed): every page below and the chapter get it.
     box->click();
     EXPECT_EQ(box->checkState(), Qt::Checked);
-    for (const char* name : {"The keepers", "A day on the rock", "From the logbook", "Stories", "The winter storm"})
+    for (const char* name :
+         {"The keepers", "A day on the rock", "From the logbook", "Stories", "The winter storm"})
         EXPECT_TRUE(Item(name)->PasswordProtection) << name;
     EXPECT_EQ(Node("A day on the rock")->data(0, Qt::UserRole + 1).toInt(), 2); // repainted
     // The flags are saved with the project: the change is offered for saving.
     Idle();
     EXPECT_TRUE(w.Project().Modified());
-    EXPECT_TRUE(w.actSaveProject->isEnabled());
+    EXPECT_TRUE(Named<QAction>(w, "actSaveProject")->isEnabled());
     box->click();
     EXPECT_FALSE(Item("The winter storm")->PasswordProtection);
     // Several selected items each receive the value.
     Select({"Title page", "About the author"});
-    w.pnlPageProperties->cbFlags[ifSearchable]->click();
+    Named<TframPageProperties>(w, "pnlPageProperties")->cbFlags[ifSearchable]->click();
     EXPECT_TRUE(Item("Title page")->Searchable);
     EXPECT_TRUE(Item("About the author")->Searchable);
 }
@@ -141,22 +152,22 @@ TEST_F(StoryTreeTest, PasswordProtectionGrayedOverAChapterAndSetForEveryPage) {
 TEST_F(StoryTreeTest, MoveUpOnAFirstChildIsEnabledAndDoesNothing) {
     TfrmMain& w = StartWithSample();
     Select({"How a lighthouse works"});
-    EXPECT_TRUE(Tree->actMoveUp->isEnabled());
-    Tree->actMoveUp->trigger();
+    EXPECT_TRUE(Named<QAction>(*Tree, "actMoveUp")->isEnabled());
+    Named<QAction>(*Tree, "actMoveUp")->trigger();
     EXPECT_EQ(Story("The light").front(), "How a lighthouse works");
     EXPECT_FALSE(w.Project().Modified());
     Select({"Title page"});
-    EXPECT_FALSE(Tree->actMoveUp->isEnabled()); // the first item of the tree
+    EXPECT_FALSE(Named<QAction>(*Tree, "actMoveUp")->isEnabled()); // the first item of the tree
     Select({"About the author"});
-    EXPECT_FALSE(Tree->actMoveDown->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*Tree, "actMoveDown")->isEnabled());
     Select({"The keepers"});
-    EXPECT_TRUE(Tree->actMoveDown->isEnabled());
-    Tree->actMoveDown->trigger();
+    EXPECT_TRUE(Named<QAction>(*Tree, "actMoveDown")->isEnabled());
+    Named<QAction>(*Tree, "actMoveDown")->trigger();
     EXPECT_EQ(Story().back(), "The keepers");
     EXPECT_EQ(Shown(), Story());
     EXPECT_EQ(Tree->Selected(), Item("The keepers")); // still selected after the move
-    EXPECT_TRUE(w.Project().Modified()); // the new order is offered for saving
-    Tree->actMoveUp->trigger();
+    EXPECT_TRUE(w.Project().Modified());              // the new order is offered for saving
+    Named<QAction>(*Tree, "actMoveUp")->trigger();
     EXPECT_EQ(Story()[2], "The keepers");
 }
 
@@ -164,98 +175,103 @@ TEST_F(StoryTreeTest, FlagEntriesFollowTheirRulesAndHideForSeveralItems) {
     TfrmMain& w = StartWithSample();
     w.Project().Options().AllowRightClickContextMenu = 0;
     Select({"From the logbook"});
-    EXPECT_FALSE(Tree->actAllowRightClick->isEnabled());
-    EXPECT_TRUE(Tree->actAllowRightClick->isChecked());
+    EXPECT_FALSE(Named<QAction>(*Tree, "actAllowRightClick")->isEnabled());
+    EXPECT_TRUE(Named<QAction>(*Tree, "actAllowRightClick")->isChecked());
     w.Project().Options().AllowRightClickContextMenu = 1;
     Idle();
-    EXPECT_FALSE(Tree->actAllowRightClick->isChecked());
+    EXPECT_FALSE(Named<QAction>(*Tree, "actAllowRightClick")->isChecked());
     w.Project().Options().AllowRightClickContextMenu = 2;
     Idle();
-    EXPECT_TRUE(Tree->actAllowRightClick->isEnabled());
-    EXPECT_FALSE(Tree->actAllowRightClick->isChecked()); // the page's own flag
-    EXPECT_TRUE(Tree->actIncludeInTOC->isChecked());
-    Tree->actAllowRightClick->trigger();
+    EXPECT_TRUE(Named<QAction>(*Tree, "actAllowRightClick")->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*Tree, "actAllowRightClick")->isChecked()); // the page's own flag
+    EXPECT_TRUE(Named<QAction>(*Tree, "actIncludeInTOC")->isChecked());
+    Named<QAction>(*Tree, "actAllowRightClick")->trigger();
     EXPECT_TRUE(Item("From the logbook")->RightClick);
     EXPECT_TRUE(w.Project().Modified());
-    EXPECT_EQ(w.pnlPageProperties->cbFlags[ifRightClick]->checkState(), Qt::Checked);
-    Tree->actPasswordProtection->trigger();
+    EXPECT_EQ(Named<TframPageProperties>(w, "pnlPageProperties")->cbFlags[ifRightClick]->checkState(),
+              Qt::Checked);
+    Named<QAction>(*Tree, "actPasswordProtection")->trigger();
     Idle();
-    EXPECT_TRUE(Tree->actPasswordProtection->isChecked());
+    EXPECT_TRUE(Named<QAction>(*Tree, "actPasswordProtection")->isChecked());
     EXPECT_EQ(Node("From the logbook")->data(0, Qt::UserRole + 1).toInt(), 2);
 
     // Several items: the single-item entries are hidden.
     Select({"Title page", "The light"});
-    for (QAction* a : {Tree->mnuEditName, Tree->mnuEditPreview, Tree->actAllowRightClick,
-                       Tree->actPasswordProtection, Tree->actIncludeInTOC, Tree->actSearchable})
+    for (QAction* a :
+         {Named<QAction>(*Tree, "mnuEditName"), Named<QAction>(*Tree, "mnuEditPreview"),
+          Named<QAction>(*Tree, "actAllowRightClick"), Named<QAction>(*Tree, "actPasswordProtection"),
+          Named<QAction>(*Tree, "actIncludeInTOC"), Named<QAction>(*Tree, "actSearchable")})
         EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
-    EXPECT_TRUE(Tree->actDelete->isVisible());
-    EXPECT_TRUE(Tree->actEditName->isVisible()); // the toolbar keeps its buttons
+    EXPECT_TRUE(Named<QAction>(*Tree, "actDelete")->isVisible());
+    EXPECT_TRUE(Named<QAction>(*Tree, "actEditName")->isVisible()); // the toolbar keeps its buttons
     // The tree menu does not open while nothing is selected.
     Tree->SelectItem(nullptr);
-    emit Tree->tvProject->customContextMenuRequested(QPoint(5, 5));
+    emit Named<TStoryTreeView>(*Tree, "tvProject")->customContextMenuRequested(QPoint(5, 5));
     ProcessEvents();
-    EXPECT_FALSE(Tree->popTree->isVisible());
+    EXPECT_FALSE(Named<QMenu>(*Tree, "popTree")->isVisible());
     Select({"Title page"});
-    emit Tree->tvProject->customContextMenuRequested(QPoint(5, 5));
-    EXPECT_TRUE(WaitFor([&] { return Tree->popTree->isVisible(); }));
-    EXPECT_TRUE(Tree->mnuEditName->isVisible());
-    Tree->popTree->close();
+    emit Named<TStoryTreeView>(*Tree, "tvProject")->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_TRUE(WaitFor([&] { return Named<QMenu>(*Tree, "popTree")->isVisible(); }));
+    EXPECT_TRUE(Named<QAction>(*Tree, "mnuEditName")->isVisible());
+    Named<QMenu>(*Tree, "popTree")->close();
 }
 
 TEST_F(StoryTreeTest, DeleteAsksThenRemovesEverySelectedItemWithItsPagesAndTraces) {
     TfrmMain& w = StartWithSample();
     Select({"Title page", "The keepers"});
+    // The trace of the deleted pages is on when the logging rules ask for it.
+    QLoggingCategory::setFilterRules(QStringLiteral("quarvel.story.debug=true"));
     TDebugLines trace;
-    ASSERT_TRUE(Tree->actDelete->isEnabled());
+    ASSERT_TRUE(Named<QAction>(*Tree, "actDelete")->isEnabled());
     Answer("Delete selected item from eBook?", QMessageBox::Cancel);
-    Tree->actDelete->trigger();
-    EXPECT_EQ(trace.Lines, std::vector<std::string>{"--> remove file"});
+    Named<QAction>(*Tree, "actDelete")->trigger();
+    EXPECT_TRUE(trace.Lines.empty());
     EXPECT_EQ(Story().size(), 4u);
     trace.Lines.clear();
     Answer("Delete selected item from eBook?", QMessageBox::Ok);
-    Tree->actDelete->trigger();
+    Named<QAction>(*Tree, "actDelete")->trigger();
     EXPECT_EQ(Story(), (std::vector<std::string>{"The light", "About the author"}));
     EXPECT_EQ(Shown(), Story());
-    EXPECT_EQ(trace.Lines, (std::vector<std::string>{"--> remove file", "--> file: \\Index.htm",
-                                                     "--> file: \\Keepers\\ADay.htm",
+    EXPECT_EQ(trace.Lines, (std::vector<std::string>{"--> file: \\Index.htm", "--> file: \\Keepers\\ADay.htm",
                                                      "--> file: \\Keepers\\Logbook.htm",
                                                      "--> file: \\Keepers\\Storm.htm"}));
     EXPECT_FALSE(w.Project().FilesStore().Session()->Exists("\\Keepers\\Storm.htm"));
-    EXPECT_TRUE(Tree->tvProject->hasFocus() || !w.isActiveWindow());
-    // Nothing selected: the command is off; run anyway, it writes only the first line.
+    EXPECT_TRUE(Named<TStoryTreeView>(*Tree, "tvProject")->hasFocus() || !w.isActiveWindow());
+    // Nothing selected: the command is off; run anyway, it does nothing.
     Tree->SelectItem(nullptr);
     Idle();
-    EXPECT_FALSE(Tree->actDelete->isEnabled());
+    EXPECT_FALSE(Named<QAction>(*Tree, "actDelete")->isEnabled());
     trace.Lines.clear();
     Asked.clear();
     Tree->actDeleteExecute();
-    EXPECT_EQ(trace.Lines, std::vector<std::string>{"--> remove file"});
+    EXPECT_TRUE(trace.Lines.empty());
     EXPECT_TRUE(Asked.empty());
+    QLoggingCategory::setFilterRules(QString());
     // Clear Story warns first.
     Answer("Clear story?", QMessageBox::Cancel);
-    Tree->actClearStory->trigger();
+    Named<QAction>(*Tree, "actClearStory")->trigger();
     ASSERT_FALSE(Asked.empty());
     EXPECT_EQ(Asked.back().Type, TMsgDlgType::mtWarning);
     EXPECT_EQ(Story().size(), 2u);
     Answer("Clear story?", QMessageBox::Ok);
-    Tree->actClearStory->trigger();
+    Named<QAction>(*Tree, "actClearStory")->trigger();
     EXPECT_TRUE(Story().empty());
-    EXPECT_EQ(Tree->tvProject->topLevelItemCount(), 0);
+    EXPECT_EQ(Named<TStoryTreeView>(*Tree, "tvProject")->topLevelItemCount(), 0);
     Idle();
-    EXPECT_FALSE(w.actCompile->isEnabled());
+    EXPECT_FALSE(Named<QAction>(w, "actCompile")->isEnabled());
 }
 
 TEST_F(StoryTreeTest, RenameInPlaceKeepsTheNewName) {
     TfrmMain& w = StartWithSample();
     Select({"Title page"});
-    Tree->actEditName->trigger();
-    ASSERT_TRUE(Tree->tvProject->Editing());
-    auto* editor = Tree->tvProject->viewport()->findChild<QLineEdit*>();
+    Named<QAction>(*Tree, "actEditName")->trigger();
+    ASSERT_TRUE(Named<TStoryTreeView>(*Tree, "tvProject")->Editing());
+    auto* editor = Named<TStoryTreeView>(*Tree, "tvProject")->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("Cover"));
     // Edit Name again ends the editing and keeps the text.
-    Tree->actEditName->trigger();
-    EXPECT_FALSE(Tree->tvProject->Editing());
+    Named<QAction>(*Tree, "actEditName")->trigger();
+    EXPECT_FALSE(Named<TStoryTreeView>(*Tree, "tvProject")->Editing());
     EXPECT_EQ(w.Project().Story().Items(0)->Name, "Cover");
     EXPECT_TRUE(w.Project().Modified());
 }
@@ -263,16 +279,16 @@ TEST_F(StoryTreeTest, RenameInPlaceKeepsTheNewName) {
 TEST_F(StoryTreeTest, AddDefaultPageAndItsDropDown) {
     TfrmMain& w = StartWithSample();
     Idle();
-    EXPECT_FALSE(Tree->actAddDefaultPage->isEnabled()); // template "None"
+    EXPECT_FALSE(Named<QAction>(*Tree, "actAddDefaultPage")->isEnabled()); // template "None"
     w.Project().Options().Template = "Novel";
     Idle();
-    ASSERT_TRUE(Tree->actAddDefaultPage->isEnabled());
+    ASSERT_TRUE(Named<QAction>(*Tree, "actAddDefaultPage")->isEnabled());
     Select({"Title page"});
-    Tree->actAddDefaultPage->trigger();
+    Named<QAction>(*Tree, "actAddDefaultPage")->trigger();
     EXPECT_EQ(Story().size(), 5u);
     EXPECT_EQ(Shown(), Story());
-    emit Tree->popAddPage->aboutToShow();
-    const QList<QAction*> entries = Tree->popAddPage->actions();
+    emit Named<QMenu>(*Tree, "popAddPage")->aboutToShow();
+    const QList<QAction*> entries = Named<QMenu>(*Tree, "popAddPage")->actions();
     ASSERT_FALSE(entries.isEmpty());
     EXPECT_FALSE(entries[0]->toolTip().isEmpty());
     Select({"About the author"});
@@ -281,7 +297,7 @@ TEST_F(StoryTreeTest, AddDefaultPageAndItsDropDown) {
     EXPECT_EQ(Story().back(), entries[0]->text().toStdString());
     // A template that is not installed: the message.
     w.Project().Options().Template = "Gone";
-    Tree->actAddDefaultPage->trigger();
+    Named<QAction>(*Tree, "actAddDefaultPage")->trigger();
     EXPECT_TRUE(WasAsked("This template does not contain a default page."));
 }
 
@@ -315,7 +331,7 @@ TEST_F(StoryTreeTest, DropsFollowThePlacementRule) {
 TEST_F(StoryTreeTest, RealDragOfAPageOntoAChapterExpandingTheChapterItRestsOn) {
     TfrmMain& w = StartWithSample();
     w.activateWindow();
-    QTreeWidget* tree = Tree->tvProject;
+    QTreeWidget* tree = Named<TStoryTreeView>(*Tree, "tvProject");
     Select({"About the author"});
     ASSERT_FALSE(Node("The keepers")->isExpanded());
     const QPoint from = tree->visualItemRect(Node("About the author")).center();
@@ -332,8 +348,9 @@ TEST_F(StoryTreeTest, RealDragOfAPageOntoAChapterExpandingTheChapterItRestsOn) {
             QTimer::singleShot(1400, [&] {
                 expanded = Node("The keepers")->isExpanded();
                 for (int step = 1; step <= 5; ++step)
-                    SendMouse(viewport, QEvent::MouseMove, keepers + (to - keepers) * step / 5, Qt::LeftButton);
-                hovered = Tree->tvProject->DragHoverNode == Item("The light");
+                    SendMouse(viewport, QEvent::MouseMove, keepers + (to - keepers) * step / 5,
+                              Qt::LeftButton);
+                hovered = Named<TStoryTreeView>(*Tree, "tvProject")->DragHoverNode() == Item("The light");
                 QTimer::singleShot(50, [&] {
                     SendMouse(viewport, QEvent::MouseButtonRelease, to, Qt::NoButton, Qt::LeftButton);
                 });
@@ -346,17 +363,17 @@ TEST_F(StoryTreeTest, RealDragOfAPageOntoAChapterExpandingTheChapterItRestsOn) {
     EXPECT_TRUE(expanded);
     EXPECT_TRUE(hovered);
     EXPECT_EQ(Shown("The light"), Story("The light"));
-    EXPECT_EQ(Tree->tvProject->DraggedItem(), nullptr);
-    EXPECT_FALSE(Tree->tvProject->tmrDragHover->isActive());
+    EXPECT_EQ(Named<TStoryTreeView>(*Tree, "tvProject")->DraggedItem(), nullptr);
+    EXPECT_FALSE(Named<TStoryTreeView>(*Tree, "tvProject")->HoverTimerActive());
 }
 
 TEST_F(StoryTreeTest, PinnedPanelStaysOpenAndUnpinnedFoldsWhenTheMouseIsAway) {
     TfrmMain& w = StartWithSample();
-    TframPageProperties* panel = w.pnlPageProperties;
+    TframPageProperties* panel = Named<TframPageProperties>(w, "pnlPageProperties");
     EXPECT_TRUE(panel->sbtnPropertiesPin->isChecked());
     EXPECT_EQ(panel->height(), TframPageProperties::OpenHeight);
     QCursor::setPos(w.mapToGlobal(QPoint(w.width() - 20, w.height() - 20)));
-    w.framStoryTree->tvProject->setFocus();
+    Named<TStoryTreeView>(*Named<TframStoryTree>(w, "framStoryTree"), "tvProject")->setFocus();
     panel->sbtnPropertiesPin->click(); // released: the fold timer runs
     EXPECT_TRUE(panel->tmrFold->isActive());
     EXPECT_EQ(panel->tmrFold->interval(), 100);
@@ -378,10 +395,10 @@ TEST_F(StoryTreeTest, IdlePassRunsWhenTheLoopWaitsAndKeepsTheCommandsCurrent) {
     Pause(50);
     EXPECT_GT(w.Commands().Passes(), passes);
     // No explicit pass: the loop going idle enables Save after a change.
-    EXPECT_FALSE(w.actSaveProject->isEnabled());
+    EXPECT_FALSE(Named<QAction>(w, "actSaveProject")->isEnabled());
     w.Project().SetModified();
     Pause(50);
-    EXPECT_TRUE(w.actSaveProject->isEnabled());
+    EXPECT_TRUE(Named<QAction>(w, "actSaveProject")->isEnabled());
     EXPECT_GT(w.Commands().Count(), 40);
 }
 
@@ -391,14 +408,14 @@ TEST(StoryTreeAlone, TreeFollowsAProjectOfTheCoreWithoutTheMainWindow) {
     TCommandTable commands;
     TframStoryTree tree(core, commands);
     tree.SyncWithStory();
-    EXPECT_EQ(tree.tvProject->topLevelItemCount(), core.Project().Story().Count());
+    EXPECT_EQ(Named<TStoryTreeView>(tree, "tvProject")->topLevelItemCount(), core.Project().Story().Count());
     core.Project().AddChildChapter(nullptr);
     tree.SyncWithStory();
-    EXPECT_EQ(tree.tvProject->topLevelItemCount(), core.Project().Story().Count());
+    EXPECT_EQ(Named<TStoryTreeView>(tree, "tvProject")->topLevelItemCount(), core.Project().Story().Count());
     core.PresetHost()->ConfirmAnswer = true;
     core.Project().ClearStory();
     tree.SyncWithStory();
-    EXPECT_EQ(tree.tvProject->topLevelItemCount(), 0);
+    EXPECT_EQ(Named<TStoryTreeView>(tree, "tvProject")->topLevelItemCount(), 0);
 }
 
 } // namespace

@@ -20,12 +20,12 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QStatusBar>
 #include <QTreeWidget>
 
 namespace {
@@ -34,16 +34,25 @@ TEST_F(MainWindowTest, WithoutProjectTheCaptionIsTitleAndVersionAndTheProjectCom
     TfrmMain& w = Start();
     EXPECT_EQ(w.windowTitle().toStdString(), "Quarvel " + VersionText(0, 4));
     EXPECT_FALSE(w.Project().IsOpen());
-    EXPECT_FALSE(w.pnlControl->isVisible());
-    EXPECT_FALSE(w.mnuProject->isEnabled());
-    for (QAction* a : {w.actSaveProject, w.actSaveProjectAs, w.actCloseProject, w.actCompile, w.actRun, w.actOptions})
+    EXPECT_FALSE(Named<QWidget>(w, "pnlControl")->isVisible());
+    EXPECT_FALSE(Named<QMenu>(w, "mnuProject")->isEnabled());
+    for (QAction* a : {Named<QAction>(w, "actSaveProject"), Named<QAction>(w, "actSaveProjectAs"),
+                       Named<QAction>(w, "actCloseProject"), Named<QAction>(w, "actCompile"),
+                       Named<QAction>(w, "actRun"), Named<QAction>(w, "actOptions")})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (QAction* a : {w.actNewProject, w.actWizard, w.actOpenProject, w.actExit, w.actHelpContents, w.actAbout})
+    for (QAction* a : {Named<QAction>(w, "actNewProject"), Named<QAction>(w, "actWizard"),
+                       Named<QAction>(w, "actOpenProject"), Named<QAction>(w, "actExit"),
+                       Named<QAction>(w, "actHelpContents"), Named<QAction>(w, "actAbout")})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
     // The toolbar's buttons carry their captions (also for screen readers).
-    EXPECT_EQ(w.btnOpenProject->text(), QStringLiteral("Open Project"));
-    EXPECT_EQ(qobject_cast<QToolButton*>(w.tbrMain->widgetForAction(w.actWizard))->text(), QStringLiteral("Wizard"));
-    EXPECT_EQ(qobject_cast<QToolButton*>(w.tbrMain2->widgetForAction(w.actHelpContents))->text(),
+    EXPECT_EQ(Named<QToolButton>(w, "btnOpenProject")->text(), QStringLiteral("Open Project"));
+    EXPECT_EQ(qobject_cast<QToolButton*>(
+                  Named<QToolBar>(w, "tbrMain")->widgetForAction(Named<QAction>(w, "actWizard")))
+                  ->text(),
+              QStringLiteral("Wizard"));
+    EXPECT_EQ(qobject_cast<QToolButton*>(
+                  Named<QToolBar>(w, "tbrMain2")->widgetForAction(Named<QAction>(w, "actHelpContents")))
+                  ->text(),
               QStringLiteral("Help"));
     SaveScreenshot(&w, QStringLiteral("main_no_project.png"));
 }
@@ -57,22 +66,26 @@ TEST_F(MainWindowTest, ProjectOnTheCommandLineIsOpenedAndPutFirstInTheRecentList
     ASSERT_EQ(w.Project().RecentList().size(), 2u);
     EXPECT_EQ(w.Project().RecentList()[0], project);
     Idle();
-    ASSERT_EQ(w.mnuRecent->actions().size(), 2);
-    EXPECT_EQ(w.mnuRecent->actions()[0]->text().toStdString(), "&1 " + project);
-    EXPECT_EQ(w.mnuRecent->actions()[0]->toolTip().toStdString(), project);
-    EXPECT_EQ(w.popRecentProjects->actions()[1]->text().toStdString(), "/elsewhere/Other.ebp");
-    EXPECT_TRUE(w.pnlControl->isVisible());
-    EXPECT_TRUE(w.mnuProject->isEnabled());
-    EXPECT_GT(w.framStoryTree->tvProject->topLevelItemCount(), 0);
+    ASSERT_EQ(Named<QMenu>(w, "mnuRecent")->actions().size(), 2);
+    EXPECT_EQ(Named<QMenu>(w, "mnuRecent")->actions()[0]->text().toStdString(), "&1 " + project);
+    EXPECT_EQ(Named<QMenu>(w, "mnuRecent")->actions()[0]->toolTip().toStdString(), project);
+    EXPECT_EQ(Named<QMenu>(w, "popRecentProjects")->actions()[1]->text().toStdString(),
+              "/elsewhere/Other.ebp");
+    EXPECT_TRUE(Named<QWidget>(w, "pnlControl")->isVisible());
+    EXPECT_TRUE(Named<QMenu>(w, "mnuProject")->isEnabled());
+    EXPECT_GT(
+        Named<TStoryTreeView>(*Named<TframStoryTree>(w, "framStoryTree"), "tvProject")->topLevelItemCount(),
+        0);
     EXPECT_TRUE(Asked.empty());
     SaveScreenshot(&w, QStringLiteral("main_project_open.png"));
 
     // At the end the recent list and the layout (with the panel width) are written.
-    w.pnlControl->resize(260, w.pnlControl->height());
+    Named<QWidget>(w, "pnlControl")->resize(260, Named<QWidget>(w, "pnlControl")->height());
     w.close();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(CommaTextToList(ReadRegString(EditorKey, "Recent")).front(), project);
-    EXPECT_EQ(ReadRegString(MainFormLayoutKey, "ExtInfo"), std::to_string(w.pnlControl->width()));
+    EXPECT_EQ(ReadRegString(MainFormLayoutKey, "ExtInfo"),
+              std::to_string(Named<QWidget>(w, "pnlControl")->width()));
     EXPECT_EQ(ReadRegBinary(MainFormLayoutKey, "SizeAndPos")->size(), 44u);
 }
 
@@ -111,14 +124,14 @@ TEST_F(MainWindowTest, ExitWithUnsavedChangesAnsweredCancelKeepsTheEditorRunning
     TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
     w.Project().SetModified();
     Answer("Save changes to project Lighthouse?", QMessageBox::Cancel);
-    w.actExit->trigger();
+    Named<QAction>(w, "actExit")->trigger();
     EXPECT_TRUE(WasAsked("Save changes to project Lighthouse?"));
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.Project().IsOpen());
     EXPECT_TRUE(w.Project().Modified());
     // Answered No, the editor closes and the project with it.
     Answer("Save changes to project Lighthouse?", QMessageBox::No);
-    w.actExit->trigger();
+    Named<QAction>(w, "actExit")->trigger();
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.Project().IsOpen());
 }
@@ -127,7 +140,7 @@ TEST_F(MainWindowTest, CompileOfTheSampleAsksItsQuestionsAndWritesABookThatReads
     const std::string project = CopySample(Folder);
     TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
     Idle();
-    ASSERT_TRUE(w.actCompile->isEnabled());
+    ASSERT_TRUE(Named<QAction>(w, "actCompile")->isEnabled());
     w.Project().SetModified();
     Answer(SCompileSaveQuestion, QMessageBox::Ok);
     Answer(SCompileSuccessQuestion, QMessageBox::Ok);
@@ -140,10 +153,29 @@ TEST_F(MainWindowTest, CompileOfTheSampleAsksItsQuestionsAndWritesABookThatReads
         }
         return inner(r);
     });
-    w.actCompile->trigger();
+    Named<QAction>(w, "actCompile")->trigger();
     EXPECT_FALSE(w.Project().Modified()); // saved first
     ASSERT_FALSE(summary.empty());
-    EXPECT_EQ(summary, CompileSummaryText(w.Project().Options(), CompileSecurityLine(w.Project().SystemStore())));
+    // The sample's options as the question lists them.
+    EXPECT_EQ(summary, "Project options:\r\n\r\n"
+                       "eBook Task Bar: The Lamp on Gull Rock\r\n"
+                       "eBook Title Bar: The Lamp on Gull Rock - a short book about lighthouses\r\n"
+                       "Output Path: the same as the project.\r\n"
+                       "\r\nSizes:\r\n"
+                       "Window Width: 900\r\n"
+                       "Window Height: 640\r\n"
+                       "Resizable Window: True\r\n"
+                       "Run Maximized: False\r\n"
+                       "Allow Right Click: Custom\r\n"
+                       "Toolbar Placement: Top\r\n"
+                       "\r\nSplash:\r\n"
+                       "Close After 4 seconds\r\n"
+                       "Close on Mouse Click: True\r\n"
+                       "At the Start: Splash\r\n"
+                       "At the End: PopUp Message\r\n"
+                       "\r\nSecurity:\r\nNo Security\r\n"
+                       "\r\nCompile Project?");
+    EXPECT_FALSE(w.Project().SystemFile(EncryptXmlFile)) << "asking for the summary made no security file";
     const std::string book = ChangeFileExt(project, ".exe");
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
     EXPECT_FALSE(w.CompileSteps().empty()); // the progress dialog was fed
@@ -167,17 +199,38 @@ TEST_F(MainWindowTest, RunOnAModifiedProjectAnsweredCancelNeitherSavesNorStarts)
     const QDateTime saved = QFileInfo(QString::fromStdString(project)).lastModified();
     w.Project().SetModified();
     Answer(SRunSaveQuestion, QMessageBox::Cancel);
-    w.actRun->trigger();
+    Named<QAction>(w, "actRun")->trigger();
     EXPECT_TRUE(WasAsked(SRunSaveQuestion));
     EXPECT_TRUE(w.Project().Modified());
     EXPECT_EQ(QFileInfo(QString::fromStdString(project)).lastModified(), saved);
     EXPECT_TRUE(Started.empty());
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(ChangeFileExt(project, ".exe"))));
+}
 
-    // A saved, unchanged project whose book does not exist: nothing is started.
-    w.Project().SetModified(false);
-    w.actRun->trigger();
-    EXPECT_TRUE(Started.empty());
+TEST_F(MainWindowTest, RunWithoutABookYetCompilesFirstThenStartsTheBook) {
+    const std::string project = CopySample(Folder);
+    TfrmMain& w = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
+    const std::string book = ChangeFileExt(project, ".exe");
+    ASSERT_FALSE(QFileInfo::exists(QString::fromStdString(book)));
+    // A saved, unchanged project: nothing to ask, the book is made with the compile's
+    // progress and then started.
+    Idle();
+    Named<QAction>(w, "actRun")->trigger();
+    EXPECT_TRUE(Asked.empty());
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
+    EXPECT_FALSE(w.CompileSteps().empty());
+    ASSERT_EQ(Started.size(), 1u);
+    EXPECT_EQ(Started[0].WithReader ? Started[0].Arguments.front() : Started[0].Program, book);
+    EXPECT_FALSE(w.Project().Modified());
+
+    // A compile that fails says why and starts nothing.
+    QFile::remove(QString::fromStdString(book));
+    w.Project().SystemStore().Session()->CreateFile("\\Toolbar.xml", 0, true)->Content = "<toolbar <<";
+    Named<QAction>(w, "actRun")->trigger();
+    ASSERT_EQ(Asked.size(), 1u);
+    EXPECT_EQ(Asked[0].Type, TMsgDlgType::mtError);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(book)));
+    EXPECT_EQ(Started.size(), 1u);
 }
 
 TEST_F(MainWindowTest, FailedCompileShowsTheMessageAndKeepsThePreviousBook) {
@@ -195,7 +248,7 @@ TEST_F(MainWindowTest, FailedCompileShowsTheMessageAndKeepsThePreviousBook) {
             return QMessageBox::Yes;
         return inner(r);
     });
-    w.actCompile->trigger();
+    Named<QAction>(w, "actCompile")->trigger();
     ASSERT_FALSE(Asked.empty());
     EXPECT_EQ(Asked.back().Type, TMsgDlgType::mtError);
     EXPECT_FALSE(WasAsked(SCompileSuccessQuestion));
@@ -222,7 +275,7 @@ TEST_F(MainWindowTest, WarningsOfACompileAreShownTogetherWhenItIsOver) {
         return inner(r);
     });
     Answer(SCompileSuccessQuestion, QMessageBox::No);
-    w.actCompile->trigger();
+    Named<QAction>(w, "actCompile")->trigger();
     ProcessEvents();
     std::vector<std::string> warnings;
     for (const TDialogRequest& r : Asked)
@@ -282,7 +335,7 @@ TEST_F(MainWindowTest, F12SwitchesTheActivePageEditorAndPassesThroughElsewhere) 
     };
     w.Project().NewProject();
     w.StoryChanged();
-    TframStoryTree& tree = *w.framStoryTree;
+    TframStoryTree& tree = *Named<TframStoryTree>(w, "framStoryTree");
     TProjectItemInfo* page = nullptr;
     for (TProjectItemInfo* item : w.Project().Story().AllItems())
         if (item->IsPage() && !page)
@@ -290,14 +343,14 @@ TEST_F(MainWindowTest, F12SwitchesTheActivePageEditorAndPassesThroughElsewhere) 
     ASSERT_NE(page, nullptr);
     tree.SelectItem(page);
     Idle();
-    ASSERT_TRUE(tree.actEditPreview->isEnabled());
-    tree.actEditPreview->trigger();
+    ASSERT_TRUE(Named<QAction>(tree, "actEditPreview")->isEnabled());
+    Named<QAction>(tree, "actEditPreview")->trigger();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->Page, page->Page);
-    EXPECT_EQ(w.mdiArea->subWindowList().size(), 1);
+    EXPECT_EQ(Named<QMdiArea>(w, "mdiArea")->subWindowList().size(), 1);
     Idle();
-    EXPECT_TRUE(w.actSaveProject->isEnabled()); // a page editor is open
-    EXPECT_TRUE(w.actWindowCascade->isEnabled());
+    EXPECT_TRUE(Named<QAction>(w, "actSaveProject")->isEnabled()); // a page editor is open
+    EXPECT_TRUE(Named<QAction>(w, "actWindowCascade")->isEnabled());
     editor->setFocus();
     SendKey(editor, Qt::Key_F12);
     EXPECT_EQ(editor->Toggles, 1);
@@ -307,26 +360,24 @@ TEST_F(MainWindowTest, F12SwitchesTheActivePageEditorAndPassesThroughElsewhere) 
     ProcessEvents();
 }
 
-TEST_F(MainWindowTest, WindowsNotBuiltInSayTheyAreNotAvailable) {
+TEST_F(MainWindowTest, CommandsOpenTheirWindowsThroughTheWindowTable) {
     TfrmMain& w = Start();
     w.Project().NewProject();
     Idle();
     TEditorWindowTable saved = EditorWindows();
-    EditorWindows().OpenVariables = nullptr;
-    EditorWindows().ShowAbout = nullptr;
-    EditorWindows().RunWizard = nullptr;
-    w.actVariables->trigger();
-    w.actAbout->trigger();
-    w.actWizard->trigger();
-    EXPECT_EQ(AskedTexts(), std::vector<std::string>(3, SWindowNotAvailable));
-    // Built in, the table's member is called.
-    int variables = 0;
+    int variables = 0, wizards = 0;
     EditorWindows().OpenVariables = [&variables](IEditorMain&) -> TfrmAbstractMDIChild* {
         ++variables;
         return nullptr;
     };
-    w.actVariables->trigger();
+    EditorWindows().RunWizard = [&wizards](IEditorMain&) { ++wizards; };
+    Named<QAction>(w, "actVariables")->trigger();
+    Named<QAction>(w, "actAbout")->trigger();
+    Named<QAction>(w, "actWizard")->trigger();
     EXPECT_EQ(variables, 1);
+    EXPECT_EQ(wizards, 1);
+    EXPECT_EQ(AboutShown, 1);
+    EXPECT_TRUE(Asked.empty());
     EditorWindows() = saved;
 }
 
@@ -345,12 +396,13 @@ TEST_F(MainWindowTest, DocumentWindowsOpenInTheClientAreaAtTheSizeTheyWereMadeWi
         const char* Screenshot;
     };
     for (const TCase& c :
-         {TCase{w.actVariables, "frmVariables", QSize(572, 384), "main_variables.png"},
-          TCase{w.actToolbar, "frmToolBar", QSize(720, 440), "main_toolbar_designer.png"},
-          TCase{w.actSystemPages, "frmExtFiles", QSize(626, 400), "main_system_pages.png"}}) {
+         {TCase{Named<QAction>(w, "actVariables"), "frmVariables", QSize(572, 384), "main_variables.png"},
+          TCase{Named<QAction>(w, "actToolbar"), "frmToolBar", QSize(720, 440), "main_toolbar_designer.png"},
+          TCase{Named<QAction>(w, "actSystemPages"), "frmExtFiles", QSize(626, 400),
+                "main_system_pages.png"}}) {
         c.Command->trigger();
         ProcessEvents();
-        QMdiSubWindow* frame = w.mdiArea->activeSubWindow();
+        QMdiSubWindow* frame = Named<QMdiArea>(w, "mdiArea")->activeSubWindow();
         ASSERT_NE(frame, nullptr) << c.Name;
         ASSERT_EQ(frame->widget()->objectName().toStdString(), c.Name);
         EXPECT_EQ(frame->widget()->size(), c.Size) << c.Name;
@@ -360,7 +412,7 @@ TEST_F(MainWindowTest, DocumentWindowsOpenInTheClientAreaAtTheSizeTheyWereMadeWi
         const QSize resized = frame->widget()->size();
         c.Command->trigger();
         ProcessEvents();
-        EXPECT_EQ(w.mdiArea->subWindowList().size(), 1);
+        EXPECT_EQ(Named<QMdiArea>(w, "mdiArea")->subWindowList().size(), 1);
         EXPECT_EQ(frame->widget()->size(), resized) << c.Name;
         static_cast<TfrmAbstractMDIChild*>(frame->widget())->CloseWithoutSaving();
         ProcessEvents();
@@ -374,55 +426,61 @@ TEST_F(MainWindowTest, HelpContentsLinksAndUpdateOpenTheirAddresses) {
     WriteRegString(std::string(EditorLinksKey) + "\\B", "Link", "https://example.org/forum");
     WriteRegString(EditorKey, "UpdateLink", "https://example.org/update");
     TfrmMain& w = Start();
-    const QList<QAction*> help = w.mnuHelp->actions();
+    const QList<QAction*> help = Named<QMenu>(w, "mnuHelp")->actions();
     ASSERT_GE(help.size(), 4);
     // Each link is inserted at position 2: the last one listed comes first.
     EXPECT_EQ(help[2]->text(), QStringLiteral("Forum"));
     EXPECT_EQ(help[3]->text(), QStringLiteral("Home page"));
     EXPECT_EQ(help[3]->toolTip(), QStringLiteral("https://example.org/home"));
     help[3]->trigger();
-    w.actInternetUpdate->trigger();
-    w.actHelpContents->trigger();
+    Named<QAction>(w, "actInternetUpdate")->trigger();
+    Named<QAction>(w, "actHelpContents")->trigger();
     ASSERT_EQ(Opened.size(), 3u);
     EXPECT_EQ(Opened[0], QUrl(QStringLiteral("https://example.org/home")));
-    EXPECT_EQ(Opened[1].toString().toStdString(), "https://example.org/update?curversion=" + VersionText(0, 4));
+    EXPECT_EQ(Opened[1].toString().toStdString(),
+              "https://example.org/update?curversion=" + VersionText(0, 4));
     EXPECT_TRUE(Opened[2].isLocalFile());
     EXPECT_TRUE(QFileInfo::exists(Opened[2].toLocalFile())) << Opened[2].toLocalFile().toStdString();
 }
 
 TEST_F(MainWindowTest, NewOpenSaveAsAndCloseFollowTheProject) {
     TfrmMain& w = Start();
-    w.actNewProject->trigger();
+    Named<QAction>(w, "actNewProject")->trigger();
     ASSERT_TRUE(w.Project().IsOpen());
     EXPECT_TRUE(w.Project().FileName().empty());
     ProcessEvents();
     Idle();
-    EXPECT_TRUE(w.pnlControl->isVisible());
-    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItemCount(), w.Project().Story().Count());
+    EXPECT_TRUE(Named<QWidget>(w, "pnlControl")->isVisible());
+    EXPECT_EQ(
+        Named<TStoryTreeView>(*Named<TframStoryTree>(w, "framStoryTree"), "tvProject")->topLevelItemCount(),
+        w.Project().Story().Count());
     // Save As with the dialog's filter and extension.
     const std::string saved = Folder.filePath(QStringLiteral("Mine")).toStdString();
     Answer("Save Project As", QMessageBox::Ok, saved);
-    w.actSaveProjectAs->trigger();
+    Named<QAction>(w, "actSaveProjectAs")->trigger();
     EXPECT_EQ(w.Project().FileName(), saved + ".ebp");
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(saved + ".ebp")));
     Idle();
-    EXPECT_EQ(w.mnuRecent->actions().value(0)->toolTip().toStdString(), saved + ".ebp");
+    EXPECT_EQ(Named<QMenu>(w, "mnuRecent")->actions().value(0)->toolTip().toStdString(), saved + ".ebp");
     // Close, then open through the dialog.
-    w.actCloseProject->trigger();
+    Named<QAction>(w, "actCloseProject")->trigger();
     EXPECT_FALSE(w.Project().IsOpen());
-    EXPECT_EQ(w.framStoryTree->tvProject->topLevelItemCount(), 0);
+    EXPECT_EQ(
+        Named<TStoryTreeView>(*Named<TframStoryTree>(w, "framStoryTree"), "tvProject")->topLevelItemCount(),
+        0);
     Answer("Open Project", QMessageBox::Ok, saved + ".ebp");
-    w.actOpenProject->trigger();
+    Named<QAction>(w, "actOpenProject")->trigger();
     EXPECT_TRUE(w.Project().IsOpen());
     // A recent entry opens its project.
-    w.actCloseProject->trigger();
-    w.mnuRecent->actions()[0]->trigger();
+    Named<QAction>(w, "actCloseProject")->trigger();
+    Named<QMenu>(w, "mnuRecent")->actions()[0]->trigger();
     EXPECT_EQ(w.Project().FileName(), saved + ".ebp");
 }
 
 TEST_F(MainWindowTest, FailedStartupClosesTheWindowWithoutSavingTheLayout) {
     QTemporaryDir program;
-    CopyFolder(QStringLiteral(QUARVEL_BIN_DIR "/DefaultProject"), program.filePath(QStringLiteral("DefaultProject")));
+    CopyFolder(QStringLiteral(QUARVEL_BIN_DIR "/DefaultProject"),
+               program.filePath(QStringLiteral("DefaultProject")));
     QDir().mkpath(program.filePath(QStringLiteral("Templates")));
     QFile bad(program.filePath(QStringLiteral("Templates/Broken.ebt")));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
@@ -431,7 +489,7 @@ TEST_F(MainWindowTest, FailedStartupClosesTheWindowWithoutSavingTheLayout) {
     SetProgramFolder(program.path().toStdString() + "/");
     DeleteRegKey(MainFormLayoutKey);
     auto window = std::make_unique<TfrmMain>(QStringList{QStringLiteral("tomewright")});
-    EXPECT_TRUE(window->StartupFailed);
+    EXPECT_TRUE(window->StartupFailed());
     ASSERT_FALSE(Asked.empty());
     EXPECT_EQ(Asked.back().Type, TMsgDlgType::mtError);
     window->show();
@@ -444,16 +502,16 @@ TEST_F(MainWindowTest, FailedStartupClosesTheWindowWithoutSavingTheLayout) {
 TEST_F(MainWindowTest, LayoutIsRestoredWithThePanelWidthFromTheExtraText) {
     const std::string project = CopySample(Folder);
     TfrmMain& first = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
-    first.splMain->setSizes({330, 700});
+    Named<QSplitter>(first, "splMain")->setSizes({330, 700});
     ProcessEvents();
-    const int width = first.pnlControl->width();
+    const int width = Named<QWidget>(first, "pnlControl")->width();
     first.close();
     Window.reset();
     ProcessEvents();
     EXPECT_EQ(ReadRegString(MainFormLayoutKey, "ExtInfo"), std::to_string(width));
     TfrmMain& second = Start({QStringLiteral("tomewright"), QString::fromStdString(project)});
     ProcessEvents();
-    EXPECT_EQ(second.pnlControl->width(), width);
+    EXPECT_EQ(Named<QWidget>(second, "pnlControl")->width(), width);
 }
 
 } // namespace
@@ -481,7 +539,7 @@ TEST_F(MainWindowTest, CompileSummaryIsARealQuestionWithYesAndNo) {
         }
     });
     answer.start();
-    w.actCompile->trigger();
+    Named<QAction>(w, "actCompile")->trigger();
     answer.stop();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_NE(texts[0].find("Project options:"), std::string::npos);

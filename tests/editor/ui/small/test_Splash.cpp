@@ -1,10 +1,9 @@
 #include "frm_Splash.h"
-#include "ui_helpers.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
-#include "u_MFS.h"
 #include "u_Pictures.h"
 #include "u_ProgramFolder.h"
+#include "ui_helpers.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -34,14 +33,48 @@ QImage Picture(int W, int H) {
     return image;
 }
 
-TEST(Splash, EditorsSplashIsLoadedSizedAndCentred) {
+// A clock the test advances itself: the splash windows made while it is set take it,
+// and Tick makes the time of the last one pass.
+class TTestClock : public TSplashClock {
+public:
+    void Start(int Milliseconds) override {
+        Running = true;
+        Started = Milliseconds;
+    }
+    void Stop() override { Running = false; }
+    bool Running = false;
+    int Started = 0;
+};
+
+class Splash : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetSplashClockFactory([this] {
+            auto clock = std::make_unique<TTestClock>();
+            Clock = clock.get();
+            return clock;
+        });
+    }
+    void TearDown() override { SetSplashClockFactory(nullptr); }
+    // The time of the last splash window made is up.
+    void Tick() {
+        ASSERT_TRUE(Clock->Running) << "no time is running";
+        Clock->Running = false;
+        Clock->OnTick();
+    }
+    TTestClock* Clock = nullptr;
+};
+
+TEST_F(Splash, EditorsSplashIsLoadedSizedAndCentred) {
     auto* splash = new TfrmSplash();
     splash->ShowSplashFile(SplashFile(), 2, true);
     ASSERT_TRUE(splash->Loaded()) << splash->LoadError();
     EXPECT_EQ(splash->size(), QSize(480, 300));
-    EXPECT_EQ(splash->imgSplash->size(), QSize(480, 300));
+    EXPECT_EQ(Named<QLabel>(*splash, "imgSplash")->size(), QSize(480, 300));
     EXPECT_EQ(splash->TimerInterval(), 2000);
     EXPECT_TRUE(splash->TimerRunning());
+    EXPECT_TRUE(Clock->Running);
+    EXPECT_EQ(Clock->Started, 2000);
     EXPECT_TRUE(splash->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(splash->windowFlags() & Qt::FramelessWindowHint);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -52,7 +85,7 @@ TEST(Splash, EditorsSplashIsLoadedSizedAndCentred) {
     delete splash;
 }
 
-TEST(Splash, SecondsAreClampedAndZeroStartsNoTick) {
+TEST_F(Splash, SecondsAreClampedAndZeroStartsNoTick) {
     EXPECT_EQ(ClampSplashSeconds(-4), 0);
     EXPECT_EQ(ClampSplashSeconds(7), 7);
     EXPECT_EQ(ClampSplashSeconds(11), 10);
@@ -64,17 +97,18 @@ TEST(Splash, SecondsAreClampedAndZeroStartsNoTick) {
     QPointer<TfrmSplash> zero = new TfrmSplash();
     zero->ShowSplashFile(SplashFile(), 0, true);
     ASSERT_TRUE(zero->Loaded());
-    EXPECT_FALSE(zero->tmrSplash->isActive());
+    EXPECT_FALSE(Clock->Running);
+    EXPECT_TRUE(zero->TimerRunning());
     zero->show();
     zero->RequestClose();
-    Pause(300);
+    ProcessEvents();
     ASSERT_FALSE(Gone(zero));
     EXPECT_TRUE(zero->isVisible());
     ClickWidget(zero.data(), QPoint(10, 10));
     EXPECT_TRUE(WaitFor([&] { return Gone(zero); }));
 }
 
-TEST(Splash, CloseRequestedBeforeTheTimeIsUpWaitsForIt) {
+TEST_F(Splash, CloseRequestedBeforeTheTimeIsUpWaitsForIt) {
     QPointer<TfrmSplash> splash = new TfrmSplash();
     splash->ShowSplashFile(SplashFile(), 10, false);
     splash->show();
@@ -87,43 +121,27 @@ TEST(Splash, CloseRequestedBeforeTheTimeIsUpWaitsForIt) {
     ProcessEvents();
     ASSERT_FALSE(Gone(splash));
     // The tick closes it.
-    splash->tmrSplashTimer();
-    EXPECT_TRUE(WaitFor([&] { return Gone(splash); }));
-
-    // The same with the real timer.
-    QPointer<TfrmSplash> timed = new TfrmSplash();
-    timed->ShowSplashFile(SplashFile(), 1, false);
-    timed->show();
-    timed->RequestClose();
-    ASSERT_FALSE(Gone(timed));
-    EXPECT_TRUE(WaitFor([&] { return Gone(timed); }));
+    Tick();
+    EXPECT_FALSE(splash->isVisible());
+    EXPECT_TRUE(Gone(splash));
 }
 
-TEST(Splash, CloseRequestedAfterTheTimeIsUpClosesAtOnce) {
+TEST_F(Splash, CloseRequestedAfterTheTimeIsUpClosesAtOnce) {
     QPointer<TfrmSplash> splash = new TfrmSplash();
     splash->ShowSplashFile(SplashFile(), 1, false);
     splash->show();
     // The tick alone does not close it.
-    splash->tmrSplashTimer();
+    Tick();
     EXPECT_FALSE(splash->TimerRunning());
     ProcessEvents();
     ASSERT_FALSE(Gone(splash));
     EXPECT_TRUE(splash->isVisible());
     splash->RequestClose();
     EXPECT_FALSE(splash->isVisible());
-    EXPECT_TRUE(WaitFor([&] { return Gone(splash); }));
-
-    // The same with the real timer.
-    QPointer<TfrmSplash> timed = new TfrmSplash();
-    timed->ShowSplashFile(SplashFile(), 1, false);
-    timed->show();
-    ASSERT_TRUE(WaitFor([&] { return !timed->TimerRunning(); }));
-    EXPECT_TRUE(timed->isVisible());
-    timed->RequestClose();
-    EXPECT_TRUE(WaitFor([&] { return Gone(timed); }));
+    EXPECT_TRUE(Gone(splash));
 }
 
-TEST(Splash, ClickClosesAtOnceWhenAllowed) {
+TEST_F(Splash, ClickClosesAtOnceWhenAllowed) {
     QPointer<TfrmSplash> splash = new TfrmSplash();
     splash->ShowSplashFile(SplashFile(), 10, true);
     splash->show();
@@ -133,13 +151,7 @@ TEST(Splash, ClickClosesAtOnceWhenAllowed) {
     EXPECT_TRUE(WaitFor([&] { return Gone(splash); }));
 }
 
-TEST(Splash, ItemsAreReadByTheirExtension) {
-    TMFS store;
-    auto file = [&](const std::string& Name, const std::string& Content) -> TMFSFile& {
-        auto* f = new TMFSFile(&store, store.Root(), Name);
-        f->Content = Content;
-        return *f;
-    };
+TEST_F(Splash, ItemsAreReadByTheirExtension) {
     const struct {
         std::string Name;
         std::string Content;
@@ -156,7 +168,7 @@ TEST(Splash, ItemsAreReadByTheirExtension) {
     };
     for (const auto& c : cases) {
         TfrmSplash splash;
-        splash.ShowSplashItem(file(c.Name, c.Content), 3, true);
+        splash.ShowSplashItem(c.Content, c.Name, 3, true);
         EXPECT_EQ(splash.Loaded(), c.Loads) << c.Name << ": " << splash.LoadError();
         EXPECT_FALSE(splash.isVisible());
         if (c.Loads)
@@ -166,7 +178,7 @@ TEST(Splash, ItemsAreReadByTheirExtension) {
     }
 }
 
-TEST(Splash, WindowTableShowsLoadedPicturesAndRefusesMetafilesClearly) {
+TEST_F(Splash, WindowTableShowsLoadedPicturesAndRefusesMetafilesClearly) {
     ASSERT_TRUE(EditorWindows().ShowSplashFile && EditorWindows().ShowSplashItem &&
                 EditorWindows().RequestSplashClose);
     EXPECT_EQ(EditorWindows().ShowSplashFile(ProgramFolder() + "Missing.bmp", 2, true), nullptr);
@@ -176,17 +188,12 @@ TEST(Splash, WindowTableShowsLoadedPicturesAndRefusesMetafilesClearly) {
         asked.push_back(Request);
         return QMessageBox::Ok;
     });
-    TMFS store;
-    auto* wmf = new TMFSFile(&store, store.Root(), "Logo.emf");
-    wmf->Content = "not drawable here";
-    EXPECT_EQ(EditorWindows().ShowSplashItem(*wmf, 2, true), nullptr);
+    EXPECT_EQ(EditorWindows().ShowSplashItem("not drawable here", "Logo.emf", 2, true), nullptr);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_NE(asked[0].Text.find("\"Logo.emf\""), std::string::npos) << asked[0].Text;
     EXPECT_NE(asked[0].Text.find("Metafile"), std::string::npos) << asked[0].Text;
     // Other failures stay silent, as at start-up.
-    auto* png = new TMFSFile(&store, store.Root(), "Logo.png");
-    png->Content = "x";
-    EXPECT_EQ(EditorWindows().ShowSplashItem(*png, 2, true), nullptr);
+    EXPECT_EQ(EditorWindows().ShowSplashItem("x", "Logo.png", 2, true), nullptr);
     EXPECT_EQ(asked.size(), 1u);
     SetDialogAnswerer(nullptr);
 
@@ -194,9 +201,11 @@ TEST(Splash, WindowTableShowsLoadedPicturesAndRefusesMetafilesClearly) {
     QPointer<QWidget> shown = EditorWindows().ShowSplashFile(SplashFile(), 2, true);
     ASSERT_FALSE(shown.isNull());
     EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(Clock->Started, 2000);
     EditorWindows().RequestSplashClose(shown);
     EXPECT_TRUE(shown->isVisible());
-    EXPECT_TRUE(WaitFor([&] { return Gone(shown); }));
+    Tick();
+    EXPECT_TRUE(Gone(shown));
 
     // A close request for a splash that a click already took away is ignored.
     QPointer<QWidget> clicked = EditorWindows().ShowSplashFile(SplashFile(), 2, true);

@@ -227,8 +227,8 @@ TEST(ToolbarDesign, PicturesAreStoredUnderTheRowPositionInTheirOwnFormat) {
 TEST(ToolbarDesign, AddEditDeleteAndTheEmptyPictureOfAnEdit) {
     TMFS store;
     TToolbarDesign design;
-    design.Load(store, 24, 24); // no description: created empty
-    EXPECT_TRUE(store.Session()->Exists("\\Toolbar.xml"));
+    design.Load(store, 24, 24); // no description: no rows, and no file is made
+    EXPECT_FALSE(store.Session()->Exists("\\Toolbar.xml"));
     EXPECT_TRUE(design.Rows.empty());
 
     const int row = design.AddButton();

@@ -131,13 +131,7 @@ TEST_F(OptionsTest, OnlyAChangedPictureSizeAsksToOpenTheToolbarDesigner) {
     EXPECT_EQ(Project().Options().Toolbar().ToolbarImgW, 30);
     EXPECT_EQ(Dialog->result(), QDialog::Accepted);
 
-    // Without the designer built in, Yes says so; No opens nothing.
-    EditorWindows().OpenToolbarDesigner = nullptr;
-    Asked.clear();
-    Open().framToolbar->spnedtToolbarImgH->setValue(20);
-    Dialog->btnOk->click();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Toolbar image size changed. Open toolbar setup?",
-                                                    "This window is not available yet."}));
+    // No opens nothing.
     Asked.clear();
     MessageAnswer = QMessageBox::No;
     Open().framToolbar->spnedtToolbarImgH->setValue(18);
@@ -196,7 +190,7 @@ TEST_F(OptionsTest, FieldsStayWithinTheirLimitsAndResetsRestoreDefaults) {
 }
 
 TEST_F(OptionsTest, NoSecurityStillWritesEveryFieldAndProtectTypeFollowsPassword) {
-    WriteSecurityFile(System(), BuildEncryptXml("UserPassword", "", "Selected", {{"ann", "a1"}}));
+    Project().SetSecurityText(BuildEncryptXml("UserPassword", "", "Selected", {{"ann", "a1"}}));
     TframWizSecurityType& s = *Open().framSecurity;
     EXPECT_TRUE(s.rbUsersAndPasswords->isChecked());
     EXPECT_TRUE(s.rbSelectedPages->isChecked());
@@ -219,7 +213,7 @@ TEST_F(OptionsTest, NoSecurityStillWritesEveryFieldAndProtectTypeFollowsPassword
     SaveScreenshot(Dialog.get(), "options_security_users.png");
     Dialog->btnOk->click();
 
-    EXPECT_EQ(StoreFileContent(System(), "\\Encrypt.xml"),
+    EXPECT_EQ(SystemText("\\Encrypt.xml"),
               "<Encrypt Method=\"\" Password=\"se\"\"cret\" PasswordType=\"Selected\">\r\n"
               "\t<Info User=\"bob\" Password=\"b2\"/>\r\n"
               "\t<Info User=\"carl\" Password=\"c3\"/>\r\n"
@@ -251,7 +245,7 @@ TEST_F(OptionsTest, IconIsLoadedKeptOrDeletedWhenApplied) {
     g.btnLoadIcon->click();
     EXPECT_TRUE(g.IconSet());
     Dialog->btnOk->click();
-    EXPECT_EQ(StoreFileContent(System(), "\\Icon.ico"), icon);
+    EXPECT_EQ(SystemText("\\Icon.ico"), icon);
 
     // Found in the store at the next opening; Reset Icon and OK delete it.
     TframWizGeneralOptions& again = *Open().framGeneral;
@@ -259,7 +253,7 @@ TEST_F(OptionsTest, IconIsLoadedKeptOrDeletedWhenApplied) {
     again.btnResetIcon->click();
     EXPECT_FALSE(again.IconSet());
     Dialog->btnOk->click();
-    EXPECT_EQ(FindStoreFile(System(), "\\Icon.ico"), nullptr);
+    EXPECT_FALSE(Project().SystemFile("\\Icon.ico"));
 }
 
 TEST_F(OptionsTest, JpegLogoAndSplashAreStoredAsBitmapsAtOnce) {
@@ -269,7 +263,7 @@ TEST_F(OptionsTest, JpegLogoAndSplashAreStoredAsBitmapsAtOnce) {
     Project().SetModified(false);
     FileAnswers["open"] = jpeg;
     t.actLoadLogo->trigger();
-    const std::string logo = StoreFileContent(System(), "\\Logo.bmp");
+    const std::string logo = SystemText("\\Logo.bmp");
     ASSERT_GE(logo.size(), 54u);
     EXPECT_EQ(logo.substr(0, 2), "BM");
     EXPECT_TRUE(t.imgLogo->HasPicture());
@@ -284,41 +278,41 @@ TEST_F(OptionsTest, JpegLogoAndSplashAreStoredAsBitmapsAtOnce) {
     t.actLoadLogo->trigger();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], "Only bitmap (BMP) and JPEG pictures can be used here: \"" + FileAnswers["open"] + "\"");
-    EXPECT_EQ(StoreFileContent(System(), "\\Logo.bmp"), logo);
+    EXPECT_EQ(SystemText("\\Logo.bmp"), logo);
 
     Project().SetModified(false);
     t.actClearLogo->trigger();
-    EXPECT_EQ(FindStoreFile(System(), "\\Logo.bmp"), nullptr);
+    EXPECT_FALSE(Project().SystemFile("\\Logo.bmp"));
     EXPECT_FALSE(t.imgLogo->HasPicture());
     EXPECT_FALSE(t.cbxLogoDisplay->isChecked());
     EXPECT_TRUE(Project().Modified());
 
     // The splash page acts on the page in front.
     TframWizSplash& s = *d.framSplash;
-    const std::string starting = StoreFileContent(System(), "\\SplashS.bmp"); // the default project's
+    const std::string starting = SystemText("\\SplashS.bmp"); // the default project's
     s.btnEnding->click();
     EXPECT_EQ(s.CurrentPage(), 1);
     FileAnswers["open"] = jpeg;
     s.actLoadImage->trigger();
-    EXPECT_EQ(StoreFileContent(System(), "\\SplashE.bmp").substr(0, 2), "BM");
+    EXPECT_EQ(SystemText("\\SplashE.bmp").substr(0, 2), "BM");
     EXPECT_TRUE(s.Pages[1].imgSplash->HasPicture());
-    EXPECT_EQ(StoreFileContent(System(), "\\SplashS.bmp"), starting);
+    EXPECT_EQ(SystemText("\\SplashS.bmp"), starting);
     d.pgcOptions->setCurrentWidget(&s);
     SaveScreenshot(&d, "options_splash_picture.png");
 
     // A refused or cancelled load keeps the picture the page had; Clear Image removes it.
-    const std::string ending = StoreFileContent(System(), "\\SplashE.bmp");
+    const std::string ending = SystemText("\\SplashE.bmp");
     Asked.clear();
     FileAnswers["open"] = TempFile("splash.gif", "GIF89a");
     s.actLoadImage->trigger();
     EXPECT_EQ(Messages().size(), 1u);
     FileAnswers.erase("open");
     s.actLoadImage->trigger();
-    EXPECT_EQ(StoreFileContent(System(), "\\SplashE.bmp"), ending);
+    EXPECT_EQ(SystemText("\\SplashE.bmp"), ending);
     EXPECT_TRUE(s.Pages[1].imgSplash->HasPicture());
     Project().SetModified(false);
     s.actClearImage->trigger();
-    EXPECT_EQ(FindStoreFile(System(), "\\SplashE.bmp"), nullptr);
+    EXPECT_FALSE(Project().SystemFile("\\SplashE.bmp"));
     EXPECT_FALSE(s.Pages[1].imgSplash->HasPicture());
     EXPECT_TRUE(s.Pages[0].imgSplash->HasPicture());
     EXPECT_TRUE(Project().Modified()); // Cancel does not bring it back: the change must be saved
@@ -343,17 +337,15 @@ TEST_F(OptionsTest, SplashResetAndPreview) {
     EXPECT_EQ(Asked[0].Type, TMsgDlgType::mtInformation);
 
     s.Pages[0].rgSplashType->button(2)->click();
-    EditorWindows().ShowSplashItem = nullptr;
-    s.Pages[0].btnPreview->click();
-    EXPECT_EQ(Messages().back(), "This window is not available yet.");
 
     std::string shownName;
     int seconds = 0;
     bool closeOnClick = false;
     QWidget* requested = nullptr;
     QWidget splashWindow;
-    EditorWindows().ShowSplashItem = [&](const TMFSFile& File, int Seconds, bool CloseOnClick) -> QWidget* {
-        shownName = File.Name;
+    EditorWindows().ShowSplashItem = [&](const std::string&, const std::string& Name, int Seconds,
+                                         bool CloseOnClick) -> QWidget* {
+        shownName = Name;
         seconds = Seconds;
         closeOnClick = CloseOnClick;
         return &splashWindow;
@@ -361,7 +353,7 @@ TEST_F(OptionsTest, SplashResetAndPreview) {
     EditorWindows().RequestSplashClose = [&](QWidget* Splash) { requested = Splash; };
     s.spnedtInterval->setValue(4);
     s.Pages[0].btnPreview->click();
-    EXPECT_EQ(shownName, "SplashS.bmp");
+    EXPECT_EQ(shownName, "\\SplashS.bmp");
     EXPECT_EQ(seconds, 4);
     EXPECT_TRUE(closeOnClick);
     EXPECT_EQ(requested, &splashWindow);

@@ -2,6 +2,7 @@
 // buttons, the named values and the history, and the option pages' model operations.
 #include "wizard_helpers.h"
 
+#include "u_BookLayout.h"
 #include "u_HostFiles.h"
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
@@ -113,13 +114,13 @@ TEST(WizardRules, TemplateListRightClickListAndColours) {
 
 using WizardModel = WizardFixture;
 
-TEST_F(WizardModel, SecurityFileIsCreatedEmptyAndReadBack) {
-    DeleteStoreFile(System(), "\\Encrypt.xml");
-    TSecuritySettings settings = ReadSecurityFile(System());
+TEST_F(WizardModel, SecurityIsReadWithoutCreatingTheFileAndWrittenBack) {
+    Project().DeleteSystemFile("\\Encrypt.xml");
+    TSecuritySettings settings = Project().Security();
     EXPECT_EQ(settings.Method, TSecurityMethod::smNone);
-    EXPECT_EQ(StoreFileContent(System(), "\\Encrypt.xml"), ""); // created empty
-    WriteSecurityFile(System(), BuildEncryptXml("UserPassword", "p\"w", "Selected", {{"ann", "1"}}));
-    settings = ReadSecurityFile(System());
+    EXPECT_FALSE(Project().SystemFile("\\Encrypt.xml")) << "reading creates no file";
+    Project().SetSecurityText(BuildEncryptXml("UserPassword", "p\"w", "Selected", {{"ann", "1"}}));
+    settings = Project().Security();
     EXPECT_EQ(settings.Method, TSecurityMethod::smUserPassword);
     EXPECT_EQ(settings.Password, "p\"w");
     EXPECT_EQ(settings.PasswordType, TPasswordType::ptSelected);
@@ -133,7 +134,7 @@ TEST_F(WizardModel, SplashResetTakesTheDefaultProjectsOptionsAndPictures) {
     splash.CloseOnClick = false;
     splash.SplashTypeS = vsSplash;
     splash.PopUpTextE = "changed";
-    StoreNewFile(System(), SplashStartFile, "BMold");
+    Project().SetSystemFile(SplashStartFile, "BMold");
     Project().SetModified(false);
 
     ResetSplashToDefault(Project(), ProgramFolder());
@@ -142,8 +143,8 @@ TEST_F(WizardModel, SplashResetTakesTheDefaultProjectsOptionsAndPictures) {
     EXPECT_EQ(splash.SplashTypeS, vsNone);
     EXPECT_EQ(splash.PopUpTextE, "Ending pop-up text...");
     const std::string folder = ProgramFolder() + "DefaultProject/DefaultProject.system/";
-    EXPECT_EQ(StoreFileContent(System(), "\\SplashS.bmp"), ReadFileText(folder + "SplashS.bmp"));
-    EXPECT_EQ(StoreFileContent(System(), "\\SplashE.bmp"), ReadFileText(folder + "SplashE.bmp"));
+    EXPECT_EQ(SystemText("\\SplashS.bmp"), ReadFileText(folder + "SplashS.bmp"));
+    EXPECT_EQ(SystemText("\\SplashE.bmp"), ReadFileText(folder + "SplashE.bmp"));
     EXPECT_TRUE(Project().Modified());
 
     // Without the default project nothing changes.

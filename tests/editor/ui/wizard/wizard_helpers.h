@@ -42,6 +42,10 @@ protected:
     TBookProject& Project() { return Core->Project(); }
     TPresetProjectHost& Host() { return *Core->PresetHost(); }
     TMFS& System() { return Project().SystemStore(); }
+    // The text of a file of the system store, empty when there is none.
+    std::string SystemText(const std::string& Path) {
+        return Project().SystemFile(Path).value_or(std::string());
+    }
 
     // The messages asked so far (texts only).
     std::vector<std::string> Messages() const {

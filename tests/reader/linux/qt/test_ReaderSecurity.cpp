@@ -6,7 +6,9 @@
 #include "reader_gui.h"
 #include "u_ReaderApp.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -91,6 +93,18 @@ TEST_F(ReaderSecurity, WholeBookPasswordThreeTries) {
     prompt.grab().save(ScreenshotPath("reader-password-prompt.png"));
     EXPECT_EQ(prompt.PasswordEdit()->echoMode(), QLineEdit::Password);
     EXPECT_EQ(prompt.UserEdit(), nullptr);
+    // A screen reader reads the question as it stands, the field by its label and the
+    // window by its title.
+    auto name = [](QObject* Object) {
+        return QAccessible::queryAccessibleInterface(Object)->text(QAccessible::Name);
+    };
+    auto* message = prompt.findChild<QLabel*>("lblMessage");
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(name(message).toStdString(), app.Questions[0].toStdString());
+    EXPECT_EQ(name(prompt.PasswordEdit()), "Password:");
+    EXPECT_EQ(name(&prompt), "Tide Tables");
+    TfrmPassword again("Tide Tables", SWrongPassword, false);
+    EXPECT_EQ(name(again.findChild<QLabel*>("lblMessage")).toStdString(), SWrongPassword);
 }
 
 TEST_F(ReaderSecurity, UserNamesAndPasswords) {
