@@ -104,7 +104,9 @@ public:
 private:
     const uint8_t* FData = nullptr;
     size_t FSize = 0;
+#ifdef _WIN32
     intptr_t FMapping = 0; // the Windows mapping object
+#endif
 };
 
 // ---- Replacing a file by a new one beside it ----
