@@ -5,19 +5,17 @@
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
 
+#include "temp_folder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 std::string ScratchDir() {
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/quarvel_bench_XXXXXX";
-        return std::string(mkdtemp(tmpl));
-    }();
-    return dir;
+    static const TTempFolder folder("quarvel-bench");
+    return folder.Path();
 }
 
 // A project of Pages pages in chapters of 50, each page with three more files.

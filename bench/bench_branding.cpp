@@ -6,17 +6,21 @@
 #include "../tests/branding/book_fixture.h"
 #include "u_Branding.h"
 
+#include "temp_folder.h"
+
 #include <benchmark/benchmark.h>
-#include <unistd.h>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
 // A book whose pages resource has the given size, with Variables brandable variables.
 std::string MakeBook(size_t pagesBytes, int variables) {
-    char pattern[] = "/tmp/bench_branding_XXXXXX";
-    if (!::mkdtemp(pattern))
-        return std::string();
-    const std::string file = std::string(pattern) + "/Book.exe";
+    // The folders stay until the program ends.
+    static std::vector<std::unique_ptr<TTempFolder>> folders;
+    folders.push_back(std::make_unique<TTempFolder>("bench-branding"));
+    const std::string file = folders.back()->File("Book.exe");
     fixture::BookContent content = fixture::TypicalBook();
     std::string pages(pagesBytes, '\0');
     for (size_t i = 0; i < pages.size(); ++i)

@@ -3,6 +3,8 @@
 // writes the new file beside it (synced) and renames it into place.
 #include "u_Resources.h"
 
+#include "temp_folder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -16,12 +18,8 @@ namespace {
 const std::string kReader = std::string(QUARVEL_BIN_DIR) + "/Pagelamp.exe";
 
 struct Scratch {
-    std::string Dir;
-    Scratch() {
-        char tmpl[] = "/tmp/quarvel-bench-res-XXXXXX";
-        Dir = mkdtemp(tmpl);
-    }
-    ~Scratch() { fs::remove_all(Dir); }
+    TTempFolder Folder{"quarvel-bench-res"};
+    std::string Dir = Folder.Path();
 };
 
 const std::string& Pages() {

@@ -1,26 +1,20 @@
 #include "u_Branding.h"
 
+#include "u_Book.h"
+#include "u_BookLayout.h"
 #include "u_CaseBlind.h"
 #include "u_MFS.h"
 #include "u_MFSCab.h"
 #include "u_Resources.h"
 #include "u_SpaceXMLParser.h"
 #include "u_Variables.h"
+#include "u_XMLValues.h"
 
 #include "u_SpaceParser.h"
 
 #include <cstdint>
 
 namespace {
-
-const char* const systemResource = "SYSTEM_MFS";
-const char* const iconGroup = "MAINICON";
-const char* const defaultVariablesFile = "\\Variables.xml";
-
-// The variables file named by "System.xml"; the default name when it names none.
-std::string VariablesFileName(const std::string& attribute) {
-    return attribute.empty() ? std::string(defaultVariablesFile) : attribute;
-}
 
 // The name of the variable whose element holds the byte at Pos of a variables file
 // (the last "<var name=" at or before it); empty when there is none.
@@ -125,16 +119,20 @@ void ApplyBrandingSettings(std::vector<TBrandingRow>& Rows, const std::vector<st
     Rows = std::move(rows);
 }
 
-TBrandingBook::TBrandingBook() : FSystemImage(std::make_unique<TMFS>()) {}
+TBrandingBook::TBrandingBook() : FBook(std::make_unique<TBook>()) {}
 
 TBrandingBook::~TBrandingBook() = default;
+
+TMFS& TBrandingBook::SystemImage() {
+    return FBook->System();
+}
 
 void TBrandingBook::Close() {
     FFileName.clear();
     FTitle.clear();
     FIconData.clear();
     FRows.clear();
-    FSystemImage->Clear();
+    FBook->Close();
     FVariableTable.reset();
     FLoaded = false;
 }
@@ -143,30 +141,19 @@ void TBrandingBook::Open(const std::string& FileName) {
     Close();
     ++FOpenCount;
     try {
-        // The book is read in place through one descriptor, and only what branding
-        // needs: its headers and resource tables, the system resource and the icon. The
-        // pages are never read, and the book stays free for the later write (which
-        // replaces it by a new file).
-        const TResourceFile book(FileName);
-        const std::string cabinet = book.Read(TResName("RCDATA"), TResName(systemResource));
-        UnpackStore(*FSystemImage, cabinet);
+        // Only what branding needs is read: the system image and the icon. The pages
+        // are never read, and the book stays free for the later write (which replaces
+        // it by a new file).
+        FBook->Open(FileName, bpIcon);
+        const TXMLNode* description = FBook->Description();
+        FVariableTable = std::make_unique<TVariables>(
+            FBook->SystemFile(FBook->SystemFilePath(SystemXml::Variables)), false);
 
-        TXMLParser systemXml;
-        systemXml.LoadFromString(FSystemImage->Session()->OpenFile("System.xml")->Content);
-        const TXMLAttributes& attributes = systemXml.Root()->Attributes;
-
-        const std::string variablesName = attributes.GetString("Variables", "");
-        std::string variablesText;
-        // A book without a "Variables" attribute opens with an empty table.
-        if (!variablesName.empty() && FSystemImage->Session()->Exists(variablesName))
-            variablesText = FSystemImage->Session()->OpenFile(variablesName)->Content;
-        FVariableTable = std::make_unique<TVariables>(variablesText, false);
-
-        const std::string title = attributes.GetString("ApplicationTitle", "");
+        const std::string title = XmlText(description, "ApplicationTitle", "");
         if (!title.empty())
             FTitle = FVariableTable->Expand(title);
 
-        FIconData = book.ReadIconGroup(TResName(iconGroup));
+        FIconData = FBook->Icon();
 
         for (const std::string& name : FVariableTable->GetNames()) {
             const std::string& value = FVariableTable->GetValue(name);
@@ -204,11 +191,9 @@ void TBrandingBook::Update(const std::vector<TBrandingRow>& Rows, const std::str
     // The new system image: the open one with the new variables file, in a copy so the
     // open book stays as read when anything below fails.
     TMFS image;
-    image.LoadFromString(FSystemImage->SaveToString());
+    image.LoadFromString(FBook->System().SaveToString());
     {
-        TXMLParser systemXml;
-        systemXml.LoadFromString(image.Session()->OpenFile("System.xml")->Content);
-        const std::string name = VariablesFileName(systemXml.Root()->Attributes.GetString("Variables", ""));
+        const std::string name = FBook->SystemFilePath(SystemXml::Variables);
         std::string variables = BuildVariablesXml(Rows);
         // A book written here must open again: values that its readers could not read
         // back are refused before anything is written.
@@ -225,8 +210,8 @@ void TBrandingBook::Update(const std::vector<TBrandingRow>& Rows, const std::str
     // the update fails naming the book and the reason, and the book is not touched. A
     // book reached through a symbolic link is replaced where it really lives.
     TResourceWriter writer(FFileName);
-    writer.WriteRCData(TResName(systemResource), cabinet);
+    writer.WriteRCData(SystemResourceName, cabinet);
     if (!NewIconData.empty())
-        writer.WriteIconGroup(TResName(iconGroup), 1, NewIconData);
+        writer.WriteIconGroup(IconResourceName, 1, NewIconData);
     writer.Commit();
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class TBook;
 class TMFS;
 class TVariables;
 
@@ -36,10 +37,9 @@ public:
     TBrandingBook(const TBrandingBook&) = delete;
     TBrandingBook& operator=(const TBrandingBook&) = delete;
 
-    // Closes any open book, then opens FileName: reads the system resource and the icon
-    // from the book (through one descriptor; the pages are not read), unpacks the system
-    // image and reads "System.xml" and the variables. On failure nothing stays open and
-    // the error goes on.
+    // Closes any open book, then opens FileName through the book module: the system
+    // image and the icon (the pages are not read), "System.xml" and the variables file
+    // it names. On failure nothing stays open and the error goes on.
     void Open(const std::string& FileName);
     // Forgets the open book (unsaved values are dropped).
     void Close();
@@ -56,7 +56,7 @@ public:
     // order, letter case ignored, with their values as stored (references resolved).
     const std::vector<TBrandingRow>& Rows() const { return FRows; }
 
-    TMFS& SystemImage() { return *FSystemImage; }
+    TMFS& SystemImage();
     // The variables of the open book, markers kept; nullptr when no book is open.
     const TVariables* VariableTable() const { return FVariableTable.get(); }
     // How many books were opened during this run.
@@ -82,7 +82,7 @@ public:
     void Update(const std::vector<TBrandingRow>& Rows, const std::string& NewIconData);
 
 private:
-    std::unique_ptr<TMFS> FSystemImage;
+    std::unique_ptr<TBook> FBook;
     std::unique_ptr<TVariables> FVariableTable;
     std::string FFileName;
     std::string FTitle;

@@ -1,16 +1,15 @@
 // Commands that make and look into books: compile, inspect, unpack.
 #include "cli.h"
 
-#include "u_CaseBlind.h"
+#include "u_Book.h"
+#include "u_BookLayout.h"
 #include "u_Compile.h"
-#include "u_CompileXML.h"
 #include "u_Exception.h"
 #include "u_MFS.h"
-#include "u_MFSCab.h"
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
-#include "u_Resources.h"
 #include "u_Variables.h"
+#include "u_XMLValues.h"
 
 #include <iostream>
 
@@ -78,45 +77,15 @@ int RunCompile(const std::vector<std::string>& args) {
 
 // ---- reading books ----
 
-struct TBook {
-    std::string FileName;
-    TMFS System;
-    uint64_t SystemSize = 0; // of the SYSTEM_MFS resource
-    uint64_t PagesSize = 0;  // of the FILES_MFS resource
-    std::string Pages;       // the FILES_MFS resource as stored (its first bytes only when not needed)
-    std::string Icon;        // the MAINICON group as an icon file (read only with the first bytes of the pages)
-};
-
-void LoadBook(const std::string& fileName, TBook& book, bool withPages) {
-    book.FileName = fileName;
-    const TResourceFile file(fileName);
-    std::string system = file.Read("RCDATA", SystemResourceName);
-    if (system.empty())
-        throw Exception(Format("\"%s\" is not a book: it has no %s resource", fileName, SystemResourceName));
-    book.SystemSize = system.size();
-    AboutFile(fileName, SystemResourceName, [&] { UnpackStore(book.System, std::move(system)); });
-    // Without the pages only their first bytes are read: the signature tells a cabinet.
-    book.PagesSize = file.Size("RCDATA", FilesResourceName);
-    book.Pages = file.Read("RCDATA", FilesResourceName, withPages ? static_cast<size_t>(-1) : 4);
-    if (book.Pages.empty())
-        throw Exception(Format("\"%s\" is not a book: it has no %s resource", fileName, FilesResourceName));
-    if (!withPages)
-        book.Icon = file.ReadIconGroup(IconResourceName);
-}
-
-std::string SystemText(TBook& book, const char* path) {
-    TMFSSession* s = book.System.Session();
-    return s->Exists(path) ? s->OpenFile(path)->Content : std::string();
+// Opens a book through the book module; a failure names the book.
+void LoadBook(const std::string& fileName, TBook& book, unsigned parts) {
+    AboutFile(fileName, "", [&] { book.Open(fileName, parts); });
 }
 
 // A system file of the book parsed; a failure names the book and the file.
-std::unique_ptr<TXMLDocument> SystemDocument(TBook& book, const char* path) {
-    return AboutFile(book.FileName, std::string(SystemResourceName) + " " + path,
-                     [&] { return std::make_unique<TXMLDocument>(SystemText(book, path)); });
-}
-
-bool IsCabinet(const std::string& data) {
-    return data.compare(0, 4, "MSCF") == 0;
+std::unique_ptr<TXMLDocument> SystemDocument(const TBook& book, const std::string& path) {
+    return AboutFile(book.FileName(), std::string(SystemResourceName) + " " + path,
+                     [&] { return std::make_unique<TXMLDocument>(book.SystemFile(path)); });
 }
 
 // The story depth first with an explicit stack: a story may nest as deep as its file.
@@ -149,17 +118,17 @@ void PrintStory(const TXMLNode* root) {
     }
 }
 
-std::string SecurityDescription(const TXMLNode* root, size_t* users) {
-    const std::string method = XmlText(root, "Method", "");
-    *users = XmlChildren(root).size();
-    if (SameTextCaseBlind(method, "Password")) {
-        if (SameTextCaseBlind(XmlText(root, "PasswordType", ""), "Selected"))
-            return "one password for the selected pages";
+std::string SecurityDescription(TBookProtection protection) {
+    switch (protection) {
+    case TBookProtection::Password:
         return "one password for the whole book";
-    }
-    if (SameTextCaseBlind(method, "UserPassword"))
+    case TBookProtection::Selected:
+        return "one password for the selected pages";
+    case TBookProtection::UserPassword:
         return "user names and passwords";
-    return "none";
+    default:
+        return "none";
+    }
 }
 
 int RunInspect(const std::vector<std::string>& args) {
@@ -167,27 +136,27 @@ int RunInspect(const std::vector<std::string>& args) {
     if (a.Positionals().size() != 1)
         throw UsageError{"expects one book file"};
     TBook book;
-    LoadBook(AbsolutePath(a.Positionals()[0]), book, false);
+    LoadBook(AbsolutePath(a.Positionals()[0]), book, bpIcon);
 
-    const std::string variablesXml = SystemText(book, "\\Variables.xml");
-    const std::string variablesWhat = std::string(SystemResourceName) + " \\Variables.xml";
+    const std::string variablesPath = book.SystemFilePath(SystemXml::Variables);
+    const std::string& variablesXml = book.SystemFile(variablesPath);
+    const std::string variablesWhat = std::string(SystemResourceName) + " " + variablesPath;
     const TVariables variables =
-        AboutFile(book.FileName, variablesWhat, [&] { return TVariables(variablesXml, true); });
-    const auto system = SystemDocument(book, "\\System.xml");
-    const auto decrypt = SystemDocument(book, "\\Decrypt.xml");
-    const auto story = SystemDocument(book, "\\Story.xml");
-    const auto varsDoc = SystemDocument(book, "\\Variables.xml");
+        AboutFile(book.FileName(), variablesWhat, [&] { return TVariables(variablesXml, true); });
+    const TXMLNode* system = book.Description();
+    const auto story = SystemDocument(book, book.SystemFilePath(SystemXml::Story));
+    const auto varsDoc = SystemDocument(book, variablesPath);
     const auto expand = [&](const std::string& text) {
-        return AboutFile(book.FileName, variablesWhat, [&] { return variables.Expand(text); });
+        return AboutFile(book.FileName(), variablesWhat, [&] { return variables.Expand(text); });
     };
-    std::cout << "Book:       " << book.FileName << "\n";
-    std::cout << "Title:      " << expand(XmlText(system->Root(), "ApplicationTitle", "")) << "\n";
-    std::cout << "Caption:    " << expand(XmlText(system->Root(), "MainFormCaption", "")) << "\n";
-    size_t users = 0;
-    const std::string security = SecurityDescription(decrypt->Root(), &users);
-    std::cout << "Security:   " << security;
-    if (security == "user names and passwords")
+    std::cout << "Book:       " << book.FileName() << "\n";
+    std::cout << "Title:      " << expand(XmlText(system, "ApplicationTitle", "")) << "\n";
+    std::cout << "Caption:    " << expand(XmlText(system, "MainFormCaption", "")) << "\n";
+    std::cout << "Security:   " << SecurityDescription(book.Protection());
+    if (book.Protection() == TBookProtection::UserPassword) {
+        const size_t users = book.Security().UserRecords.size();
         std::cout << " (" << users << (users == 1 ? " user" : " users") << ")";
+    }
     std::cout << "\n\nStory:\n";
     PrintStory(story->Root());
 
@@ -206,9 +175,10 @@ int RunInspect(const std::vector<std::string>& args) {
         std::cout << "  (none)\n";
 
     std::cout << "\nResources:\n";
-    std::cout << "  RCDATA " << FilesResourceName << "   " << book.PagesSize << " bytes, " << (IsCabinet(book.Pages) ? "cabinet" : "enciphered cabinet") << "\n";
-    std::cout << "  RCDATA " << SystemResourceName << "  " << book.SystemSize << " bytes, cabinet\n";
-    const std::string& icon = book.Icon;
+    std::cout << "  RCDATA " << FilesResourceName << "   " << book.PagesSize() << " bytes, "
+              << (book.PagesEnciphered() ? "enciphered cabinet" : "cabinet") << "\n";
+    std::cout << "  RCDATA " << SystemResourceName << "  " << book.SystemSize() << " bytes, cabinet\n";
+    const std::string& icon = book.Icon();
     if (icon.size() >= 6)
         std::cout << "  ICON   " << IconResourceName << "    "
                   << (static_cast<unsigned char>(icon[4]) | (static_cast<unsigned char>(icon[5]) << 8))
@@ -243,53 +213,33 @@ int RunUnpack(const std::vector<std::string>& args) {
         throw UsageError{"expects a book file and a folder"};
     const bool force = a.Has("--force");
     TBook book;
-    LoadBook(AbsolutePath(a.Positionals()[0]), book, true);
+    LoadBook(AbsolutePath(a.Positionals()[0]), book, bpPages);
     const std::string dir = AbsolutePath(a.Positionals()[1]);
     const std::string systemDir = HostPathJoin(dir, "system");
     const std::string filesDir = HostPathJoin(dir, "files");
 
-    std::string cabinet = std::move(book.Pages);
-    if (!IsCabinet(cabinet)) {
-        const auto decrypt = SystemDocument(book, "\\Decrypt.xml");
-        const std::string method = XmlText(decrypt->Root(), "Method", "");
-        std::string plain;
-        bool ok = false;
+    if (book.Locked()) {
         std::string why;
-        if (SameTextCaseBlind(method, "UserPassword")) {
-            if (!a.Has("--user") || !a.Has("--password"))
-                why = "the pages are enciphered for user names and passwords: give --user and --password";
-            else {
-                std::string key;
-                for (const TXMLNode* info : XmlChildren(decrypt->Root()))
-                    if (BookKeyFromUserRecord(XmlText(info, "KeyInfo", ""), a.Value("--user"),
-                                              a.Value("--password"), key)) {
-                        ok = DecryptData(cabinet, key, true, plain);
-                        break;
-                    }
-                if (!ok)
-                    why = "the user name or the password is not right for this book";
-            }
-        } else if (!a.Has("--password")) {
+        const bool users = book.Protection() == TBookProtection::UserPassword;
+        if (users && (!a.Has("--user") || !a.Has("--password")))
+            why = "the pages are enciphered for user names and passwords: give --user and --password";
+        else if (!users && !a.Has("--password"))
             why = "the pages are enciphered with the book's password: give --password";
-        } else {
-            ok = DecryptData(cabinet, a.Value("--password"), true, plain);
-            if (!ok)
-                why = "the password is not right for this book";
-        }
-        if (!ok) {
-            Export(book.System, systemDir, force);
+        else if (!AboutFile(book.FileName(), FilesResourceName,
+                            [&] { return book.Unlock(a.Value("--user"), a.Value("--password")); }))
+            why = users ? "the user name or the password is not right for this book"
+                        : "the password is not right for this book";
+        if (book.Locked()) {
+            Export(book.System(), systemDir, force);
             std::cerr << "quarvel unpack: " << why << "; wrote " << systemDir << " only\n";
             return ExitNoKey;
         }
-        cabinet = std::move(plain);
     }
-    TMFS pages;
-    AboutFile(book.FileName, FilesResourceName, [&] { UnpackStore(pages, std::move(cabinet)); });
     // Both folders are looked at before either is written.
-    Export(book.System, systemDir, force, false);
-    Export(pages, filesDir, force, false);
-    Export(book.System, systemDir, force);
-    Export(pages, filesDir, force);
+    Export(book.System(), systemDir, force, false);
+    Export(book.Pages(), filesDir, force, false);
+    Export(book.System(), systemDir, force);
+    Export(book.Pages(), filesDir, force);
     std::cout << systemDir << "\n" << filesDir << "\n";
     return 0;
 }

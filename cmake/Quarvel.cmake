@@ -19,11 +19,14 @@ if(QUARVEL_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# quarvel_library(NAME DIR [DEPS ...]): a static library of every .cpp file in DIR
-# (not in its subfolders), with DIR's parent tree as include root.
+# quarvel_library(NAME DIR [DEPS ...] [EXCLUDE file ...]): a static library of every .cpp
+# file in DIR (not in its subfolders) but the excluded ones, with DIR as include root.
 function(quarvel_library name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${dir}/${excluded})
+  endforeach()
   if(NOT sources)
     message(FATAL_ERROR "The library ${name} has no units in ${dir}")
   endif()
@@ -32,11 +35,12 @@ function(quarvel_library name dir)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# quarvel_test(NAME DIR [DEPS ...] [GUI] [TIMEOUT s]): one GoogleTest program built from
-# every .cpp in DIR. Tests are discovered when ctest runs. GUI tests need a display
-# (the test script runs ctest under xvfb-run) and the engine's flags.
+# quarvel_test(NAME DIR [DEPS ...] [GUI] [TIMEOUT s] [FIXTURES name]): one GoogleTest
+# program built from every .cpp in DIR. Tests are discovered when ctest runs. GUI tests
+# need a display (the test script runs ctest under xvfb-run) and the engine's flags;
+# FIXTURES names a ctest fixture every test of the program needs.
 function(quarvel_test name dir)
-  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "TIMEOUT;FIXTURES" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT sources)
     message(FATAL_ERROR "The test program ${name} has no sources in ${dir}")
@@ -54,6 +58,9 @@ function(quarvel_test name dir)
     set(ARG_TIMEOUT 300)
   endif()
   set(props TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_FIXTURES)
+    list(APPEND props FIXTURES_REQUIRED ${ARG_FIXTURES})
+  endif()
   # The user's own default project and templates come before the shipped ones: tests
   # see none of the person's running them (a test that writes there names its own).
   set(env "XDG_DATA_HOME=${QUARVEL_TEST_BIN_DIR}/no-user-data")

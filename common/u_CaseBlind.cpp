@@ -1,57 +1,28 @@
 #include "u_CaseBlind.h"
 
-#include <unicode/uchar.h>
+#include "u_Utf8.h"
+
+#include <cstdint>
 
 namespace {
+
+// The tables written at build time from ICU by make_casetables: CaseBlocks, FoldIndex,
+// LowerIndex, UpperIndex.
+#include "casefold_tables.inc"
+
+inline char32_t Mapped(const uint16_t* index, char32_t cp) noexcept {
+    return static_cast<char32_t>(static_cast<int32_t>(cp) + CaseBlocks[index[cp >> 8]][cp & 0xFF]);
+}
 
 // Units above the Unicode range stand for single invalid bytes.
 constexpr char32_t kInvalidBase = 0x110000;
 
-// Decodes one unit at position i and advances i. Overlong forms, surrogates and
-// values above U+10FFFF are invalid; then only the first byte is consumed.
+// Decodes one unit at position i and advances i: a code point, or for a byte that
+// does not begin a valid sequence a unit of its own above the Unicode range.
 char32_t NextUnit(std::string_view s, size_t& i) noexcept {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    size_t len;
-    char32_t cp;
-    char32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        cp = b0 & 0x1F;
-        min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        cp = b0 & 0x0F;
-        min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        cp = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        ++i;
-        return kInvalidBase + b0;
-    }
-    if (i + len > s.size()) {
-        ++i;
-        return kInvalidBase + b0;
-    }
-    for (size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return kInvalidBase + b0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return kInvalidBase + b0;
-    }
-    i += len;
-    return cp;
+    const size_t start = i;
+    const char32_t cp = NextUtf8(s, i);
+    return cp == InvalidUtf8 ? kInvalidBase + static_cast<unsigned char>(s[start]) : cp;
 }
 
 inline char32_t Fold(char32_t u) noexcept {
@@ -60,25 +31,7 @@ inline char32_t Fold(char32_t u) noexcept {
     }
     if (u >= kInvalidBase)
         return u;
-    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(u), U_FOLD_CASE_DEFAULT));
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+    return Mapped(FoldIndex, u);
 }
 
 template <typename Map>
@@ -133,9 +86,25 @@ std::string CaseBlindKey(std::string_view s) {
 }
 
 std::string LowerCaseText(std::string_view s) {
-    return MapText(s, [](char32_t u) { return static_cast<char32_t>(u_tolower(static_cast<UChar32>(u))); });
+    return MapText(s, [](char32_t u) { return LowerCaseCodePoint(u); });
 }
 
 std::string UpperCaseText(std::string_view s) {
-    return MapText(s, [](char32_t u) { return static_cast<char32_t>(u_toupper(static_cast<UChar32>(u))); });
+    return MapText(s, [](char32_t u) { return UpperCaseCodePoint(u); });
+}
+
+char32_t FoldCaseCodePoint(char32_t CodePoint) noexcept {
+    return CodePoint < kInvalidBase ? Mapped(FoldIndex, CodePoint) : CodePoint;
+}
+
+char32_t LowerCaseCodePoint(char32_t CodePoint) noexcept {
+    return CodePoint < kInvalidBase ? Mapped(LowerIndex, CodePoint) : CodePoint;
+}
+
+char32_t UpperCaseCodePoint(char32_t CodePoint) noexcept {
+    return CodePoint < kInvalidBase ? Mapped(UpperIndex, CodePoint) : CodePoint;
+}
+
+const char* CaseMappingUnicodeVersion() noexcept {
+    return CaseTablesUnicodeVersion;
 }

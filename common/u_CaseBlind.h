@@ -3,7 +3,8 @@
 // and listing order through it.
 //
 // Text is 8-bit, in the system code page, which is UTF-8 here. Both strings are read
-// as UTF-8; each code point is mapped by Unicode simple case folding and the folded
+// as UTF-8; each code point is mapped by Unicode simple case folding (tables written
+// from ICU at build time, the same on every platform) and the folded
 // sequences are compared in code-point order. A byte that is not part of a valid
 // UTF-8 sequence is a unit of its own, ordered after every code point and kept
 // distinct from every other byte, so two different invalid names never compare
@@ -41,3 +42,10 @@ std::string CaseBlindKey(std::string_view s);
 // bytes are kept as they are.
 std::string LowerCaseText(std::string_view s);
 std::string UpperCaseText(std::string_view s);
+
+// The mappings of one code point (a value above U+10FFFF is kept as it is), and the
+// Unicode version of the tables.
+char32_t FoldCaseCodePoint(char32_t CodePoint) noexcept;
+char32_t LowerCaseCodePoint(char32_t CodePoint) noexcept;
+char32_t UpperCaseCodePoint(char32_t CodePoint) noexcept;
+const char* CaseMappingUnicodeVersion() noexcept;

@@ -1,5 +1,7 @@
 #include "u_Exception.h"
 
+#include "u_HostPlatform.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -35,10 +37,7 @@ EOSError::EOSError(int code, const std::string& description)
     : Exception(Format("System Error.  Code: %d.\r\n%s", code, description)), FCode(code) {}
 
 std::string SysErrorMessage(int errnoValue) {
-    char buf[256];
-    // GNU strerror_r returns the message pointer (possibly not buf).
-    const char* text = strerror_r(errnoValue, buf, sizeof buf);
-    return text ? std::string(text) : std::string("Unknown error");
+    return HostErrorText(errnoValue);
 }
 
 void RaiseOSError(int errnoValue, const std::string& fileName) {

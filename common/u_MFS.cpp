@@ -1,6 +1,9 @@
 #include "u_MFS.h"
 
 #include "u_ObjectDictionary.h"
+#include "u_PathSegments.h"
+
+#include "u_HostPlatform.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,11 +11,6 @@
 #include <ctime>
 #include <filesystem>
 #include <unordered_set>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // Messages of this unit.
 static const char* const SFileExists = "File \"%s\" already exists";
@@ -75,9 +73,8 @@ std::string MFSChecksumText(std::string_view data) {
 }
 
 uint32_t DateTimeToFileDate(int64_t unixTime) {
-    const time_t t = static_cast<time_t>(unixTime);
     struct tm tm {};
-    if (!localtime_r(&t, &tm))
+    if (!HostLocalTime(unixTime, tm))
         return (1u << 21) | (1u << 16); // 1980-01-01 00:00
     int year = tm.tm_year + 1900;
     if (year < 1980)
@@ -104,7 +101,7 @@ int64_t FileDateToDateTime(uint32_t fileDate) {
     if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_hour > 23 || tm.tm_min > 59 ||
         tm.tm_sec > 59)
         return -1;
-    return static_cast<int64_t>(mktime(&tm));
+    return HostMakeTime(tm);
 }
 
 // ---------------------------------------------------------------------------------
@@ -183,50 +180,40 @@ private:
 
 static bool IsBadExportName(const std::string& name) {
     return name.empty() || name == "." || name == ".." ||
-           name.find_first_of(std::string_view("\\/\0", 3)) != std::string::npos;
+           name.find_first_of(std::string_view("\\/\0", 3)) != std::string::npos || !HostIsPlainName(name);
+}
+
+static bool IsHostSeparator(char c) {
+    return std::string_view(HostPathSeparators).find(c) != std::string_view::npos;
 }
 
 std::string HostPathJoin(const std::string& dir, const std::string& name) {
     if (dir.empty())
         return name;
-    if (dir.back() == '/')
+    if (IsHostSeparator(dir.back()))
         return dir + name;
     return dir + "/" + name;
 }
 
 std::string CanonicalHostPath(const std::string& path) {
     std::error_code ec;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(HostFsPath(path), ec);
     if (!ec)
-        return canonical.string();
-    return std::filesystem::absolute(path, ec).lexically_normal().string();
+        return HostFsText(canonical);
+    return HostFsText(std::filesystem::absolute(HostFsPath(path), ec).lexically_normal());
 }
 
 bool IsWithinHostFolder(const std::string& path, const std::string& folder) {
     if (folder.empty())
         return false;
-    if (folder == "/")
-        return !path.empty() && path[0] == '/';
+    if (folder.size() == 1 && IsHostSeparator(folder[0]))
+        return !path.empty() && IsHostSeparator(path[0]);
     return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-                              path[folder.size()] == '/');
+                              IsHostSeparator(path[folder.size()]));
 }
 
 bool ListHostFolder(const std::string& hostDir, std::vector<std::string>& names) {
-    names.clear();
-    DIR* dir = opendir(hostDir.empty() ? "." : hostDir.c_str());
-    if (!dir)
-        return false;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (!entry)
-            break;
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    const int error = errno;
-    closedir(dir);
+    const int error = HostListFolder(hostDir, names);
     errno = error;
     return error == 0;
 }
@@ -235,19 +222,19 @@ void ForceHostFolders(const std::string& hostDir) {
     if (hostDir.empty())
         return;
     std::string path = hostDir;
-    while (path.size() > 1 && path.back() == '/')
+    while (path.size() > 1 && IsHostSeparator(path.back()))
         path.pop_back();
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
+    THostStatus status;
+    if (HostStatusOf(path, true, status) == 0) {
+        if (status.Kind == THostKind::Folder)
             return;
         throw EFCreateError(Format(SFCreateError, hostDir, SysErrorMessage(ENOTDIR)));
     }
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(HostPathSeparators);
     if (slash != std::string::npos && slash > 0)
         ForceHostFolders(path.substr(0, slash));
-    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
-        throw EFCreateError(Format(SFCreateError, hostDir, SysErrorMessage(errno)));
+    if (const int error = HostMakeFolder(path); error != 0 && error != EEXIST)
+        throw EFCreateError(Format(SFCreateError, hostDir, SysErrorMessage(error)));
 }
 
 std::string ReadFileText(const std::string& fileName) {
@@ -267,7 +254,7 @@ std::string ReadFileText(const std::string& fileName) {
 }
 
 void WriteFileText(const std::string& text, const std::string& fileName) {
-    const size_t slash = fileName.find_last_of('/');
+    const size_t slash = fileName.find_last_of(HostPathSeparators);
     if (slash != std::string::npos && slash > 0)
         ForceHostFolders(fileName.substr(0, slash));
     THostFileStream stream(fileName, THostFileMode::Create);
@@ -276,14 +263,12 @@ void WriteFileText(const std::string& text, const std::string& fileName) {
 
 // Symbolic links are never followed: clearing or deleting a tree stays inside it.
 bool ClearAttributesTree(const std::string& hostDir, uint32_t mask) {
-    struct stat st {};
-    if (lstat(hostDir.c_str(), &st) != 0)
+    THostStatus status;
+    if (HostStatusOf(hostDir, false, status) != 0)
         return false;
-    if ((mask & faReadOnly) && !S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)) {
-        if (chmod(hostDir.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
-            return false;
-    }
-    if (!S_ISDIR(st.st_mode))
+    if ((mask & faReadOnly) && HostMakeWritable(hostDir) != 0)
+        return false;
+    if (status.Kind != THostKind::Folder)
         return true;
     std::vector<std::string> names;
     if (!ListHostFolder(hostDir, names))
@@ -300,29 +285,27 @@ static bool DeleteTreeBelow(const std::string& hostDir) {
         return false;
     bool ok = true;
     for (size_t i = 0; ok && i < names.size(); ++i) {
-        const std::string& name = names[i];
-        const std::string path = HostPathJoin(hostDir, name);
-        struct stat st {};
-        if (lstat(path.c_str(), &st) != 0) {
+        const std::string path = HostPathJoin(hostDir, names[i]);
+        THostStatus status;
+        if (HostStatusOf(path, false, status) != 0)
             ok = false;
-        } else if (S_ISDIR(st.st_mode)) {
-            ok = DeleteTreeBelow(path) && rmdir(path.c_str()) == 0;
-        } else {
-            ok = unlink(path.c_str()) == 0;
-        }
+        else if (status.Kind == THostKind::Folder)
+            ok = DeleteTreeBelow(path) && HostRemoveFolder(path) == 0;
+        else // a link goes itself (on Windows a link to a folder is removed as a folder)
+            ok = HostRemoveFile(path) == 0 || (status.Kind == THostKind::Link && HostRemoveFolder(path) == 0);
     }
     return ok;
 }
 
 bool DeleteTree(const std::string& hostDir) {
-    struct stat st {};
-    if (lstat(hostDir.c_str(), &st) != 0)
-        return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode))
+    THostStatus status;
+    if (const int error = HostStatusOf(hostDir, false, status))
+        return error == ENOENT;
+    if (status.Kind != THostKind::Folder)
         return false;
     if (DeleteTreeBelow(hostDir))
-        rmdir(hostDir.c_str());
-    return lstat(hostDir.c_str(), &st) != 0 && errno == ENOENT;
+        HostRemoveFolder(hostDir);
+    return HostStatusOf(hostDir, false, status) == ENOENT;
 }
 
 // ---------------------------------------------------------------------------------
@@ -595,63 +578,31 @@ void TMFS::SaveToFolder(const std::string& hostDir) const {
 
 namespace {
 
-// A descriptor of a host folder, closed when the scope ends.
-class THostDirFd {
-public:
-    explicit THostDirFd(int fd = -1) : FFd(fd) {}
-    ~THostDirFd() {
-        if (FFd >= 0)
-            close(FFd);
-    }
-    THostDirFd(THostDirFd&& other) noexcept : FFd(other.FFd) { other.FFd = -1; }
-    THostDirFd(const THostDirFd&) = delete;
-    THostDirFd& operator=(const THostDirFd&) = delete;
-    THostDirFd& operator=(THostDirFd&&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
-
 // What stands at Name in the folder Dir, never following a symbolic link.
-enum class THostEntry { Missing, File, Folder, Link, Other };
-THostEntry EntryAt(int dir, const std::string& name, const std::string& path) {
-    struct stat st {};
-    if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT)
-            return THostEntry::Missing;
-        throw EFOpenError(Format(SFOpenError, path, SysErrorMessage(errno)));
-    }
-    if (S_ISLNK(st.st_mode))
-        return THostEntry::Link;
-    if (S_ISDIR(st.st_mode))
-        return THostEntry::Folder;
-    return S_ISREG(st.st_mode) ? THostEntry::File : THostEntry::Other;
+THostKind EntryAt(const THostFolder& dir, const std::string& name, const std::string& path) {
+    int error = 0;
+    const THostKind kind = dir.Entry(name, error);
+    if (error)
+        throw EFOpenError(Format(SFOpenError, path, SysErrorMessage(error)));
+    return kind;
 }
 
 // The folder Name in Dir, opened without following a link.
-THostDirFd OpenFolderAt(int dir, const std::string& name, const std::string& path) {
-    const int fd = openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        throw EFOpenError(Format(SFOpenError, path, SysErrorMessage(errno)));
-    return THostDirFd(fd);
+THostFolder OpenFolderAt(const THostFolder& dir, const std::string& name, const std::string& path) {
+    THostFolder folder;
+    if (const int error = dir.OpenFolder(name, folder))
+        throw EFOpenError(Format(SFOpenError, path, SysErrorMessage(error)));
+    return folder;
 }
 
-void WriteFileAt(int dir, const std::string& name, const std::string& path, const std::string& content,
+void WriteFileAt(const THostFolder& dir, const std::string& name, const std::string& path, const std::string& content,
                  bool overwrite) {
-    const int fd = openat(dir, name.c_str(),
-                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL), 0666);
-    if (fd < 0)
-        throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
-    THostDirFd owner(fd);
-    for (size_t done = 0; done < content.size();) {
-        const ssize_t n = write(fd, content.data() + done, std::min<size_t>(content.size() - done, 1 << 30));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw EWriteError(Format(SFWriteError, path, SysErrorMessage(n < 0 ? errno : EIO)));
-        done += static_cast<size_t>(n);
-    }
+    bool opened = false;
+    const int error = dir.WriteFile(name, content, overwrite, opened);
+    if (error && !opened)
+        throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(error)));
+    if (error)
+        throw EWriteError(Format(SFWriteError, path, SysErrorMessage(error)));
 }
 
 } // namespace
@@ -667,57 +618,61 @@ void TMFS::CheckExportToFolder(const std::string& hostDir, bool overwrite) const
 void TMFS::Export(const std::string& hostDir, bool overwrite, bool write) const {
     CheckExportNames();
     std::string target = hostDir;
-    while (target.size() > 1 && target.back() == '/')
+    while (target.size() > 1 && IsHostSeparator(target.back()))
         target.pop_back();
-    const size_t slash = target.find_last_of('/');
+    const size_t slash = target.find_last_of(HostPathSeparators);
     const std::string parent =
         slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty() || name == "." || name == "..")
         throw EMFSError(Format(SIncorrectFileName, hostDir));
     // The folder above is the caller's choice: created when missing, reached as given.
-    struct stat st {};
-    if (!write && stat(parent.c_str(), &st) != 0)
+    THostStatus status;
+    if (!write && HostStatusOf(parent, true, status) != 0)
         return; // nothing there yet: nothing in the way
     ForceHostFolders(parent);
-    THostDirFd top(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (top.Get() < 0)
-        throw EFOpenError(Format(SFOpenError, parent, SysErrorMessage(errno)));
+    THostFolder top;
+    if (const int error = top.Open(parent))
+        throw EFOpenError(Format(SFOpenError, parent, SysErrorMessage(error)));
 
     // Two walks, the first only looking: nothing is written while anything is in the way.
     for (const bool writing : {false, true}) {
         if (writing && !write)
             break;
         struct TFrame {
-            THostDirFd Fd;
+            THostFolder Folder;
             std::vector<TMFSItem*> Children;
             size_t Next;
             std::string Path;
         };
         std::vector<TFrame> stack;
-        // Enters the folder Item at Name of Dir; false when there is nothing below to look at.
-        auto enter = [&](int dir, const std::string& itemName, const std::string& path, const TMFSFolder* folder) {
-            const THostEntry entry = EntryAt(dir, itemName, path);
-            if (entry == THostEntry::File)
+        const auto remove = [](const THostFolder& dir, const std::string& itemName, const std::string& path) {
+            if (const int error = dir.Remove(itemName))
+                throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(error)));
+        };
+        // Enters the folder Item at Name of Dir (when there is anything below to look at).
+        auto enter = [&](const THostFolder& dir, const std::string& itemName, const std::string& path,
+                         const TMFSFolder* folder) {
+            const THostKind entry = EntryAt(dir, itemName, path);
+            if (entry == THostKind::File)
                 throw EMFSInTheWay(Format(SInTheWayNotFolder, path), false);
-            if (entry == THostEntry::Link || entry == THostEntry::Other) {
+            if (entry == THostKind::Link || entry == THostKind::Other) {
                 if (!overwrite)
-                    throw EMFSInTheWay(Format(entry == THostEntry::Link ? SInTheWayLink : SInTheWaySpecial, path),
+                    throw EMFSInTheWay(Format(entry == THostKind::Link ? SInTheWayLink : SInTheWaySpecial, path),
                                        true);
                 if (!writing)
                     return; // replaced by a new folder: nothing below it to look at
-                if (unlinkat(dir, itemName.c_str(), 0) != 0)
-                    throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
+                remove(dir, itemName, path);
             }
-            if (entry != THostEntry::Folder) {
+            if (entry != THostKind::Folder) {
                 if (!writing)
                     return;
-                if (mkdirat(dir, itemName.c_str(), 0777) != 0)
-                    throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
+                if (const int error = dir.MakeFolder(itemName))
+                    throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(error)));
             }
             stack.push_back({OpenFolderAt(dir, itemName, path), folder->Children(), 0, path});
         };
-        enter(top.Get(), name, target, FRoot.get());
+        enter(top, name, target, FRoot.get());
         while (!stack.empty()) {
             TFrame& f = stack.back();
             if (f.Next >= f.Children.size()) {
@@ -726,37 +681,30 @@ void TMFS::Export(const std::string& hostDir, bool overwrite, bool write) const 
             }
             const TMFSItem* item = f.Children[f.Next++];
             const std::string path = HostPathJoin(f.Path, item->Name);
-            const int dir = f.Fd.Get();
+            // The frames move only when a folder is entered, after the last use of Dir.
+            const THostFolder& dir = f.Folder;
             if (item->IsFolder()) {
                 enter(dir, item->Name, path, static_cast<const TMFSFolder*>(item));
                 continue;
             }
-            const THostEntry entry = EntryAt(dir, item->Name, path);
-            if (entry == THostEntry::Folder)
+            const THostKind entry = EntryAt(dir, item->Name, path);
+            if (entry == THostKind::Folder)
                 throw EMFSInTheWay(Format(SInTheWayFolder, path), false);
-            if (entry != THostEntry::Missing && !overwrite)
-                throw EMFSInTheWay(Format(entry == THostEntry::File   ? SInTheWayExists
-                                          : entry == THostEntry::Link ? SInTheWayLink
-                                                                      : SInTheWaySpecial,
+            if (entry != THostKind::Missing && !overwrite)
+                throw EMFSInTheWay(Format(entry == THostKind::File   ? SInTheWayExists
+                                          : entry == THostKind::Link ? SInTheWayLink
+                                                                     : SInTheWaySpecial,
                                           path),
                                    true);
             if (!writing)
                 continue;
             // A link (or a FIFO, a device) in the way goes itself; what it points to is never touched.
-            if ((entry == THostEntry::Link || entry == THostEntry::Other) && unlinkat(dir, item->Name.c_str(), 0) != 0)
-                throw EFCreateError(Format(SFCreateError, path, SysErrorMessage(errno)));
+            if (entry == THostKind::Link || entry == THostKind::Other)
+                remove(dir, item->Name, path);
             WriteFileAt(dir, item->Name, path, static_cast<const TMFSFile*>(item)->Content, overwrite);
         }
     }
 }
-
-namespace {
-struct HostFolderId {
-    dev_t Dev;
-    ino_t Ino;
-};
-
-} // namespace
 
 void TMFS::LoadFromFolder(const std::string& hostDir, std::vector<std::string>* warnings) {
     auto root = std::make_unique<TMFSFolder>(this, nullptr, std::string());
@@ -782,11 +730,11 @@ void TMFS::ImportTree(TMFSFolder* target, const std::string& hostDir, std::vecto
         std::string Path;
         std::vector<std::string> Names;
         size_t Next;
-        HostFolderId Id;
+        THostStatus Id; // the host folder's identity
     };
     std::vector<TFrame> stack;
     std::unordered_set<const TMFSItem*> created;
-    auto enter = [&](TMFSFolder* folder, const std::string& path, HostFolderId id) {
+    auto enter = [&](TMFSFolder* folder, const std::string& path, const THostStatus& id) {
         std::vector<std::string> names;
         if (!ListHostFolder(path, names))
             throw EFOpenError(Format(SFOpenError, path, SysErrorMessage(errno)));
@@ -796,10 +744,8 @@ void TMFS::ImportTree(TMFSFolder* target, const std::string& hostDir, std::vecto
         stack.push_back({folder, path, std::move(names), 0, id});
     };
     {
-        struct stat st {};
-        HostFolderId id{0, 0};
-        if (stat(top.c_str(), &st) == 0)
-            id = {st.st_dev, st.st_ino};
+        THostStatus id;
+        HostStatusOf(top, true, id);
         enter(target, top, id);
     }
     while (!stack.empty()) {
@@ -811,18 +757,18 @@ void TMFS::ImportTree(TMFSFolder* target, const std::string& hostDir, std::vecto
         const std::string name = f.Names[f.Next++];
         TMFSFolder* folder = f.Folder;
         const std::string path = HostPathJoin(f.Path, name);
-        struct stat st {};
-        if (lstat(path.c_str(), &st) != 0)
+        THostStatus st;
+        if (HostStatusOf(path, false, st) != 0)
             continue; // gone meanwhile
-        if (S_ISLNK(st.st_mode)) {
-            if (stat(path.c_str(), &st) != 0)
+        if (st.Kind == THostKind::Link) {
+            if (HostStatusOf(path, true, st) != 0)
                 continue; // a dangling link: nothing to import
             if (!IsWithinHostFolder(CanonicalHostPath(path), canonicalTop)) {
                 warn(Format(SLinkLeavesFolder, path, top));
                 continue;
             }
         }
-        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
+        if (st.Kind != THostKind::Folder && st.Kind != THostKind::File)
             continue; // devices, pipes and sockets are not files of a project: reading a pipe would block
         // Into an existing folder, an item that was there before is replaced; an item
         // this import made already means two host names differing only in letter case.
@@ -834,15 +780,11 @@ void TMFS::ImportTree(TMFSFolder* target, const std::string& hostDir, std::vecto
             warn(Format(SCaseClash, kept, path, path));
             continue;
         }
-        uint32_t attributes = 0;
-        if (!(st.st_mode & S_IWUSR))
-            attributes |= faReadOnly;
-        if (name[0] == '.')
-            attributes |= faHidden;
-        const uint32_t time = DateTimeToFileDate(static_cast<int64_t>(st.st_mtime));
-        if (S_ISDIR(st.st_mode)) {
+        const uint32_t attributes = st.Attributes & (faReadOnly | faHidden | faSysFile);
+        const uint32_t time = DateTimeToFileDate(st.Modified);
+        if (st.Kind == THostKind::Folder) {
             const bool loop = std::any_of(stack.begin(), stack.end(), [&](const TFrame& frame) {
-                return frame.Id.Dev == st.st_dev && frame.Id.Ino == st.st_ino;
+                return frame.Id.Device == st.Device && frame.Id.Node == st.Node;
             });
             if (loop)
                 continue;
@@ -850,7 +792,7 @@ void TMFS::ImportTree(TMFSFolder* target, const std::string& hostDir, std::vecto
             created.insert(child);
             child->Time = time;
             child->Attributes = attributes | faDirectory;
-            enter(child, path, {st.st_dev, st.st_ino});
+            enter(child, path, st);
         } else {
             auto* child = new TMFSFile(this, folder, name);
             created.insert(child);
@@ -935,32 +877,16 @@ std::string TMFS::ChangeExt(const std::string& path, const std::string& ext) {
 std::string TMFS::NormalizePath(const std::string& path) {
     const bool leading = !path.empty() && path[0] == '\\';
     const bool trailing = path.size() > 1 && path.back() == '\\';
-    std::string rest = leading ? path.substr(1) : path;
+    std::string_view rest(path);
+    if (leading)
+        rest.remove_prefix(1);
     if (trailing)
-        rest.pop_back();
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= rest.size() && !rest.empty()) {
-        size_t end = rest.find('\\', start);
-        if (end == std::string::npos)
-            end = rest.size();
-        std::string part = rest.substr(start, end - start);
-        if (part == "..") {
-            if (parts.empty())
-                throw EMFSError(Format(SIncorrectFileName, path));
-            parts.pop_back();
-        } else if (part != ".") {
-            parts.push_back(std::move(part));
-        }
-        start = end + 1;
-    }
-    std::string result = leading ? "\\" : "";
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0)
-            result += '\\';
-        result += parts[i];
-    }
-    if (trailing && !parts.empty())
+        rest.remove_suffix(1);
+    TPathSegments segments;
+    if (!CollapsePathSegments(rest, "\\", false, TDotDotAtTop::Fail, segments))
+        throw EMFSError(Format(SIncorrectFileName, path));
+    std::string result = (leading ? "\\" : "") + JoinPathSegments(segments.Parts, '\\');
+    if (trailing && !segments.Parts.empty())
         result += '\\';
     return result;
 }

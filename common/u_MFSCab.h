@@ -1,13 +1,15 @@
 // Cabinet packing inside an in-memory file system. The cabinet, the files stored in
 // it and the files extracted from it are items of a TMFS reached through a session.
-// Files are compressed with MSZIP in the published cabinet format (written by
-// u_CabWriter, read with libgcab; the cabinet's file table is read here).
+// Files are compressed with MSZIP in the published cabinet format. Writing is
+// u_CabWriter.cpp (zlib, the blocks deflated on every core); reading is
+// u_CabReader.cpp (zlib), on every platform.
 //
 // The store convention on top: a store is packed as a cabinet holding exactly one
 // file, "info.mfs", whose content is the store's image; unpacking extracts it and
 // loads the image.
 #pragma once
 
+#include "u_CabReader.h"
 #include "u_CabWriter.h"
 #include "u_Exception.h"
 #include "u_MFS.h"
@@ -159,13 +161,14 @@ public:
 
 private:
     struct TState;
-    struct TSink;
     friend void UnpackStore(TMFS& store, std::string_view cabinetBytes);
     friend void UnpackStore(TMFS& store, std::string&& cabinetBytes);
     // A reader on cabinet bytes that stay where they are for the reader's life.
     TMFSCabReader(TMFSSession* session, const std::string& cabinetPath, std::string_view borrowed);
-    void Load(std::string_view bytes, const std::string& cabinetPath, bool borrow);
-    void DoExtract(TSink* sink);
+    void Load(std::string_view bytes, const std::string& cabinetPath);
+    // Decodes the first member named FileToExtract into Content; none when the cabinet
+    // has no such member. Raises the decompressor's errors.
+    const TCabEntry* Decode(TCabContent& content);
     // The store convention's unpacking; Owned (the cabinet's own string, or none) is
     // emptied as soon as the image is out of it.
     static void UnpackStore(TMFS& store, std::string_view cabinetBytes, std::string* owned);

@@ -1,11 +1,9 @@
 #include "u_ProgramFolder.h"
 
-#include <climits>
+#include "u_HostPlatform.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #ifndef QUARVEL_DATA_FROM_BIN
 #define QUARVEL_DATA_FROM_BIN "../share/quarvel"
@@ -29,23 +27,19 @@ std::string WithSlash(std::string folder) {
 }
 
 bool IsFolder(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    THostStatus status;
+    return HostStatusOf(path, true, status) == 0 && status.Kind == THostKind::Folder;
 }
 
 bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
+    THostStatus status;
+    return HostStatusOf(path, true, status) == 0;
 }
 } // namespace
 
 std::string ExecutableFolder() {
-    char buf[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return "./";
-    std::string exe(buf, static_cast<size_t>(n));
-    const auto slash = exe.rfind('/');
+    const std::string exe = HostProgramPath();
+    const auto slash = exe.find_last_of(HostPathSeparators);
     return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
 }
 
@@ -53,7 +47,7 @@ std::string ProgramFolderFor(const std::string& ExeFolder, const std::string& Da
     if (IsFolder(ExeFolder + "System"))
         return ExeFolder;
     const std::string installed =
-        WithSlash(std::filesystem::path(ExeFolder + DataFromBin).lexically_normal().string());
+        WithSlash(HostFsText(HostFsPath(ExeFolder + DataFromBin).lexically_normal()));
     if (IsFolder(installed))
         return installed;
     return ExeFolder;
@@ -83,11 +77,10 @@ std::string UserDataFolder() {
     if (!UserOverride().empty())
         return UserOverride();
     const char* home = std::getenv("HOME");
-    if (!home || home[0] == '\0') {
-        // No HOME in the environment (a service, a stripped-down start): the account's.
-        if (const passwd* account = getpwuid(getuid()))
-            home = account->pw_dir;
-    }
+    // No HOME in the environment (a service, a stripped-down start): the account's.
+    const std::string account = home && home[0] != '\0' ? std::string() : HostAccountHome();
+    if (!account.empty())
+        home = account.c_str();
     return UserDataFolderFor(std::getenv("XDG_DATA_HOME"), home);
 }
 

@@ -1,91 +1,19 @@
 #include "u_Resources.h"
 
+#include "u_BookLayout.h"
+#include "u_HostPlatform.h"
 #include "u_Stream.h"
+#include "u_Utf8.h"
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <memory>
-#include <sys/file.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-// ---- Text conversion (the system code page is UTF-8) ----
-
-std::u16string Utf8ToUtf16(const std::string& s) {
-    std::u16string out;
-    out.reserve(s.size());
-    size_t i = 0;
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    while (i < s.size()) {
-        uint32_t c = p[i];
-        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        bool ok = len != 0 && i + len <= s.size();
-        if (ok && len > 1) {
-            c &= 0x7F >> len;
-            for (size_t k = 1; k < len; ++k) {
-                if ((p[i + k] & 0xC0) != 0x80) {
-                    ok = false;
-                    break;
-                }
-                c = (c << 6) | (p[i + k] & 0x3F);
-            }
-            static const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
-            if (ok && (c < least[len] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)))
-                ok = false;
-        }
-        if (!ok) {
-            out.push_back(u'\uFFFD'); // a byte that is not UTF-8 becomes the replacement character
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += len;
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(const std::u16string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
 
 // ---- Little-endian access ----
 
@@ -515,17 +443,22 @@ void RemoveChild(TResItem& dir, size_t index) {
 struct TResourceUpdate {
     std::string FileName; // as given, for messages
     std::string Path;     // the file written (symbolic links resolved)
-    int Fd = -1;
-    uint8_t* View = nullptr;
+    THostHandle Fd = NoHostHandle;
+    THostMapping Mapping;
+    const uint8_t* View = nullptr;
     size_t ViewSize = 0;
     std::unique_ptr<TResItem> Root;
 
     ~TResourceUpdate() {
         Root.reset();
-        if (View)
-            munmap(View, ViewSize);
-        if (Fd >= 0)
-            close(Fd);
+        Release();
+    }
+    // Lets the file go: its mapping, then the file itself.
+    void Release() {
+        Mapping.Unmap();
+        View = nullptr;
+        HostCloseFile(Fd);
+        Fd = NoHostHandle;
     }
 };
 
@@ -533,33 +466,30 @@ namespace {
 
 // Opens and maps a file. Write access takes the exclusive lock of an update.
 void OpenAndMap(TResourceUpdate& u, bool forUpdate) {
-    char* resolved = realpath(u.FileName.c_str(), nullptr);
-    if (!resolved)
-        FailOS(errno, u.FileName);
-    u.Path = resolved;
-    free(resolved);
+    if (const int error = HostRealPath(u.FileName, u.Path))
+        FailOS(error, u.FileName);
     // Only a regular file is a program: a FIFO would block, a device never end.
-    struct stat st;
-    const int fd = OpenRegularHostFile(u.Path, forUpdate ? O_RDWR : O_RDONLY, st);
-    if (fd == -2)
+    THostStatus st;
+    const int result = HostOpenFile(u.Path, forUpdate ? THostOpen::ReadWrite : THostOpen::Read, u.Fd, &st);
+    if (result == HostNotRegular)
         FailFormat(u.FileName, "it is not a regular file");
-    if (fd < 0)
-        FailOS(errno, u.FileName);
-    u.Fd = fd;
-    if (forUpdate && flock(u.Fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK)
-            throw TFailure{EBUSY, Format("The file \"%s\" is in use by another update", u.FileName)};
-        FailOS(errno, u.FileName);
+    if (result != 0)
+        FailOS(result, u.FileName);
+    if (forUpdate) {
+        if (const int error = HostLockFile(u.Fd)) {
+            if (error == EBUSY)
+                throw TFailure{EBUSY, Format("The file \"%s\" is in use by another update", u.FileName)};
+            FailOS(error, u.FileName);
+        }
     }
-    if (st.st_size < 64)
+    if (st.Size < 64)
         FailFormat(u.FileName, "it does not start with \"MZ\"");
-    if (static_cast<uint64_t>(st.st_size) > 0xFFFFFFFFu)
+    if (st.Size > 0xFFFFFFFFu)
         FailFormat(u.FileName, "it is larger than 4 GB");
-    u.ViewSize = static_cast<size_t>(st.st_size);
-    void* p = mmap(nullptr, u.ViewSize, PROT_READ, MAP_PRIVATE, u.Fd, 0);
-    if (p == MAP_FAILED)
-        FailOS(errno, u.FileName);
-    u.View = static_cast<uint8_t*>(p);
+    u.ViewSize = static_cast<size_t>(st.Size);
+    if (const int error = u.Mapping.Map(u.Fd, u.ViewSize))
+        FailOS(error, u.FileName);
+    u.View = u.Mapping.Data();
 }
 
 std::unique_ptr<TResItem> ReadTree(const TResourceUpdate& u, const TPEHeaders& h) {
@@ -624,41 +554,21 @@ uint32_t FoldChecksum(uint64_t sum, uint64_t length) {
     return static_cast<uint32_t>(sum + length);
 }
 
-// Reads N bytes of a file from position At; 0 when all were read, else the error
-// (EIO when the file ends before them: it was cut meanwhile).
-int ReadFileAt(int fd, void* buffer, size_t n, uint64_t at) {
-    auto* p = static_cast<uint8_t*>(buffer);
-    for (size_t done = 0; done < n;) {
-        const ssize_t got = pread(fd, p + done, n - done, static_cast<off_t>(at + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return got < 0 ? errno : EIO;
-        done += static_cast<size_t>(got);
-    }
-    return 0;
-}
-
 // ---- Output file ----
 
 class TOutput {
 public:
     TOutput(const std::string& path, const std::string& fileName) : FFile(fileName) {
-        const size_t slash = path.rfind('/');
-        FPath = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".XXXXXX";
-        FFd = mkstemp(FPath.data());
-        if (FFd < 0) {
+        if (const int code = HostCreateBeside(path, FPath, FFd)) {
             // No new copy beside the file (a full disk, a read-only folder): the file is
             // never written over in place, so nothing happens to it.
-            const int code = errno;
             throw TFailure{code, Format("Cannot write the new \"%s\" beside it: %s", FFile, SysErrorMessage(code))};
         }
     }
     ~TOutput() {
-        if (FFd >= 0)
-            close(FFd);
+        HostCloseFile(FFd);
         if (!FDone)
-            unlink(FPath.c_str());
+            HostRemoveFile(FPath);
     }
     uint64_t Position() const { return FPos; }
     uint64_t Sum() const { return FSum; }
@@ -677,22 +587,22 @@ public:
     }
     // Copies N bytes of the source file from From to the current position. Never
     // through the mapping, so that the bytes do not count as this process's memory: the
-    // kernel copies them (copy_file_range) when it can, else they go through a small
-    // buffer. With Summed they are also read for the checksum.
-    void Copy(int srcFd, uint64_t from, uint64_t n, bool summed) {
+    // kernel copies them when the host offers it, else they go through a small buffer.
+    // With Summed they are also read for the checksum.
+    void Copy(THostHandle src, uint64_t from, uint64_t n, bool summed) {
         if (!summed) {
             // Bytes that need not be read go to the kernel in one piece, as cp does.
-            const uint64_t done = KernelCopy(srcFd, from, n);
+            const uint64_t done = KernelCopy(src, from, n);
             from += done;
             n -= done;
         }
         while (n) {
             const size_t k = static_cast<size_t>(std::min<uint64_t>(n, kCopyChunk));
-            ReadChunk(srcFd, from, k);
+            ReadChunk(src, from, k);
             size_t done = 0;
             if (summed) {
                 FSum += WordSum(FBuffer.data(), k, FPos);
-                done = static_cast<size_t>(KernelCopy(srcFd, from, k));
+                done = static_cast<size_t>(KernelCopy(src, from, k));
             }
             WriteUnsummed(FBuffer.data() + done, k - done);
             from += k;
@@ -700,11 +610,11 @@ public:
         }
     }
     // The word sum of N bytes of a file from From (at their own position's parity).
-    uint64_t SumOfFile(int srcFd, uint64_t from, uint64_t n) {
+    uint64_t SumOfFile(THostHandle src, uint64_t from, uint64_t n) {
         uint64_t sum = 0;
         while (n) {
             const size_t k = static_cast<size_t>(std::min<uint64_t>(n, kCopyChunk));
-            ReadChunk(srcFd, from, k);
+            ReadChunk(src, from, k);
             sum += WordSum(FBuffer.data(), k, from);
             from += k;
             n -= k;
@@ -712,37 +622,20 @@ public:
         return sum;
     }
     void WriteAt(uint64_t pos, const uint8_t* p, size_t n) {
-        while (n) {
-            ssize_t w = pwrite(FFd, p, n, static_cast<off_t>(pos));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                FailOS(errno, FFile);
-            }
-            p += w;
-            n -= static_cast<size_t>(w);
-            pos += static_cast<uint64_t>(w);
-        }
+        if (const int error = HostWriteAt(FFd, p, n, pos))
+            FailOS(error, FFile);
     }
-    // Makes the file complete and durable, gives it the old file's permissions and puts
-    // it in the old file's place.
-    // Owner and group go first: a change of owner clears the set-user-ID and
-    // set-group-ID bits, which the mode then puts back.
-    void Replace(const std::string& target, const struct stat& old) {
-        if (fchown(FFd, old.st_uid, old.st_gid) != 0) {
-            // Not permitted (another user's file): the new file is ours, with the old mode.
-        }
-        if (fchmod(FFd, old.st_mode & 07777) != 0)
-            FailOS(errno, FFile);
-        if (fsync(FFd) != 0)
-            FailOS(errno, FFile);
-        if (close(FFd) != 0) {
-            FFd = -1;
-            FailOS(errno, FFile);
-        }
-        FFd = -1;
-        if (rename(FPath.c_str(), target.c_str()) != 0)
-            FailOS(errno, FFile);
+    // Makes the file complete and durable, gives it the old file's owner, group and
+    // permissions and puts it in the old file's place.
+    void Replace(const std::string& target, const THostStatus& old) {
+        if (const int error = HostCopyOwnerAndMode(FFd, old))
+            FailOS(error, FFile);
+        if (const int error = HostSyncFile(FFd))
+            FailOS(error, FFile);
+        HostCloseFile(FFd);
+        FFd = NoHostHandle;
+        if (const int error = HostReplaceFile(FPath, target))
+            FailOS(error, FFile);
         FDone = true;
     }
 
@@ -755,37 +648,29 @@ private:
     // Copies up to N bytes of the source file from From to the current position in the
     // kernel; returns how many it copied (fewer when the kernel does not offer it here,
     // and none from then on).
-    uint64_t KernelCopy(int srcFd, uint64_t from, uint64_t n) {
-        loff_t in = static_cast<loff_t>(from), out = static_cast<loff_t>(FPos);
+    uint64_t KernelCopy(THostHandle src, uint64_t from, uint64_t n) {
         uint64_t done = 0;
-        while (FKernelCopy && done < n) {
-            const ssize_t w = copy_file_range(srcFd, &in, FFd, &out, std::min<uint64_t>(n - done, 1u << 30), 0);
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                if (errno == ENOSPC || errno == EDQUOT || errno == EIO || errno == EFBIG)
-                    FailOS(errno, FFile);
+        if (FKernelCopy && n > 0) {
+            const int error = HostCopyRange(src, from, FFd, FPos, n, done);
+            if (error == ENOSYS)
                 FKernelCopy = false; // not offered here: the rest through the buffer
-                break;
-            }
-            if (w == 0)
-                FailOS(EIO, FFile);
-            done += static_cast<uint64_t>(w);
+            else if (error != 0)
+                FailOS(error, FFile);
         }
         FPos += done;
         return done;
     }
     // K bytes of the source file from From into the buffer.
-    void ReadChunk(int srcFd, uint64_t from, size_t k) {
+    void ReadChunk(THostHandle src, uint64_t from, size_t k) {
         if (FBuffer.size() < kCopyChunk)
             FBuffer.resize(kCopyChunk);
-        if (const int code = ReadFileAt(srcFd, FBuffer.data(), k, from))
+        if (const int code = HostReadAt(src, FBuffer.data(), k, from))
             FailOS(code, FFile);
     }
 
     static constexpr size_t kCopyChunk = 1 << 20;
     std::string FFile, FPath;
-    int FFd = -1;
+    THostHandle FFd = NoHostHandle;
     uint64_t FPos = 0, FSum = 0;
     bool FKernelCopy = true, FDone = false;
     std::vector<uint8_t> FBuffer; // read buffer of Copy
@@ -993,9 +878,9 @@ void Commit(TResourceUpdate& u) {
     std::sort(kept.begin(), kept.end());
 
     // Write the new file: the part before the section, the new section, the moved tail.
-    struct stat old;
-    if (fstat(u.Fd, &old) != 0)
-        FailOS(errno, u.FileName);
+    THostStatus old;
+    if (const int error = HostFileStatus(u.Fd, old))
+        FailOS(error, u.FileName);
     TOutput out(u.Path, u.FileName);
     const bool summed = !incremental;
     out.Copy(u.Fd, 0, r.PointerToRawData, summed);
@@ -1041,6 +926,10 @@ void Commit(TResourceUpdate& u) {
     uint8_t sum[4];
     Put32(sum, folded);
     out.WriteAt(h.OptionalHeader + kOptCheckSum, sum, 4);
+    // A host that replaces no file that is open or mapped gets the old one let go
+    // first; elsewhere it stays locked until the new one is in its place.
+    if (!HostReplacesOpenFiles)
+        u.Release();
     out.Replace(u.Path, old);
 }
 
@@ -1249,7 +1138,7 @@ void TResourceWriter::Write(const TResName& ResType, const TResName& ResName, co
 }
 
 void TResourceWriter::WriteRCData(const TResName& ResName, const std::string& Data) {
-    Write(TResName("RCDATA"), ResName, Data);
+    Write(TResName(BookResourceType), ResName, Data);
 }
 
 void TResourceWriter::WriteIconGroup(const TResName& GroupName, uint16_t FirstIconId,
@@ -1270,11 +1159,11 @@ void TResourceWriter::WriteIconGroup(const TResName& GroupName, uint16_t FirstIc
     FState->IconGroups.push_back(std::move(group));
     const std::string& stored = FState->IconGroups.back();
     // The group and its images go in together, so a book never names images it lacks.
-    if (!UpdateEntry(FState->Handle, TResName(RT_GROUP_ICON), GroupName, 0, stored.data(), stored.size(), false))
+    if (!UpdateEntry(FState->Handle, TResName(ResTypeGroupIcon), GroupName, 0, stored.data(), stored.size(), false))
         RaiseResourceLastError();
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* e = ico + 6 + 16 * i;
-        if (!UpdateEntry(FState->Handle, TResName(RT_ICON), TResName(static_cast<uint16_t>(FirstIconId + i)), 0,
+        if (!UpdateEntry(FState->Handle, TResName(ResTypeIcon), TResName(static_cast<uint16_t>(FirstIconId + i)), 0,
                          ico + Get32(e + 12), Get32(e + 8), false))
             RaiseResourceLastError();
     }
@@ -1295,7 +1184,7 @@ void WriteResource(const std::string& FileName, const TResName& ResType, const T
 }
 
 void WriteRCDataResource(const std::string& FileName, const TResName& ResName, const std::string& Data) {
-    WriteResource(FileName, TResName("RCDATA"), ResName, Data);
+    WriteResource(FileName, TResName(BookResourceType), ResName, Data);
 }
 
 void WriteIconGroupResource(const std::string& FileName, const TResName& GroupName, uint16_t FirstIconId,
@@ -1334,7 +1223,7 @@ std::string TResourceFile::Read(const TResName& ResType, const TResName& ResName
         // size in memory once, not twice.
         result.resize(std::min<size_t>(d->Size, MaxBytes));
         const uint64_t at = static_cast<uint64_t>(d->Source - FHandle->View);
-        if (const int code = ReadFileAt(FHandle->Fd, result.data(), result.size(), at))
+        if (const int code = HostReadAt(FHandle->Fd, result.data(), result.size(), at))
             throw EOSError(code, Format("%s: \"%s\"", SysErrorMessage(code), FHandle->FileName));
     }
     return result;
@@ -1342,7 +1231,7 @@ std::string TResourceFile::Read(const TResName& ResType, const TResName& ResName
 
 std::string TResourceFile::ReadIconGroup(const TResName& GroupName) const {
     TResItem& root = *FHandle->Root;
-    const TResItem* g = LookupData(root, TResName(RT_GROUP_ICON), GroupName);
+    const TResItem* g = LookupData(root, TResName(ResTypeGroupIcon), GroupName);
     if (!g || g->Size < 6)
         return std::string();
     const uint8_t* gp = g->Source;
@@ -1352,7 +1241,7 @@ std::string TResourceFile::ReadIconGroup(const TResName& GroupName) const {
     std::vector<const TResItem*> images;
     images.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
-        const TResItem* img = LookupData(root, TResName(RT_ICON), TResName(Get16(gp + 6 + 14 * i + 12)));
+        const TResItem* img = LookupData(root, TResName(ResTypeIcon), TResName(Get16(gp + 6 + 14 * i + 12)));
         if (!img)
             return std::string();
         images.push_back(img);

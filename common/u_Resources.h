@@ -24,8 +24,8 @@ public:
 };
 
 // Predefined numeric resource types used by the system.
-constexpr uint16_t RT_ICON = 3;
-constexpr uint16_t RT_GROUP_ICON = 14;
+constexpr uint16_t ResTypeIcon = 3;
+constexpr uint16_t ResTypeGroupIcon = 14;
 
 // A resource type or name: a number below 65536 or a text (UTF-16 code units), or none.
 class TResName {
@@ -118,8 +118,8 @@ void WriteRCDataResource(const std::string& FileName, const TResName& ResName, c
 void WriteResource(const std::string& FileName, const TResName& ResType, const TResName& ResName,
                    const std::string& Data);
 
-// Replaces the icon group GroupName (RT_GROUP_ICON, language 0) with the images of an
-// icon file, the images becoming RT_ICON FirstIconId, FirstIconId + 1, ... in file order.
+// Replaces the icon group GroupName (ResTypeGroupIcon, language 0) with the images of an
+// icon file, the images becoming ResTypeIcon FirstIconId, FirstIconId + 1, ... in file order.
 // Raises EResourcesError "Icon is corrupted" for data that is not a sound icon file,
 // before anything is written.
 void WriteIconGroupResource(const std::string& FileName, const TResName& GroupName, uint16_t FirstIconId,

@@ -1,5 +1,6 @@
 #include "u_SpaceParser.h"
 
+#include "u_Utf8.h"
 #include "u_CaseBlind.h"
 
 #include <charconv>
@@ -33,38 +34,6 @@ int HexValue(unsigned char c) {
     return (c | 0x20) - 'a' + 10;
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(cp));
-    }
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 bool AsciiSameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
@@ -87,57 +56,11 @@ constexpr char32_t kByteUnit = 0x80000000u;
 } // namespace
 
 std::u16string TextToWide(std::string_view Text) {
-    std::u16string out;
-    out.reserve(Text.size());
-    size_t i = 0;
-    while (i < Text.size()) {
-        const auto b0 = static_cast<unsigned char>(Text[i]);
-        if (b0 < 0x80) {
-            out.push_back(b0);
-            ++i;
-            continue;
-        }
-        size_t len = 0;
-        char32_t cp = 0, min = 0;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            len = 2, cp = b0 & 0x1F, min = 0x80;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            len = 3, cp = b0 & 0x0F, min = 0x800;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            len = 4, cp = b0 & 0x07, min = 0x10000;
-        }
-        bool ok = len > 0 && i + len <= Text.size();
-        for (size_t k = 1; ok && k < len; ++k) {
-            const auto b = static_cast<unsigned char>(Text[i + k]);
-            ok = (b & 0xC0) == 0x80;
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
-            ok = false;
-        if (ok) {
-            AppendUtf16(out, cp);
-            i += len;
-        } else {
-            out.push_back(0xFFFD);
-            ++i;
-        }
-    }
-    return out;
+    return Utf8ToUtf16(Text);
 }
 
 std::string WideToText(std::u16string_view Text) {
-    std::string out;
-    out.reserve(Text.size());
-    for (size_t i = 0; i < Text.size(); ++i) {
-        char32_t cp = Text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
-            Text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
-            ++i;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
+    return Utf16ToUtf8(Text);
 }
 
 // ---------------------------------------------------------------------------
@@ -180,11 +103,12 @@ void TSpaceParser::ReadBuffer() {
     bool tooLong = false;
     if (FSourceEnd == BufferSize) {
         // Full: cut after the last line feed; the rest waits for the next refill.
-        const void* lf = memrchr(FBuffer.get(), '\n', static_cast<size_t>(BufferSize));
-        if (lf == nullptr)
+        const std::string_view window(FBuffer.get(), static_cast<size_t>(BufferSize));
+        const size_t lf = window.rfind('\n');
+        if (lf == std::string_view::npos)
             tooLong = true;
         else
-            FSourceEnd = static_cast<std::int32_t>(static_cast<const char*>(lf) - FBuffer.get()) + 1;
+            FSourceEnd = static_cast<std::int32_t>(lf) + 1;
     }
     FSaveChar = FBuffer[FSourceEnd];
     FBuffer[FSourceEnd] = 0;

@@ -1,11 +1,10 @@
 #include "u_Stream.h"
 
+#include "u_HostPlatform.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const char* const SReadError = "Stream read error";
 const char* const SWriteError = "Stream write error";
@@ -129,88 +128,53 @@ void TStringStream::SetSize(std::int64_t NewSize) {
 // ---------------------------------------------------------------------------
 // THostFileStream
 
-int OpenRegularHostFile(const std::string& FileName, int Flags, struct stat& Status) {
-    // The type is checked before the open (opening some devices does something) and
-    // again on the open file; O_NONBLOCK keeps a FIFO that appears in between from
-    // blocking the open itself.
-    if (::stat(FileName.c_str(), &Status) == 0 && !S_ISREG(Status.st_mode))
-        return -2;
-    int fd;
-    do {
-        fd = ::open(FileName.c_str(), Flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return -1;
-    if (::fstat(fd, &Status) != 0) {
-        const int code = errno;
-        ::close(fd);
-        errno = code;
-        return -1;
-    }
-    if (!S_ISREG(Status.st_mode)) {
-        ::close(fd);
-        return -2;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
-}
-
 THostFileStream::THostFileStream(const std::string& FileName, THostFileMode Mode) : FFileName(FileName) {
-    int flags = 0;
+    THostOpen open = THostOpen::Read;
     switch (Mode) {
     case THostFileMode::OpenRead:
-        flags = O_RDONLY;
         break;
     case THostFileMode::OpenWrite:
-        flags = O_WRONLY;
+        open = THostOpen::Write;
         break;
     case THostFileMode::OpenReadWrite:
-        flags = O_RDWR;
+        open = THostOpen::ReadWrite;
         break;
     case THostFileMode::Create:
-        flags = O_RDWR | O_CREAT | O_TRUNC;
+        open = THostOpen::Create;
         break;
     }
-    struct stat st {};
-    const int fd = OpenRegularHostFile(FileName, flags, st);
-    if (fd >= 0) {
-        FHandle = fd;
+    THostStatus status;
+    THostHandle handle = NoHostHandle;
+    const int result = HostOpenFile(FileName, open, handle, &status);
+    if (result == 0) {
+        FHandle = handle;
         return;
     }
     // A folder is refused with the platform's reason for it, anything else not regular
     // with SNotRegularFile.
-    const std::string why = fd == -1            ? SysErrorMessage(errno)
-                            : S_ISDIR(st.st_mode) ? SysErrorMessage(EISDIR)
-                                                  : std::string(SNotRegularFile);
+    const std::string why = result != HostNotRegular               ? SysErrorMessage(result)
+                            : status.Kind == THostKind::Folder ? SysErrorMessage(EISDIR)
+                                                               : std::string(SNotRegularFile);
     if (Mode == THostFileMode::Create)
         throw EFCreateError(Format(SFCreateError, FileName, why));
     throw EFOpenError(Format(SFOpenError, FileName, why));
 }
 
 THostFileStream::~THostFileStream() {
-    if (FHandle >= 0)
-        ::close(FHandle);
+    HostCloseFile(FHandle);
 }
 
 std::int32_t THostFileStream::Read(void* Buffer, std::int32_t Count) {
     if (Count <= 0)
         return 0;
-    ssize_t n;
-    do {
-        n = ::read(FHandle, Buffer, static_cast<size_t>(Count));
-    } while (n < 0 && errno == EINTR);
-    FLastError = n < 0 ? errno : 0;
+    const int64_t n = HostRead(FHandle, Buffer, static_cast<size_t>(Count), FLastError);
     return n < 0 ? 0 : static_cast<std::int32_t>(n);
 }
 
 std::int32_t THostFileStream::Write(const void* Buffer, std::int32_t Count) {
     if (Count <= 0)
         return 0;
-    ssize_t n;
-    do {
-        n = ::write(FHandle, Buffer, static_cast<size_t>(Count));
-    } while (n < 0 && errno == EINTR);
-    FLastError = n < 0 ? errno : 0;
+    const int64_t n = HostWrite(FHandle, Buffer, static_cast<size_t>(Count), FLastError);
     return n < 0 ? 0 : static_cast<std::int32_t>(n);
 }
 
@@ -222,25 +186,23 @@ std::string THostFileStream::FailureText(bool Writing) const {
 }
 
 std::int64_t THostFileStream::Seek(std::int64_t Offset, int Origin) {
-    const int whence = Origin == soBeginning ? SEEK_SET : (Origin == soCurrent ? SEEK_CUR : SEEK_END);
-    const off_t pos = ::lseek(FHandle, static_cast<off_t>(Offset), whence);
-    return pos < 0 ? -1 : static_cast<std::int64_t>(pos);
+    return HostSeek(FHandle, Offset, Origin == soBeginning ? 0 : (Origin == soCurrent ? 1 : 2));
 }
 
 void THostFileStream::SetSize(std::int64_t NewSize) {
-    if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0)
-        RaiseOSError(errno, FFileName);
+    if (const int error = HostSetFileSize(FHandle, static_cast<uint64_t>(std::max<std::int64_t>(NewSize, 0))))
+        RaiseOSError(error, FFileName);
     if (Position() > NewSize)
         Seek(NewSize, soBeginning);
 }
 
 std::int64_t THostFileStream::Size() const {
-    struct stat st {};
-    if (::fstat(FHandle, &st) != 0)
+    THostStatus status;
+    if (HostFileStatus(FHandle, status) != 0)
         return -1;
-    return static_cast<std::int64_t>(st.st_size);
+    return static_cast<std::int64_t>(status.Size);
 }
 
 std::int64_t THostFileStream::Position() const {
-    return static_cast<std::int64_t>(::lseek(FHandle, 0, SEEK_CUR));
+    return HostSeek(FHandle, 0, 1);
 }

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 
 // Seek origins.
 constexpr int soBeginning = 0;
@@ -99,13 +98,6 @@ private:
     std::int64_t FPosition = 0;
 };
 
-// Opens a host file with the open flags Flags (O_CLOEXEC added, O_CREAT with mode 0666)
-// only when it is a regular file, never waiting on it: a FIFO would block the program
-// and a device would never end. Returns the descriptor, with the file's status in
-// Status; -1 with errno set when the open failed; -2 when the file is not a regular
-// file (a folder, a FIFO, a device), Status telling what it is.
-int OpenRegularHostFile(const std::string& FileName, int Flags, struct stat& Status);
-
 // How THostFileStream opens its file. Others may always read and write the file.
 enum class THostFileMode { OpenRead, OpenWrite, OpenReadWrite, Create };
 
@@ -136,6 +128,6 @@ protected:
 
 private:
     std::string FFileName;
-    int FHandle = -1;
-    int FLastError = 0; // errno of the last failed read or write, 0 after a success
+    intptr_t FHandle = -1; // the host seam's handle
+    int FLastError = 0;    // errno of the last failed read or write, 0 after a success
 };

@@ -1,6 +1,8 @@
 #pragma once
 // Small text helpers shared by the units that decode escapes and rewrite pages.
 
+#include "u_Utf8.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -61,21 +63,5 @@ inline std::size_t FindTextAscii(std::string_view text, std::string_view what, s
 // Appends a code point in UTF-8. One that no text may hold (NUL, a surrogate, beyond
 // U+10FFFF) becomes U+FFFD, as HTML and CSS read character references and escapes.
 inline void AppendCodePoint(std::string& out, uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    AppendUtf8(out, cp == 0 ? 0xFFFD : cp); // which writes the others that way itself
 }

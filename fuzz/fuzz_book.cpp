@@ -1,5 +1,7 @@
-// Book files from outside: toolbar files, security settings and enciphered data read by
-// the compiler and by the command line's unpack must fail cleanly, never crash.
+// Book files from outside: toolbar files, security settings, the book's own security
+// description and toolbar description, and enciphered data read by the compiler and by
+// every reader of books must fail cleanly, never crash.
+#include "u_Book.h"
 #include "u_Compile.h"
 #include "u_Exception.h"
 #include "u_ToolButtons.h"
@@ -14,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     try {
-        switch (data[0] % 4) {
+        switch (data[0] % 6) {
         case 0: {
             const auto buttons = ReadToolbarXml(text, false);
             (void)BuildToolButtonsText(buttons, TToolbarOptions());
@@ -29,6 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         case 2:
             (void)BuildBookSecurity(text);
+            break;
+        case 3:
+            (void)ReadDecryptXml(text);
+            break;
+        case 4:
+            (void)ReadToolButtons(text);
             break;
         default: {
             std::string key;

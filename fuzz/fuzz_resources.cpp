@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (mode & 2)
         UpdateResourceEntry(u, "RCDATA", "FILES_MFS", 0, payload.data(), payload.size());
     if (mode & 4)
-        UpdateResourceEntry(u, RT_ICON, TResName(), 0, nullptr, 0);
+        UpdateResourceEntry(u, ResTypeIcon, TResName(), 0, nullptr, 0);
     if (EndResourceUpdate(u, false)) {
         // What the editor wrote it must read again, with the new resource in it.
         std::string back;

@@ -12,7 +12,8 @@
 //
 // Run under xvfb-run with QTWEBENGINE_DISABLE_SANDBOX=1 and
 // QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox". The book is made once in
-// /tmp/pagelamp-bench and kept for later runs.
+// the temporary folder's "pagelamp-bench" and kept for later runs.
+#include "../big_book.h"
 #include "book_fixture.h"
 #include "frm_Reader.h"
 #include "u_BookScheme.h"
@@ -44,57 +45,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int PageCount = 2000;
-constexpr int ChapterCount = 40;
-constexpr size_t PictureSize = 28 * 1024;
-const std::string BenchFolder = "/tmp/pagelamp-bench";
-const std::string BookFile = BenchFolder + "/Big-v2.exe";
+// Kept between runs (making the book takes a while), in the host's temporary folder.
+const std::string BenchFolder = (fs::temp_directory_path() / "pagelamp-bench").string();
 
 std::string MakeBook() {
-    if (fs::exists(BookFile))
-        return BookFile;
-    fs::create_directories(BenchFolder + "/program");
-    WriteFileText(fixture::SyntheticProgram(), BenchFolder + "/program/Pagelamp.exe");
-    std::mt19937 random(20240611);
-    static const char* const words[] = {"light",  "keeper", "rock",  "harbour", "storm", "lamp",   "lens",
-                                        "tower",  "night",  "sea",   "ship",    "wind",  "oil",    "flame",
-                                        "granite", "island", "relief", "boat",   "log",   "beacon", "tide"};
-    TBookProject project;
-    TStory& story = project.Story();
-    TMFSSession* files = project.FilesStore().Session();
-    files->ForceFolders("\\pics");
-    TProjectItemInfo* chapter = nullptr;
-    for (int i = 0; i < PageCount; ++i) {
-        if (i % (PageCount / ChapterCount) == 0)
-            chapter = story.AddChild(nullptr, std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikChapter,
-                                                                                 "Part " + std::to_string(i)));
-        const std::string name = "p" + std::to_string(i);
-        std::string text = "<html><head><title>Page " + std::to_string(i) +
-                           "</title></head><body><h2>%{Title}, page ${PAGE}</h2>\n<p>";
-        while (text.size() < 6000) {
-            text += words[random() % (sizeof words / sizeof *words)];
-            text += (random() % 12 == 0) ? ".</p>\n<p>" : " ";
-        }
-        text += "</p><img src=\"pics/" + name + ".bin\"></body></html>\n";
-        files->CreateFile("\\" + name + ".htm", 0, false)->Content = text;
-        std::string picture(PictureSize, '\0');
-        for (char& c : picture)
-            c = static_cast<char>(random());
-        files->CreateFile("\\pics\\" + name + ".bin", 0, false)->Content = picture;
-        auto item = std::make_unique<TProjectItemInfo>(TProjectItemInfo::ikPage, "Page " + std::to_string(i));
-        item->Page = "\\" + name + ".htm";
-        item->Searchable = true;
-        story.AddChild(chapter, std::move(item));
-    }
-    project.SystemStore().Session()->CreateFile("\\Variables.xml", 0, false)->Content =
-        "<vars>\r\n<var name=\"Title\">$Big Book</var>\r\n</vars>\r\n";
-    TCompileSettings settings;
-    settings.ProgramFolder = BenchFolder + "/program/";
-    settings.OutputFile = BenchFolder + "/making.exe";
-    settings.ReleaseFilesStore = true;
-    CompileProject(project, settings);
-    fs::rename(settings.OutputFile, BookFile);
-    return BookFile;
+    return MakeBigBook(BenchFolder);
 }
 
 double BookMegabytes() {

@@ -1,7 +1,8 @@
 #include "u_Compile.h"
 
+#include "u_Book.h"
 #include "u_CaseBlind.h"
-#include "u_CompileXML.h"
+#include "u_XMLValues.h"
 #include "u_Contents.h"
 #include "u_Exception.h"
 #include "u_Links.h"
@@ -29,11 +30,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-const char* const BookFixedKey = "Tarnwickelo";
-const char* const FilesResourceName = "FILES_MFS";
-const char* const SystemResourceName = "SYSTEM_MFS";
-const char* const IconResourceName = "MAINICON";
-const char* const ReaderProgramName = "Pagelamp.exe";
 const char* const SCompileSaveQuestion =
     "Project has changed and should be saved.\r\nSave project and continue?";
 const char* const SRunSaveQuestion =
@@ -51,80 +47,6 @@ const char* const SMissingStoryPage = "Story page \"%s\" names \"%s\", which is 
 } // namespace
 
 namespace {
-
-// ---- cipher ----
-
-void PutUInt32(std::string& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-uint32_t GetUInt32(const std::string& data, size_t at) {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i)
-        value |= static_cast<uint32_t>(static_cast<unsigned char>(data[at + i])) << (8 * i);
-    return value;
-}
-
-void PadToWords(std::string& buffer, const char (&pad)[3]) {
-    for (int i = 0; buffer.size() % 4 != 0; ++i)
-        buffer.push_back(pad[i]);
-}
-
-uint32_t RotateLeft(uint32_t value, unsigned count) {
-    count &= 31;
-    return count == 0 ? value : (value << count) | (value >> (32 - count));
-}
-
-uint32_t RotateRight(uint32_t value, unsigned count) {
-    count &= 31;
-    return count == 0 ? value : (value >> count) | (value << (32 - count));
-}
-
-std::string PaddedKey(const std::string& key) {
-    std::string padded = key;
-    PadToWords(padded, {50, 55, 60});
-    return padded;
-}
-
-// Applies the word transformation in place; Encipher chooses the direction.
-void TransformWords(std::string& buffer, const std::string& paddedKey, bool encipher) {
-    const size_t keyWords = paddedKey.size() / 4;
-    for (size_t i = 0; i < buffer.size() / 4; ++i) {
-        const size_t j = i % keyWords;
-        const uint32_t k = GetUInt32(paddedKey, 4 * j);
-        const unsigned count = 31 - (static_cast<unsigned char>(paddedKey[4 * j]) % 32);
-        uint32_t w = GetUInt32(buffer, 4 * i);
-        w = encipher ? RotateLeft(w, count) ^ k : RotateRight(w ^ k, count);
-        for (int b = 0; b < 4; ++b)
-            buffer[4 * i + b] = static_cast<char>((w >> (8 * b)) & 0xFF);
-    }
-}
-
-std::string ToHex(const std::string& data) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(data.size() * 2);
-    for (unsigned char c : data) {
-        text.push_back(digits[c >> 4]);
-        text.push_back(digits[c & 15]);
-    }
-    return text;
-}
-
-bool FromHex(const std::string& text, std::string& data) {
-    if (text.size() % 2 != 0)
-        return false;
-    data.clear();
-    data.reserve(text.size() / 2);
-    for (size_t i = 0; i < text.size(); i += 2) {
-        const int hi = HexDigitValue(text[i]), lo = HexDigitValue(text[i + 1]);
-        if (hi < 0 || lo < 0)
-            return false;
-        data.push_back(static_cast<char>(hi * 16 + lo));
-    }
-    return true;
-}
 
 // ---- times ----
 
@@ -278,101 +200,64 @@ std::optional<int64_t> SourceDateEpoch() {
     return static_cast<int64_t>(seconds);
 }
 
-std::string EncryptData(const std::string& Data, const std::string& Key, bool Raw) {
-    std::string buffer;
-    buffer.reserve(Data.size() + 12);
-    PutUInt32(buffer, static_cast<uint32_t>(Data.size()));
-    PutUInt32(buffer, MFSChecksum(Data));
-    buffer += Data;
-    PadToWords(buffer, {100, 110, 120});
-    if (Key.empty())
-        throw Exception("The book key is empty");
-    TransformWords(buffer, PaddedKey(Key), true);
-    return Raw ? buffer : ToHex(buffer);
-}
-
-bool DecryptData(const std::string& Cipher, const std::string& Key, bool Raw, std::string& Data) {
-    std::string buffer;
-    if (Raw)
-        buffer = Cipher;
-    else if (!FromHex(Cipher, buffer))
-        return false;
-    if (Key.empty() || buffer.size() < 8 || buffer.size() % 4 != 0)
-        return false;
-    TransformWords(buffer, PaddedKey(Key), false);
-    const uint32_t length = GetUInt32(buffer, 0);
-    if (length > buffer.size() - 8 || (length + 8 + 3) / 4 * 4 != buffer.size())
-        return false;
-    std::string data = buffer.substr(8, length);
-    if (MFSChecksum(data) != GetUInt32(buffer, 4))
-        return false;
-    Data = std::move(data);
-    return true;
-}
-
-std::string UserKeyRecord(const std::string& User, const std::string& Password, const std::string& BookKey) {
-    const std::string userKey = EncryptData(User + std::string(1, '\0') + Password, BookFixedKey, false);
-    return EncryptData(BookKey, userKey, false);
-}
-
-bool BookKeyFromUserRecord(const std::string& Record, const std::string& User, const std::string& Password,
-                           std::string& BookKey) {
-    const std::string userKey = EncryptData(User + std::string(1, '\0') + Password, BookFixedKey, false);
-    return DecryptData(Record, userKey, false, BookKey);
-}
-
 TBookSecurity BuildBookSecurity(const std::string& EncryptXmlText) {
+    using namespace DecryptXml;
     TBookSecurity security;
+    TSecurityDescription description;
     TXMLDocument doc(EncryptXmlText);
     const TXMLNode* root = doc.Root();
-    const std::string method = XmlText(root, "Method", "");
+    const std::string method = XmlText(root, Method, "");
     const std::string password = XmlText(root, "Password", "");
-    const std::string passwordType = XmlText(root, "PasswordType", "Simple");
-    if (SameTextCaseBlind(method, "Password")) {
-        if (SameTextCaseBlind(passwordType, "Simple")) {
-            security.DecryptXml = "<Decrypt Method=\"Password\" PasswordType=\"Simple\"/>\r\n";
+    const std::string passwordType = XmlText(root, PasswordType, TypeSimple);
+    if (SameTextCaseBlind(method, MethodPassword)) {
+        if (SameTextCaseBlind(passwordType, TypeSimple)) {
+            description.Protection = TBookProtection::Password;
             security.BookKey = password; // an empty password leaves the pages as they are
-        } else if (SameTextCaseBlind(passwordType, "Selected")) {
-            const int32_t hash = static_cast<int32_t>(MFSChecksum(password));
-            security.DecryptXml = "<Decrypt Method=\"Password\" PasswordHash=\"" + std::to_string(hash) +
-                                  "\" PasswordType=\"Selected\" />\r\n";
+        } else if (SameTextCaseBlind(passwordType, TypeSelected)) {
+            description.Protection = TBookProtection::Selected;
+            description.PasswordHash = static_cast<int32_t>(MFSChecksum(password));
         }
-    } else if (SameTextCaseBlind(method, "UserPassword")) {
+    } else if (SameTextCaseBlind(method, MethodUserPassword)) {
+        description.Protection = TBookProtection::UserPassword;
         security.BookKey = NewGuidText();
-        security.DecryptXml = "<Decrypt Method=\"UserPassword\">\r\n";
         for (const TXMLNode* info : XmlChildren(root))
-            security.DecryptXml +=
-                "\t<Info KeyInfo=\"" +
-                UserKeyRecord(XmlText(info, "User", ""), XmlText(info, "Password", ""), security.BookKey) +
-                "\"/>\r\n";
-        security.DecryptXml += "</Decrypt>\r\n";
+            description.UserRecords.push_back(
+                UserKeyRecord(XmlText(info, "User", ""), XmlText(info, "Password", ""), security.BookKey));
     }
+    security.DecryptXml = BuildDecryptXml(description);
     return security;
 }
 
 std::string BuildSystemXml(const TProjectOptions& Options) {
-    return std::string("<System\r\n  Story=\"Story.xml\"\r\n  ToolButtons=\"ToolButtons.xml\"\r\n"
-                       "  Variables=\"Variables.xml\"\r\n  Icon=\"Application.ico\"\r\n  ") +
-           Options.GetAttributes() + "\r\n" + "  Forms=\"AdditionalPages.xml\"\r\n" +
-           "  Decrypt=\"Decrypt.xml\"\r\n" + ">" + "  <splash " + Options.Splash().GetAttributes() + "\r\n" +
-           "/>" + "  <toolbar " + Options.Toolbar().GetAttributes() + "\r\n" + "/>" + "</System>\r\n";
+    const auto file = [](const char* attribute, const char* path) {
+        // The system files are named without the root's backslash.
+        return std::string("  ") + attribute + "=" + QuotedAttr(path + 1) + "\r\n";
+    };
+    return std::string("<") + SystemXml::Root + "\r\n" + file(SystemXml::Story, StoryXmlFile) +
+           file(SystemXml::ToolButtons, ToolButtonsXmlFile) + file(SystemXml::Variables, VariablesXmlFile) + "  " +
+           SystemXml::Icon + "=" + QuotedAttr(SystemXml::IconValue) + "\r\n  " + Options.GetAttributes() + "\r\n" +
+           file(SystemXml::Forms, AdditionalPagesXmlFile) + file(SystemXml::Decrypt, DecryptXmlFile) + ">" + "  <" +
+           SystemXml::Splash + " " + Options.Splash().GetAttributes() + "\r\n" + "/>" + "  <" + SystemXml::Toolbar +
+           " " + Options.Toolbar().GetAttributes() + "\r\n" + "/>" + "</" + SystemXml::Root + ">\r\n";
 }
 
 std::string BuildStoryXml(const TStory& Story, uint8_t RightClickMode) {
-    std::string text = "<Story>\r\n";
+    using namespace StoryXml;
+    std::string text = std::string("<") + Root + ">\r\n";
     const auto page = [RightClickMode](std::string& out, const TProjectItemInfo& item, const std::string& pad) {
         bool rightClick = item.RightClick;
         if (RightClickMode == 0)
             rightClick = true;
         else if (RightClickMode == 1)
             rightClick = false;
-        out += pad + "<item" + " page=" + QuotedAttr(item.Page) + " pagename=" + QuotedAttr(item.Name) +
-               " searchable=" + BoolAttr(item.Searchable) + " rightclick=" + BoolAttr(rightClick) +
-               " passwordprotection=" + BoolAttr(item.PasswordProtection) + "/>\r\n";
+        out += pad + "<" + Item + " " + Page + "=" + QuotedAttr(item.Page) + " " + PageName + "=" +
+               QuotedAttr(item.Name) + " " + Searchable + "=" + BoolAttr(item.Searchable) + " " + RightClick + "=" +
+               BoolAttr(rightClick) + " " + PasswordProtection + "=" + BoolAttr(item.PasswordProtection) + "/>\r\n";
     };
     // A chapter's title is not written.
-    WriteStoryTree(text, Story.Children(), 4, page, [](const TProjectItemInfo&) { return std::string("<item>"); });
-    text += "</Story>";
+    WriteStoryTree(text, Story.Children(), 4, page,
+                   [](const TProjectItemInfo&) { return std::string("<") + Item + ">"; });
+    text += std::string("</") + Root + ">";
     return text;
 }
 
@@ -385,7 +270,7 @@ std::string OutputFileName(const TBookProject& Project) {
 }
 
 std::string CompileSecurityLine(const TBookProject& Project) {
-    TXMLDocument doc(Project.SystemFile(SecurityFileName).value_or(std::string()));
+    TXMLDocument doc(Project.SystemFile(EncryptXmlFile).value_or(std::string()));
     const std::string method = XmlText(doc.Root(), "Method", "");
     const std::string passwordType = XmlText(doc.Root(), "PasswordType", "Simple");
     if (method.empty())
@@ -536,8 +421,8 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
     // Security.
     Report(Settings, "Working out the security");
     TBookSecurity security;
-    if (systemStore.Session()->Exists("\\Encrypt.xml"))
-        security = BuildBookSecurity(systemStore.Session()->OpenFile("\\Encrypt.xml")->Content);
+    if (systemStore.Session()->Exists(EncryptXmlFile))
+        security = BuildBookSecurity(systemStore.Session()->OpenFile(EncryptXmlFile)->Content);
     if (!security.BookKey.empty())
         pagesCabinet = EncryptData(pagesCabinet, security.BookKey, true);
 
@@ -556,17 +441,17 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
             if (stamp != 0)
                 file->Time = stamp;
         };
-        write("\\System.xml", BuildSystemXml(options));
-        write("\\ToolButtons.xml", BuildToolButtonsXml(systemStore, options.Toolbar(), image));
-        write("\\Decrypt.xml", security.DecryptXml);
-        write("\\Variables.xml", Project.VariablesText());
-        write("\\Story.xml", BuildStoryXml(Project.Story(), options.AllowRightClickContextMenu));
-        write("\\AdditionalPages.xml", Project.AdditionalPagesText());
-        for (const char* picture : {"\\SplashS.bmp", "\\SplashE.bmp"})
+        write(SystemXmlFile, BuildSystemXml(options));
+        write(ToolButtonsXmlFile, BuildToolButtonsXml(systemStore, options.Toolbar(), image));
+        write(DecryptXmlFile, security.DecryptXml);
+        write(VariablesXmlFile, Project.VariablesText());
+        write(StoryXmlFile, BuildStoryXml(Project.Story(), options.AllowRightClickContextMenu));
+        write(AdditionalPagesXmlFile, Project.AdditionalPagesText());
+        for (const char* picture : {SplashStartFile, SplashEndFile})
             if (systemStore.Session()->Exists(picture))
                 write(picture, systemStore.Session()->OpenFile(picture)->Content);
-        if (options.Toolbar().LogoDisplay && systemStore.Session()->Exists("\\Logo.bmp"))
-            write("\\Logo.bmp", systemStore.Session()->OpenFile("\\Logo.bmp")->Content);
+        if (options.Toolbar().LogoDisplay && systemStore.Session()->Exists(LogoFile))
+            write(LogoFile, systemStore.Session()->OpenFile(LogoFile)->Content);
         ApplyStamp(image.Root(), stamp, true);
         CheckBookNames(image, std::string());
         Report(Settings, "Packing the system files");
@@ -584,8 +469,8 @@ std::string CompileProject(TBookProject& Project, const TCompileSettings& Settin
         TResourceWriter writer(book.Name());
         writer.WriteRCData(FilesResourceName, pagesCabinet);
         writer.WriteRCData(SystemResourceName, systemCabinet);
-        if (systemStore.Session()->Exists("\\Icon.ico"))
-            writer.WriteIconGroup(IconResourceName, 1, systemStore.Session()->OpenFile("\\Icon.ico")->Content);
+        if (systemStore.Session()->Exists(IconFile))
+            writer.WriteIconGroup(IconResourceName, 1, systemStore.Session()->OpenFile(IconFile)->Content);
         writer.Commit();
     }
     // The usual permissions of a program.

@@ -5,6 +5,8 @@
 // book cipher, and the texts the Compile and Run commands show.
 #pragma once
 
+#include "u_BookCipher.h"
+#include "u_BookLayout.h"
 #include "u_Exception.h"
 #include "u_eBookCommon.h"
 
@@ -19,15 +21,6 @@ class TMFS;
 class TProjectOptions;
 class TStory;
 
-// The key shared by the compiler and every reader for the user records.
-extern const char* const BookFixedKey; // "Tarnwickelo"
-
-// Resource names of a book.
-extern const char* const FilesResourceName;  // "FILES_MFS"
-extern const char* const SystemResourceName; // "SYSTEM_MFS"
-extern const char* const IconResourceName;   // "MAINICON"
-extern const char* const ReaderProgramName;  // "Pagelamp.exe"
-
 // Messages of the Compile and Run commands.
 extern const char* const
     SCompileSaveQuestion; // "Project has changed and should be saved.\r\nSave project and continue?"
@@ -35,17 +28,6 @@ extern const char* const
     SRunSaveQuestion; // "... should be saved and compiled.\r\nSave project and continue?"
 extern const char* const
     SCompileSuccessQuestion; // "Project successfully compiled. Would you like to run it?"
-
-// The book cipher. Data is preceded by its length and checksum (32-bit little-endian
-// each), padded to whole words with 100, 110, 120; the key is padded with 50, 55, 60;
-// each word is rotated left by 31 - (first byte of its key word mod 32) and combined
-// with the key word. Raw false gives upper-case hexadecimal text. The key must not be
-// empty.
-std::string EncryptData(const std::string& Data, const std::string& Key, bool Raw);
-
-// Undoes EncryptData (Raw form: the bytes; text form: the hexadecimal digits). True
-// and the original data when the length and checksum at the front prove the key right.
-bool DecryptData(const std::string& Cipher, const std::string& Key, bool Raw, std::string& Data);
 
 // The security description worked out from the text of "Encrypt.xml".
 struct TBookSecurity {
@@ -55,13 +37,6 @@ struct TBookSecurity {
 // An empty text means no security. The user-password method makes a new random book key
 // (a GUID in registry text form). XML errors pass through.
 TBookSecurity BuildBookSecurity(const std::string& EncryptXmlText);
-// The user record K of one user: EncryptData(BookKey, EncryptData(User \0 Password,
-// fixed key, text), text).
-std::string UserKeyRecord(const std::string& User, const std::string& Password, const std::string& BookKey);
-// Recovers the book key from a user record; false when the name or password is wrong.
-bool BookKeyFromUserRecord(const std::string& Record, const std::string& User, const std::string& Password,
-                           std::string& BookKey);
-
 // The time SOURCE_DATE_EPOCH names (seconds since 1970, UTC), or none when it is not
 // set; a value that is not a number of seconds is an error. Builds that honour it make
 // the same bytes from the same project.

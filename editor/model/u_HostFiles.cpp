@@ -2,6 +2,7 @@
 
 #include "u_CaseBlind.h"
 #include "u_MFS.h"
+#include "u_PathSegments.h"
 
 #include <sys/stat.h>
 
@@ -21,25 +22,9 @@ std::string HostJoin(const std::string& Folder, const std::string& Name) {
 
 std::string HostAbsolutePath(const std::string& Path, const std::string& BaseDir) {
     const std::string joined = HostJoin(BaseDir.empty() ? std::string("/") : BaseDir, Path);
-    std::vector<std::string> parts;
-    std::size_t p = 0;
-    while (p <= joined.size()) {
-        std::size_t q = joined.find('/', p);
-        if (q == std::string::npos)
-            q = joined.size();
-        const std::string part = joined.substr(p, q - p);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        p = q + 1;
-    }
-    std::string result;
-    for (const std::string& part : parts)
-        result += "/" + part;
-    return result.empty() ? std::string("/") : result;
+    TPathSegments segments;
+    CollapsePathSegments(joined, "/", true, TDotDotAtTop::Stay, segments);
+    return "/" + JoinPathSegments(segments.Parts, '/');
 }
 
 std::string HostFolderOf(const std::string& Path) {

@@ -1,5 +1,6 @@
 #include "u_Project.h"
 
+#include "u_BookLayout.h"
 #include "u_CaseBlind.h"
 #include "u_Exception.h"
 #include "u_ProgramFolder.h"
@@ -382,9 +383,9 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
         if (!root || !SameTextCaseBlind(root->Name, "project"))
             throw EProjectError(Format(SNotAProject, FileName));
         ReadProjectOptions(FOptions, root);
-        if (const TXMLNode* splash = FindChild(root, "splash"))
+        if (const TXMLNode* splash = XmlFindChild(root, "splash"))
             ReadSplashOptions(FOptions.Splash(), splash);
-        if (const TXMLNode* toolbar = FindChild(root, "toolbar"))
+        if (const TXMLNode* toolbar = XmlFindChild(root, "toolbar"))
             ReadToolbarOptions(FOptions.Toolbar(), toolbar);
         ReadEpubOptions(FOptions.Epub(), FindChild(root, "epub"));
 
@@ -402,7 +403,7 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
         for (const std::string& warning : warnings)
             FHost->Warning(warning);
         FFileName = FileName;
-        ReadStory(FindChild(root, "story"));
+        ReadStory(XmlFindChild(root, "story"));
     } catch (...) {
         FFilesStore.Clear();
         FSystemStore.Clear();
@@ -440,19 +441,19 @@ void TBookProject::ReadItems(const TXMLNode* node, TProjectItemInfo* parent, TMF
         }
         const TXMLNode* child = f.Node->Nodes.Items(f.Next++);
         auto item = std::make_unique<TProjectItemInfo>();
-        item->Name = AttrText(child, "name", "");
-        bool isPage = HasAttr(child, "page");
+        item->Name = XmlText(child, "name", "");
+        bool isPage = XmlHas(child, "page");
         item->Kind = isPage ? TProjectItemInfo::ikPage : TProjectItemInfo::ikChapter;
-        item->RightClick = AttrBool(child, "rightclick", false);
-        item->PasswordProtection = AttrBool(child, "passwordprotection", false);
-        item->IncludeInTOC = AttrBool(child, "includeintoc", false);
-        item->Searchable = AttrBool(child, "searchable", true);
+        item->RightClick = XmlBool(child, "rightclick", false);
+        item->PasswordProtection = XmlBool(child, "passwordprotection", false);
+        item->IncludeInTOC = XmlBool(child, "includeintoc", false);
+        item->Searchable = XmlBool(child, "searchable", true);
         if (isPage) {
-            item->Page = AttrText(child, "page", "");
+            item->Page = XmlText(child, "page", "");
             // Ref attributes beyond the node's attribute count cannot exist.
-            int32_t count = std::min(AttrInt(child, "RefCount", 0), child->Attributes.Count());
+            int32_t count = std::min(XmlInt(child, "RefCount", 0), child->Attributes.Count());
             for (int32_t n = 0; n < count; ++n) {
-                std::string ref = AttrText(child, "Ref" + std::to_string(n), "");
+                std::string ref = XmlText(child, "Ref" + std::to_string(n), "");
                 if (!ref.empty() && files.Exists(ref))
                     item->Refs.push_back(std::move(ref));
             }
@@ -875,29 +876,29 @@ bool TBookProject::DeleteSystemFile(const std::string& Path) {
 }
 
 std::string TBookProject::VariablesText() const {
-    return SystemFile(VariablesFileName).value_or(std::string());
+    return SystemFile(VariablesXmlFile).value_or(std::string());
 }
 
 void TBookProject::SetVariablesText(const std::string& Text, bool MarkModified) {
-    SetSystemFile(VariablesFileName, Text, MarkModified);
+    SetSystemFile(VariablesXmlFile, Text, MarkModified);
 }
 
 std::string TBookProject::AdditionalPagesText() const {
-    return SystemFile(AdditionalPagesFileName).value_or(std::string());
+    return SystemFile(AdditionalPagesXmlFile).value_or(std::string());
 }
 
 void TBookProject::SetAdditionalPagesText(const std::string& Text) {
-    SetSystemFile(AdditionalPagesFileName, Text);
+    SetSystemFile(AdditionalPagesXmlFile, Text);
 }
 
 TSecuritySettings TBookProject::Security() const {
     TSecuritySettings settings;
-    ReadEncryptXml(SystemFile(SecurityFileName).value_or(std::string()), settings);
+    ReadEncryptXml(SystemFile(EncryptXmlFile).value_or(std::string()), settings);
     return settings;
 }
 
 void TBookProject::SetSecurityText(const std::string& Text) {
-    SetSystemFile(SecurityFileName, Text);
+    SetSystemFile(EncryptXmlFile, Text);
 }
 
 void TBookProject::SetEpubOptions(const TEpubOptions& Options) {
@@ -908,14 +909,14 @@ void TBookProject::SetEpubOptions(const TEpubOptions& Options) {
 }
 
 std::optional<std::string> TBookProject::Icon() const {
-    return SystemFile(IconFileName);
+    return SystemFile(IconFile);
 }
 
 void TBookProject::SetIcon(const std::optional<std::string>& Bytes) {
     if (Bytes)
-        SetSystemFile(IconFileName, *Bytes);
+        SetSystemFile(IconFile, *Bytes);
     else
-        DeleteSystemFile(IconFileName);
+        DeleteSystemFile(IconFile);
 }
 
 std::string TBookProject::FileContent(const std::string& Path) const {

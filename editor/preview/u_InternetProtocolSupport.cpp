@@ -1,6 +1,7 @@
 #include "u_InternetProtocolSupport.h"
 
 #include "u_CaseBlind.h"
+#include "u_PathSegments.h"
 
 #include "u_TextUtils.h"
 #include <algorithm>
@@ -69,35 +70,13 @@ std::string DecodeEscapes(std::string_view text) {
 
 // Removes the "." and ".." segments of a "/"-separated path (RFC 3986, 5.2.4).
 std::string RemoveDotSegments(std::string_view path) {
-    std::vector<std::string_view> segments;
     const bool absolute = !path.empty() && path.front() == '/';
-    std::size_t start = absolute ? 1 : 0;
-    bool trailing = false;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string_view::npos)
-            end = path.size();
-        std::string_view seg = path.substr(start, end - start);
-        const bool last = end == path.size();
-        if (seg == ".") {
-            trailing = last;
-        } else if (seg == "..") {
-            if (!segments.empty())
-                segments.pop_back();
-            trailing = last;
-        } else {
-            segments.push_back(seg);
-            trailing = false;
-        }
-        start = end + 1;
-    }
-    std::string out = absolute ? "/" : "";
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-        if (i > 0)
-            out += '/';
-        out += segments[i];
-    }
-    if (trailing && !segments.empty())
+    if (absolute)
+        path.remove_prefix(1);
+    TPathSegments segments;
+    CollapsePathSegments(path, "/", false, TDotDotAtTop::Stay, segments);
+    std::string out = (absolute ? "/" : "") + JoinPathSegments(segments.Parts, '/');
+    if (segments.EndsInFolder && !segments.Parts.empty())
         out += '/';
     return out;
 }

@@ -3,6 +3,7 @@
 #include "c_MXWebBrowser.h"
 #include "frm_Preview.h"
 #include "u_AddFile.h"
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_EditorServices.h"

@@ -1,5 +1,6 @@
 #include "fram_StoryTree.h"
 
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_EditorServices.h"

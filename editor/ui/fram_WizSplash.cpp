@@ -1,5 +1,6 @@
 #include "fram_WizSplash.h"
 
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
@@ -68,8 +69,8 @@ TframWizSplash::TframWizSplash(IEditorMain& Main_, QWidget* Parent) : TframWizar
     pcSplash->setObjectName(QStringLiteral("pcSplash"));
     BuildPage(0, "S");
     BuildPage(1, "E");
-    Pages[0].FileName = SplashSFileName;
-    Pages[1].FileName = SplashEFileName;
+    Pages[0].FileName = SplashStartFile;
+    Pages[1].FileName = SplashEndFile;
 
     spnedtInterval = StepSpinBox("spnedtInterval", SplashSecondsMin, SplashSecondsMax, this);
     spnedtInterval->setToolTip(QString::fromUtf8(SIntervalHint));

@@ -1,5 +1,7 @@
 #include "fram_WizToolbarOptions.h"
 
+#include "u_BookLayout.h"
+#include "u_PaletteColors.h"
 #include "u_Dialogs.h"
 #include "u_EditorServices.h"
 #include "u_MFS.h"
@@ -38,38 +40,6 @@ QHBoxLayout* SizeGroupLayout(QGroupBox* Group, const char* HeightName, QSpinBox*
     return layout;
 }
 
-// The palette role standing for a system colour index of the platform.
-QPalette::ColorRole SystemColorRole(int Index) {
-    switch (Index) {
-    case 5: // window
-        return QPalette::Base;
-    case 8: // window text
-    case 7: // menu text
-    case 9: // caption text
-        return QPalette::WindowText;
-    case 13: // highlight
-        return QPalette::Highlight;
-    case 14: // highlight text
-        return QPalette::HighlightedText;
-    case 16: // button shadow
-        return QPalette::Dark;
-    case 17: // grey text
-        return QPalette::PlaceholderText;
-    case 18: // button text
-        return QPalette::ButtonText;
-    case 20: // button highlight
-        return QPalette::Light;
-    case 21: // 3D dark shadow
-        return QPalette::Shadow;
-    case 23: // info text
-        return QPalette::ToolTipText;
-    case 24: // info background
-        return QPalette::ToolTipBase;
-    default: // button face and the rest
-        return QPalette::Button;
-    }
-}
-
 } // namespace
 
 std::function<bool(QWidget*, QColor&)> TframWizToolbarOptions::ColorChooser = [](QWidget* Parent, QColor& Color) {
@@ -81,9 +51,7 @@ std::function<bool(QWidget*, QColor&)> TframWizToolbarOptions::ColorChooser = []
 };
 
 QColor TframWizToolbarOptions::ColorOf(int32_t Color) {
-    if (IsSystemColor(Color))
-        return QApplication::palette().color(QPalette::Active, SystemColorRole(SystemColorIndex(Color)));
-    return ColorOfNumber(Color);
+    return PaletteColor(Color, QApplication::palette());
 }
 
 TframWizToolbarOptions::TframWizToolbarOptions(IEditorMain& Main_, QWidget* Parent)
@@ -218,7 +186,7 @@ void TframWizToolbarOptions::InitStep(IWizardStepOwner*) {
     edtLogoLink->setText(QString::fromStdString(options.LogoLink));
     edtLogoText->setText(QString::fromStdString(options.LogoText));
 
-    imgLogo->SetPicture(StoredBitmap(Main.Project(), LogoFileName));
+    imgLogo->SetPicture(StoredBitmap(Main.Project(), LogoFile));
 }
 
 void TframWizToolbarOptions::ApplyStep() {
@@ -272,13 +240,13 @@ void TframWizToolbarOptions::LoadLogo() {
     if (fileName.empty())
         return;
     const QImage picture = LoadBitmapOrJpeg(fileName);
-    Main.Project().SetSystemFile(LogoFileName, BitmapFileBytes(picture));
+    Main.Project().SetSystemFile(LogoFile, BitmapFileBytes(picture));
     imgLogo->SetPicture(picture);
 }
 
 void TframWizToolbarOptions::ClearLogo() {
     // The deletion is not undone by Cancel: the project must be saved to keep it.
-    Main.Project().DeleteSystemFile(LogoFileName);
+    Main.Project().DeleteSystemFile(LogoFile);
     imgLogo->ClearPicture();
     cbxLogoDisplay->setChecked(false);
 }

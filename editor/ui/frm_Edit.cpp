@@ -5,6 +5,7 @@
 #include "frm_SelectVariable.h"
 #include "frm_TableAttributes.h"
 #include "u_CaseBlind.h"
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"

@@ -1,6 +1,7 @@
 #include "frm_ExtForms.h"
 
 #include "c_MXWebBrowser.h"
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"

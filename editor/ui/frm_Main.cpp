@@ -1,5 +1,6 @@
 #include "frm_Main.h"
 
+#include "u_Actions.h"
 #include "c_MXWebBrowser.h"
 #include "fram_FilesPane.h"
 #include "fram_PageProperties.h"

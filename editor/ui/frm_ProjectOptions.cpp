@@ -5,6 +5,7 @@
 #include "fram_WizSecurityType.h"
 #include "fram_WizSplash.h"
 #include "fram_WizToolbarOptions.h"
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"

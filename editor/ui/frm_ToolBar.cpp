@@ -3,6 +3,7 @@
 #include "frm_EditBookMark.h"
 #include "frm_ToolButtonEditor.h"
 #include "frm_ToolbarPreview.h"
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"

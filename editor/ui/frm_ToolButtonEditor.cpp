@@ -1,5 +1,6 @@
 #include "frm_ToolButtonEditor.h"
 
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"

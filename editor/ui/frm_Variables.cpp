@@ -1,6 +1,8 @@
 #include "frm_Variables.h"
 
+#include "u_BookLayout.h"
 #include "c_MXDBGrid.h"
+#include "u_Actions.h"
 #include "u_CommandTable.h"
 #include "u_Controls.h"
 #include "u_Dialogs.h"

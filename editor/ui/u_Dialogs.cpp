@@ -1,5 +1,6 @@
 #include "u_Dialogs.h"
 
+#include "u_CommandTable.h"
 #include "u_Forms.h"
 
 #include "u_Controls.h"
@@ -100,6 +101,9 @@ void ShowMessage(QWidget* Parent, const std::string& Text) {
 void ShowErrorMessage(QWidget* Parent, const std::string& Text) {
     MessageDlg(Parent, Text, TMsgDlgType::mtError, QMessageBox::Ok, QMessageBox::Ok);
 }
+
+// The editor's commands show their failures in its error dialog.
+static const bool GuardSet = (TCommandTable::SetGuard(&Guarded), true);
 
 bool Guarded(QWidget* Parent, const std::function<void()>& Action) {
     try {

@@ -1,5 +1,6 @@
 #include "u_EditorCore.h"
 
+#include "u_BookLayout.h"
 #include "u_Compile.h"
 #include "u_Contents.h"
 

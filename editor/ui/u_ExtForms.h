@@ -3,6 +3,7 @@
 // is u_AdditionalPages). No user interface here.
 #pragma once
 
+#include "u_BookLayout.h"
 #include "u_AdditionalPages.h"
 
 #include <string>

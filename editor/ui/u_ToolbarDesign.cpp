@@ -1,7 +1,9 @@
 #include "u_ToolbarDesign.h"
 
+#include "u_PaletteColors.h"
+#include "u_BookLayout.h"
 #include "u_CaseBlind.h"
-#include "u_CompileXML.h"
+#include "u_XMLValues.h"
 #include "u_HostFiles.h"
 #include "u_MFS.h"
 #include "u_Pictures.h"
@@ -119,14 +121,7 @@ QImage ButtonListPicture(const TButtonPicture& Picture, int Width, int Height) {
         QImage bitmap = Picture.Image.convertToFormat(QImage::Format_ARGB32);
         FitButtonPicture(bitmap, Width, Height);
         // The colour of the top-left pixel is the transparent colour.
-        const QRgb transparent = bitmap.pixel(0, 0);
-        for (int y = 0; y < bitmap.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
-            for (int x = 0; x < bitmap.width(); ++x)
-                if (line[x] == transparent)
-                    line[x] = qRgba(0, 0, 0, 0);
-        }
-        return bitmap;
+        return WithColorKey(bitmap);
     }
     if (Picture.Kind == TButtonPictureKind::Icon) {
         QImage list(Width, Height, QImage::Format_ARGB32);
@@ -328,7 +323,6 @@ std::vector<TPreviewButton> ToolbarPreviewButtons(TMFS& SystemStore, int Width, 
 }
 
 QImage ToolbarPreviewLogo(TMFS& SystemStore, const TToolbarOptions& Options) {
-    static const char* const logoFileName = "\\Logo.bmp";
-    TMFSFile* logo = Options.LogoDisplay ? ExistingFile(SystemStore, logoFileName) : nullptr;
-    return logo ? ReadPicture(logo->Content, logoFileName) : QImage();
+    TMFSFile* logo = Options.LogoDisplay ? ExistingFile(SystemStore, LogoFile) : nullptr;
+    return logo ? ReadPicture(logo->Content, LogoFile) : QImage();
 }

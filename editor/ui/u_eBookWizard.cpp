@@ -1,5 +1,6 @@
 #include "u_eBookWizard.h"
 
+#include "u_BookLayout.h"
 #include "u_CaseBlind.h"
 #include "u_HostFiles.h"
 #include "u_Project.h"
@@ -111,13 +112,13 @@ void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder) 
     TXMLParser parser;
     parser.LoadFromFile(HostJoin(folder, "DefaultProject.ebp"));
     TSplashOptions splash = Project.Options().Splash();
-    ReadSplashOptions(splash, FindChild(parser.Root(), "splash"));
+    ReadSplashOptions(splash, XmlFindChild(parser.Root(), "splash"));
     const std::string starting = ReadFileText(HostJoin(folder, "DefaultProject.system/SplashS.bmp"));
     const std::string ending = ReadFileText(HostJoin(folder, "DefaultProject.system/SplashE.bmp"));
 
     Project.Options().Splash() = splash;
-    Project.SetSystemFile(SplashSFileName, starting);
-    Project.SetSystemFile(SplashEFileName, ending);
+    Project.SetSystemFile(SplashStartFile, starting);
+    Project.SetSystemFile(SplashEndFile, ending);
     // The splash options changed too, whatever the pictures did.
     Project.SetModified();
 }

@@ -5,6 +5,8 @@
 // The windows (frm_Wizard, frm_ProjectOptions, fram_Wiz*) call these.
 #pragma once
 
+#include "u_Colors.h"
+#include "u_BookLayout.h"
 #include "u_Dictionary.h"
 #include "u_Exception.h"
 #include "u_HTML.h"
@@ -117,8 +119,6 @@ void ResetSplashToDefault(TBookProject& Project, const std::string& DataFolder);
 // or a system colour (the index in the low byte with the high byte set).
 constexpr TColor clWindowText = SystemColor(8); // the system's window text colour
 constexpr TColor clBtnFace = SystemColor(15);   // the system's button face colour
-inline bool IsSystemColor(TColor Color) { return Color < 0; }
-inline int SystemColorIndex(TColor Color) { return Color & 0xFF; }
 inline TColor ColorFromRgb(int Red, int Green, int Blue) {
     return static_cast<TColor>((Red & 0xFF) | (Green & 0xFF) << 8 | (Blue & 0xFF) << 16);
 }

@@ -4,6 +4,10 @@
 
 #include "u_CaseBlind.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -45,9 +49,8 @@ RunResult Quarvel(const std::vector<std::string>& args) {
 class BrandCommands : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tests_brand_cli_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
+        FTempFolder = std::make_unique<TTempFolder>("tests-brand-cli");
+        FDir = FTempFolder->Path();
         FBook = FDir + "/Garden.exe";
         fixture::WriteBook(FBook, fixture::TypicalBook());
     }
@@ -55,6 +58,7 @@ protected:
         std::error_code ec;
         std::filesystem::remove_all(FDir, ec);
     }
+    std::unique_ptr<TTempFolder> FTempFolder; // the folder itself
     std::string FDir, FBook;
 };
 

@@ -1,8 +1,13 @@
 #include "book_fixture.h"
+#include "u_Book.h"
 #include "u_Branding.h"
 #include "u_SpaceParser.h"
 #include "u_SpaceXMLParser.h"
 #include "u_Variables.h"
+
+#include "temp_folder.h"
+
+#include <memory>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,9 +19,8 @@ using fixture::BookContent;
 class BrandingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tests_branding_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
+        FTempFolder = std::make_unique<TTempFolder>("tests-branding");
+        FDir = FTempFolder->Path();
         FTemp = FDir + "/tmp";
         std::filesystem::create_directories(FTemp);
         const char* old = std::getenv("TMPDIR");
@@ -44,6 +48,7 @@ protected:
         return image.Session()->OpenFile("Variables.xml")->Content;
     }
 
+    std::unique_ptr<TTempFolder> FTempFolder; // the folder itself
     std::string FDir, FTemp, FOldTmp, FBookFile;
 };
 
@@ -234,7 +239,7 @@ TEST_F(BrandingTest, BookOpenedThroughALinkIsBrandedWhereItLives) {
     EXPECT_EQ(again.Rows()[0].Value, "Linked");
 }
 
-TEST_F(BrandingTest, BookWithoutSystemResourceIsNotACabinet) {
+TEST_F(BrandingTest, BookWithoutSystemResourceIsNotABook) {
     BookContent content = fixture::TypicalBook();
     content.withSystem = false;
     TBrandingBook book;
@@ -242,7 +247,7 @@ TEST_F(BrandingTest, BookWithoutSystemResourceIsNotACabinet) {
         book.Open(Book(content));
         FAIL() << "opened";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "File \"\\info.cab\" is not a cabinet");
+        EXPECT_EQ(e.Message(), "\"" + FBookFile + "\" is not a book.");
     }
     EXPECT_FALSE(book.Loaded());
     EXPECT_TRUE(fixture::FilesStartingWith(FTemp, "eBookTemp").empty()) << "the temporary copy is gone";
@@ -257,7 +262,7 @@ TEST_F(BrandingTest, OpeningFailuresNameTheirCause) {
             book.Open(Book(content));
             FAIL() << "opened";
         } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "File \"System.xml\" not found");
+            EXPECT_EQ(e.Message(), "\"" + FBookFile + "\" is not a book.");
         }
     }
     {
@@ -291,13 +296,24 @@ TEST_F(BrandingTest, OpeningFailuresNameTheirCause) {
             book.Open(FBookFile);
             FAIL() << "opened";
         } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), message);
+            EXPECT_EQ(e.Message(),
+                      "The book \"" + FBookFile + "\" is damaged and cannot be read.\nsystem files: " + message);
         }
     }
-    // Not a program at all.
+    // Not a program at all, and no file at all.
     WriteFileText("just text", FDir + "/text.exe");
-    EXPECT_THROW(book.Open(FDir + "/text.exe"), EOSError);
-    EXPECT_THROW(book.Open(FDir + "/missing.exe"), Exception);
+    try {
+        book.Open(FDir + "/text.exe");
+        FAIL() << "opened";
+    } catch (const EBookError& e) {
+        EXPECT_EQ(e.Message(), "\"" + FDir + "/text.exe\" is not a book.");
+    }
+    try {
+        book.Open(FDir + "/missing.exe");
+        FAIL() << "opened";
+    } catch (const EBookError& e) {
+        EXPECT_EQ(e.Message(), "Cannot open \"" + FDir + "/missing.exe\". The file does not exist.");
+    }
     EXPECT_FALSE(book.Loaded());
     EXPECT_TRUE(fixture::FilesStartingWith(FTemp, "eBookTemp").empty());
 }
@@ -315,6 +331,20 @@ TEST_F(BrandingTest, OpeningReadsTheBookInPlaceWithoutTemporaryFiles) {
     book.Open(FBookFile);
     EXPECT_TRUE(std::filesystem::is_empty(FTemp));
     EXPECT_EQ(book.OpenCount(), 3u);
+}
+
+// Without a "Variables" attribute the variables are those of the compiler's
+// "\Variables.xml", read and written back there (as the readers read them).
+TEST_F(BrandingTest, VariablesWithoutAttributeAreTheCompilersFile) {
+    BookContent content = fixture::TypicalBook();
+    content.systemFiles["System.xml"] = fixture::SystemXml("%{Title}", "");
+    TBrandingBook book;
+    book.Open(Book(content));
+    EXPECT_EQ(book.Title(), "$Garden Notes");
+    EXPECT_EQ(Names(book.Rows()), (std::vector<std::string>{"author", "Company", "Link", "Path"}));
+    book.Update({{"Company", "Tern Press"}}, std::string());
+    book.Open(FBookFile);
+    EXPECT_EQ(book.Rows()[1].Value, "Tern Press");
 }
 
 TEST_F(BrandingTest, BookWithoutVariablesOrIconOpensEmpty) {
@@ -508,11 +538,8 @@ TEST_F(BrandingTest, FifosAndDevicesAreRefusedAtOnce) {
         try {
             book.Open(name);
             FAIL() << "opened " << name;
-        } catch (const EOSError& e) {
-            EXPECT_NE(e.Message().find("\"" + name + "\" is not a sound 32-bit Windows program: it is not a "
-                                       "regular file"),
-                      std::string::npos)
-                << e.Message();
+        } catch (const EBookError& e) {
+            EXPECT_EQ(e.Message(), "\"" + name + "\" is not a book: it is not a regular file.");
         }
         EXPECT_THROW(LoadIconFile(name), EFOpenError);
     }

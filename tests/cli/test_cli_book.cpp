@@ -1,6 +1,10 @@
 // The quarvel program compiling, inspecting and unpacking the bundled sample book.
 #include "run_command.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -36,9 +40,8 @@ protected:
     void SetUp() override {
         if (!fs::exists(fs::path(QUARVEL_BIN_DIR) / "Pagelamp.exe"))
             GTEST_SKIP() << "no reader program in the program folder";
-        char pattern[] = "/tmp/quarvel-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
+        Temp = std::make_unique<TTempFolder>("quarvel-cli");
+        Dir = Temp->Path();
         // A copy of the sample, so that nothing is written beside the sources.
         fs::copy(fs::path(QUARVEL_SOURCE_DIR) / "samples" / "Lighthouse", Dir / "Lighthouse",
                  fs::copy_options::recursive);
@@ -48,6 +51,7 @@ protected:
         if (!Dir.empty())
             fs::remove_all(Dir);
     }
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     fs::path Dir, Project;
 };
 

@@ -2,6 +2,10 @@
 // templates and imported pages.
 #include "run_command.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -26,9 +30,8 @@ void WriteText(const fs::path& p, const std::string& text) {
 class CliNew : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quarvel-cli-new-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
+        Temp = std::make_unique<TTempFolder>("quarvel-cli-new");
+        Dir = Temp->Path();
         // A program folder of its own: a small default project and the shipped templates.
         WriteText(Dir / "prog/DefaultProject/DefaultProject.ebp",
                   "<project ApplicationTitle=\"Default\" Template=\"None\">\r\n  <story>\r\n"
@@ -50,6 +53,7 @@ protected:
         return result;
     }
 
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     fs::path Dir;
 };
 

@@ -60,8 +60,8 @@ std::vector<TCabReader> Readers() {
     const bool cabextract = Shell("command -v cabextract") == 0;
     const bool gcab = Shell("command -v gcab") == 0;
     return {
-        // libgcab through the file system's own cabinet reader.
-        {"libgcab", true,
+        // The book core's own cabinet reader (zlib), as every reader program reads books.
+        {"book core", true,
          [](const std::string& cabFile, const std::vector<std::string>& names,
             const std::string&) -> std::optional<TContents> {
              TMFS work;

@@ -1,5 +1,9 @@
 #include "u_MFSCab.h"
 
+#include "temp_folder.h"
+
+#include "../cli/run_command.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,35 +30,20 @@ std::string ErrorOf(F&& body) {
 
 class TempDir {
 public:
-    TempDir() {
-        char pattern[] = "/tmp/mfscab_test_XXXXXX";
-        Path = mkdtemp(pattern);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(Path, ec);
-    }
-    std::string Path;
+    TTempFolder Folder{"mfscab-test"};
+    std::string Path = Folder.Path();
 };
 
 // Runs a shell command; its exit status and standard output.
-int RunCommand(const std::string& command, std::string* output = nullptr) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        text.append(buffer, n);
-    const int status = pclose(pipe);
+int Shell(const std::string& command, std::string* output = nullptr) {
+    const TCommandRun run = RunCommand(command + " 2>&1");
     if (output)
-        *output = text;
-    return WEXITSTATUS(status);
+        *output = run.Out;
+    return run.Status;
 }
 
 bool HavePeers() {
-    return RunCommand("command -v cabextract && command -v gcab") == 0;
+    return Shell("command -v cabextract && command -v gcab") == 0;
 }
 
 // A store with folders, empty files, binary contents and non-ASCII names.
@@ -303,13 +292,13 @@ TEST(MFSCabPeers, OurCabinetsAreReadByPeers) {
     WriteFileText(PackStore(TMFS(), "System.cab"), dir.Path + "/System.cab");
     std::string out;
     for (const char* name : {"Files.cab", "System.cab"}) {
-        EXPECT_EQ(RunCommand("cabextract -t " + dir.Path + "/" + name, &out), 0) << out;
+        EXPECT_EQ(Shell("cabextract -t " + dir.Path + "/" + name, &out), 0) << out;
         EXPECT_NE(out.find("info.mfs  OK"), std::string::npos) << out;
-        EXPECT_EQ(RunCommand("gcab -l " + dir.Path + "/" + name, &out), 0) << out;
+        EXPECT_EQ(Shell("gcab -l " + dir.Path + "/" + name, &out), 0) << out;
         EXPECT_EQ(out.rfind("info.mfs ", 0), 0u) << out; // the one member
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
     }
-    ASSERT_EQ(RunCommand("cabextract -q -d " + dir.Path + "/x " + dir.Path + "/Files.cab", &out), 0) << out;
+    ASSERT_EQ(Shell("cabextract -q -d " + dir.Path + "/x " + dir.Path + "/Files.cab", &out), 0) << out;
     EXPECT_EQ(ReadFileText(dir.Path + "/x/info.mfs"), image);
 }
 
@@ -327,7 +316,7 @@ TEST(MFSCabPeers, PeerCabinetsAreRead) {
         const std::string cab = dir.Path + "/peer.cab";
         std::remove(cab.c_str());
         ASSERT_EQ(
-            RunCommand("cd " + dir.Path + "/in && gcab " + option + " " + cab + " aaa.txt info.mfs", &out), 0)
+            Shell("cd " + dir.Path + "/in && gcab " + option + " " + cab + " aaa.txt info.mfs", &out), 0)
             << out;
         TMFS back;
         UnpackStore(back, ReadFileText(cab));
@@ -348,8 +337,8 @@ TEST(MFSCabReader, MemberClaimingMoreThanABookMayHoldIsRefusedAtOnce) {
     EXPECT_EQ(ErrorOf<EMFSCabReaderError>([&] { UnpackStore(back, cab); }),
               "File \"info.mfs\" of cabinet \"\\info.cab\" claims " + std::to_string(0x80000000u) +
                   " bytes, more than the 1073741824 bytes one file of a book may have");
-    // A big member comes through a temporary file that does not stay, or through memory
-    // when no temporary file can be made; the store is the same either way.
+    // A big member is decoded in memory, at its size: no temporary file is made, and a
+    // temporary folder that takes no file changes nothing.
     TMFS big;
     big.Session()->CreateFile("\\big.htm", 0, false)->Content = std::string(40u << 20, 'b');
     const std::string bigCab = PackStore(big, "\\Files.cab");

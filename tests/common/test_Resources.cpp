@@ -2,6 +2,10 @@
 
 #include "pe_synth.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -25,9 +29,8 @@ std::u16string U(const char* s) {
 class Resources : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/quarvel-res-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        Dir = tmpl;
+        Temp = std::make_unique<TTempFolder>("quarvel-res");
+        Dir = Temp->Path();
         File = Dir + "/book.exe";
     }
     void TearDown() override { fs::remove_all(Dir); }
@@ -53,6 +56,7 @@ protected:
     }
     Image Current() { return Image{synth::ReadFile(File)}; }
 
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     std::string Dir, File;
 };
 
@@ -88,7 +92,7 @@ std::string Icon(const std::vector<std::pair<int, std::string>>& images, uint16_
 
 TEST_F(Resources, ReadsEveryResourceOfALinkerLaidOutSection) {
     Write(ReaderLike());
-    EXPECT_EQ(ReadResource(File, RT_ICON, 2), std::string(1000, 'b'));
+    EXPECT_EQ(ReadResource(File, ResTypeIcon, 2), std::string(1000, 'b'));
     EXPECT_EQ(ReadResource(File, "RCDATA", "OTHER"), "deutsch"); // lowest language without a neutral one
     EXPECT_EQ(ReadResource(File, "rcdata", "other"), "deutsch"); // looked up upper-cased, like the loader
     EXPECT_EQ(ReadResource(File, "RCDATA", "FILES_MFS"), "");
@@ -235,7 +239,7 @@ TEST_F(Resources, DeletingALanguageANameOrAType) {
     del("RCDATA", "OTHER", 0);   // no neutral left: the whole name
     EXPECT_EQ(ReadResource(File, "RCDATA", "OTHER"), "");
     EXPECT_EQ(ReadResource(File, "RCDATA", "KEEP"), "kept");
-    del(RT_ICON, TResName(), 0); // the whole type
+    del(ResTypeIcon, TResName(), 0); // the whole type
     EXPECT_EQ(names(), (std::vector<std::string>{"+RCDATA+KEEP0", "-14+MAINICON0", "-16-10"}));
     del("RCDATA", "KEEP", 0); // last name: the type goes with it
     EXPECT_EQ(names(), (std::vector<std::string>{"-14+MAINICON0", "-16-10"}));

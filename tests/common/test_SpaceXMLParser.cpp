@@ -1,11 +1,12 @@
 #include "u_SpaceXMLParser.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -276,10 +277,8 @@ TEST(XMLParser, DeepNestingIsReadAndFreed) {
 }
 
 TEST(XMLParser, LoadFromFileAndStream) {
-    char name[] = "/tmp/quarvel_xml_XXXXXX";
-    const int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    const TTempFolder folder("xml-test");
+    const std::string name = folder.File("options.xml");
     {
         std::ofstream out(name, std::ios::binary);
         out << "<Options Title=\"T\"/>\r\n";
@@ -287,7 +286,7 @@ TEST(XMLParser, LoadFromFileAndStream) {
     TXMLParser parser;
     parser.LoadFromFile(name);
     EXPECT_EQ(parser.Root()->Attributes.GetString("title"), "T");
-    std::remove(name);
+    std::remove(name.c_str());
     const std::string message = ErrorOf([&] { parser.LoadFromFile(name); });
     EXPECT_EQ(message, std::string("Cannot open file \"") + name + "\". No such file or directory");
 

@@ -1,5 +1,7 @@
 #include "u_Stream.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -33,10 +35,8 @@ TEST(StringStream, ReadWriteSeekSize) {
 }
 
 TEST(HostFileStream, CreateWriteReopenRead) {
-    char name[] = "/tmp/quarvel_stream_XXXXXX";
-    const int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    const TTempFolder folder("quarvel-stream");
+    const std::string name = folder.File("stream.txt");
     {
         THostFileStream out(name, THostFileMode::Create);
         out.WriteString("line one\r\nline two\r\n");
@@ -53,7 +53,7 @@ TEST(HostFileStream, CreateWriteReopenRead) {
         EXPECT_EQ(copy.DataString(), "line one\r\n");
         EXPECT_EQ(in.Write("x", 1), 0); // opened for reading only
     }
-    std::remove(name);
+    std::remove(name.c_str());
     try {
         THostFileStream missing(name, THostFileMode::OpenRead);
         FAIL() << "opened a missing file";
@@ -70,9 +70,8 @@ TEST(HostFileStream, CreateWriteReopenRead) {
 }
 
 TEST(HostFileStream, OnlyRegularFilesAndFailuresNameTheFile) {
-    char dir[] = "/tmp/quarvel_stream_dir_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string fifo = std::string(dir) + "/pipe";
+    const TTempFolder dir("quarvel-stream-dir");
+    const std::string fifo = dir.File("pipe");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // Neither a FIFO without a writer nor an endless device is waited for or read.
     for (const std::string& name : {fifo, std::string("/dev/zero")}) {
@@ -87,7 +86,7 @@ TEST(HostFileStream, OnlyRegularFilesAndFailuresNameTheFile) {
     EXPECT_THROW(THostFileStream(fifo, THostFileMode::OpenWrite), EFOpenError);
 
     // A failed write names the file and the reason instead of a bare "Stream write error".
-    const std::string file = std::string(dir) + "/f.txt";
+    const std::string file = dir.File("f.txt");
     { THostFileStream(file, THostFileMode::Create).WriteString("abc"); }
     THostFileStream in(file, THostFileMode::OpenRead);
     try {
@@ -103,7 +102,4 @@ TEST(HostFileStream, OnlyRegularFilesAndFailuresNameTheFile) {
     } catch (const EReadError& e) {
         EXPECT_EQ(e.Message(), "Cannot read file \"" + file + "\". Stream read error");
     }
-    unlink(file.c_str());
-    unlink(fifo.c_str());
-    rmdir(dir);
 }

@@ -5,6 +5,10 @@
 #include "pe_synth.h"
 #include "quarvel_version.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -93,9 +97,8 @@ protected:
         ASSERT_TRUE(fs::exists(kReader)) << kReader;
         if (!HaveTool("wrestool") || !HaveTool("i686-w64-mingw32-objdump"))
             GTEST_SKIP() << "wrestool (icoutils) or i686-w64-mingw32-objdump missing";
-        char tmpl[] = "/tmp/quarvel-reader-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        Dir = tmpl;
+        Temp = std::make_unique<TTempFolder>("quarvel-reader");
+        Dir = Temp->Path();
         Book = Dir + "/Book.exe";
         fs::copy_file(kReader, Book);
     }
@@ -103,6 +106,7 @@ protected:
         if (!Dir.empty())
             fs::remove_all(Dir);
     }
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     std::string Dir, Book;
 };
 

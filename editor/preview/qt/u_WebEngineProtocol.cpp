@@ -1,15 +1,14 @@
 #include "u_WebEngineProtocol.h"
 
 #include "u_CaseBlind.h"
+#include "u_EngineScheme.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QPointer>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
 
 #include "u_TextUtils.h"
 #include <algorithm>
@@ -36,12 +35,8 @@ void RegisterProtocolSchemes(const QStringList& Schemes) {
         const QString scheme = name.toLower();
         if (RegisteredSchemes().contains(scheme))
             continue;
-        QWebEngineUrlScheme definition(scheme.toLatin1());
-        // A path syntax, so that relative links resolve against the page's folder;
-        // local, so that pages may use each other's files and those of the disk.
-        definition.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-        definition.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
-        QWebEngineUrlScheme::registerScheme(definition);
+        // Local, so that pages may use each other's files and those of the disk.
+        RegisterEngineScheme(scheme.toLatin1());
         RegisteredSchemes().append(scheme);
     }
     // The platform object is created before the session is first used, so that it
@@ -109,12 +104,7 @@ bool SameUrl(const std::string& A, const std::string& B) {
 }
 
 QByteArray ResponseMimeType(const QUrl& Url, const QByteArray& Data, bool ErrorPage) {
-    if (ErrorPage)
-        return "text/html";
-    static const QMimeDatabase database;
-    const QString fileName = QFileInfo(Url.path(QUrl::FullyDecoded)).fileName();
-    const QMimeType type = database.mimeTypeForFileNameAndData(fileName, Data);
-    return type.isValid() ? type.name().toLatin1() : QByteArray("application/octet-stream");
+    return EngineMimeType(QFileInfo(Url.path(QUrl::FullyDecoded)).fileName(), Data, ErrorPage);
 }
 
 void TWebEngineSchemeHandler::requestStarted(QWebEngineUrlRequestJob* Job) {

@@ -1,5 +1,6 @@
 #include "frm_Reader.h"
 
+#include "u_BookLayout.h"
 #include "c_BookView.h"
 #include "frm_Password.h"
 #include "frm_ReaderForm.h"
@@ -410,7 +411,7 @@ QToolButton* TfrmReader::AddToolButton(const TToolbarButton& Button, QAction* Ac
 void TfrmReader::CreateToolBar() {
     const TToolbarOptions& desc = FBook.Options().Toolbar();
     const std::vector<TToolbarButton>& buttons = FBook.ToolButtons();
-    const bool logo = desc.LogoDisplay && FBook.HasSystemFile("\\Logo.bmp");
+    const bool logo = desc.LogoDisplay && FBook.HasSystemFile(LogoFile);
     if (desc.ToolbarPlacement == tpNoToolbar || (buttons.empty() && !logo))
         return;
     tbBook = new QToolBar("Toolbar", this);
@@ -462,7 +463,7 @@ void TfrmReader::CreateToolBar() {
         }
     }
     // The logo at the far end, with its hint and link.
-    const std::string& logoData = FBook.SystemFile("\\Logo.bmp");
+    const std::string& logoData = FBook.SystemFile(LogoFile);
     if (desc.LogoDisplay && !logoData.empty()) {
         const QPixmap logo = BookPicture(logoData);
         if (!logo.isNull()) {

@@ -1,23 +1,18 @@
 #include "u_BookScheme.h"
 
+#include "u_EngineScheme.h"
 #include "u_MFS.h"
 #include "u_ReaderPaths.h"
 #include "u_ReaderSession.h"
 
 #include <QBuffer>
-#include <QMimeDatabase>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
 
 void RegisterBookScheme() {
-    QWebEngineUrlScheme scheme(BookScheme);
-    // Path syntax: "book:/a/b.htm" lets relative links resolve against the page's folder.
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
-    QWebEngineUrlScheme::registerScheme(scheme);
+    RegisterEngineScheme(BookScheme);
 }
 
 QUrl BookUrl(const std::string& Address) {
@@ -46,12 +41,7 @@ std::string LinkOfUrl(const QUrl& Url) {
 }
 
 QByteArray BookMimeType(const std::string& Path, const QByteArray& Data, bool Generated) {
-    if (Generated)
-        return "text/html";
-    static const QMimeDatabase database;
-    const QString name = QString::fromStdString(TMFS::ExtractName(Path));
-    const QMimeType type = database.mimeTypeForFileNameAndData(name, Data);
-    return type.isValid() ? type.name().toLatin1() : QByteArray("application/octet-stream");
+    return EngineMimeType(QString::fromStdString(TMFS::ExtractName(Path)), Data, Generated);
 }
 
 TBookSchemeHandler::TBookSchemeHandler(const TReaderSession& Session, QObject* Parent)

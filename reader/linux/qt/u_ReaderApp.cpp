@@ -1,5 +1,6 @@
 #include "u_ReaderApp.h"
 
+#include "u_BookLayout.h"
 #include "frm_Password.h"
 #include "frm_Reader.h"
 #include "frm_Splash.h"
@@ -37,7 +38,7 @@ int TReaderApp::Start() {
     // The first page loads while the splash is up.
     FWindow->Start();
     const TSplashOptions& splash = FBook->Options().Splash();
-    ShowSplash(splash.SplashTypeS, "\\SplashS.bmp", splash.PopUpTextS, [this] { ShowWindow(); });
+    ShowSplash(splash.SplashTypeS, SplashStartFile, splash.PopUpTextS, [this] { ShowWindow(); });
     return -1;
 }
 
@@ -97,7 +98,7 @@ void TReaderApp::ShowWindow() {
 
 void TReaderApp::End() {
     const TSplashOptions& splash = FBook->Options().Splash();
-    ShowSplash(splash.SplashTypeE, "\\SplashE.bmp", splash.PopUpTextE, [this] { emit Finished(0); });
+    ShowSplash(splash.SplashTypeE, SplashEndFile, splash.PopUpTextE, [this] { emit Finished(0); });
 }
 
 void TReaderApp::ShowError(const QString& Message) {

@@ -1,5 +1,6 @@
 #include "u_ReaderPictures.h"
 
+#include "u_PaletteColors.h"
 #include "u_ReaderToolbar.h"
 
 #include <QBuffer>
@@ -24,17 +25,9 @@ QPixmap ButtonPicture(const std::string& Data, const std::string& Path) {
     QImage image;
     if (!image.loadFromData(QByteArray::fromStdString(Data)))
         return QPixmap();
-    if (ext == "bmp" && !image.isNull() && !image.hasAlphaChannel()) {
-        // Bitmaps of the toolbar take their top-left colour as the transparent one.
-        const QRgb key = image.pixel(0, 0);
-        image = image.convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < image.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x)
-                if ((line[x] & 0xFFFFFF) == (key & 0xFFFFFF))
-                    line[x] = 0;
-        }
-    }
+    // Bitmaps of the toolbar take their top-left colour as the transparent one.
+    if (ext == "bmp")
+        image = WithColorKey(image);
     return QPixmap::fromImage(image);
 }
 
@@ -62,15 +55,5 @@ QIcon BookIcon(const std::string& IconData) {
 }
 
 QColor BookColor(int32_t Value, const QPalette& Palette) {
-    const TReaderColor color = DecodeColor(Value);
-    if (!color.IsSystem)
-        return QColor(color.Red, color.Green, color.Blue);
-    switch (color.SystemIndex) {
-    case ColorIndexWindow: return Palette.color(QPalette::Base);
-    case ColorIndexWindowText: return Palette.color(QPalette::Text);
-    case ColorIndexBtnText: return Palette.color(QPalette::ButtonText);
-    case ColorIndexHighlight: return Palette.color(QPalette::Highlight);
-    case ColorIndexHighlightText: return Palette.color(QPalette::HighlightedText);
-    default: return Palette.color(QPalette::Button);
-    }
+    return PaletteColor(Value, Palette);
 }

@@ -5,6 +5,10 @@
 #include "u_Project.h"
 #include "u_eBookCommon.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -243,9 +247,8 @@ namespace {
 class CompileChecks : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quarvel-compile-checks-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
+        Temp = std::make_unique<TTempFolder>("quarvel-compile-checks");
+        Dir = Temp->Path();
         WriteFileText(fixture::SyntheticProgram(), Dir + "/program/Pagelamp.exe");
         Settings.ProgramFolder = Dir + "/program";
         Settings.OutputFile = Dir + "/out/book.exe";
@@ -264,6 +267,7 @@ protected:
         return "accepted";
     }
 
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     std::string Dir;
     TPresetProjectHost Host;
     TBookProject Project{&Host};

@@ -9,6 +9,10 @@
 #include "u_Resources.h"
 #include "u_eBookCommon.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -45,9 +49,8 @@ protected:
         if (!fs::exists(reader))
             GTEST_SKIP() << "no reader program in " << QUARVEL_BIN_DIR
                          << " (configure with QUARVEL_READER=ON)";
-        char pattern[] = "/tmp/quarvel-compile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
+        Temp = std::make_unique<TTempFolder>("quarvel-compile");
+        Dir = Temp->Path();
         Program = Dir / "program";
         fs::create_directories(Program / "System" / "Help");
         fs::copy_file(reader, Program / "Pagelamp.exe");
@@ -118,6 +121,7 @@ protected:
         return Shell("cabextract -t " + Quote(file)) == 0;
     }
 
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     fs::path Dir, Program;
     TBookProject Project;
     TCompileSettings Settings;

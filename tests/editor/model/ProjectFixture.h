@@ -7,6 +7,10 @@
 #include "u_ProgramFolder.h"
 #include "u_Project.h"
 
+#include "temp_folder.h"
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -19,9 +23,8 @@
 class ProjectTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "quarvel_model_XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        Dir = tmpl;
+        Temp = std::make_unique<TTempFolder>("quarvel-model");
+        Dir = Temp->Path();
         SetProgramFolder(Dir + "/prog/");
         SetUserDataFolder(Dir + "/user/");
         WriteFileText("<project ApplicationTitle=\"Default\">\r\n  <story>\r\n"
@@ -81,6 +84,7 @@ protected:
         return lstat(path.c_str(), &st) == 0;
     }
 
+    std::unique_ptr<TTempFolder> Temp; // the folder itself
     std::string Dir;
     TPresetProjectHost Host;
 };

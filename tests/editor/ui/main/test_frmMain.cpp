@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, CompileOfTheSampleAsksItsQuestionsAndWritesABookThatReads
                        "At the End: PopUp Message\r\n"
                        "\r\nSecurity:\r\nNo Security\r\n"
                        "\r\nCompile Project?");
-    EXPECT_FALSE(w.Project().SystemFile(SecurityFileName)) << "asking for the summary made no security file";
+    EXPECT_FALSE(w.Project().SystemFile(EncryptXmlFile)) << "asking for the summary made no security file";
     const std::string book = ChangeFileExt(project, ".exe");
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
     EXPECT_FALSE(w.CompileSteps().empty()); // the progress dialog was fed

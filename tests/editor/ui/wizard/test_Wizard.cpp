@@ -361,8 +361,8 @@ TEST_F(WizardTest, TemplateRouteToTheEndCompilesABookThatReadsBack) {
     parser.LoadFromString(StoreText(system, "\\System.xml"));
     TProjectOptions read;
     ReadProjectOptions(read, parser.Root());
-    ReadSplashOptions(read.Splash(), FindChild(parser.Root(), "splash"));
-    ReadToolbarOptions(read.Toolbar(), FindChild(parser.Root(), "toolbar"));
+    ReadSplashOptions(read.Splash(), XmlFindChild(parser.Root(), "splash"));
+    ReadToolbarOptions(read.Toolbar(), XmlFindChild(parser.Root(), "toolbar"));
     EXPECT_EQ(read.MainFormCaption, "The Lamp Room");
     EXPECT_EQ(read.ApplicationTitle, "Lamp \"Room\"");
     EXPECT_EQ(read.Width, 1024);

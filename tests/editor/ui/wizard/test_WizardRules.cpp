@@ -2,6 +2,7 @@
 // buttons, the named values and the history, and the option pages' model operations.
 #include "wizard_helpers.h"
 
+#include "u_BookLayout.h"
 #include "u_HostFiles.h"
 #include "u_MFS.h"
 #include "u_ProgramFolder.h"
@@ -133,7 +134,7 @@ TEST_F(WizardModel, SplashResetTakesTheDefaultProjectsOptionsAndPictures) {
     splash.CloseOnClick = false;
     splash.SplashTypeS = vsSplash;
     splash.PopUpTextE = "changed";
-    Project().SetSystemFile(SplashSFileName, "BMold");
+    Project().SetSystemFile(SplashStartFile, "BMold");
     Project().SetModified(false);
 
     ResetSplashToDefault(Project(), ProgramFolder());

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "../../../common/qt/engine_wait.h"
-#include "../reader_books.h"
+#include "../../core/reader_books.h"
 #include "c_BookView.h"
 #include "frm_Reader.h"
 #include "u_ReaderBook.h"
@@ -56,7 +56,7 @@ class TReaderTest : public ::testing::Test {
 protected:
     void SetUp() override { SetRegistryFileName(Folder.File("Quarvel.conf")); }
     void TearDown() override { SetRegistryFileName(""); }
-    books::TTempFolder Folder;
+    TTempFolder Folder;
 };
 
 // The window with the reader's and the desktop's answers given by the test.

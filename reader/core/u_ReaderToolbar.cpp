@@ -1,0 +1,1 @@
+#include "u_ReaderToolbar.h"
