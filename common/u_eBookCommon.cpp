@@ -1,5 +1,7 @@
 #include "u_eBookCommon.h"
 
+#include "u_BookCipher.h"
+
 #include "u_CaseBlind.h"
 #include "u_Exception.h"
 #include "u_SpaceXMLParser.h"
@@ -7,7 +9,6 @@
 #include "u_TextUtils.h"
 
 #include <cstring>
-#include <random>
 
 namespace {
 // Translatable texts.
@@ -190,44 +191,24 @@ std::string TEpubOptions::GetAttributes() const {
 }
 
 void ReadEpubOptions(TEpubOptions& Options, const TXMLNode* Node) {
-    Options.Language = AttrText(Node, "Language", "en");
-    Options.Cover = AttrText(Node, "Cover", "");
-    Options.Identifier = AttrText(Node, "Identifier", "");
+    Options.Language = XmlText(Node, "Language", "en");
+    Options.Cover = XmlText(Node, "Cover", "");
+    Options.Identifier = XmlText(Node, "Identifier", "");
 }
 
 namespace {
-// 16 random bytes with the version (4) and variant (1) bits of a random UUID, as
-// upper- or lower-case hexadecimal digits in the 8-4-4-4-12 grouping.
-std::string RandomUuid(bool Upper) {
-    std::random_device device;
-    std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device());
-    unsigned char bytes[16];
-    for (unsigned char& b : bytes)
-        b = static_cast<unsigned char>(engine() & 0xFF);
-    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
-    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
-    const char* digits = Upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    std::string text;
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            text += '-';
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
-}
-
 bool IsAsciiAlpha(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 } // namespace
 
 std::string NewPublicationIdentifier() {
-    return "urn:uuid:" + RandomUuid(false);
-}
-
-std::string NewGuidText() {
-    return "{" + RandomUuid(true) + "}";
+    // A random UUID in the lower-case form of URNs, without the braces of the GUID text.
+    std::string uuid = NewGuidText().substr(1, 36);
+    for (char& c : uuid)
+        if (c >= 'A' && c <= 'F')
+            c = static_cast<char>(c - 'A' + 'a');
+    return "urn:uuid:" + uuid;
 }
 
 bool IsLanguageTag(const std::string& Text) {

@@ -149,8 +149,6 @@ void ReadEpubOptions(TEpubOptions& Options, const TXMLNode* Node);
 // A new identifier for a publication: "urn:uuid:" and a random (version 4) UUID in
 // lower-case hexadecimal digits.
 std::string NewPublicationIdentifier();
-// A fresh GUID in registry text form: 38 characters, braces, upper-case hex, hyphens.
-std::string NewGuidText();
 
 // Whether Text is a well-formed language tag ("en", "de-CH", "zh-Hant-TW", "x-klingon"):
 // subtags of letters and digits, 1 to 8 characters each, joined by hyphens, the first of

@@ -387,7 +387,7 @@ void TBookProject::OpenProject(const std::string& FileName, bool AddToRecentList
             ReadSplashOptions(FOptions.Splash(), splash);
         if (const TXMLNode* toolbar = XmlFindChild(root, "toolbar"))
             ReadToolbarOptions(FOptions.Toolbar(), toolbar);
-        ReadEpubOptions(FOptions.Epub(), FindChild(root, "epub"));
+        ReadEpubOptions(FOptions.Epub(), XmlFindChild(root, "epub"));
 
         std::string filesDir = ChangeFileExt(FileName, ".files");
         std::string systemDir = ChangeFileExt(FileName, ".system");
