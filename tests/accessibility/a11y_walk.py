@@ -93,7 +93,8 @@ class Client:
             for app in self.at.Registry.getDesktop(0):
                 if app is not None and app.get_process_id() == pid:
                     return app
-        return self.wait(find, "the program %d on the accessibility bus" % pid)
+        # A program with the web engine starts slowly while other tests load the machine.
+        return self.wait(find, "the program %d on the accessibility bus" % pid, 90)
 
     @staticmethod
     def children(acc):
