@@ -235,3 +235,58 @@ TEST_F(Pagelamp, TellsWhetherItHoldsABookUnderWine) {
     WriteRCDataResource(Book, "SYSTEM_MFS", synth::ReadFile(Dir + "/s.cab"));
     EXPECT_EQ(Shell(env + "wine " + Quote(Book) + " /check").Status, 0);
 }
+
+#ifdef QUARVEL_BOOK_RESOURCES
+namespace {
+
+std::string Fnv1a(const std::string& data) {
+    uint32_t h = 2166136261u;
+    for (const char c : data)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", h);
+    return text;
+}
+
+std::string Line(const std::string& label, const std::string& data) {
+    return label + " " + std::to_string(data.size()) + " " + Fnv1a(data) + "\n";
+}
+
+} // namespace
+
+// The Windows loader (wine64) reads a book grown by the resource editor as a data file,
+// as programs that show a book's icon or read its resources do.
+TEST_F(Pagelamp, TheWindowsLoaderReadsTheBookAsADataFile) {
+    const std::string pages = RandomBytes(2 * 1024 * 1024 + 17, 21);
+    const std::string system = "MSCF" + RandomBytes(7001, 22);
+    const std::string ico = ThreeImageIcon();
+    WriteRCDataResource(Book, "FILES_MFS", pages);
+    WriteRCDataResource(Book, "SYSTEM_MFS", system);
+    WriteIconGroupResource(Book, "MAINICON", 1, ico);
+
+    std::string group = ico.substr(0, 6);
+    std::string images;
+    for (uint32_t i = 0; i < 3; ++i) {
+        group += ico.substr(6 + 16 * i, 12);
+        group += std::string{static_cast<char>(i + 1), '\0'};
+        const uint32_t size = synth::Get32(ico, 6 + 16 * i + 8);
+        const uint32_t at = synth::Get32(ico, 6 + 16 * i + 12);
+        images += Line("ICON " + std::to_string(i + 1), ico.substr(at, size));
+    }
+    const std::string expected =
+        Line("FILES_MFS", pages) + Line("SYSTEM_MFS", system) + Line("MAINICON", group) + images + "end\n";
+
+    std::string winePath = "Z:" + Book;
+    for (char& c : winePath)
+        if (c == '/')
+            c = '\\';
+    const RunResult run = Shell("env WINEPREFIX=" + Quote(QUARVEL_WINE_PREFIX) +
+                                " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=d' " + Quote(QUARVEL_WINE) + " " +
+                                Quote(QUARVEL_BOOK_RESOURCES) + " " + Quote(winePath) + " 2>/dev/null");
+    std::string out;
+    for (const char c : run.Out)
+        if (c != '\r') // the Windows runtime ends its lines with CR LF
+            out += c;
+    EXPECT_EQ(out, expected);
+}
+#endif
