@@ -5,6 +5,7 @@
 #include "pe_synth.h"
 #include "quarvel_version.h"
 
+#include "random_bytes.h"
 #include "temp_folder.h"
 
 #include <memory>
@@ -14,7 +15,6 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -54,14 +54,6 @@ bool HaveTool(const std::string& tool) {
 std::string Extract(const std::string& file, const std::string& type, const std::string& name) {
     return Shell("wrestool -x --raw --type=" + type + " --name=" + name + " " + Quote(file) + " 2>/dev/null")
         .Out;
-}
-
-std::string RandomBytes(size_t n, unsigned seed) {
-    std::mt19937 g(seed);
-    std::string s(n, '\0');
-    for (char& c : s)
-        c = static_cast<char>(g());
-    return s;
 }
 
 // A 3-image icon file (32-bit DIB images, content arbitrary but of the right length).
