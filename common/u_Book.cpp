@@ -11,9 +11,8 @@
 #include "u_XMLValues.h"
 
 #include <charconv>
+#include <cerrno>
 #include <climits>
-#include <filesystem>
-#include <fstream>
 #include <system_error>
 
 const char* const SCannotOpenBook = "Cannot open \"%s\". %s";
@@ -124,13 +123,15 @@ TSecurityDescription ReadDecryptXml(const std::string& Text) {
 
 TBookResources ReadBookResources(const std::string& FileName, unsigned Parts) {
     // Only a regular file is read: a folder, a pipe or a device is no book.
-    std::error_code ec;
-    const auto status = std::filesystem::status(HostFsPath(FileName), ec);
-    if (ec || !std::filesystem::exists(status))
+    THostHandle handle = NoHostHandle;
+    const int error = HostOpenFile(FileName, THostOpen::Read, handle);
+    if (error == 0)
+        HostCloseFile(handle);
+    else if (error == ENOENT)
         throw EBookError(Format(SCannotOpenBook, FileName, SNoSuchFile));
-    if (!std::filesystem::is_regular_file(status))
+    else if (error == HostNotRegular)
         throw EBookError(Format(SNotABookFile, FileName));
-    if (!std::ifstream(HostFsPath(FileName), std::ios::binary))
+    else
         throw EBookError(Format(SCannotOpenBook, FileName, SUnreadable));
 
     TBookResources resources;
