@@ -99,8 +99,15 @@ bool TReaderBook::IsGuarded(std::string_view Path) const {
 
 std::string TReaderBook::Title() const {
     std::string title = Expand(FOptions.ApplicationTitle);
-    if (title.empty())
-        title = HostFsText(HostFsPath(FileName()).stem());
+    if (title.empty()) {
+        // The book file's name without its folder and its last extension.
+        const std::string& file = FileName();
+        const size_t slash = file.find_last_of(HostPathSeparators);
+        title = slash == std::string::npos ? file : file.substr(slash + 1);
+        const size_t dot = title.rfind('.');
+        if (dot != std::string::npos && dot > 0)
+            title.erase(dot);
+    }
     return title;
 }
 
