@@ -9,11 +9,3 @@ std::string HostFsText(const std::filesystem::path& Path) {
     const std::u8string text = Path.u8string();
     return std::string(text.begin(), text.end());
 }
-
-std::string CanonicalHostPath(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(HostFsPath(path), ec);
-    if (!ec)
-        return HostFsText(canonical);
-    return HostFsText(std::filesystem::absolute(HostFsPath(path), ec).lexically_normal());
-}

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -422,3 +423,11 @@ std::string HostErrorText(int Error) {
 }
 
 #endif
+
+std::string CanonicalHostPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(HostFsPath(path), ec);
+    if (!ec)
+        return HostFsText(canonical);
+    return HostFsText(std::filesystem::absolute(HostFsPath(path), ec).lexically_normal());
+}

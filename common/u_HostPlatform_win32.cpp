@@ -560,3 +560,27 @@ std::string HostErrorText(int Error) {
 }
 
 #endif
+
+// Without the standard library's paths, which would bring their streams and locales
+// into the reader program: the full path, its longest existing part resolved by the
+// system, the rest appended as written.
+std::string CanonicalHostPath(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    std::wstring full(MAX_PATH * 4, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return path;
+    const std::string absolute = Narrow(full.data(), n);
+    std::string head = absolute, rest;
+    for (;;) {
+        std::string real;
+        if (HostRealPath(head, real) == 0)
+            return real + rest;
+        const size_t cut = head.find_last_of("\\/");
+        // Stop at the drive or share: nothing of the path exists.
+        if (cut == std::string::npos || cut < 3)
+            return absolute;
+        rest = head.substr(cut) + rest;
+        head.erase(cut);
+    }
+}
