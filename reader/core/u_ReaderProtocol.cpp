@@ -338,3 +338,21 @@ std::string WithStandardsMode(std::string_view Html) {
     out += Html.substr(at);
     return out;
 }
+
+TEngineUrlKind EngineUrlKind(std::string_view Url) {
+    Url = Trimmed(Url);
+    const size_t colon = Url.find(':');
+    if (colon == std::string_view::npos || colon < 2)
+        return TEngineUrlKind::Refused; // no scheme, or a drive letter
+    const std::string_view scheme = Url.substr(0, colon);
+    const auto is = [scheme](const char* name) {
+        return scheme.size() == std::strlen(name) && StartsWithAsciiCaseBlind(scheme, name);
+    };
+    if (is(BookScheme))
+        return TEngineUrlKind::Book;
+    if (is("http") || is("https"))
+        return TEngineUrlKind::Web;
+    if (is("about") || is("javascript") || is("res") || is("data"))
+        return TEngineUrlKind::Engine;
+    return TEngineUrlKind::Refused;
+}

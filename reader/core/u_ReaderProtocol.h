@@ -37,3 +37,10 @@ std::string BookFileMimeType(std::string_view FileName, std::string_view Data);
 // document mode (a page of the book may be written for any engine); a page that
 // already declares a mode keeps it.
 std::string WithStandardsMode(std::string_view Html);
+
+// What the reader's HTML engine may load or run: the book's own pages, the web (its
+// own policy applies), the engine's own addresses ("about:blank", "javascript:",
+// "res:", "data:"), and everything else (local files, other programs' schemes), which
+// is refused.
+enum class TEngineUrlKind { Book, Web, Engine, Refused };
+TEngineUrlKind EngineUrlKind(std::string_view Url);

@@ -74,6 +74,27 @@ TEST(ReaderProtocol, DeclaresTheNewestDocumentMode) {
     EXPECT_EQ(WithStandardsMode(own), own) << "a page's own choice stays";
 }
 
+TEST(ReaderProtocol, WhatTheEngineMayLoad) {
+    const std::pair<const char*, TEngineUrlKind> cases[] = {
+        {"book:/index.htm", TEngineUrlKind::Book},
+        {"BOOK:/a.htm", TEngineUrlKind::Book},
+        {"https://example.org/", TEngineUrlKind::Web},
+        {"HTTP://example.org/", TEngineUrlKind::Web},
+        {"about:blank", TEngineUrlKind::Engine},
+        {"javascript:go()", TEngineUrlKind::Engine},
+        {"res://ieframe.dll/navcancl.htm", TEngineUrlKind::Engine},
+        {"file:///C:/Windows/win.ini", TEngineUrlKind::Refused},
+        {"C:\\Windows\\win.ini", TEngineUrlKind::Refused},
+        {"\\\\server\\share\\a.htm", TEngineUrlKind::Refused},
+        {"mailto:keeper@example.org", TEngineUrlKind::Refused}, // the reader hands it on, the engine never loads it
+        {"ms-settings:", TEngineUrlKind::Refused},
+        {"bookx:/a.htm", TEngineUrlKind::Refused},
+        {"", TEngineUrlKind::Refused},
+    };
+    for (const auto& [url, kind] : cases)
+        EXPECT_EQ(EngineUrlKind(url), kind) << url;
+}
+
 class ReaderProtocolBook : public ::testing::Test {
 protected:
     TTempFolder Folder;
