@@ -165,10 +165,7 @@ public:
         DWORD policy = URLPOLICY_DISALLOW;
         switch (KindOf(Url)) {
         case TEngineUrlKind::Book:
-            // Scripts, pictures, frames, forms and the book's own objects; nothing
-            // is downloaded to be installed.
-            policy = Action >= URLACTION_DOWNLOAD_MIN && Action <= URLACTION_DOWNLOAD_MAX ? URLPOLICY_DISALLOW
-                                                                                          : URLPOLICY_ALLOW;
+            policy = BookMayDo(Action) ? URLPOLICY_ALLOW : URLPOLICY_DISALLOW;
             break;
         case TEngineUrlKind::Refused:
             break;
@@ -186,6 +183,23 @@ public:
     STDMETHODIMP GetZoneMappings(DWORD, IEnumString**, DWORD) override { return INET_E_DEFAULT_ACTION; }
 
 private:
+    // Scripts, pictures, frames, forms and the safe objects of a page; nothing is
+    // downloaded to be installed, and no script drives an object that is not safe
+    // for scripting (the shell's, the file system's).
+    static bool BookMayDo(DWORD Action) {
+        if (Action >= URLACTION_DOWNLOAD_MIN && Action <= URLACTION_DOWNLOAD_MAX)
+            return false;
+        switch (Action) {
+        case URLACTION_ACTIVEX_OVERRIDE_OBJECT_SAFETY:
+        case URLACTION_ACTIVEX_OVERRIDE_DATA_SAFETY:
+        case URLACTION_ACTIVEX_OVERRIDE_SCRIPT_SAFETY:
+        case URLACTION_SCRIPT_OVERRIDE_SAFETY:
+        case URLACTION_SHELL_EXECUTE_HIGHRISK:
+            return false;
+        default:
+            return true;
+        }
+    }
     static TEngineUrlKind KindOf(LPCWSTR Url) {
         try {
             return EngineUrlKind(Utf8(std::wstring_view(Url)));

@@ -227,8 +227,12 @@ TEST(BookSecurityManager, BookPagesAreTrustedLocalFilesRefused) {
     EXPECT_EQ(act(L"book:/index.htm", URLACTION_SCRIPT_RUN), S_OK);
     EXPECT_EQ(policy, static_cast<DWORD>(URLPOLICY_ALLOW));
     EXPECT_EQ(act(L"book:/pics/a.png", URLACTION_HTML_SUBFRAME_NAVIGATE), S_OK);
-    EXPECT_EQ(act(L"book:/index.htm", URLACTION_DOWNLOAD_UNSIGNED_ACTIVEX), S_FALSE);
-    EXPECT_EQ(policy, static_cast<DWORD>(URLPOLICY_DISALLOW));
+    for (const DWORD unsafe : {URLACTION_DOWNLOAD_UNSIGNED_ACTIVEX, URLACTION_ACTIVEX_OVERRIDE_OBJECT_SAFETY,
+                               URLACTION_SCRIPT_OVERRIDE_SAFETY}) {
+        EXPECT_EQ(act(L"book:/index.htm", unsafe), S_FALSE) << unsafe;
+        EXPECT_EQ(policy, static_cast<DWORD>(URLPOLICY_DISALLOW)) << unsafe;
+    }
+    EXPECT_EQ(act(L"book:/index.htm", URLACTION_ACTIVEX_RUN), S_OK) << "a book's own safe objects";
     EXPECT_EQ(act(L"file:///C:/a.htm", URLACTION_SCRIPT_RUN), S_FALSE);
     EXPECT_EQ(policy, static_cast<DWORD>(URLPOLICY_DISALLOW));
     EXPECT_EQ(act(L"https://example.org/", URLACTION_SCRIPT_RUN), INET_E_DEFAULT_ACTION);
