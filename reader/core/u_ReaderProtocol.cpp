@@ -95,11 +95,11 @@ const char* SniffedType(std::string_view data) {
     std::string_view text = data;
     if (StartsWith(text, "\xEF\xBB\xBF"))
         text.remove_prefix(3);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' ||
-                             text.front() == '\n'))
+    while (!text.empty() &&
+           (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' || text.front() == '\n'))
         text.remove_prefix(1);
-    for (const char* html : {"<!doctype html", "<html", "<head", "<body", "<!--", "<title", "<script", "<p>", "<div",
-                             "<table", "<h1", "<a "})
+    for (const char* html : {"<!doctype html", "<html", "<head", "<body", "<!--", "<title", "<script", "<p>",
+                             "<div", "<table", "<h1", "<a "})
         if (StartsWithAsciiCaseBlind(text, html))
             return "text/html";
     if (StartsWithAsciiCaseBlind(text, "<svg"))
@@ -256,8 +256,9 @@ TProtocolAnswer AnswerBookRequest(const TReaderSession& Session, std::string_vie
         answer.Status = TProtocolStatus::Ok;
         break;
     }
-    answer.MimeType =
-        served.Generated ? "text/html" : BookFileMimeType(TMFS::ExtractName(target.Address.Path), served.Data);
+    answer.MimeType = served.Generated
+                          ? "text/html"
+                          : BookFileMimeType(TMFS::ExtractName(target.Address.Path), served.Data);
     answer.Data = std::move(served.Data);
     return answer;
 }

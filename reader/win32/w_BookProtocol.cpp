@@ -12,7 +12,8 @@
 namespace {
 
 // The class of the book protocol's objects for this process ({6F0D1A52-3C1B-4E7A-9B52-6A1E0C7B4D31}).
-const CLSID CLSID_BookProtocol = {0x6f0d1a52, 0x3c1b, 0x4e7a, {0x9b, 0x52, 0x6a, 0x1e, 0x0c, 0x7b, 0x4d, 0x31}};
+const CLSID CLSID_BookProtocol = {
+    0x6f0d1a52, 0x3c1b, 0x4e7a, {0x9b, 0x52, 0x6a, 0x1e, 0x0c, 0x7b, 0x4d, 0x31}};
 
 TBookRequestHandler Handler;
 IInternetSession* Session = nullptr;
@@ -90,11 +91,12 @@ public:
         FPosition = 0;
         FSink = Sink;
         FSink->AddRef();
-        const std::wstring mime = Wide(answer.MimeType.empty() ? "application/octet-stream" : answer.MimeType);
+        const std::wstring mime =
+            Wide(answer.MimeType.empty() ? "application/octet-stream" : answer.MimeType);
         FSink->ReportProgress(BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE, mime.c_str());
         const ULONG size = static_cast<ULONG>(FData.size());
-        FSink->ReportData(BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE, size,
-                          size);
+        FSink->ReportData(BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE,
+                          size, size);
         // The sink may have been let go while it took the data (Terminate).
         if (FSink)
             FSink->ReportResult(S_OK, 0, nullptr);
@@ -158,7 +160,8 @@ public:
             case PARSE_CANONICALIZE:
             case PARSE_SECURITY_URL:
                 // Every page of the book is of one origin, the book itself.
-                return CopyResult(Wide(CombineBookUrl(root, Utf8(std::wstring_view(Url)))), Result, Size, Length);
+                return CopyResult(Wide(CombineBookUrl(root, Utf8(std::wstring_view(Url)))), Result, Size,
+                                  Length);
             case PARSE_SECURITY_DOMAIN:
                 return CopyResult(Wide(root), Result, Size, Length);
             default:
@@ -173,15 +176,16 @@ public:
         if (!Base || !Relative)
             return E_INVALIDARG;
         try {
-            return CopyResult(Wide(CombineBookUrl(Utf8(std::wstring_view(Base)), Utf8(std::wstring_view(Relative)))),
-                              Result, Size, Length);
+            return CopyResult(
+                Wide(CombineBookUrl(Utf8(std::wstring_view(Base)), Utf8(std::wstring_view(Relative)))),
+                Result, Size, Length);
         } catch (...) {
             return E_OUTOFMEMORY;
         }
     }
     STDMETHODIMP CompareUrl(LPCWSTR, LPCWSTR, DWORD) override { return INET_E_DEFAULT_ACTION; }
-    STDMETHODIMP QueryInfo(LPCWSTR, QUERYOPTION Option, DWORD, LPVOID Buffer, DWORD BufferSize, DWORD* Written,
-                           DWORD) override {
+    STDMETHODIMP QueryInfo(LPCWSTR, QUERYOPTION Option, DWORD, LPVOID Buffer, DWORD BufferSize,
+                           DWORD* Written, DWORD) override {
         DWORD value = 0;
         switch (Option) {
         case QUERY_USES_NETWORK:

@@ -16,9 +16,12 @@
 namespace {
 
 // Identifiers the import libraries here do not carry.
-const CLSID HtmlDocumentClass = {0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
-const GUID DocHostCommandGroup = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
-const IID DocHostUIHandler2Interface = {0x3050f6d0, 0x98b5, 0x11cf, {0xbb, 0x82, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x0b}};
+const CLSID HtmlDocumentClass = {
+    0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
+const GUID DocHostCommandGroup = {
+    0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+const IID DocHostUIHandler2Interface = {
+    0x3050f6d0, 0x98b5, 0x11cf, {0xbb, 0x82, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x0b}};
 
 std::string StepFailed(const char* Step, HRESULT Result) {
     char text[160];
@@ -158,8 +161,8 @@ public:
         *IdSize = size;
         return S_OK;
     }
-    STDMETHODIMP ProcessUrlAction(LPCWSTR Url, DWORD Action, BYTE* Policy, DWORD PolicySize, BYTE*, DWORD, DWORD,
-                                  DWORD) override {
+    STDMETHODIMP ProcessUrlAction(LPCWSTR Url, DWORD Action, BYTE* Policy, DWORD PolicySize, BYTE*, DWORD,
+                                  DWORD, DWORD) override {
         if (!Url)
             return E_INVALIDARG;
         DWORD policy = URLPOLICY_DISALLOW;
@@ -258,7 +261,7 @@ public:
             switch (Id) {
             case DISPID_BEFORENAVIGATE2: // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
                 if (count >= 7 && (!FEvents || !FEvents->BeforeNavigate(VariantText(arguments[5]),
-                                                                         IsTopFrame(arguments[6]))))
+                                                                        IsTopFrame(arguments[6]))))
                     SetCancel(arguments[0]);
                 break;
             case DISPID_DOCUMENTCOMPLETE: // (pDisp, URL)
@@ -464,7 +467,9 @@ public:
     }
 
     // IOleCommandTarget: the engine's script error dialog is never shown.
-    STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override { return OLECMDERR_E_UNKNOWNGROUP; }
+    STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override {
+        return OLECMDERR_E_UNKNOWNGROUP;
+    }
     STDMETHODIMP Exec(const GUID* Group, DWORD Command, DWORD, VARIANT*, VARIANT* Out) override {
         if ((!Group || IsEqualGUID(*Group, DocHostCommandGroup)) && Command == OLECMDID_SHOWSCRIPTERROR) {
             if (Out) {
@@ -509,7 +514,8 @@ public:
 
     HWND Window() const override { return FWindow; }
     void SetBounds(const RECT& Bounds) override {
-        MoveWindow(FWindow, Bounds.left, Bounds.top, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top, TRUE);
+        MoveWindow(FWindow, Bounds.left, Bounds.top, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
+                   TRUE);
     }
     void Navigate(const std::string& Url) override {
         if (!FBrowser)
@@ -528,7 +534,8 @@ public:
     void SelectAll() override { Command(OLECMDID_SELECTALL, OLECMDEXECOPT_DONTPROMPTUSER, nullptr); }
     bool HasSelection() override {
         OLECMDF state = OLECMDF(0);
-        return FBrowser && SUCCEEDED(FBrowser->QueryStatusWB(OLECMDID_COPY, &state)) && (state & OLECMDF_ENABLED);
+        return FBrowser && SUCCEEDED(FBrowser->QueryStatusWB(OLECMDID_COPY, &state)) &&
+               (state & OLECMDF_ENABLED);
     }
     void SetTextSize(int Size) override {
         VARIANT size;
@@ -643,8 +650,8 @@ bool TBrowserView::Create(HWND Parent, std::string& Error) {
     RECT bounds = {};
     if (Parent)
         GetClientRect(Parent, &bounds);
-    FWindow = CreateWindowExW(0, HostClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
-                              bounds.right, bounds.bottom, Parent, nullptr, instance, nullptr);
+    FWindow = CreateWindowExW(0, HostClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
+                              0, bounds.right, bounds.bottom, Parent, nullptr, instance, nullptr);
     if (!FWindow) {
         Error = StepFailed("Creating the view's window", HRESULT_FROM_WIN32(GetLastError()));
         return false;
@@ -693,7 +700,8 @@ bool TBrowserView::Create(HWND Parent, std::string& Error) {
     // The HTML document is what the control loads pages into; without an HTML engine
     // installed it cannot be made, and that is better known now than at the first page.
     TComPtr<IUnknown> document;
-    result = CoCreateInstance(HtmlDocumentClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, document.OutVoid());
+    result =
+        CoCreateInstance(HtmlDocumentClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, document.OutVoid());
     if (FAILED(result)) {
         Error = StepFailed("Creating the HTML document", result);
         return false;
@@ -742,8 +750,8 @@ void TBrowserView::MarkWords(const std::vector<std::string>& Words) {
     TComPtr<IHTMLElement> body;
     TComPtr<IHTMLBodyElement> bodyElement;
     if (FAILED(FBrowser->get_Document(dispatch.Out())) || !dispatch ||
-        FAILED(dispatch.As(document, IID_IHTMLDocument2)) || FAILED(document->get_body(body.Out())) || !body ||
-        FAILED(body.As(bodyElement, IID_IHTMLBodyElement)))
+        FAILED(dispatch.As(document, IID_IHTMLDocument2)) || FAILED(document->get_body(body.Out())) ||
+        !body || FAILED(body.As(bodyElement, IID_IHTMLBodyElement)))
         return;
     TBstr command("BackColor");
     VARIANT colour;

@@ -25,7 +25,7 @@ TEST(ReaderProtocol, CombinesRelativeAddressesLikeTheEngine) {
         {"..", "book:/"},
         {"sub/", "book:/dir/sub/"},
         {"a b.htm?x=a b#c d", "book:/dir/a%20b.htm?x=a%20b#c%20d"},
-        {"a%20b.htm", "book:/dir/a%20b.htm"},  // escapes stay as written
+        {"a%20b.htm", "book:/dir/a%20b.htm"}, // escapes stay as written
         {"caf\xC3\xA9.htm", "book:/dir/caf%C3%A9.htm"},
         {"  two.htm\n", "book:/dir/two.htm"},
         {"BOOK:/x/../y.htm", "book:/y.htm"},
@@ -66,11 +66,13 @@ TEST(ReaderProtocol, DeclaresTheNewestDocumentMode) {
     const std::string meta = "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">";
     EXPECT_EQ(WithStandardsMode("<!DOCTYPE html><HTML><Head lang=en><title>T</title></head></HTML>"),
               "<!DOCTYPE html><HTML><Head lang=en>" + meta + "<title>T</title></head></HTML>");
-    EXPECT_EQ(WithStandardsMode("<html><header>x</header></html>"), "<html>" + meta + "<header>x</header></html>");
+    EXPECT_EQ(WithStandardsMode("<html><header>x</header></html>"),
+              "<html>" + meta + "<header>x</header></html>");
     EXPECT_EQ(WithStandardsMode("<!doctype html>\n<p>x"), "<!doctype html>" + meta + "\n<p>x");
     EXPECT_EQ(WithStandardsMode("\xEF\xBB\xBF<p>x"), "\xEF\xBB\xBF" + meta + "<p>x");
     EXPECT_EQ(WithStandardsMode(""), meta);
-    const std::string own = "<html><head><META HTTP-EQUIV=\"x-ua-compatible\" CONTENT=\"IE=8\"></head></html>";
+    const std::string own =
+        "<html><head><META HTTP-EQUIV=\"x-ua-compatible\" CONTENT=\"IE=8\"></head></html>";
     EXPECT_EQ(WithStandardsMode(own), own) << "a page's own choice stays";
 }
 
@@ -86,7 +88,8 @@ TEST(ReaderProtocol, WhatTheEngineMayLoad) {
         {"file:///C:/Windows/win.ini", TEngineUrlKind::Refused},
         {"C:\\Windows\\win.ini", TEngineUrlKind::Refused},
         {"\\\\server\\share\\a.htm", TEngineUrlKind::Refused},
-        {"mailto:keeper@example.org", TEngineUrlKind::Refused}, // the reader hands it on, the engine never loads it
+        {"mailto:keeper@example.org",
+         TEngineUrlKind::Refused}, // the reader hands it on, the engine never loads it
         {"ms-settings:", TEngineUrlKind::Refused},
         {"bookx:/a.htm", TEngineUrlKind::Refused},
         {"", TEngineUrlKind::Refused},

@@ -45,7 +45,8 @@ public:
     STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
     STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
     STDMETHODIMP OnProgress(ULONG, ULONG, ULONG Status, LPCWSTR Text) override {
-        if ((Status == BINDSTATUS_MIMETYPEAVAILABLE || Status == BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE) && Text)
+        if ((Status == BINDSTATUS_MIMETYPEAVAILABLE || Status == BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE) &&
+            Text)
             FResult.MimeType = Utf8(std::wstring_view(Text));
         return S_OK;
     }
@@ -145,9 +146,11 @@ class BookProtocol : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        Book.Pages["book:/dir/one.htm"] = {TProtocolStatus::Ok, "text/html", "<html><head></head><body>One</body></html>"};
+        Book.Pages["book:/dir/one.htm"] = {TProtocolStatus::Ok, "text/html",
+                                           "<html><head></head><body>One</body></html>"};
         Book.Pages["book:/a%20b/pic.png"] = {TProtocolStatus::Ok, "image/png", Picture};
-        Book.Pages["book:/secret.htm"] = {TProtocolStatus::Ok, "text/html", "<p>The keeper's secret anchorage.</p>"};
+        Book.Pages["book:/secret.htm"] = {TProtocolStatus::Ok, "text/html",
+                                          "<p>The keeper's secret anchorage.</p>"};
         Book.Guarded.insert("book:/secret.htm");
         std::string error;
         ASSERT_TRUE(RegisterBookProtocol([this](const std::string& url) { return Book.Answer(url); }, error))
@@ -235,13 +238,15 @@ TEST_F(BookProtocol, UrlmonCombinesAndParsesThroughTheProtocol) {
     // The book is one origin; a canonical URL has no dots left.
     wchar_t parsed[256] = {};
     DWORD length = 0;
-    EXPECT_EQ(CoInternetParseUrl(L"book:/a/../b c.htm", PARSE_CANONICALIZE, 0, parsed, 256, &length, 0), S_OK);
+    EXPECT_EQ(CoInternetParseUrl(L"book:/a/../b c.htm", PARSE_CANONICALIZE, 0, parsed, 256, &length, 0),
+              S_OK);
     EXPECT_EQ(Utf8(std::wstring_view(parsed)), "book:/b%20c.htm");
     EXPECT_EQ(CoInternetParseUrl(L"book:/x/y.htm", PARSE_SECURITY_DOMAIN, 0, parsed, 256, &length, 0), S_OK);
     EXPECT_EQ(Utf8(std::wstring_view(parsed)), "book:/");
 
     DWORD value = 2, size = 0;
-    EXPECT_EQ(CoInternetQueryInfo(L"book:/x.htm", QUERY_USES_NETWORK, 0, &value, sizeof value, &size, 0), S_OK);
+    EXPECT_EQ(CoInternetQueryInfo(L"book:/x.htm", QUERY_USES_NETWORK, 0, &value, sizeof value, &size, 0),
+              S_OK);
     EXPECT_EQ(value, static_cast<DWORD>(FALSE));
     EXPECT_EQ(CoInternetQueryInfo(L"book:/x.htm", QUERY_IS_SECURE, 0, &value, sizeof value, &size, 0), S_OK);
     EXPECT_EQ(value, static_cast<DWORD>(TRUE));

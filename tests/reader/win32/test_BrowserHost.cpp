@@ -70,7 +70,8 @@ protected:
 // The event as the control sends it: arguments last first.
 HRESULT Fire(IDispatch* Sink, DISPID Id, std::vector<VARIANT> Arguments) {
     DISPPARAMS parameters = {Arguments.data(), nullptr, static_cast<UINT>(Arguments.size()), 0};
-    return Sink->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
+    return Sink->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr,
+                        nullptr);
 }
 
 VARIANT Ref(VARIANT* Value) {
@@ -152,8 +153,9 @@ TEST_F(BrowserHost, TheControlsEventsReachTheWindow) {
     VARIANT_BOOL cancel = VARIANT_FALSE;
     const auto navigate = [&](IDispatch* frame) {
         cancel = VARIANT_FALSE;
-        return Fire(sink, DISPID_BEFORENAVIGATE2, {CancelFlag(&cancel), Ref(&empty), Ref(&empty), Ref(&empty),
-                                                   Ref(&empty), Ref(&urlValue), Frame(frame)});
+        return Fire(sink, DISPID_BEFORENAVIGATE2,
+                    {CancelFlag(&cancel), Ref(&empty), Ref(&empty), Ref(&empty), Ref(&empty), Ref(&urlValue),
+                     Frame(frame)});
     };
     EXPECT_EQ(navigate(topFrame), S_OK);
     EXPECT_EQ(cancel, VARIANT_FALSE);
@@ -176,8 +178,7 @@ TEST_F(BrowserHost, TheControlsEventsReachTheWindow) {
     VariantInit(&flags);
     flags.vt = VT_UI4;
     cancel = VARIANT_FALSE;
-    EXPECT_EQ(Fire(sink, DISPID_NEWWINDOW3,
-                   {Text(target), Text(url), flags, CancelFlag(&cancel), windowOut}),
+    EXPECT_EQ(Fire(sink, DISPID_NEWWINDOW3, {Text(target), Text(url), flags, CancelFlag(&cancel), windowOut}),
               S_OK);
     EXPECT_EQ(cancel, VARIANT_TRUE);
     cancel = VARIANT_FALSE;
@@ -190,10 +191,10 @@ TEST_F(BrowserHost, TheControlsEventsReachTheWindow) {
     // Events cut short do no harm.
     EXPECT_EQ(Fire(sink, DISPID_BEFORENAVIGATE2, {Frame(topFrame)}), S_OK);
 
-    EXPECT_EQ(Events.Calls, (std::vector<std::string>{"navigate book:/ch/one.htm top",
-                                                      "navigate book:/ch/one.htm frame",
-                                                      "complete book:/ch/one.htm", "new window book:/other.htm",
-                                                      "title Tides \xE2\x80\x94 Port Ellis"}));
+    EXPECT_EQ(Events.Calls,
+              (std::vector<std::string>{"navigate book:/ch/one.htm top", "navigate book:/ch/one.htm frame",
+                                        "complete book:/ch/one.htm", "new window book:/other.htm",
+                                        "title Tides \xE2\x80\x94 Port Ellis"}));
     SysFreeString(title);
     SysFreeString(target);
     SysFreeString(url);
@@ -221,8 +222,8 @@ TEST(BookSecurityManager, BookPagesAreTrustedLocalFilesRefused) {
     DWORD policy = 99;
     const auto act = [&](const wchar_t* url, DWORD action) {
         policy = 99;
-        return manager->ProcessUrlAction(url, action, reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr, 0,
-                                         0, 0);
+        return manager->ProcessUrlAction(url, action, reinterpret_cast<BYTE*>(&policy), sizeof policy,
+                                         nullptr, 0, 0, 0);
     };
     EXPECT_EQ(act(L"book:/index.htm", URLACTION_SCRIPT_RUN), S_OK);
     EXPECT_EQ(policy, static_cast<DWORD>(URLPOLICY_ALLOW));
@@ -245,7 +246,8 @@ TEST(BookSecurityManager, BookPagesAreTrustedLocalFilesRefused) {
     BYTE other[64] = {};
     DWORD otherSize = sizeof other;
     ASSERT_EQ(manager->GetSecurityId(L"BOOK:/index.htm?x=1", other, &otherSize, 0), S_OK);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(other), otherSize), std::string(reinterpret_cast<char*>(id), size));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(other), otherSize),
+              std::string(reinterpret_cast<char*>(id), size));
     size = 4;
     EXPECT_EQ(manager->GetSecurityId(L"book:/a.htm", id, &size, 0), E_NOT_SUFFICIENT_BUFFER);
     EXPECT_EQ(size, 9u);
