@@ -3,6 +3,7 @@
 #include "u_MFS.h"
 #include "u_ReaderPaths.h"
 #include "u_ReaderSession.h"
+#include "u_TextUtils.h"
 
 #include <cstring>
 #include <vector>
@@ -63,17 +64,8 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool StartsWithAsciiCaseBlind(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (LowerAscii(text[i]) != LowerAscii(prefix[i]))
-            return false;
-    return true;
+    return text.size() >= prefix.size() && SameTextAscii(text.substr(0, prefix.size()), prefix);
 }
 
 // The type the first bytes of a file show, or nullptr.
@@ -231,8 +223,7 @@ std::string BookFileMimeType(std::string_view FileName, std::string_view Data) {
     if (dot != std::string_view::npos) {
         const std::string_view extension = FileName.substr(dot + 1);
         for (const TMimeEntry& entry : MimeTable)
-            if (extension.size() == std::strlen(entry.Extension) &&
-                StartsWithAsciiCaseBlind(extension, entry.Extension))
+            if (SameTextAscii(extension, entry.Extension))
                 return entry.Type;
     }
     if (const char* sniffed = SniffedType(Data))
@@ -300,39 +291,32 @@ std::string CombineBookUrl(std::string_view Base, std::string_view Relative) {
 
 std::string WithStandardsMode(std::string_view Html) {
     static const char meta[] = "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">";
-    std::string lower(Html.substr(0, 4096));
-    for (char& c : lower)
-        c = LowerAscii(c);
-    if (lower.find("x-ua-compatible") != std::string::npos)
+    const std::string_view head = Html.substr(0, 4096);
+    if (FindTextAscii(head, "x-ua-compatible") != std::string_view::npos)
         return std::string(Html);
     // Right after the opening tag of the head, else of the document, else after the
     // document type declaration, else first: nothing but a title or another meta may
     // come before it.
-    size_t at = std::string::npos;
-    for (const char* tag : {"<head", "<html"}) {
-        for (size_t from = 0; at == std::string::npos;) {
-            const size_t found = lower.find(tag, from);
-            if (found == std::string::npos)
-                break;
-            const size_t after = found + std::strlen(tag);
-            const char next = after < lower.size() ? lower[after] : '\0';
+    size_t at = std::string_view::npos;
+    for (const std::string_view tag : {"<head", "<html"}) {
+        for (size_t found = FindTextAscii(head, tag); found != std::string_view::npos;
+             found = FindTextAscii(head, tag, found + tag.size())) {
+            const size_t after = found + tag.size();
+            const char next = after < head.size() ? head[after] : '\0';
             if (next == '>' || next == ' ' || next == '\t' || next == '\r' || next == '\n') {
-                const size_t close = lower.find('>', after);
-                if (close != std::string::npos)
+                if (const size_t close = head.find('>', after); close != std::string_view::npos)
                     at = close + 1;
                 break;
             }
-            from = after;
         }
-        if (at != std::string::npos)
+        if (at != std::string_view::npos)
             break;
     }
-    if (at == std::string::npos) {
-        at = StartsWith(lower, "\xEF\xBB\xBF") ? 3 : 0;
-        if (lower.compare(at, 9, "<!doctype") == 0) {
-            if (const size_t close = lower.find('>', at); close != std::string::npos)
+    if (at == std::string_view::npos) {
+        at = StartsWith(head, "\xEF\xBB\xBF") ? 3 : 0;
+        if (StartsWithAsciiCaseBlind(head.substr(at), "<!doctype"))
+            if (const size_t close = head.find('>', at); close != std::string_view::npos)
                 at = close + 1;
-        }
     }
     std::string out(Html.substr(0, at));
     out += meta;
@@ -346,9 +330,7 @@ TEngineUrlKind EngineUrlKind(std::string_view Url) {
     if (colon == std::string_view::npos || colon < 2)
         return TEngineUrlKind::Refused; // no scheme, or a drive letter
     const std::string_view scheme = Url.substr(0, colon);
-    const auto is = [scheme](const char* name) {
-        return scheme.size() == std::strlen(name) && StartsWithAsciiCaseBlind(scheme, name);
-    };
+    const auto is = [scheme](const char* name) { return SameTextAscii(scheme, name); };
     if (is(BookScheme))
         return TEngineUrlKind::Book;
     if (is("http") || is("https"))

@@ -103,12 +103,32 @@ bool SameObject(IUnknown* One, IUnknown* Other) {
     return a.Get() == b.Get();
 }
 
+// The reference count of the view's COM objects: each comes with one reference and
+// is deleted with its last.
+template <typename... Interfaces>
+class TComObject : public Interfaces... {
+public:
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FReferences); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG left = InterlockedDecrement(&FReferences);
+        if (!left)
+            delete this;
+        return left;
+    }
+
+protected:
+    virtual ~TComObject() = default;
+
+private:
+    LONG FReferences = 1;
+};
+
 // ---- The security manager ----
 
 // The part of a security identifier that names the zone follows the scheme and domain.
 constexpr DWORD BookZone = URLZONE_TRUSTED;
 
-class TBookSecurityManager final : public IInternetSecurityManager {
+class TBookSecurityManager final : public TComObject<IInternetSecurityManager> {
 public:
     STDMETHODIMP QueryInterface(REFIID Iid, void** Object) override {
         if (!Object)
@@ -120,13 +140,6 @@ public:
         }
         *Object = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FReferences); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&FReferences);
-        if (!left)
-            delete this;
-        return left;
     }
     STDMETHODIMP SetSecuritySite(IInternetSecurityMgrSite*) override { return INET_E_DEFAULT_ACTION; }
     STDMETHODIMP GetSecuritySite(IInternetSecurityMgrSite**) override { return INET_E_DEFAULT_ACTION; }
@@ -210,13 +223,11 @@ private:
             return TEngineUrlKind::Refused;
         }
     }
-
-    LONG FReferences = 1;
 };
 
 // ---- The control's events ----
 
-class TBrowserEventSink final : public IDispatch {
+class TBrowserEventSink final : public TComObject<IDispatch> {
 public:
     TBrowserEventSink(TBookViewEvents& Events, IUnknown* TopFrame) : FEvents(&Events), FTopFrame(TopFrame) {}
     // The view is gone: events that still come are answered, never passed on.
@@ -236,13 +247,6 @@ public:
         }
         *Object = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FReferences); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&FReferences);
-        if (!left)
-            delete this;
-        return left;
     }
     STDMETHODIMP GetTypeInfoCount(UINT* Count) override {
         if (Count)
@@ -293,13 +297,12 @@ public:
     }
 
 private:
-    ~TBrowserEventSink() = default;
+    ~TBrowserEventSink() override = default;
 
     bool IsTopFrame(const VARIANT& Frame) const {
         return Frame.vt == VT_DISPATCH && SameObject(Frame.pdispVal, FTopFrame);
     }
 
-    LONG FReferences = 1;
     TBookViewEvents* FEvents;
     IUnknown* FTopFrame;
 };
@@ -312,12 +315,8 @@ class TBrowserView;
 // object. It
 // outlives the view when the control keeps a reference; then Owner is null and it
 // answers as an empty site.
-class TBrowserSite final : public IOleClientSite,
-                           public IOleInPlaceSite,
-                           public IOleInPlaceFrame,
-                           public IDocHostUIHandler2,
-                           public IOleCommandTarget,
-                           public IServiceProvider {
+class TBrowserSite final : public TComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
+                                             IDocHostUIHandler2, IOleCommandTarget, IServiceProvider> {
 public:
     TBrowserSite(TBrowserView* Owner, TBookViewEvents& Events) : FOwner(Owner), FEvents(Events) {}
     void Detach() { FOwner = nullptr; }
@@ -343,13 +342,6 @@ public:
             return E_NOINTERFACE;
         AddRef();
         return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FReferences); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&FReferences);
-        if (!left)
-            delete this;
-        return left;
     }
 
     // IOleClientSite
@@ -495,9 +487,8 @@ public:
     }
 
 private:
-    ~TBrowserSite() = default;
+    ~TBrowserSite() override = default;
 
-    LONG FReferences = 1;
     TBrowserView* FOwner;
     TBookViewEvents& FEvents;
 };

@@ -1,7 +1,9 @@
 // The WebBrowser control hosted in plain Win32 as the reader's book view
 // (CreateBrowserView of w_BookView.h): the control's site, its in-place frame, the
 // document host's hooks (context menu, keys, script error dialogs), its events, and
-// the security manager it is handed.
+// the security manager it is handed. The view lives on a thread that called
+// OleInitialize and runs a message loop (the control's clipboard, drag and drop and
+// in-place activation need it).
 #pragma once
 
 #include "w_BookView.h"
