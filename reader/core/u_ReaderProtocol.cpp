@@ -131,19 +131,13 @@ bool NeedsEscape(unsigned char c, bool inPath) {
 }
 
 std::string Escaped(std::string_view text, bool inPath) {
-    static const char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (NeedsEscape(c, inPath)) {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        } else {
-            out += ch;
-        }
-    }
+    for (size_t i = 0; i < text.size(); ++i)
+        if (NeedsEscape(static_cast<unsigned char>(text[i]), inPath))
+            out += UrlEncode(text.substr(i, 1), false);
+        else
+            out += text[i];
     return out;
 }
 

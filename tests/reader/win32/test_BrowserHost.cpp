@@ -74,34 +74,29 @@ HRESULT Fire(IDispatch* Sink, DISPID Id, std::vector<VARIANT> Arguments) {
                         nullptr);
 }
 
-VARIANT Ref(VARIANT* Value) {
+VARIANT Typed(VARTYPE Type) {
     VARIANT v;
     VariantInit(&v);
-    v.vt = VT_VARIANT | VT_BYREF;
+    v.vt = Type;
+    return v;
+}
+VARIANT Ref(VARIANT* Value) {
+    VARIANT v = Typed(VT_VARIANT | VT_BYREF);
     v.pvarVal = Value;
     return v;
 }
-
 VARIANT Text(BSTR Value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
+    VARIANT v = Typed(VT_BSTR);
     v.bstrVal = Value;
     return v;
 }
-
 VARIANT Frame(IDispatch* Value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
+    VARIANT v = Typed(VT_DISPATCH);
     v.pdispVal = Value;
     return v;
 }
-
 VARIANT CancelFlag(VARIANT_BOOL* Value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL | VT_BYREF;
+    VARIANT v = Typed(VT_BOOL | VT_BYREF);
     v.pboolVal = Value;
     return v;
 }
@@ -152,8 +147,7 @@ TEST_F(BrowserHost, TheControlsEventsReachTheWindow) {
 
     BSTR url = SysAllocString(L"book:/ch/one.htm");
     VARIANT urlValue = Text(url);
-    VARIANT empty;
-    VariantInit(&empty);
+    VARIANT empty = Typed(VT_EMPTY);
     VARIANT_BOOL cancel = VARIANT_FALSE;
     const auto navigate = [&](IDispatch* frame) {
         cancel = VARIANT_FALSE;
@@ -174,13 +168,9 @@ TEST_F(BrowserHost, TheControlsEventsReachTheWindow) {
     // A new window is never opened by the control; the window hears of it.
     BSTR target = SysAllocString(L"book:/other.htm");
     IDispatch* newWindow = nullptr;
-    VARIANT windowOut;
-    VariantInit(&windowOut);
-    windowOut.vt = VT_DISPATCH | VT_BYREF;
+    VARIANT windowOut = Typed(VT_DISPATCH | VT_BYREF);
     windowOut.ppdispVal = &newWindow;
-    VARIANT flags;
-    VariantInit(&flags);
-    flags.vt = VT_UI4;
+    const VARIANT flags = Typed(VT_UI4);
     cancel = VARIANT_FALSE;
     EXPECT_EQ(Fire(sink, DISPID_NEWWINDOW3, {Text(target), Text(url), flags, CancelFlag(&cancel), windowOut}),
               S_OK);
