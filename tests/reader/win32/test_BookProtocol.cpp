@@ -3,6 +3,13 @@
 #include "w_BookProtocol.h"
 #include "w_Text.h"
 
+// The book's store has a CreateFile of its own, which <windows.h> would rename.
+#undef CreateFile
+#include "common/cabinet_maker.h"
+#include "u_Book.h"
+#include "u_ReaderBook.h"
+#include "u_ReaderSession.h"
+
 #include <gtest/gtest.h>
 #include <urlmon.h>
 
@@ -250,4 +257,72 @@ TEST_F(BookProtocol, UrlmonCombinesAndParsesThroughTheProtocol) {
     EXPECT_EQ(value, static_cast<DWORD>(FALSE));
     EXPECT_EQ(CoInternetQueryInfo(L"book:/x.htm", QUERY_IS_SECURE, 0, &value, sizeof value, &size, 0), S_OK);
     EXPECT_EQ(value, static_cast<DWORD>(TRUE));
+}
+
+namespace {
+
+std::string Cabinet(const std::map<std::string, std::string>& files) {
+    TMFS store;
+    for (const auto& [path, content] : files) {
+        if (const std::string folder = TMFS::ExtractPath(path); folder.size() > 1)
+            store.Session()->ForceFolders(folder);
+        store.Session()->CreateFile(path, 0, true)->Content = content;
+    }
+    return cabmaker::StoreCabinet(store);
+}
+
+// A book of selected pages made in memory: its password is "abc".
+TBookResources SelectedPagesBook() {
+    TBookResources book;
+    book.System = Cabinet({
+        {"\\System.xml",
+         "<System ApplicationTitle=\"Tides\" Variables=\"Variables.xml\" Story=\"Story.xml\"/>"},
+        {"\\Decrypt.xml", BuildDecryptXml({TBookProtection::Selected, 0x40C6C4C2, {}})},
+        {"\\Variables.xml", "<vars><var name=\"Harbour\">Port Ellis</var></vars>"},
+        {"\\Story.xml",
+         "<Story><item page=\"\\index.htm\" pagename=\"Cover\" searchable=True/>"
+         "<item page=\"\\ch\\secret.htm\" pagename=\"Secret\" passwordprotection=True/></Story>"},
+    });
+    book.Pages = Cabinet({{"\\index.htm", "<html><head></head><body>Welcome to %{Harbour}.</body></html>"},
+                          {"\\ch\\secret.htm", "<p>The keeper's secret anchorage.</p>"},
+                          {"\\pics\\dot.png", Picture}});
+    book.PagesSize = book.Pages.size();
+    return book;
+}
+
+} // namespace
+
+TEST(BookProtocolOnABook, TheReadingSessionAnswersThroughUrlmon) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    TReaderBook book(SelectedPagesBook(), "tides.exe");
+    TReaderSession session(book);
+    std::string error;
+    ASSERT_TRUE(
+        RegisterBookProtocol([&](const std::string& url) { return AnswerBookRequest(session, url); }, error));
+
+    TBinding page = Bind("book:/index.htm");
+    EXPECT_EQ(page.Status, S_OK);
+    EXPECT_EQ(page.MimeType, "text/html");
+    EXPECT_NE(page.Data.find("Welcome to Port Ellis."), std::string::npos) << page.Data;
+    page = Bind("book:/ch/../pics/DOT.png");
+    EXPECT_EQ(page.MimeType, "image/png");
+    EXPECT_EQ(page.Data, Picture);
+    page = Bind("book:/?pagelamp=search&q=welcome");
+    EXPECT_EQ(page.Status, S_OK);
+    EXPECT_NE(page.Data.find(">Cover</a>"), std::string::npos) << page.Data;
+
+    // The guarded page, before and after its password; a name outside the book.
+    page = Bind("book:/ch/secret.htm");
+    EXPECT_TRUE(FAILED(page.Status));
+    EXPECT_EQ(page.Data, "");
+    page = Bind("book:/ch/nothing.htm");
+    EXPECT_TRUE(FAILED(page.Status));
+    EXPECT_EQ(page.Data, "");
+    ASSERT_TRUE(book.UnlockSelected("abc"));
+    page = Bind("book:/ch/secret.htm");
+    EXPECT_EQ(page.Status, S_OK);
+    EXPECT_NE(page.Data.find("anchorage"), std::string::npos);
+
+    UnregisterBookProtocol();
+    CoUninitialize();
 }
