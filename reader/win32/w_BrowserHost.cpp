@@ -309,17 +309,17 @@ private:
 
 // ---- The control's site ----
 
-class TBrowserView;
-
 // Everything the WebBrowser control asks of its container but its events, in one COM
-// object. It
-// outlives the view when the control keeps a reference; then Owner is null and it
-// answers as an empty site.
+// object. It outlives the view when the control keeps a reference; then it is detached
+// and answers as an empty site.
 class TBrowserSite final : public TComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
                                              IDocHostUIHandler2, IOleCommandTarget, IServiceProvider> {
 public:
-    TBrowserSite(TBrowserView* Owner, TBookViewEvents& Events) : FOwner(Owner), FEvents(Events) {}
-    void Detach() { FOwner = nullptr; }
+    TBrowserSite(HWND Window, TBookViewEvents& Events) : FWindow(Window), FEvents(&Events) {}
+    void Detach() {
+        FWindow = nullptr;
+        FEvents = nullptr;
+    }
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID Iid, void** Object) override {
@@ -365,7 +365,7 @@ public:
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
     // IOleInPlaceSite
-    STDMETHODIMP CanInPlaceActivate() override { return FOwner ? S_OK : S_FALSE; }
+    STDMETHODIMP CanInPlaceActivate() override { return FWindow ? S_OK : S_FALSE; }
     STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
     STDMETHODIMP OnUIActivate() override { return S_OK; }
     STDMETHODIMP GetWindowContext(IOleInPlaceFrame** Frame, IOleInPlaceUIWindow** Document, LPRECT Position,
@@ -394,7 +394,7 @@ public:
         // S_OK: the host took care of it, so the engine shows no menu.
         bool allowed = false;
         try {
-            allowed = FOwner && FEvents.ContextMenuAllowed();
+            allowed = FEvents && FEvents->ContextMenuAllowed();
         } catch (...) {
         }
         return allowed ? S_FALSE : S_OK;
@@ -422,7 +422,7 @@ public:
     STDMETHODIMP TranslateAccelerator(LPMSG Message, const GUID*, DWORD) override {
         bool taken = false;
         try {
-            taken = FOwner && Message && FEvents.TranslateAccelerator(*Message);
+            taken = FEvents && Message && FEvents->TranslateAccelerator(*Message);
         } catch (...) {
         }
         return taken ? S_OK : S_FALSE;
@@ -489,8 +489,8 @@ public:
 private:
     ~TBrowserSite() override = default;
 
-    TBrowserView* FOwner;
-    TBookViewEvents& FEvents;
+    HWND FWindow;
+    TBookViewEvents* FEvents;
 };
 
 const wchar_t* const HostClass = L"PagelampBookView";
@@ -579,7 +579,7 @@ private:
 STDMETHODIMP TBrowserSite::GetWindow(HWND* Window) {
     if (!Window)
         return E_POINTER;
-    *Window = FOwner ? FOwner->Window() : nullptr;
+    *Window = FWindow;
     return *Window ? S_OK : E_FAIL;
 }
 
@@ -592,15 +592,15 @@ STDMETHODIMP TBrowserSite::GetWindowContext(IOleInPlaceFrame** Frame, IOleInPlac
     if (Document)
         *Document = nullptr;
     RECT bounds = {};
-    if (FOwner)
-        GetClientRect(FOwner->Window(), &bounds);
+    if (FWindow)
+        GetClientRect(FWindow, &bounds);
     if (Position)
         *Position = bounds;
     if (Clip)
         *Clip = bounds;
     if (FrameInfo) {
         FrameInfo->fMDIApp = FALSE;
-        FrameInfo->hwndFrame = FOwner ? GetAncestor(FOwner->Window(), GA_ROOT) : nullptr;
+        FrameInfo->hwndFrame = FWindow ? GetAncestor(FWindow, GA_ROOT) : nullptr;
         FrameInfo->haccel = nullptr;
         FrameInfo->cAccelEntries = 0;
     }
@@ -647,7 +647,7 @@ bool TBrowserView::Create(HWND Parent, std::string& Error) {
         Error = StepFailed("Creating the view's window", HRESULT_FROM_WIN32(GetLastError()));
         return false;
     }
-    FSite = new (std::nothrow) TBrowserSite(this, FEvents);
+    FSite = new (std::nothrow) TBrowserSite(FWindow, FEvents);
     if (!FSite) {
         Error = StepFailed("Creating the control's site", E_OUTOFMEMORY);
         return false;
@@ -775,6 +775,13 @@ HRESULT CreateBrowserEventSink(TBookViewEvents& Events, IUnknown* TopFrame, IDis
         return E_POINTER;
     *Sink = new (std::nothrow) TBrowserEventSink(Events, TopFrame);
     return *Sink ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CreateBrowserSite(TBookViewEvents& Events, IOleClientSite** Site) {
+    if (!Site)
+        return E_POINTER;
+    *Site = new (std::nothrow) TBrowserSite(nullptr, Events);
+    return *Site ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT CreateBookSecurityManager(IInternetSecurityManager** Manager) {

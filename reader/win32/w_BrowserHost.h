@@ -20,3 +20,8 @@ HRESULT CreateBookSecurityManager(IInternetSecurityManager** Manager);
 // control itself is TopFrame; its frames are other objects), new windows (always
 // cancelled), title changes. Sink comes with one reference.
 HRESULT CreateBrowserEventSink(TBookViewEvents& Events, IUnknown* TopFrame, IDispatch** Sink);
+
+// The site the view gives the control (IOleClientSite with its in-place site and frame,
+// IDocHostUIHandler2, IOleCommandTarget, IServiceProvider), without a window: what it
+// answers the engine can be asked of it alone. Site comes with one reference.
+HRESULT CreateBrowserSite(TBookViewEvents& Events, IOleClientSite** Site);

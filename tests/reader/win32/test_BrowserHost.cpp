@@ -4,8 +4,10 @@
 #include "w_BrowserHost.h"
 #include "w_Text.h"
 
+#include <docobj.h>
 #include <exdispid.h>
 #include <gtest/gtest.h>
+#include <mshtmhst.h>
 
 #include <string>
 #include <vector>
@@ -25,8 +27,13 @@ public:
     void DocumentComplete(const std::string& Url) override { Calls.push_back("complete " + Url); }
     void NewWindow(const std::string& Url) override { Calls.push_back("new window " + Url); }
     void TitleChanged(const std::string& Title) override { Calls.push_back("title " + Title); }
-    bool ContextMenuAllowed() override { return false; }
-    bool TranslateAccelerator(MSG&) override { return false; }
+    bool ContextMenuAllowed() override { return AllowContextMenu; }
+    bool TranslateAccelerator(MSG& Message) override {
+        Calls.push_back("key " + std::to_string(Message.wParam));
+        return TakeKeys;
+    }
+    bool AllowContextMenu = false;
+    bool TakeKeys = false;
 };
 
 LRESULT CALLBACK ParentProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
@@ -247,4 +254,76 @@ TEST(BookSecurityManager, BookPagesAreTrustedLocalFilesRefused) {
     EXPECT_EQ(size, 9u);
     EXPECT_EQ(manager->GetSecurityId(L"https://example.org/", id, &size, 0), INET_E_DEFAULT_ACTION);
     manager->Release();
+}
+
+TEST(BrowserSite, WhatTheSiteAnswersTheEngine) {
+    TRecordingEvents events;
+    IOleClientSite* site = nullptr;
+    ASSERT_EQ(CreateBrowserSite(events, &site), S_OK);
+    IDocHostUIHandler* handler = nullptr;
+    IOleCommandTarget* commands = nullptr;
+    IServiceProvider* services = nullptr;
+    IOleInPlaceSite* inPlace = nullptr;
+    ASSERT_EQ(site->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&handler)), S_OK);
+    ASSERT_EQ(site->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&commands)), S_OK);
+    ASSERT_EQ(site->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services)), S_OK);
+    ASSERT_EQ(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace)), S_OK);
+
+    // The right-click menu as the window allows it: S_OK means the host took it.
+    POINT where = {5, 5};
+    EXPECT_EQ(handler->ShowContextMenu(CONTEXT_MENU_DEFAULT, &where, nullptr, nullptr), S_OK);
+    events.AllowContextMenu = true;
+    EXPECT_EQ(handler->ShowContextMenu(CONTEXT_MENU_DEFAULT, &where, nullptr, nullptr), S_FALSE);
+
+    // Keys go to the window's commands first.
+    MSG key = {nullptr, WM_KEYDOWN, VK_F5, 0, 0, {0, 0}};
+    EXPECT_EQ(handler->TranslateAccelerator(&key, nullptr, 0), S_FALSE);
+    events.TakeKeys = true;
+    EXPECT_EQ(handler->TranslateAccelerator(&key, nullptr, 0), S_OK);
+    EXPECT_EQ(events.Calls, (std::vector<std::string>{"key 116", "key 116"}));
+
+    DOCHOSTUIINFO info = {};
+    info.cbSize = sizeof info;
+    ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
+    for (const DWORD flag : {DOCHOSTUIFLAG_NO3DBORDER, DOCHOSTUIFLAG_THEME, DOCHOSTUIFLAG_DPI_AWARE})
+        EXPECT_TRUE(info.dwFlags & flag) << flag;
+    EXPECT_FALSE(info.dwFlags &
+                 (DOCHOSTUIFLAG_FLAT_SCROLLBAR | DOCHOSTUIFLAG_SCROLL_NO | DOCHOSTUIFLAG_DIALOG));
+
+    // A script error never shows the engine's dialog, and the page's scripts go on.
+    const GUID docHostCommands = {
+        0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+    VARIANT goOn;
+    VariantInit(&goOn);
+    EXPECT_EQ(commands->Exec(&docHostCommands, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &goOn), S_OK);
+    EXPECT_EQ(goOn.vt, VT_BOOL);
+    EXPECT_EQ(goOn.boolVal, VARIANT_TRUE);
+    EXPECT_EQ(commands->Exec(nullptr, OLECMDID_PRINT, 0, nullptr, nullptr), OLECMDERR_E_NOTSUPPORTED);
+    EXPECT_EQ(commands->Exec(&docHostCommands, OLECMDID_PRINT, 0, nullptr, nullptr),
+              OLECMDERR_E_UNKNOWNGROUP);
+
+    // The engine's security questions go to the book's security manager.
+    IInternetSecurityManager* manager = nullptr;
+    ASSERT_EQ(services->QueryService(SID_SInternetSecurityManager, IID_IInternetSecurityManager,
+                                     reinterpret_cast<void**>(&manager)),
+              S_OK);
+    DWORD zone = 0;
+    EXPECT_EQ(manager->MapUrlToZone(L"book:/a.htm", &zone, 0), S_OK);
+    EXPECT_EQ(zone, static_cast<DWORD>(URLZONE_TRUSTED));
+    manager->Release();
+    IUnknown* other = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(services->QueryService(IID_IOleCommandTarget, IID_IUnknown, reinterpret_cast<void**>(&other)),
+              E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+
+    // Without a window the site takes no control in place.
+    EXPECT_EQ(inPlace->CanInPlaceActivate(), S_FALSE);
+    HWND window = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(inPlace->GetWindow(&window), E_FAIL);
+
+    inPlace->Release();
+    services->Release();
+    commands->Release();
+    handler->Release();
+    EXPECT_EQ(site->Release(), 0u);
 }
