@@ -27,3 +27,20 @@ TProtocolAnswer AnswerBookRequest(const TReaderSession& Session, std::string_vie
 // relative links, "..", queries, fragments and root-relative links, with the same
 // results as the Linux reader's.
 std::string CombineBookUrl(std::string_view Base, std::string_view Relative);
+
+// The MIME type of a file of the book, judged from its name (without folders) and, when
+// the name says nothing, from its first bytes: "text/plain" for other text and
+// "application/octet-stream" for other data. The reader's own pages are "text/html".
+std::string BookFileMimeType(std::string_view FileName, std::string_view Data);
+
+// An HTML page with the declaration that asks the Windows engine for its newest
+// document mode (a page of the book may be written for any engine); a page that
+// already declares a mode keeps it.
+std::string WithStandardsMode(std::string_view Html);
+
+// What the reader's HTML engine may load or run: the book's own pages, the web (its
+// own policy applies), the engine's own addresses ("about:blank", "javascript:",
+// "res:", "data:"), and everything else (local files, other programs' schemes), which
+// is refused.
+enum class TEngineUrlKind { Book, Web, Engine, Refused };
+TEngineUrlKind EngineUrlKind(std::string_view Url);
