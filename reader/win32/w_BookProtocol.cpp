@@ -1,6 +1,7 @@
 #include "w_BookProtocol.h"
 
 #include "u_ReaderPaths.h"
+#include "w_Com.h"
 #include "w_Text.h"
 
 #include <urlmon.h>
@@ -39,7 +40,7 @@ HRESULT CopyResult(const std::wstring& Text, LPWSTR Buffer, DWORD Size, DWORD* L
 }
 
 // One request of the engine: answered whole in Start, then read from memory.
-class TBookProtocol final : public IInternetProtocol, public IInternetProtocolInfo {
+class TBookProtocol final : public TComObject<IInternetProtocol, IInternetProtocolInfo> {
 public:
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID Iid, void** Object) override {
@@ -57,14 +58,6 @@ public:
         AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FReferences); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&FReferences);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
     // IInternetProtocolRoot
     STDMETHODIMP Start(LPCWSTR Url, IInternetProtocolSink* Sink, IInternetBindInfo*, DWORD Flags,
                        HANDLE_PTR) override {
@@ -211,9 +204,8 @@ public:
     }
 
 private:
-    ~TBookProtocol() { Terminate(0); }
+    ~TBookProtocol() override { Terminate(0); }
 
-    LONG FReferences = 1;
     IInternetProtocolSink* FSink = nullptr;
     std::string FData;
     size_t FPosition = 0;

@@ -2,6 +2,7 @@
 
 #include "u_ReaderPaths.h"
 #include "u_ReaderProtocol.h"
+#include "w_Com.h"
 #include "w_Text.h"
 
 #include <exdisp.h>
@@ -28,38 +29,6 @@ std::string StepFailed(const char* Step, HRESULT Result) {
     wsprintfA(text, "%s failed (0x%08lX)", Step, static_cast<unsigned long>(Result));
     return text;
 }
-
-// A COM pointer that releases what it holds.
-template <typename T>
-class TComPtr {
-public:
-    TComPtr() = default;
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
-    ~TComPtr() { Reset(); }
-    void Reset() {
-        if (FPointer) {
-            T* pointer = FPointer;
-            FPointer = nullptr;
-            pointer->Release();
-        }
-    }
-    T* Get() const { return FPointer; }
-    T* operator->() const { return FPointer; }
-    explicit operator bool() const { return FPointer != nullptr; }
-    T** Out() {
-        Reset();
-        return &FPointer;
-    }
-    void** OutVoid() { return reinterpret_cast<void**>(Out()); }
-    template <typename U>
-    HRESULT As(TComPtr<U>& Other, REFIID Iid) const {
-        return FPointer ? FPointer->QueryInterface(Iid, Other.OutVoid()) : E_POINTER;
-    }
-
-private:
-    T* FPointer = nullptr;
-};
 
 // A BSTR that frees itself.
 class TBstr {
@@ -102,26 +71,6 @@ bool SameObject(IUnknown* One, IUnknown* Other) {
         return false;
     return a.Get() == b.Get();
 }
-
-// The reference count of the view's COM objects: each comes with one reference and
-// is deleted with its last.
-template <typename... Interfaces>
-class TComObject : public Interfaces... {
-public:
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&FReferences); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&FReferences);
-        if (!left)
-            delete this;
-        return left;
-    }
-
-protected:
-    virtual ~TComObject() = default;
-
-private:
-    LONG FReferences = 1;
-};
 
 // ---- The security manager ----
 
