@@ -246,29 +246,11 @@ std::string Line(const std::string& label, const std::string& data) {
 
 } // namespace
 
-// The Windows loader (wine64) reads a book grown by the resource editor as a data file,
-// as programs that show a book's icon or read its resources do.
-TEST_F(Pagelamp, TheWindowsLoaderReadsTheBookAsADataFile) {
-    const std::string pages = RandomBytes(2 * 1024 * 1024 + 17, 21);
-    const std::string system = "MSCF" + RandomBytes(7001, 22);
-    const std::string ico = ThreeImageIcon();
-    WriteRCDataResource(Book, "FILES_MFS", pages);
-    WriteRCDataResource(Book, "SYSTEM_MFS", system);
-    WriteIconGroupResource(Book, "MAINICON", 1, ico);
-
-    std::string group = ico.substr(0, 6);
-    std::string images;
-    for (uint32_t i = 0; i < 3; ++i) {
-        group += ico.substr(6 + 16 * i, 12);
-        group += std::string{static_cast<char>(i + 1), '\0'};
-        const uint32_t size = synth::Get32(ico, 6 + 16 * i + 8);
-        const uint32_t at = synth::Get32(ico, 6 + 16 * i + 12);
-        images += Line("ICON " + std::to_string(i + 1), ico.substr(at, size));
-    }
-    const std::string expected =
-        Line("FILES_MFS", pages) + Line("SYSTEM_MFS", system) + Line("MAINICON", group) + images + "end\n";
-
-    std::string winePath = "Z:" + Book;
+// What the Windows loader (wine64) reads from a book grown by the resource editor,
+// loaded as a data file, as programs that show a book's icon or read its resources do;
+// the expected lines of book_resources for the contents written.
+std::string LoaderView(const std::string& book) {
+    std::string winePath = "Z:" + book;
     for (char& c : winePath)
         if (c == '/')
             c = '\\';
@@ -279,6 +261,45 @@ TEST_F(Pagelamp, TheWindowsLoaderReadsTheBookAsADataFile) {
     for (const char c : run.Out)
         if (c != '\r') // the Windows runtime ends its lines with CR LF
             out += c;
-    EXPECT_EQ(out, expected);
+    return out;
+}
+
+std::string WriteBookAndExpect(const std::string& book, unsigned seed) {
+    const std::string pages = RandomBytes(2 * 1024 * 1024 + 17, seed);
+    const std::string system = "MSCF" + RandomBytes(7001, seed + 1);
+    const std::string ico = ThreeImageIcon();
+    WriteRCDataResource(book, "FILES_MFS", pages);
+    WriteRCDataResource(book, "SYSTEM_MFS", system);
+    WriteIconGroupResource(book, "MAINICON", 1, ico);
+
+    std::string group = ico.substr(0, 6);
+    std::string images;
+    for (uint32_t i = 0; i < 3; ++i) {
+        group += ico.substr(6 + 16 * i, 12);
+        group += std::string{static_cast<char>(i + 1), '\0'};
+        const uint32_t size = synth::Get32(ico, 6 + 16 * i + 8);
+        const uint32_t at = synth::Get32(ico, 6 + 16 * i + 12);
+        images += Line("ICON " + std::to_string(i + 1), ico.substr(at, size));
+    }
+    return Line("FILES_MFS", pages) + Line("SYSTEM_MFS", system) + Line("MAINICON", group) + images + "end\n";
+}
+
+TEST_F(Pagelamp, TheWindowsLoaderReadsTheBookAsADataFile) {
+    const std::string expected = WriteBookAndExpect(Book, 21);
+    EXPECT_EQ(LoaderView(Book), expected);
+}
+
+// The 64-bit reader the tests run (PE32+: wider optional header) takes a book as well,
+// and objdump and the loader read it back.
+TEST_F(Pagelamp, ThePE32PlusReaderTakesABookToo) {
+    const std::string book = Dir + "/Book64.exe";
+    fs::copy_file(QUARVEL_READER64, book);
+    const std::string expected = WriteBookAndExpect(book, 31);
+    EXPECT_EQ(LoaderView(book), expected);
+    const RunResult headers = Shell("x86_64-w64-mingw32-objdump -p -h " + Quote(book) + " 2>&1 >/dev/null");
+    EXPECT_EQ(headers.Out, "");
+    const RunResult dump = Shell("x86_64-w64-mingw32-objdump -p " + Quote(book) + " 2>/dev/null");
+    EXPECT_NE(dump.Out.find("Magic\t\t\t020b\t(PE32+)"), std::string::npos) << dump.Out.substr(0, 2000);
+    EXPECT_EQ(Extract(book, "+RCDATA", "+SYSTEM_MFS").substr(0, 4), "MSCF");
 }
 #endif
