@@ -249,6 +249,10 @@ protected:
             if (W == VK_ESCAPE || (FCloseOnClick && W == VK_SPACE))
                 FDone = true;
             return 0;
+        case WM_COMMAND: // Escape, as the dialog keys give it
+            if (LOWORD(W) == IDCANCEL)
+                FDone = true;
+            return 0;
         case WM_CLOSE:
             FDone = true;
             return 0;

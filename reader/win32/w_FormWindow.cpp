@@ -67,8 +67,9 @@ TFormWindow::~TFormWindow() {
 void TFormWindow::Open(const std::string& Url) {
     if (!FView)
         return;
-    FPending = Url;
-    FView->Navigate(Url);
+    const std::string url = Url; // Url may be the pending address itself
+    FPending = url;
+    FView->Navigate(url);
 }
 
 bool TFormWindow::BeforeNavigate(const std::string& Url, bool TopLevel) {

@@ -459,7 +459,7 @@ void TMainWindow::ShowAbout() {
 }
 
 bool TMainWindow::TranslateAccelerator(MSG& Message) {
-    return FWindow && FAccelerators && TranslateAcceleratorW(FWindow, FAccelerators, &Message);
+    return FWindow && FAccelerators && ::TranslateAcceleratorW(FWindow, FAccelerators, &Message);
 }
 
 bool TMainWindow::PreTranslate(MSG& Message) {
@@ -525,9 +525,10 @@ void TMainWindow::FollowLinkInNewWindow(const std::string& Link) {
 
 void TMainWindow::ShowAddress(const std::string& Address, bool AddToHistory) {
     FSession.Shown(Address, AddToHistory);
-    FPending = EngineUrl(Address);
+    const std::string url = EngineUrl(Address);
+    FPending = url;
     if (FView)
-        FView->Navigate(FPending);
+        FView->Navigate(url);
     SyncContents();
     UpdateCommands();
 }

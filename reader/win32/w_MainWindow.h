@@ -13,6 +13,8 @@
 #include "u_ReaderSession.h"
 #include "u_ReaderToolbar.h"
 
+#include <commctrl.h>
+
 #include <functional>
 #include <memory>
 #include <string>

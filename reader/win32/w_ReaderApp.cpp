@@ -229,7 +229,7 @@ int RunReader(HMODULE Module, const std::vector<std::string>& Args, const TViewF
         return CheckModuleBook(Module);
     SetBatchMode(arguments.Batch);
     if (!arguments.Error.empty()) {
-        ShowError(nullptr, "Pagelamp", "Pagelamp: " + arguments.Error + ".");
+        ShowError(nullptr, "Pagelamp", arguments.Error + ".");
         return 2;
     }
     if (FAILED(OleInitialize(nullptr)))
