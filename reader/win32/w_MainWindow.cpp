@@ -250,7 +250,7 @@ void TMainWindow::CreateToolBar() {
     if (FLayout.Logo) {
         FLogoPicture = LoadBookPicture(FBook.SystemFile(LogoFile));
         if (FLogoPicture) {
-            FLogo = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE,
+            FLogo = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY,
                                     0, 0, 0, 0, FWindow, reinterpret_cast<HMENU>(INT_PTR(LogoId)), instance, nullptr);
             SendMessageW(FLogo, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(FLogoPicture));
             if (!FLayout.LogoText.empty()) {
@@ -325,8 +325,15 @@ void TMainWindow::Arrange() {
         }
         const int y = FLayout.Bottom ? bottom - height : 0;
         SetWindowPos(FToolBar, nullptr, 0, y, client.right - logoWidth, height, SWP_NOZORDER);
-        if (FLogo)
-            SetWindowPos(FLogo, nullptr, client.right - logoWidth, y, logoWidth, height, SWP_NOZORDER);
+        FToolBand = RECT{client.right - logoWidth, y, client.right, y + height};
+        if (FLogo) {
+            // The logo as large as it is (within bounds), centred in the band at the end.
+            BITMAP info{};
+            GetObjectW(FLogoPicture, sizeof info, &info);
+            const int w = std::min<int>(info.bmWidth, 320), h = std::min<int>(info.bmHeight, 256);
+            SetWindowPos(FLogo, nullptr, client.right - logoWidth + 4, y + (height - h) / 2, w, h, SWP_NOZORDER);
+        }
+        InvalidateRect(FWindow, &FToolBand, TRUE);
         if (FLayout.Bottom)
             bottom -= height;
         else
@@ -771,6 +778,17 @@ LRESULT TMainWindow::Handle(UINT Message, WPARAM W, LPARAM L) {
     }
     case WM_NOTIFY:
         return Notify(reinterpret_cast<NMHDR*>(L));
+    case WM_ERASEBKGND:
+        if (FToolBack && FLogo) {
+            // The band of the logo in the toolbar's colour.
+            FillRect(reinterpret_cast<HDC>(W), &FToolBand, FToolBack);
+            RECT client;
+            GetClientRect(FWindow, &client);
+            ExcludeClipRect(reinterpret_cast<HDC>(W), FToolBand.left, FToolBand.top, FToolBand.right, FToolBand.bottom);
+            FillRect(reinterpret_cast<HDC>(W), &client, GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        break;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(L) == FLogo && FToolBack)
             return reinterpret_cast<LRESULT>(FToolBack);

@@ -117,6 +117,7 @@ private:
     HIMAGELIST FImages = nullptr;
     HBITMAP FLogoPicture = nullptr;
     HBRUSH FToolBack = nullptr;
+    RECT FToolBand{}; // the band of the logo, at the toolbar's end
     HICON FIconBig = nullptr, FIconSmall = nullptr;
     std::vector<TToolbarBookmark> FBookmarks;
     std::vector<HTREEITEM> FPageItems; // by story index

@@ -53,13 +53,13 @@ void Screenshot(HWND Window, const char* Name) {
     const char* folder = std::getenv("QUARVEL_SCREENSHOT_DIR");
     if (!folder || !*folder || !Window)
         return;
-    RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    MSG msg;
-    for (int i = 0; i < 50 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    Sleep(150);
+    // Painted now, without running messages (a test's script may be running them).
+    RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    GdiFlush();
+    // Waiting for messages (without taking any) lets the window system show what was painted.
+    const ULONGLONG until = GetTickCount64() + 300;
+    while (GetTickCount64() < until)
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     RECT r;
     GetWindowRect(Window, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
