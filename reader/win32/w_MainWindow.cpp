@@ -90,7 +90,7 @@ bool TMainWindow::Create(std::string& Error) {
         style |= WS_THICKFRAME | WS_MAXIMIZEBOX;
     if (!CreateBound(MainClassName, 0, style, FBook.Caption(), area.left + (area.right - area.left - w) / 2,
                      area.top + (area.bottom - area.top - h) / 2, w, h, nullptr, nullptr)) {
-        Error = "the window cannot be made";
+        Error = "the window cannot be made (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
     FIconBig = LoadBookIcon(FBook.Icon(), GetSystemMetrics(SM_CXICON));
