@@ -7,6 +7,7 @@
 
 #include "u_BookLayout.h"
 #include "u_CaseBlind.h"
+#include "u_ReaderNavigation.h"
 #include "u_ReaderPaths.h"
 #include "quarvel_version.h"
 
@@ -22,17 +23,6 @@ namespace {
 enum : UINT { WM_FOLLOW_LINKS = WM_APP + 1, WM_FORM_CLOSED };
 constexpr UINT_PTR UpdateTimer = 1;
 constexpr int ContentsWidth = 230;
-
-// The engine's URL of a book address ("\a b\c.htm?x#f" gives "book:/a%20b/c.htm?x#f").
-std::string EngineUrl(const std::string& Address) {
-    const TBookAddress address = ParseBookAddress(Address);
-    std::string url = std::string(BookScheme) + ":" + EnginePath(address.Path);
-    if (!address.Query.empty())
-        url += "?" + address.Query;
-    if (!address.Fragment.empty())
-        url += "#" + address.Fragment;
-    return url;
-}
 
 bool IsBookUrl(const std::string& Url) {
     const std::string prefix = std::string(BookScheme) + ":";
@@ -520,14 +510,7 @@ void TMainWindow::FollowLinkInNewWindow(const std::string& Link) {
         return;
     RECT box{0, 0, 800, 600};
     GetClientRect(FWindow, &box);
-    TReaderForm window;
-    window.Path = ParseBookAddress(decision.Address).Path;
-    window.Width = box.right * 4 / 5;
-    window.Height = box.bottom * 4 / 5;
-    window.Center = false;
-    window.Sizeable = true;
-    window.ScrollBars = true;
-    OpenFormWindow(window, FBook.Caption(), decision.Address);
+    OpenFormWindow(PageWindowForm(decision.Address, box.right, box.bottom), FBook.Caption(), decision.Address);
 }
 
 void TMainWindow::ShowAddress(const std::string& Address, bool AddToHistory) {

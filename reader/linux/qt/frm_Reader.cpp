@@ -10,6 +10,7 @@
 #include "u_CommandTable.h"
 #include "u_Forms.h"
 #include "u_ReaderCommands.h"
+#include "u_ReaderNavigation.h"
 #include "u_ReaderPictures.h"
 #include "u_ReaderSettings.h"
 #include "u_Version.h"
@@ -532,14 +533,8 @@ void TfrmReader::FollowLinkInNewWindow(const std::string& Link) {
     }
     if (decision.Kind == TNavKind::AskPassword && !UnlockGuarded())
         return;
-    TReaderForm window;
-    window.Path = ParseBookAddress(decision.Address).Path;
-    window.Width = width() * 4 / 5;
-    window.Height = height() * 4 / 5;
-    window.Center = false;
-    window.Sizeable = true;
-    window.ScrollBars = true;
-    FPageWindows.emplace_back(OpenFormWindow(window, Q(FBook.Caption()), decision.Address));
+    FPageWindows.emplace_back(
+        OpenFormWindow(PageWindowForm(decision.Address, width(), height()), Q(FBook.Caption()), decision.Address));
 }
 
 TfrmReaderForm* TfrmReader::ShowForm(const TReaderForm& Form) {

@@ -4,6 +4,7 @@
 #include "reader_books.h"
 #include "u_ReaderBook.h"
 #include "u_ReaderCommands.h"
+#include "u_ReaderNavigation.h"
 #include "u_ReaderSession.h"
 #include "u_ReaderSettingsKey.h"
 #include "u_ReaderToolbar.h"
@@ -233,4 +234,18 @@ TEST(ReaderSettingsKey, OneKeyPerBookPath) {
     EXPECT_NE(key, BookSettingsKey("C:\\Other\\Tides.exe"));
     EXPECT_EQ(key.find('\\', std::string("Software\\Brevant\\Quarvel\\Reader\\Books\\").size()), std::string::npos)
         << "one key, no subkeys from the path";
+}
+
+TEST(ReaderNavigation, EngineUrlsAndPageWindows) {
+    EXPECT_EQ(EngineUrl("\\index.htm"), "book:/index.htm");
+    EXPECT_EQ(EngineUrl("\\a b\\c.htm?x=1#f"), "book:/a%20b/c.htm?x=1#f");
+    EXPECT_EQ(EngineUrl("\\?pagelamp=search&q=dawn"), "book:/?pagelamp=search&q=dawn");
+    EXPECT_EQ(EngineUrl("ch\\..\\one.htm#top"), "book:/one.htm#top");
+    const TReaderForm window = PageWindowForm("\\ch\\one.htm?q=x#f", 1000, 500);
+    EXPECT_EQ(window.Path, "\\ch\\one.htm");
+    EXPECT_EQ(window.Width, 800);
+    EXPECT_EQ(window.Height, 400);
+    EXPECT_FALSE(window.Center);
+    EXPECT_TRUE(window.Sizeable);
+    EXPECT_TRUE(window.ScrollBars);
 }
