@@ -12,5 +12,5 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int) {
-    return RunReader(Instance, ProgramArguments(), BrowserViewFactory());
+    return RunReader(Instance, ModulePath(Instance), ProgramArguments(), BrowserViewFactory());
 }

@@ -69,12 +69,6 @@ std::string ModuleIcon(HMODULE Module) {
     return file;
 }
 
-std::string ModuleFileName(HMODULE Module) {
-    std::wstring name(32768, L'\0');
-    name.resize(GetModuleFileNameW(Module, name.data(), DWORD(name.size())));
-    return Utf8(name);
-}
-
 std::string BaseName(const std::string& Path) {
     const size_t slash = Path.find_last_of("\\/");
     return slash == std::string::npos ? Path : Path.substr(slash + 1);
@@ -104,9 +98,8 @@ void ShowSplashOrPopUp(const TReaderBook& Book, TSplashType Type, const char* Pi
     }
 }
 
-int Read(HMODULE Module, const TViewFactory& Factory) {
-    const std::string path = ModuleFileName(Module);
-    const std::string name = BaseName(path);
+int Read(HMODULE Module, const std::string& Path, const TViewFactory& Factory) {
+    const std::string name = BaseName(Path);
     TBookResources resources;
     if (!ReadModuleBook(Module, resources))
         return StartFailed(Format(SNotABook, name));
@@ -146,7 +139,7 @@ int Read(HMODULE Module, const TViewFactory& Factory) {
         ~TUnregister() { UnregisterBookProtocol(); }
     } unregister;
 
-    TMainWindow window(session, Factory, path);
+    TMainWindow window(session, Factory, Path);
     if (!window.Create(error))
         return StartFailed("Cannot show \"" + name + "\": cannot create the HTML engine (" + error + ").");
     bool closed = false;
@@ -199,13 +192,19 @@ bool ReadModuleBook(HMODULE Module, TBookResources& Resources) {
     return true;
 }
 
-TBookCheck CheckModuleBook(HMODULE Module) {
+std::string ModulePath(HMODULE Module) {
+    std::wstring name(32768, L'\0');
+    name.resize(GetModuleFileNameW(Module, name.data(), DWORD(name.size())));
+    return Utf8(name);
+}
+
+TBookCheck CheckModuleBook(HMODULE Module, const std::string& Path) {
     TBookResources resources;
     if (!ReadModuleBook(Module, resources))
         return bcNoBook;
     try {
         TBook book;
-        book.Open(std::move(resources), BaseName(ModuleFileName(Module)));
+        book.Open(std::move(resources), BaseName(Path));
         return bcBook;
     } catch (const std::exception&) {
         return bcDamaged;
@@ -223,10 +222,11 @@ std::vector<std::string> ProgramArguments() {
     return args;
 }
 
-int RunReader(HMODULE Module, const std::vector<std::string>& Args, const TViewFactory& Factory) {
+int RunReader(HMODULE Module, const std::string& Path, const std::vector<std::string>& Args,
+              const TViewFactory& Factory) {
     const TWinReaderArguments arguments = ParseWinReaderArguments(Args);
     if (arguments.Check)
-        return CheckModuleBook(Module);
+        return CheckModuleBook(Module, Path);
     SetBatchMode(arguments.Batch);
     if (!arguments.Error.empty()) {
         ShowError(nullptr, "Pagelamp", arguments.Error + ".");
@@ -239,7 +239,7 @@ int RunReader(HMODULE Module, const std::vector<std::string>& Args, const TViewF
     InitCommonControlsEx(&controls);
     int status;
     try {
-        status = Read(Module, Factory);
+        status = Read(Module, Path, Factory);
     } catch (const std::exception& e) {
         status = StartFailed(e.what());
     }

@@ -29,10 +29,14 @@ enum TBookCheck { bcBook = 0, bcNoBook = 1, bcDamaged = 2 };
 // bytes of an icon file). False when the module holds neither cabinet; a module with
 // only one gives the other empty, which the book core reports as damage.
 bool ReadModuleBook(HMODULE Module, TBookResources& Resources);
-// The answer of "/check" for the book in Module.
-TBookCheck CheckModuleBook(HMODULE Module);
+// The answer of "/check" for the book in Module, the file Path.
+TBookCheck CheckModuleBook(HMODULE Module, const std::string& Path);
 
-// The whole program on the book of Module, its arguments given; the exit status.
-int RunReader(HMODULE Module, const std::vector<std::string>& Args, const TViewFactory& Factory);
+// The whole program on the book of Module, the file Path (which names the book in
+// messages and its settings), its arguments given; the exit status.
+int RunReader(HMODULE Module, const std::string& Path, const std::vector<std::string>& Args,
+              const TViewFactory& Factory);
 // The program's arguments from its command line (without the program's name).
 std::vector<std::string> ProgramArguments();
+// The full path of a module's file.
+std::string ModulePath(HMODULE Module);

@@ -8,7 +8,6 @@
 #include "w_Dialogs.h"
 #include "w_MainWindow.h"
 #include "w_Pictures.h"
-#include "w_ReaderApp.h"
 #include "w_Settings.h"
 
 #include "u_ReaderSettingsKey.h"
@@ -540,20 +539,6 @@ TEST_F(WindowsReader, SearchBoxGivesTheWordsOrNothing) {
         words = AskSearchText(nullptr, "");
     }
     EXPECT_EQ(words, "");
-}
-
-TEST_F(WindowsReader, ProgramWithoutABookEndsWithStatusOne) {
-    // This test program holds no book: "/check" says so, and the reader stops with 1.
-    EXPECT_EQ(RunReader(GetModuleHandleW(nullptr), {"/check"}, TFakeViews().Factory()), 1);
-    EXPECT_EQ(RunReader(GetModuleHandleW(nullptr), {"--batch"}, TFakeViews().Factory()), 1);
-    SetBatchMode(false);
-    EXPECT_EQ(RunReader(GetModuleHandleW(nullptr), {"--batch", "--colour"}, TFakeViews().Factory()), 2);
-    SetBatchMode(false);
-
-    const TWinReaderArguments arguments = ParseWinReaderArguments({"--batch", "/check"});
-    EXPECT_TRUE(arguments.Batch);
-    EXPECT_TRUE(arguments.Check);
-    EXPECT_TRUE(arguments.Error.empty());
 }
 
 TEST_F(WindowsReader, BookIconAndPicturesFromTheirBytes) {

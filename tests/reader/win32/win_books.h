@@ -129,6 +129,8 @@ public:
     }
     void Navigate(const std::string& Url) override {
         Navigated.push_back(Url);
+        if (Log)
+            Log->push_back(Url);
         if (FEvents.BeforeNavigate(Url, true)) {
             Shown = Url;
             SetWindowTextW(FWindow, Wide("\n\n" + Url).c_str());
@@ -149,6 +151,7 @@ public:
 
     TBookViewEvents& Events() { return FEvents; }
     std::vector<std::string> Navigated;
+    std::vector<std::string>* Log = nullptr; // outlives the view
     std::string Shown;
     std::vector<std::string> Marked;
     RECT Bounds{};
@@ -160,12 +163,15 @@ private:
     HWND FWindow;
 };
 
-// A view factory handing out fake views, which it keeps for the test to look at.
+// A view factory handing out fake views, which it lists for the test to look at while
+// their windows live; what they were asked to show stays in Navigated after them.
 struct TFakeViews {
     std::vector<TFakeView*> Made;
+    std::vector<std::string> Navigated;
     TViewFactory Factory() {
         return [this](HWND Parent, TBookViewEvents& Events, std::string&) -> std::unique_ptr<TBookView> {
             auto view = std::make_unique<TFakeView>(Parent, Events);
+            view->Log = &Navigated;
             Made.push_back(view.get());
             return view;
         };
