@@ -129,8 +129,15 @@ HMENU TMainWindow::CreateMenus() {
             AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(FFontSizeMenu), L"&Font Size");
             continue;
         }
-        AppendMenuW(menu, info.Checkable && FontSizeOf(info.Command) >= 0 ? MF_STRING : MF_STRING,
-                    UINT_PTR(CommandId(info.Command)), Wide(MenuText(info)).c_str());
+        AppendMenuW(menu, MF_STRING, UINT_PTR(CommandId(info.Command)), Wide(MenuText(info)).c_str());
+        if (FontSizeOf(info.Command) >= 0) {
+            // One of the sizes is checked: a radio mark.
+            MENUITEMINFOW item{};
+            item.cbSize = sizeof item;
+            item.fMask = MIIM_FTYPE;
+            item.fType = MFT_STRING | MFT_RADIOCHECK;
+            SetMenuItemInfoW(menu, UINT(CommandId(info.Command)), FALSE, &item);
+        }
         // The bookmarks of the book's bookmarks button, at the end of the Go menu.
         if (info.Command == TReaderCommand::NextChapter) {
             for (const TToolbarButton& button : FBook.ToolButtons()) {
