@@ -375,7 +375,8 @@ void SortTree(TResItem& dir) {
 // the first NamedCount entries.
 size_t ChildPosition(const TResItem& dir, const TResName& n) {
     const auto& list = dir.Children;
-    const auto namedEnd = list.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(dir.NamedCount, list.size()));
+    const auto namedEnd =
+        list.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(dir.NamedCount, list.size()));
     if (n.IsText())
         return static_cast<size_t>(
             std::lower_bound(list.begin(), namedEnd, n.Text(),
@@ -383,11 +384,10 @@ size_t ChildPosition(const TResItem& dir, const TResName& n) {
                                  return c->Name < name;
                              }) -
             list.begin());
-    return static_cast<size_t>(std::lower_bound(namedEnd, list.end(), uint32_t{n.Number()},
-                                                [](const std::unique_ptr<TResItem>& c, uint32_t id) {
-                                                    return c->Id < id;
-                                                }) -
-                               list.begin());
+    return static_cast<size_t>(
+        std::lower_bound(namedEnd, list.end(), uint32_t{n.Number()},
+                         [](const std::unique_ptr<TResItem>& c, uint32_t id) { return c->Id < id; }) -
+        list.begin());
 }
 
 TResItem* FindChild(TResItem& dir, const TResName& n, size_t* index = nullptr) {
@@ -424,11 +424,10 @@ TResItem* FindOrInsertDirectory(TResItem& dir, const TResName& n) {
 
 // The data node of a language under a name directory, or where it belongs.
 size_t LanguagePosition(const TResItem& name, uint32_t language) {
-    return static_cast<size_t>(std::lower_bound(name.Children.begin(), name.Children.end(), language,
-                                                [](const std::unique_ptr<TResItem>& c, uint32_t id) {
-                                                    return c->Id < id;
-                                                }) -
-                               name.Children.begin());
+    return static_cast<size_t>(
+        std::lower_bound(name.Children.begin(), name.Children.end(), language,
+                         [](const std::unique_ptr<TResItem>& c, uint32_t id) { return c->Id < id; }) -
+        name.Children.begin());
 }
 
 void RemoveChild(TResItem& dir, size_t index) {
@@ -565,7 +564,8 @@ public:
         if (const int code = HostCreateBeside(path, FPath, FFd)) {
             // No new copy beside the file (a full disk, a read-only folder): the file is
             // never written over in place, so nothing happens to it.
-            throw TFailure{code, Format("Cannot write the new \"%s\" beside it: %s", FFile, SysErrorMessage(code))};
+            throw TFailure{code,
+                           Format("Cannot write the new \"%s\" beside it: %s", FFile, SysErrorMessage(code))};
         }
     }
     ~TOutput() {
@@ -860,9 +860,9 @@ void Commit(TResourceUpdate& u) {
 
     // The checksum. Every byte that is only copied keeps the parity of its position (the
     // file moves by whole file-alignment units, data blocks by multiples of 4; both are
-    // checked), so it adds the same to the old sum and the new one. When the old checksum is plausible, the new
-    // one is therefore worked out from it and from the bytes that change, and the copied
-    // bytes (the pages of a book) are never read; otherwise every byte is summed.
+    // checked), so it adds the same to the old sum and the new one. When the old checksum is plausible, the
+    // new one is therefore worked out from it and from the bytes that change, and the copied bytes (the pages
+    // of a book) are never read; otherwise every byte is summed.
     const size_t checksumAt = h.OptionalHeader + kOptCheckSum;
     const uint32_t oldChecksum = Get32(v + checksumAt);
     bool incremental = oldChecksum > fileSize && oldChecksum - fileSize <= 0xFFFF && (fileDelta & 1) == 0;
@@ -1010,8 +1010,8 @@ bool UpdateEntry(TResourceUpdateHandle u, const TResName& type, const TResName& 
         TResItem* t = FindOrInsertDirectory(root, type);
         TResItem* n = FindOrInsertDirectory(*t, name);
         const size_t pos = LanguagePosition(*n, language);
-        TResItem* node = pos < n->Children.size() && n->Children[pos]->Id == language ? n->Children[pos].get()
-                                                                                       : nullptr;
+        TResItem* node =
+            pos < n->Children.size() && n->Children[pos]->Id == language ? n->Children[pos].get() : nullptr;
         if (!node) {
             auto item = std::make_unique<TResItem>();
             node = item.get();
@@ -1162,12 +1162,14 @@ void TResourceWriter::WriteIconGroup(const TResName& GroupName, uint16_t FirstIc
     FState->IconGroups.push_back(std::move(group));
     const std::string& stored = FState->IconGroups.back();
     // The group and its images go in together, so a book never names images it lacks.
-    if (!UpdateEntry(FState->Handle, TResName(ResTypeGroupIcon), GroupName, 0, stored.data(), stored.size(), false))
+    if (!UpdateEntry(FState->Handle, TResName(ResTypeGroupIcon), GroupName, 0, stored.data(), stored.size(),
+                     false))
         RaiseResourceLastError();
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* e = ico + 6 + 16 * i;
-        if (!UpdateEntry(FState->Handle, TResName(ResTypeIcon), TResName(static_cast<uint16_t>(FirstIconId + i)), 0,
-                         ico + Get32(e + 12), Get32(e + 8), false))
+        if (!UpdateEntry(FState->Handle, TResName(ResTypeIcon),
+                         TResName(static_cast<uint16_t>(FirstIconId + i)), 0, ico + Get32(e + 12),
+                         Get32(e + 8), false))
             RaiseResourceLastError();
     }
 }

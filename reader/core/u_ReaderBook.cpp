@@ -49,7 +49,8 @@ void TReaderBook::ReadSystem() {
     const std::string& name = FBook.FileName();
     ReadBookPart(name, "Variables.xml", [&] {
         try {
-            FVariables = std::make_unique<TVariables>(FBook.SystemFile(FBook.SystemFilePath(SystemXml::Variables)), true);
+            FVariables = std::make_unique<TVariables>(
+                FBook.SystemFile(FBook.SystemFilePath(SystemXml::Variables)), true);
         } catch (const EVariablesError&) {
             // A cycle among the values: the references stay as they are written.
             FVariables = std::make_unique<TVariables>(std::string(), true);
@@ -66,7 +67,7 @@ void TReaderBook::ReadSystem() {
         }
     });
     ReadBookPart(name, "Story.xml",
-             [&] { FStory = TReaderStory(FBook.SystemFile(FBook.SystemFilePath(SystemXml::Story))); });
+                 [&] { FStory = TReaderStory(FBook.SystemFile(FBook.SystemFilePath(SystemXml::Story))); });
     // The toolbar and the additional pages are the book's decoration: a fault there
     // leaves the reader without them rather than without the book.
     try {

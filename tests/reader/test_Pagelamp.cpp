@@ -215,19 +215,6 @@ TEST_F(Pagelamp, CorruptIconLeavesTheBookUntouched) {
     EXPECT_EQ(synth::ReadFile(Book), before);
 }
 
-// The real loader's view, when wine is there to give it.
-TEST_F(Pagelamp, TellsWhetherItHoldsABookUnderWine) {
-    if (!HaveTool("wine") || !HaveTool("gcab"))
-        GTEST_SKIP() << "wine or gcab not installed";
-    const std::string env = "WINEDEBUG=-all WINEPREFIX=" + Quote(Dir + "/wine") + " ";
-    EXPECT_EQ(Shell(env + "wine " + Quote(Book) + " /check").Status, 1);
-    synth::WriteFile(Dir + "/info.mfs", "MFS00000000");
-    ASSERT_EQ(Shell("cd " + Quote(Dir) + " && gcab -c -z s.cab info.mfs").Status, 0);
-    WriteRCDataResource(Book, "FILES_MFS", synth::ReadFile(Dir + "/s.cab"));
-    WriteRCDataResource(Book, "SYSTEM_MFS", synth::ReadFile(Dir + "/s.cab"));
-    EXPECT_EQ(Shell(env + "wine " + Quote(Book) + " /check").Status, 0);
-}
-
 #ifdef QUARVEL_BOOK_RESOURCES
 namespace {
 
@@ -255,8 +242,8 @@ std::string LoaderView(const std::string& book) {
         if (c == '/')
             c = '\\';
     const RunResult run = Shell("env WINEPREFIX=" + Quote(QUARVEL_WINE_PREFIX) +
-                                " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=d' " + Quote(QUARVEL_WINE) + " " +
-                                Quote(QUARVEL_BOOK_RESOURCES) + " " + Quote(winePath) + " 2>/dev/null");
+                                " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=d' " + Quote(QUARVEL_WINE) +
+                                " " + Quote(QUARVEL_BOOK_RESOURCES) + " " + Quote(winePath) + " 2>/dev/null");
     std::string out;
     for (const char c : run.Out)
         if (c != '\r') // the Windows runtime ends its lines with CR LF
