@@ -202,14 +202,6 @@ bool IsBookSchemeUrl(std::string_view url) {
     return url.size() > length && url[length] == ':' && StartsWithAsciiCaseBlind(url, BookScheme);
 }
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 } // namespace
 
 std::string BookFileMimeType(std::string_view FileName, std::string_view Data) {
@@ -228,7 +220,7 @@ std::string BookFileMimeType(std::string_view FileName, std::string_view Data) {
 TProtocolAnswer AnswerBookRequest(const TReaderSession& Session, std::string_view Url) {
     TProtocolAnswer answer;
     const TLinkTarget target = ClassifyLink(Url, "\\");
-    if (target.Kind != TLinkKind::Book || !IsBookSchemeUrl(Trimmed(Url)))
+    if (target.Kind != TLinkKind::Book || !IsBookSchemeUrl(TrimControls(Url)))
         return answer;
     TServedPage served = Session.Serve(target.Address);
     switch (served.Status) {
@@ -249,7 +241,7 @@ TProtocolAnswer AnswerBookRequest(const TReaderSession& Session, std::string_vie
 }
 
 std::string CombineBookUrl(std::string_view Base, std::string_view Relative) {
-    Relative = Trimmed(Relative);
+    Relative = TrimControls(Relative);
     const std::string scheme = std::string(BookScheme) + ":";
     const std::string root = scheme + "/";
     if (IsBookSchemeUrl(Relative)) {
@@ -259,7 +251,7 @@ std::string CombineBookUrl(std::string_view Base, std::string_view Relative) {
     } else if (ClassifyLink(Relative, "\\").Kind != TLinkKind::Book) {
         return std::string(Relative); // another scheme: not ours to combine
     }
-    Base = Trimmed(Base);
+    Base = TrimControls(Base);
     if (IsBookSchemeUrl(Base))
         Base.remove_prefix(scheme.size());
     TUrlParts base = SplitReference(Base);
@@ -319,7 +311,7 @@ std::string WithStandardsMode(std::string_view Html) {
 }
 
 TEngineUrlKind EngineUrlKind(std::string_view Url) {
-    Url = Trimmed(Url);
+    Url = TrimControls(Url);
     const size_t colon = Url.find(':');
     if (colon == std::string_view::npos || colon < 2)
         return TEngineUrlKind::Refused; // no scheme, or a drive letter

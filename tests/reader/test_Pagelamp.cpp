@@ -5,6 +5,7 @@
 #include "pe_synth.h"
 #include "quarvel_version.h"
 
+#include "../cli/run_command.h"
 #include "random_bytes.h"
 #include "temp_folder.h"
 
@@ -12,10 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -23,24 +22,11 @@ namespace {
 
 const std::string kReader = std::string(QUARVEL_BIN_DIR) + "/Pagelamp.exe";
 
-struct RunResult {
-    int Status;
-    std::string Out;
-};
+using RunResult = TCommandRun;
 
-// Runs a shell command and takes its standard output (standard error joined in when asked).
+// Runs a shell command and takes its standard output.
 RunResult Shell(const std::string& command) {
-    RunResult r{-1, std::string()};
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 65536> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.Out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return RunCommand(command);
 }
 
 std::string Quote(const std::string& s) {

@@ -6,40 +6,26 @@
 //
 // Built only with the x86_64 Windows build, which gives the program's path.
 #ifdef QUARVEL_READER64
+#include "../cli/run_command.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-};
+using TRun = TCommandRun;
 
 // Runs a shell command, standard error joined to standard output.
 TRun Shell(const std::string& command) {
-    TRun r;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 65536> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.Out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return RunCommand(command + " 2>&1");
 }
 
 std::string Quote(const std::string& s) {

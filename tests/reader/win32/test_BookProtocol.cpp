@@ -261,20 +261,12 @@ TEST_F(BookProtocol, UrlmonCombinesAndParsesThroughTheProtocol) {
 
 namespace {
 
-std::string Cabinet(const std::map<std::string, std::string>& files) {
-    TMFS store;
-    for (const auto& [path, content] : files) {
-        if (const std::string folder = TMFS::ExtractPath(path); folder.size() > 1)
-            store.Session()->ForceFolders(folder);
-        store.Session()->CreateFile(path, 0, true)->Content = content;
-    }
-    return cabmaker::StoreCabinet(store);
-}
+using cabmaker::FilesCabinet;
 
 // A book of selected pages made in memory: its password is "abc".
 TBookResources SelectedPagesBook() {
     TBookResources book;
-    book.System = Cabinet({
+    book.System = FilesCabinet({
         {"\\System.xml",
          "<System ApplicationTitle=\"Tides\" Variables=\"Variables.xml\" Story=\"Story.xml\"/>"},
         {"\\Decrypt.xml", BuildDecryptXml({TBookProtection::Selected, 0x40C6C4C2, {}})},
@@ -283,9 +275,10 @@ TBookResources SelectedPagesBook() {
          "<Story><item page=\"\\index.htm\" pagename=\"Cover\" searchable=True/>"
          "<item page=\"\\ch\\secret.htm\" pagename=\"Secret\" passwordprotection=True/></Story>"},
     });
-    book.Pages = Cabinet({{"\\index.htm", "<html><head></head><body>Welcome to %{Harbour}.</body></html>"},
-                          {"\\ch\\secret.htm", "<p>The keeper's secret anchorage.</p>"},
-                          {"\\pics\\dot.png", Picture}});
+    book.Pages =
+        FilesCabinet({{"\\index.htm", "<html><head></head><body>Welcome to %{Harbour}.</body></html>"},
+                      {"\\ch\\secret.htm", "<p>The keeper's secret anchorage.</p>"},
+                      {"\\pics\\dot.png", Picture}});
     book.PagesSize = book.Pages.size();
     return book;
 }

@@ -24,19 +24,7 @@
 
 namespace winbooks {
 
-// <windows.h> makes CreateFile a macro; the file system's own is meant here.
-#pragma push_macro("CreateFile")
-#undef CreateFile
-inline std::string Cabinet(const std::map<std::string, std::string>& files) {
-    TMFS store;
-    for (const auto& [path, content] : files) {
-        if (const std::string folder = TMFS::ExtractPath(path); folder.size() > 1)
-            store.Session()->ForceFolders(folder);
-        store.Session()->CreateFile(path, 0, true)->Content = content;
-    }
-    return cabmaker::StoreCabinet(store);
-}
-#pragma pop_macro("CreateFile")
+using cabmaker::FilesCabinet;
 
 // A 24-bit BMP file of one colour.
 inline std::string Bmp(int Width, int Height, uint8_t Red, uint8_t Green, uint8_t Blue) {
@@ -79,23 +67,26 @@ inline TBookResources Resources(TBookSpec& Spec) {
     Spec.Options.ApplicationTitle = "%{Title}";
     Spec.Options.MainFormCaption = "%{Title} - Windows test";
     std::map<std::string, std::string> system = Spec.SystemFiles;
-    system["\\System.xml"] = "<System Story=\"Story.xml\" ToolButtons=\"ToolButtons.xml\" Variables=\"Variables.xml\" "
-                             "Forms=\"AdditionalPages.xml\" Decrypt=\"Decrypt.xml\" " +
-                             Spec.Options.GetAttributes() + "><splash " + Spec.Options.Splash().GetAttributes() +
-                             "/><toolbar " + Spec.Options.Toolbar().GetAttributes() + "/></System>";
+    system["\\System.xml"] =
+        "<System Story=\"Story.xml\" ToolButtons=\"ToolButtons.xml\" Variables=\"Variables.xml\" "
+        "Forms=\"AdditionalPages.xml\" Decrypt=\"Decrypt.xml\" " +
+        Spec.Options.GetAttributes() + "><splash " + Spec.Options.Splash().GetAttributes() + "/><toolbar " +
+        Spec.Options.Toolbar().GetAttributes() + "/></System>";
     system["\\Story.xml"] =
         "<Story><item page=\"\\index.htm\" pagename=\"Cover\" searchable=\"True\" rightclick=\"True\" "
-        "passwordprotection=\"False\"/><item><item page=\"\\ch\\one.htm\" pagename=\"Tides\" searchable=\"True\" "
+        "passwordprotection=\"False\"/><item><item page=\"\\ch\\one.htm\" pagename=\"Tides\" "
+        "searchable=\"True\" "
         "rightclick=\"False\" passwordprotection=\"False\"/><item page=\"\\ch\\two.htm\" pagename=\"Secret\" "
         "searchable=\"False\" rightclick=\"True\" passwordprotection=\"True\"/></item></Story>";
     system["\\Variables.xml"] = "<vars><var name=\"Title\">$Tide Tables</var></vars>";
-    system["\\AdditionalPages.xml"] =
-        "<AdditionalPages>\r\n<Form Path=\"\\about.htm\" Name=\"About\" Caption=\"About %{Title}\" Center=True "
-        "HideScrollBar=False Width=333 Height=222 Sizeable=False SystemMenu=True Maximize=False Minimize=False/>"
-        "</AdditionalPages>";
+    system["\\AdditionalPages.xml"] = "<AdditionalPages>\r\n<Form Path=\"\\about.htm\" Name=\"About\" "
+                                      "Caption=\"About %{Title}\" Center=True "
+                                      "HideScrollBar=False Width=333 Height=222 Sizeable=False "
+                                      "SystemMenu=True Maximize=False Minimize=False/>"
+                                      "</AdditionalPages>";
     system["\\ToolButtons.xml"] = BuildToolButtonsText(Spec.Buttons, Spec.Options.Toolbar());
     system["\\Decrypt.xml"] = Spec.Decrypt;
-    std::string pages = Cabinet({
+    std::string pages = FilesCabinet({
         {"\\index.htm", "<html><body><h1>%{Title}</h1><a href=\"ch/one.htm\">One</a></body></html>"},
         {"\\ch\\one.htm", "<html><body><p>High water at dawn; the keeper writes it down.</p></body></html>"},
         {"\\ch\\two.htm", "<html><body><p>The keeper's secret anchorage.</p></body></html>"},
@@ -104,7 +95,7 @@ inline TBookResources Resources(TBookSpec& Spec) {
     if (!Spec.Key.empty())
         pages = EncryptData(pages, Spec.Key, true);
     TBookResources r;
-    r.System = Cabinet(system);
+    r.System = FilesCabinet(system);
     r.PagesSize = pages.size();
     r.Pages = std::move(pages);
     return r;
@@ -119,13 +110,14 @@ inline std::unique_ptr<TReaderBook> OpenBook(TBookSpec& Spec) {
 class TFakeView : public TBookView {
 public:
     TFakeView(HWND Parent, TBookViewEvents& Events) : FEvents(Events) {
-        FWindow = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 10, 10,
-                                  Parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+        FWindow = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0,
+                                  10, 10, Parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
     HWND Window() const override { return FWindow; }
     void SetBounds(const RECT& Bounds) override {
         this->Bounds = Bounds;
-        MoveWindow(FWindow, Bounds.left, Bounds.top, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top, TRUE);
+        MoveWindow(FWindow, Bounds.left, Bounds.top, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
+                   TRUE);
     }
     void Navigate(const std::string& Url) override {
         Navigated.push_back(Url);
@@ -180,7 +172,8 @@ struct TFakeViews {
 
 // Runs messages until Done says so (or a safety limit of many seconds, so that a fault
 // fails the test instead of hanging it); false when the limit was reached.
-inline bool PumpUntil(const std::function<bool()>& Done, const std::function<bool(MSG&)>& PreTranslate = nullptr) {
+inline bool PumpUntil(const std::function<bool()>& Done,
+                      const std::function<bool(MSG&)>& PreTranslate = nullptr) {
     const ULONGLONG limit = GetTickCount64() + 20000;
     MSG msg;
     while (!Done()) {
