@@ -10,10 +10,9 @@
 #include "u_SpaceXMLParser.h"
 #include "u_XMLValues.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
-#include <filesystem>
-#include <fstream>
 #include <system_error>
 
 const char* const SCannotOpenBook = "Cannot open \"%s\". %s";
@@ -76,7 +75,8 @@ std::string BuildDecryptXml(const TSecurityDescription& Security) {
     };
     switch (Security.Protection) {
     case TBookProtection::Password:
-        return std::string("<") + Root + attr(Method, MethodPassword) + attr(PasswordType, TypeSimple) + "/>\r\n";
+        return std::string("<") + Root + attr(Method, MethodPassword) + attr(PasswordType, TypeSimple) +
+               "/>\r\n";
     case TBookProtection::Selected:
         return std::string("<") + Root + attr(Method, MethodPassword) +
                attr(PasswordHash, std::to_string(Security.PasswordHash)) + attr(PasswordType, TypeSelected) +
@@ -108,7 +108,8 @@ TSecurityDescription ReadDecryptXml(const std::string& Text) {
         const std::string hash = XmlText(root, PasswordHash, "");
         int64_t value = 0;
         const auto [end, error] = std::from_chars(hash.data(), hash.data() + hash.size(), value);
-        if (error != std::errc() || end != hash.data() + hash.size() || value < INT32_MIN || value > UINT32_MAX)
+        if (error != std::errc() || end != hash.data() + hash.size() || value < INT32_MIN ||
+            value > UINT32_MAX)
             throw Exception(SNoPasswordHash);
         security.PasswordHash = static_cast<int32_t>(static_cast<uint32_t>(value));
     } else if (SameTextCaseBlind(method, MethodUserPassword)) {
@@ -124,13 +125,15 @@ TSecurityDescription ReadDecryptXml(const std::string& Text) {
 
 TBookResources ReadBookResources(const std::string& FileName, unsigned Parts) {
     // Only a regular file is read: a folder, a pipe or a device is no book.
-    std::error_code ec;
-    const auto status = std::filesystem::status(HostFsPath(FileName), ec);
-    if (ec || !std::filesystem::exists(status))
+    THostHandle handle = NoHostHandle;
+    const int error = HostOpenFile(FileName, THostOpen::Read, handle);
+    if (error == 0)
+        HostCloseFile(handle);
+    else if (error == ENOENT)
         throw EBookError(Format(SCannotOpenBook, FileName, SNoSuchFile));
-    if (!std::filesystem::is_regular_file(status))
+    else if (error == HostNotRegular)
         throw EBookError(Format(SNotABookFile, FileName));
-    if (!std::ifstream(HostFsPath(FileName), std::ios::binary))
+    else
         throw EBookError(Format(SCannotOpenBook, FileName, SUnreadable));
 
     TBookResources resources;
@@ -192,13 +195,12 @@ void TBook::Open(TBookResources&& Resources, const std::string& Name) {
         FIcon = std::move(Resources.Icon);
         ReadBookPart(Name, "system files", [&] { UnpackStore(FSystem, std::move(Resources.System)); });
 
-        ReadBookPart(Name, "System.xml", [&] {
-            FDescription = std::make_unique<TXMLDocument>(SystemFile(SystemXmlFile));
-        });
+        ReadBookPart(Name, "System.xml",
+                     [&] { FDescription = std::make_unique<TXMLDocument>(SystemFile(SystemXmlFile)); });
         if (XmlName(FDescription->Root()).empty())
             throw EBookError(Format(SNotABook, Name));
         ReadBookPart(Name, "Decrypt.xml",
-                 [&] { FSecurity = ReadDecryptXml(SystemFile(SystemFilePath(SystemXml::Decrypt))); });
+                     [&] { FSecurity = ReadDecryptXml(SystemFile(SystemFilePath(SystemXml::Decrypt))); });
 
         const bool whole = Resources.Pages.size() == Resources.PagesSize;
         if (whole) {
@@ -250,7 +252,8 @@ bool TBook::Unlock(const std::string& User, const std::string& Password) {
         // a name.
         for (const std::string& record : FSecurity.UserRecords) {
             std::string key;
-            if (BookKeyFromUserRecord(record, User, Password, key) && DecryptData(FLockedPages, key, true, cabinet)) {
+            if (BookKeyFromUserRecord(record, User, Password, key) &&
+                DecryptData(FLockedPages, key, true, cabinet)) {
                 right = true;
                 break;
             }

@@ -23,6 +23,9 @@ constexpr const char* HostPathSeparators = "/";
 std::filesystem::path HostFsPath(const std::string& Path);
 // And back: the UTF-8 text of a standard library path.
 std::string HostFsText(const std::filesystem::path& Path);
+// The absolute form of a host path with every symbolic link resolved; a part that does
+// not exist (yet) is appended as written.
+std::string CanonicalHostPath(const std::string& path);
 
 // ---- What stands at a path ----
 

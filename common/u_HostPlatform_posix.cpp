@@ -14,6 +14,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -326,7 +327,8 @@ THostFolder::~THostFolder() {
         ::close(static_cast<int>(FHandle));
 }
 
-THostFolder::THostFolder(THostFolder&& Other) noexcept : FHandle(Other.FHandle), FPath(std::move(Other.FPath)) {
+THostFolder::THostFolder(THostFolder&& Other) noexcept
+    : FHandle(Other.FHandle), FPath(std::move(Other.FPath)) {
     Other.FHandle = -1;
 }
 
@@ -352,7 +354,8 @@ THostKind THostFolder::Entry(const std::string& Name, int& Error) const {
 }
 
 int THostFolder::OpenFolder(const std::string& Name, THostFolder& Folder) const {
-    const int fd = ::openat(static_cast<int>(FHandle), Name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd =
+        ::openat(static_cast<int>(FHandle), Name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return Errno();
     Folder.FHandle = fd;
@@ -368,15 +371,18 @@ int THostFolder::Remove(const std::string& Name) const {
     return ::unlinkat(static_cast<int>(FHandle), Name.c_str(), 0) == 0 ? 0 : Errno();
 }
 
-int THostFolder::WriteFile(const std::string& Name, std::string_view Content, bool Overwrite, bool& Opened) const {
-    const int fd = ::openat(static_cast<int>(FHandle), Name.c_str(),
-                            O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (Overwrite ? O_TRUNC : O_EXCL), 0666);
+int THostFolder::WriteFile(const std::string& Name, std::string_view Content, bool Overwrite,
+                           bool& Opened) const {
+    const int fd =
+        ::openat(static_cast<int>(FHandle), Name.c_str(),
+                 O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (Overwrite ? O_TRUNC : O_EXCL), 0666);
     Opened = fd >= 0;
     if (fd < 0)
         return Errno();
     int error = 0;
     for (size_t done = 0; done < Content.size() && error == 0;) {
-        const ssize_t n = ::write(fd, Content.data() + done, std::min<size_t>(Content.size() - done, 1 << 30));
+        const ssize_t n =
+            ::write(fd, Content.data() + done, std::min<size_t>(Content.size() - done, 1 << 30));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -422,3 +428,11 @@ std::string HostErrorText(int Error) {
 }
 
 #endif
+
+std::string CanonicalHostPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(HostFsPath(path), ec);
+    if (!ec)
+        return HostFsText(canonical);
+    return HostFsText(std::filesystem::absolute(HostFsPath(path), ec).lexically_normal());
+}

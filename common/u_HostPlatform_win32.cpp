@@ -88,11 +88,14 @@ int64_t UnixTime(const FILETIME& ft) {
 
 void Fill(const BY_HANDLE_FILE_INFORMATION& info, bool link, THostStatus& status) {
     const DWORD a = info.dwFileAttributes;
-    status.Kind = link ? THostKind::Link : (a & FILE_ATTRIBUTE_DIRECTORY) ? THostKind::Folder : THostKind::File;
+    status.Kind = link                             ? THostKind::Link
+                  : (a & FILE_ATTRIBUTE_DIRECTORY) ? THostKind::Folder
+                                                   : THostKind::File;
     status.Size = uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
     status.Modified = UnixTime(info.ftLastWriteTime);
     status.Attributes = ((a & FILE_ATTRIBUTE_READONLY) ? faReadOnly : 0) |
-                        ((a & FILE_ATTRIBUTE_HIDDEN) ? faHidden : 0) | ((a & FILE_ATTRIBUTE_SYSTEM) ? faSysFile : 0);
+                        ((a & FILE_ATTRIBUTE_HIDDEN) ? faHidden : 0) |
+                        ((a & FILE_ATTRIBUTE_SYSTEM) ? faSysFile : 0);
     status.Device = info.dwVolumeSerialNumber;
     status.Node = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     status.Owner = status.Group = 0;
@@ -125,9 +128,9 @@ int HostStatusOf(const std::string& Path, bool FollowLinks, THostStatus& Status)
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return LastErrno();
     const bool link = !FollowLinks && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    const HANDLE h = CreateFileW(Wide(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (link ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
-                                 nullptr);
+    const HANDLE h = CreateFileW(
+        Wide(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | (link ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return LastErrno();
     const int result = StatusOfHandle(h, link, Status);
@@ -164,8 +167,9 @@ int HostOpenFile(const std::string& Path, THostOpen Mode, THostHandle& Handle, T
         status.Kind = THostKind::Folder;
         return HostNotRegular;
     }
-    const HANDLE h = CreateFileW(Wide(Path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h =
+        CreateFileW(Wide(Path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return LastErrno();
     if (const int error = StatusOfHandle(h, false, status)) {
@@ -199,7 +203,8 @@ int HostFileStatus(THostHandle Handle, THostStatus& Status) {
 
 int64_t HostRead(THostHandle Handle, void* Buffer, size_t Count, int& Error) {
     DWORD done = 0;
-    if (!ReadFile(::Handle(Handle), Buffer, static_cast<DWORD>(std::min<size_t>(Count, 1u << 30)), &done, nullptr)) {
+    if (!ReadFile(::Handle(Handle), Buffer, static_cast<DWORD>(std::min<size_t>(Count, 1u << 30)), &done,
+                  nullptr)) {
         Error = LastErrno();
         return -1;
     }
@@ -209,7 +214,8 @@ int64_t HostRead(THostHandle Handle, void* Buffer, size_t Count, int& Error) {
 
 int64_t HostWrite(THostHandle Handle, const void* Buffer, size_t Count, int& Error) {
     DWORD done = 0;
-    if (!WriteFile(::Handle(Handle), Buffer, static_cast<DWORD>(std::min<size_t>(Count, 1u << 30)), &done, nullptr)) {
+    if (!WriteFile(::Handle(Handle), Buffer, static_cast<DWORD>(std::min<size_t>(Count, 1u << 30)), &done,
+                   nullptr)) {
         Error = LastErrno();
         return -1;
     }
@@ -280,8 +286,8 @@ int HostSyncFile(THostHandle Handle) {
 
 int HostLockFile(THostHandle Handle) {
     OVERLAPPED whole{};
-    if (LockFileEx(::Handle(Handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
-                   &whole))
+    if (LockFileEx(::Handle(Handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                   MAXDWORD, &whole))
         return 0;
     return GetLastError() == ERROR_LOCK_VIOLATION ? EBUSY : LastErrno();
 }
@@ -327,8 +333,8 @@ int HostCreateBeside(const std::string& Target, std::string& Path, THostHandle& 
         Path = folder + "." + name + ".";
         for (int i = 0; i < 6; ++i)
             Path += digits[device() % 36];
-        const HANDLE h = CreateFileW(Wide(Path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE h = CreateFileW(Wide(Path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             Handle = reinterpret_cast<THostHandle>(h);
             return 0;
@@ -357,12 +363,14 @@ int HostRemoveFile(const std::string& Path) {
 }
 
 int HostRealPath(const std::string& Path, std::string& Real) {
-    const HANDLE h = CreateFileW(Wide(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h =
+        CreateFileW(Wide(Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return LastErrno();
     std::wstring text(MAX_PATH, L'\0');
-    DWORD n = GetFinalPathNameByHandleW(h, text.data(), static_cast<DWORD>(text.size()), FILE_NAME_NORMALIZED);
+    DWORD n =
+        GetFinalPathNameByHandleW(h, text.data(), static_cast<DWORD>(text.size()), FILE_NAME_NORMALIZED);
     if (n >= text.size()) {
         text.resize(n + 1);
         n = GetFinalPathNameByHandleW(h, text.data(), static_cast<DWORD>(text.size()), FILE_NAME_NORMALIZED);
@@ -371,7 +379,8 @@ int HostRealPath(const std::string& Path, std::string& Real) {
     if (n == 0 || n >= text.size()) {
         // Without the final name: the full path as given.
         std::wstring full(MAX_PATH * 4, L'\0');
-        const DWORD m = GetFullPathNameW(Wide(Path).c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        const DWORD m =
+            GetFullPathNameW(Wide(Path).c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         if (m == 0 || m >= full.size())
             return LastErrno();
         Real = Narrow(full.data(), m);
@@ -400,7 +409,8 @@ int HostMakeWritable(const std::string& Path) {
         return LastErrno();
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !(attributes & FILE_ATTRIBUTE_READONLY))
         return 0;
-    return SetFileAttributesW(Wide(Path).c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)) ? 0 : LastErrno();
+    return SetFileAttributesW(Wide(Path).c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY)) ? 0
+                                                                                                : LastErrno();
 }
 
 int HostListFolder(const std::string& Path, std::vector<std::string>& Names) {
@@ -424,7 +434,8 @@ int HostListFolder(const std::string& Path, std::vector<std::string>& Names) {
 
 THostFolder::~THostFolder() = default;
 
-THostFolder::THostFolder(THostFolder&& Other) noexcept : FHandle(Other.FHandle), FPath(std::move(Other.FPath)) {
+THostFolder::THostFolder(THostFolder&& Other) noexcept
+    : FHandle(Other.FHandle), FPath(std::move(Other.FPath)) {
     Other.FHandle = -1;
 }
 
@@ -480,7 +491,8 @@ int THostFolder::Remove(const std::string& Name) const {
     return HostRemoveFile(path);
 }
 
-int THostFolder::WriteFile(const std::string& Name, std::string_view Content, bool Overwrite, bool& Opened) const {
+int THostFolder::WriteFile(const std::string& Name, std::string_view Content, bool Overwrite,
+                           bool& Opened) const {
     int error = 0;
     Opened = false;
     if (Entry(Name, error) == THostKind::Link)
@@ -493,8 +505,8 @@ int THostFolder::WriteFile(const std::string& Name, std::string_view Content, bo
     Opened = true;
     for (size_t done = 0; done < Content.size() && error == 0;) {
         DWORD n = 0;
-        if (!::WriteFile(h, Content.data() + done, static_cast<DWORD>(std::min<size_t>(Content.size() - done, 1u << 30)),
-                         &n, nullptr))
+        if (!::WriteFile(h, Content.data() + done,
+                         static_cast<DWORD>(std::min<size_t>(Content.size() - done, 1u << 30)), &n, nullptr))
             error = LastErrno();
         else if (n == 0)
             error = EIO;
@@ -560,3 +572,27 @@ std::string HostErrorText(int Error) {
 }
 
 #endif
+
+// Without the standard library's paths, which would bring their streams and locales
+// into the reader program: the full path, its longest existing part resolved by the
+// system, the rest appended as written.
+std::string CanonicalHostPath(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    std::wstring full(MAX_PATH * 4, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return path;
+    const std::string absolute = Narrow(full.data(), n);
+    std::string head = absolute, rest;
+    for (;;) {
+        std::string real;
+        if (HostRealPath(head, real) == 0)
+            return real + rest;
+        const size_t cut = head.find_last_of("\\/");
+        // Stop at the drive or share: nothing of the path exists.
+        if (cut == std::string::npos || cut < 3)
+            return absolute;
+        rest = head.substr(cut) + rest;
+        head.erase(cut);
+    }
+}

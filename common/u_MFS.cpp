@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <unordered_set>
 
 // Messages of this unit.
@@ -193,14 +192,6 @@ std::string HostPathJoin(const std::string& dir, const std::string& name) {
     if (IsHostSeparator(dir.back()))
         return dir + name;
     return dir + "/" + name;
-}
-
-std::string CanonicalHostPath(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(HostFsPath(path), ec);
-    if (!ec)
-        return HostFsText(canonical);
-    return HostFsText(std::filesystem::absolute(HostFsPath(path), ec).lexically_normal());
 }
 
 bool IsWithinHostFolder(const std::string& path, const std::string& folder) {

@@ -357,9 +357,6 @@ bool DeleteTree(const std::string& hostDir);
 void ImportHostFolderInto(TMFSFolder* Folder, const std::string& HostDir);
 // Creates a host folder and its missing parents; raises EFCreateError on failure.
 void ForceHostFolders(const std::string& hostDir);
-// The absolute form of a host path with every symbolic link resolved; a part that does
-// not exist (yet) is appended as written.
-std::string CanonicalHostPath(const std::string& path);
 // True when Path (canonical) is Folder (canonical) or lies below it.
 bool IsWithinHostFolder(const std::string& path, const std::string& folder);
 // Joins a host folder and a name with "/".

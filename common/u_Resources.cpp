@@ -40,10 +40,11 @@ bool IsPowerOfTwo(uint32_t v) {
     return v != 0 && (v & (v - 1)) == 0;
 }
 
-// ---- Header layout (PE/COFF, 32-bit) ----
+// ---- Header layout (PE/COFF: PE32, and PE32+ for 64-bit programs) ----
 
 constexpr size_t kFileHeaderSize = 20;
-constexpr size_t kOptionalHeaderSize = 224; // IMAGE_OPTIONAL_HEADER32 with 16 data directories
+constexpr size_t kOptionalHeaderSize = 224;   // IMAGE_OPTIONAL_HEADER32 with 16 data directories
+constexpr size_t kOptionalHeaderSize64 = 240; // IMAGE_OPTIONAL_HEADER64 with 16 data directories
 constexpr size_t kSectionHeaderSize = 40;
 constexpr uint32_t kDirectoryCount = 16;
 constexpr uint32_t kDirCertificates = 4;
@@ -52,10 +53,11 @@ constexpr uint32_t kDirDebug = 6;
 constexpr size_t kDebugEntrySize = 28;
 constexpr uint32_t kHighBit = 0x80000000u;
 
-// Offsets inside the optional header.
+// Offsets inside the optional header, the same in both forms up to the checksum; the
+// 64-bit form's wider stack and heap sizes move the data directories by 16 bytes.
 constexpr size_t kOptMagic = 0, kOptSizeOfInitializedData = 8, kOptSectionAlignment = 32,
                  kOptFileAlignment = 36, kOptSizeOfImage = 56, kOptCheckSum = 64,
-                 kOptNumberOfRvaAndSizes = 92, kOptDataDirectory = 96;
+                 kOptNumberOfRvaAndSizes = 92, kOptDataDirectory = 96, kOpt64Shift = 16;
 // Offsets inside a section header.
 constexpr size_t kSecVirtualSize = 8, kSecVirtualAddress = 12, kSecSizeOfRawData = 16,
                  kSecPointerToRawData = 20, kSecPointerToRelocations = 24, kSecPointerToLinenumbers = 28;
@@ -89,11 +91,12 @@ void SetLastError(int code, std::string text) {
     throw TFailure{code, Format("%s: \"%s\"", SysErrorMessage(code), fileName)};
 }
 
-// The checked headers of a PE32 file image.
+// The checked headers of a PE32 or PE32+ file image.
 struct TPEHeaders {
     size_t NtOffset = 0;       // "PE\0\0"
     size_t FileHeader = 0;     // IMAGE_FILE_HEADER
-    size_t OptionalHeader = 0; // IMAGE_OPTIONAL_HEADER32
+    size_t OptionalHeader = 0; // IMAGE_OPTIONAL_HEADER32 or IMAGE_OPTIONAL_HEADER64
+    size_t DataDirectory = 0;  // offset of the data directories in the optional header
     size_t SectionTable = 0;
     size_t HeadersEnd = 0; // end of the section table
     uint32_t FileAlignment = 0, SectionAlignment = 0;
@@ -138,22 +141,22 @@ TPEHeaders ReadHeaders(const uint8_t* v, size_t size, const std::string& fileNam
     h.FileHeader = h.NtOffset + 4;
     h.OptionalHeader = h.FileHeader + kFileHeaderSize;
     const uint16_t magic = Get16(v + h.OptionalHeader + kOptMagic);
-    if (magic == 0x20B)
-        FailFormat(fileName, "64-bit (PE32+) programs are not supported");
-    if (magic != 0x10B)
+    if (magic != 0x10B && magic != 0x20B)
         FailFormat(fileName, "unknown optional header");
+    const bool wide = magic == 0x20B;
     const uint16_t sizeOfOptional = Get16(v + h.FileHeader + 16);
-    if (sizeOfOptional != kOptionalHeaderSize)
+    if (sizeOfOptional != (wide ? kOptionalHeaderSize64 : kOptionalHeaderSize))
         FailFormat(fileName, "unexpected size of the optional header");
+    h.DataDirectory = kOptDataDirectory + (wide ? kOpt64Shift : 0);
     const uint16_t count = Get16(v + h.FileHeader + 2);
-    h.SectionTable = h.OptionalHeader + kOptionalHeaderSize;
+    h.SectionTable = h.OptionalHeader + sizeOfOptional;
     h.HeadersEnd = h.SectionTable + size_t{count} * kSectionHeaderSize;
     if (h.HeadersEnd > size)
         FailFormat(fileName, "its headers point outside the file");
     if (count == 0 || count > 96)
         FailFormat(fileName, "bad number of sections");
     const uint8_t* opt = v + h.OptionalHeader;
-    if (Get32(opt + kOptNumberOfRvaAndSizes) < kDirectoryCount)
+    if (Get32(opt + kOptNumberOfRvaAndSizes + (wide ? kOpt64Shift : 0)) < kDirectoryCount)
         FailFormat(fileName, "too few data directories");
     h.FileAlignment = Get32(opt + kOptFileAlignment);
     h.SectionAlignment = Get32(opt + kOptSectionAlignment);
@@ -161,8 +164,8 @@ TPEHeaders ReadHeaders(const uint8_t* v, size_t size, const std::string& fileNam
         h.SectionAlignment < h.FileAlignment)
         FailFormat(fileName, "bad file or section alignment");
     for (uint32_t i = 0; i < kDirectoryCount; ++i) {
-        h.DirVA[i] = Get32(opt + kOptDataDirectory + 8 * i);
-        h.DirSize[i] = Get32(opt + kOptDataDirectory + 8 * i + 4);
+        h.DirVA[i] = Get32(opt + h.DataDirectory + 8 * i);
+        h.DirSize[i] = Get32(opt + h.DataDirectory + 8 * i + 4);
     }
     for (uint16_t i = 0; i < count; ++i) {
         const uint8_t* s = v + h.SectionTable + size_t{i} * kSectionHeaderSize;
@@ -372,7 +375,8 @@ void SortTree(TResItem& dir) {
 // the first NamedCount entries.
 size_t ChildPosition(const TResItem& dir, const TResName& n) {
     const auto& list = dir.Children;
-    const auto namedEnd = list.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(dir.NamedCount, list.size()));
+    const auto namedEnd =
+        list.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(dir.NamedCount, list.size()));
     if (n.IsText())
         return static_cast<size_t>(
             std::lower_bound(list.begin(), namedEnd, n.Text(),
@@ -380,11 +384,10 @@ size_t ChildPosition(const TResItem& dir, const TResName& n) {
                                  return c->Name < name;
                              }) -
             list.begin());
-    return static_cast<size_t>(std::lower_bound(namedEnd, list.end(), uint32_t{n.Number()},
-                                                [](const std::unique_ptr<TResItem>& c, uint32_t id) {
-                                                    return c->Id < id;
-                                                }) -
-                               list.begin());
+    return static_cast<size_t>(
+        std::lower_bound(namedEnd, list.end(), uint32_t{n.Number()},
+                         [](const std::unique_ptr<TResItem>& c, uint32_t id) { return c->Id < id; }) -
+        list.begin());
 }
 
 TResItem* FindChild(TResItem& dir, const TResName& n, size_t* index = nullptr) {
@@ -421,11 +424,10 @@ TResItem* FindOrInsertDirectory(TResItem& dir, const TResName& n) {
 
 // The data node of a language under a name directory, or where it belongs.
 size_t LanguagePosition(const TResItem& name, uint32_t language) {
-    return static_cast<size_t>(std::lower_bound(name.Children.begin(), name.Children.end(), language,
-                                                [](const std::unique_ptr<TResItem>& c, uint32_t id) {
-                                                    return c->Id < id;
-                                                }) -
-                               name.Children.begin());
+    return static_cast<size_t>(
+        std::lower_bound(name.Children.begin(), name.Children.end(), language,
+                         [](const std::unique_ptr<TResItem>& c, uint32_t id) { return c->Id < id; }) -
+        name.Children.begin());
 }
 
 void RemoveChild(TResItem& dir, size_t index) {
@@ -562,7 +564,8 @@ public:
         if (const int code = HostCreateBeside(path, FPath, FFd)) {
             // No new copy beside the file (a full disk, a read-only folder): the file is
             // never written over in place, so nothing happens to it.
-            throw TFailure{code, Format("Cannot write the new \"%s\" beside it: %s", FFile, SysErrorMessage(code))};
+            throw TFailure{code,
+                           Format("Cannot write the new \"%s\" beside it: %s", FFile, SysErrorMessage(code))};
         }
     }
     ~TOutput() {
@@ -813,7 +816,7 @@ void Commit(TResourceUpdate& u) {
                 add32(s + field, fileDelta, "section position", u.FileName);
     }
     for (uint32_t i = 0; i < kDirectoryCount; ++i) {
-        uint8_t* d = opt + kOptDataDirectory + 8 * i;
+        uint8_t* d = opt + h.DataDirectory + 8 * i;
         if (i == kDirResources) {
             Put32(d + 4, static_cast<uint32_t>(S));
         } else if (i == kDirCertificates) {
@@ -857,9 +860,9 @@ void Commit(TResourceUpdate& u) {
 
     // The checksum. Every byte that is only copied keeps the parity of its position (the
     // file moves by whole file-alignment units, data blocks by multiples of 4; both are
-    // checked), so it adds the same to the old sum and the new one. When the old checksum is plausible, the new
-    // one is therefore worked out from it and from the bytes that change, and the copied
-    // bytes (the pages of a book) are never read; otherwise every byte is summed.
+    // checked), so it adds the same to the old sum and the new one. When the old checksum is plausible, the
+    // new one is therefore worked out from it and from the bytes that change, and the copied bytes (the pages
+    // of a book) are never read; otherwise every byte is summed.
     const size_t checksumAt = h.OptionalHeader + kOptCheckSum;
     const uint32_t oldChecksum = Get32(v + checksumAt);
     bool incremental = oldChecksum > fileSize && oldChecksum - fileSize <= 0xFFFF && (fileDelta & 1) == 0;
@@ -1007,8 +1010,8 @@ bool UpdateEntry(TResourceUpdateHandle u, const TResName& type, const TResName& 
         TResItem* t = FindOrInsertDirectory(root, type);
         TResItem* n = FindOrInsertDirectory(*t, name);
         const size_t pos = LanguagePosition(*n, language);
-        TResItem* node = pos < n->Children.size() && n->Children[pos]->Id == language ? n->Children[pos].get()
-                                                                                       : nullptr;
+        TResItem* node =
+            pos < n->Children.size() && n->Children[pos]->Id == language ? n->Children[pos].get() : nullptr;
         if (!node) {
             auto item = std::make_unique<TResItem>();
             node = item.get();
@@ -1159,12 +1162,14 @@ void TResourceWriter::WriteIconGroup(const TResName& GroupName, uint16_t FirstIc
     FState->IconGroups.push_back(std::move(group));
     const std::string& stored = FState->IconGroups.back();
     // The group and its images go in together, so a book never names images it lacks.
-    if (!UpdateEntry(FState->Handle, TResName(ResTypeGroupIcon), GroupName, 0, stored.data(), stored.size(), false))
+    if (!UpdateEntry(FState->Handle, TResName(ResTypeGroupIcon), GroupName, 0, stored.data(), stored.size(),
+                     false))
         RaiseResourceLastError();
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* e = ico + 6 + 16 * i;
-        if (!UpdateEntry(FState->Handle, TResName(ResTypeIcon), TResName(static_cast<uint16_t>(FirstIconId + i)), 0,
-                         ico + Get32(e + 12), Get32(e + 8), false))
+        if (!UpdateEntry(FState->Handle, TResName(ResTypeIcon),
+                         TResName(static_cast<uint16_t>(FirstIconId + i)), 0, ico + Get32(e + 12),
+                         Get32(e + 8), false))
             RaiseResourceLastError();
     }
 }

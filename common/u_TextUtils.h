@@ -39,6 +39,16 @@ constexpr char AsciiLowerChar(char c) {
 constexpr char AsciiUpperChar(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
+// Text without the blanks and control characters (bytes up to the space) around it,
+// as links are read from attributes.
+inline std::string_view TrimControls(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
 inline bool SameTextAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;

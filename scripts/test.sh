@@ -24,8 +24,8 @@ else
 fi
 
 step "sanitizer build"
-# With the reader program (the tests that make books need it), without a second build
-# of the Windows core (its tests ran above; wine runs no sanitized program anyway).
+# With the reader program (the tests that make books need it), without the PE32+ build of
+# the reader and the core (their tests ran above; wine runs no sanitized program anyway).
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARVEL_SANITIZE=ON \
   -DQUARVEL_GUI=OFF -DQUARVEL_READER=ON -DQUARVEL_WINDOWS_CORE=OFF -DQUARVEL_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"

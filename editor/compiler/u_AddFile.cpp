@@ -2,6 +2,7 @@
 
 #include "u_CaseBlind.h"
 #include "u_Exception.h"
+#include "u_HostPlatform.h"
 #include "u_HTML.h"
 #include "u_HostFiles.h"
 #include "u_MFS.h"

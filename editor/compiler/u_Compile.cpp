@@ -2,6 +2,7 @@
 
 #include "u_Book.h"
 #include "u_CaseBlind.h"
+#include "u_HostPlatform.h"
 #include "u_XMLValues.h"
 #include "u_Contents.h"
 #include "u_Exception.h"

@@ -49,7 +49,8 @@ void TReaderBook::ReadSystem() {
     const std::string& name = FBook.FileName();
     ReadBookPart(name, "Variables.xml", [&] {
         try {
-            FVariables = std::make_unique<TVariables>(FBook.SystemFile(FBook.SystemFilePath(SystemXml::Variables)), true);
+            FVariables = std::make_unique<TVariables>(
+                FBook.SystemFile(FBook.SystemFilePath(SystemXml::Variables)), true);
         } catch (const EVariablesError&) {
             // A cycle among the values: the references stay as they are written.
             FVariables = std::make_unique<TVariables>(std::string(), true);
@@ -66,7 +67,7 @@ void TReaderBook::ReadSystem() {
         }
     });
     ReadBookPart(name, "Story.xml",
-             [&] { FStory = TReaderStory(FBook.SystemFile(FBook.SystemFilePath(SystemXml::Story))); });
+                 [&] { FStory = TReaderStory(FBook.SystemFile(FBook.SystemFilePath(SystemXml::Story))); });
     // The toolbar and the additional pages are the book's decoration: a fault there
     // leaves the reader without them rather than without the book.
     try {
@@ -99,8 +100,15 @@ bool TReaderBook::IsGuarded(std::string_view Path) const {
 
 std::string TReaderBook::Title() const {
     std::string title = Expand(FOptions.ApplicationTitle);
-    if (title.empty())
-        title = HostFsText(HostFsPath(FileName()).stem());
+    if (title.empty()) {
+        // The book file's name without its folder and its last extension.
+        const std::string& file = FileName();
+        const size_t slash = file.find_last_of(HostPathSeparators);
+        title = slash == std::string::npos ? file : file.substr(slash + 1);
+        const size_t dot = title.rfind('.');
+        if (dot != std::string::npos && dot > 0)
+            title.erase(dot);
+    }
     return title;
 }
 

@@ -3,7 +3,6 @@
 #include "u_CaseBlind.h"
 #include "u_TextUtils.h"
 
-
 const char* const BookScheme = "book";
 
 std::string TBookAddress::Text() const {
@@ -58,19 +57,11 @@ std::string_view SchemeOf(std::string_view link) {
     return link.substr(0, colon);
 }
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 } // namespace
 
 TLinkTarget ClassifyLink(std::string_view Link, std::string_view CurrentPath) {
     TLinkTarget target;
-    Link = Trimmed(Link);
+    Link = TrimControls(Link);
     target.Url = std::string(Link);
     const std::string_view scheme = SchemeOf(Link);
     if (!scheme.empty()) {
@@ -145,7 +136,8 @@ std::string QueryValue(std::string_view Query, std::string_view Key) {
         const size_t equals = pair.find('=');
         const std::string_view name = pair.substr(0, equals);
         if (UrlDecode(name, true) == Key)
-            return equals == std::string_view::npos ? std::string() : UrlDecode(pair.substr(equals + 1), true);
+            return equals == std::string_view::npos ? std::string()
+                                                    : UrlDecode(pair.substr(equals + 1), true);
         start = end + 1;
     }
     return std::string();
@@ -164,11 +156,20 @@ std::string HtmlEscape(std::string_view Text) {
     out.reserve(Text.size());
     for (const char c : Text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;

@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,7 @@ struct TFolderSpec {
 // data, cut into 32 KB blocks; data blocks without checksums; Reserve bytes reserved in
 // the header, each folder entry and each data block.
 inline std::string MakeCabinet(const std::vector<TMember>& members, const std::vector<TFolderSpec>& folders,
-                        uint8_t reserve = 0) {
+                               uint8_t reserve = 0) {
     std::vector<std::string> data(folders.size());
     std::vector<uint32_t> offsets;
     for (const TMember& m : members) {
@@ -139,5 +140,21 @@ inline std::string MakeCabinet(const std::vector<TMember>& members, const std::v
 inline std::string StoreCabinet(const TMFS& store) {
     return MakeCabinet({{"info.mfs", store.SaveToString()}}, {{}});
 }
+
+// The store cabinet of a store holding these files (book paths, "\\ch\\one.htm"), with
+// their folders.
+// <windows.h> makes CreateFile a macro; the store's own is meant here.
+#pragma push_macro("CreateFile")
+#undef CreateFile
+inline std::string FilesCabinet(const std::map<std::string, std::string>& files) {
+    TMFS store;
+    for (const auto& [path, content] : files) {
+        if (const std::string folder = TMFS::ExtractPath(path); folder.size() > 1)
+            store.Session()->ForceFolders(folder);
+        store.Session()->CreateFile(path, 0, true)->Content = content;
+    }
+    return StoreCabinet(store);
+}
+#pragma pop_macro("CreateFile")
 
 } // namespace cabmaker

@@ -14,27 +14,22 @@
 
 namespace {
 
-std::string Cabinet(const std::map<std::string, std::string>& files) {
-    TMFS store;
-    for (const auto& [path, content] : files) {
-        if (const std::string folder = TMFS::ExtractPath(path); folder.size() > 1)
-            store.Session()->ForceFolders(folder);
-        store.Session()->CreateFile(path, 0, true)->Content = content;
-    }
-    return cabmaker::StoreCabinet(store);
-}
+using cabmaker::FilesCabinet;
 
 const char* const PlainSystemXml = "<System ApplicationTitle=\"Tides\" Variables=\"Variables.xml\"/>";
 
-TBookResources Resources(const std::string& systemXml, const std::string& decryptXml, const std::string& pages) {
+TBookResources Resources(const std::string& systemXml, const std::string& decryptXml,
+                         const std::string& pages) {
     TBookResources r;
-    r.System = Cabinet({{"\\System.xml", systemXml}, {"\\Decrypt.xml", decryptXml}, {"\\Variables.xml", "<vars/>"}});
+    r.System = FilesCabinet(
+        {{"\\System.xml", systemXml}, {"\\Decrypt.xml", decryptXml}, {"\\Variables.xml", "<vars/>"}});
     r.Pages = pages;
     r.PagesSize = pages.size();
     return r;
 }
 
-const std::string PagesCabinet = Cabinet({{"\\index.htm", "<p>High water</p>"}, {"\\ch\\one.htm", "one"}});
+const std::string PagesCabinet =
+    FilesCabinet({{"\\index.htm", "<p>High water</p>"}, {"\\ch\\one.htm", "one"}});
 
 template <typename F>
 std::string MessageOf(F&& body) {
@@ -68,11 +63,12 @@ TEST(BookSecurity, ReadingDecryptXml) {
     EXPECT_EQ(ReadDecryptXml("<Decrypt Method=\"Other\"/>").Protection, TBookProtection::None);
     EXPECT_EQ(ReadDecryptXml("<Decrypt METHOD=\"password\"/>").Protection, TBookProtection::Password);
     // The hash is written signed; the same bits written unsigned read alike.
-    const TSecurityDescription selected =
-        ReadDecryptXml("<Decrypt Method=\"Password\" PasswordHash=\"4294967294\" PasswordType=\"selected\"/>");
+    const TSecurityDescription selected = ReadDecryptXml(
+        "<Decrypt Method=\"Password\" PasswordHash=\"4294967294\" PasswordType=\"selected\"/>");
     EXPECT_EQ(selected.Protection, TBookProtection::Selected);
     EXPECT_EQ(selected.PasswordHash, -2);
-    EXPECT_EQ(ReadDecryptXml("<Decrypt Method=\"Password\" PasswordHash=\"-2147483648\" PasswordType=\"Selected\"/>")
+    EXPECT_EQ(ReadDecryptXml(
+                  "<Decrypt Method=\"Password\" PasswordHash=\"-2147483648\" PasswordType=\"Selected\"/>")
                   .PasswordHash,
               INT32_MIN);
     for (const char* hash : {"", "12x", "4294967296", "-2147483649"})
@@ -131,18 +127,21 @@ TEST(Book, WhatIsNoBookAndWhatIsDamaged) {
     EXPECT_EQ(MessageOf([&] { book.Open(std::move(noPages), "x.exe"); }), "\"x.exe\" is not a book.");
     // A system image without a description.
     TBookResources bare = Resources(PlainSystemXml, "", PagesCabinet);
-    bare.System = Cabinet({{"\\Other.xml", "<x/>"}});
+    bare.System = FilesCabinet({{"\\Other.xml", "<x/>"}});
     EXPECT_EQ(MessageOf([&] { book.Open(std::move(bare), "x.exe"); }), "\"x.exe\" is not a book.");
     TBookResources junk = Resources(PlainSystemXml, "", PagesCabinet);
     junk.System = "MSCF but nothing more";
-    EXPECT_EQ(MessageOf([&] { book.Open(std::move(junk), "x.exe"); })
-                  .rfind("The book \"x.exe\" is damaged and cannot be read.\nsystem files: ", 0),
-              0u);
-    EXPECT_EQ(MessageOf([&] { book.Open(Resources(PlainSystemXml, "", "not a cabinet"), "x.exe"); })
-                  .rfind("The book \"x.exe\" is damaged and cannot be read.\npages: ", 0),
+    EXPECT_EQ(MessageOf([&] {
+                  book.Open(std::move(junk), "x.exe");
+              }).rfind("The book \"x.exe\" is damaged and cannot be read.\nsystem files: ", 0),
               0u);
     EXPECT_EQ(MessageOf([&] {
-                  book.Open(Resources(PlainSystemXml, "<Decrypt Method=\"Password\" PasswordType=\"Selected\"/>",
+                  book.Open(Resources(PlainSystemXml, "", "not a cabinet"), "x.exe");
+              }).rfind("The book \"x.exe\" is damaged and cannot be read.\npages: ", 0),
+              0u);
+    EXPECT_EQ(MessageOf([&] {
+                  book.Open(Resources(PlainSystemXml,
+                                      "<Decrypt Method=\"Password\" PasswordType=\"Selected\"/>",
                                       PagesCabinet),
                             "x.exe");
               }),
@@ -178,7 +177,8 @@ TEST(Book, UserNamesAndPasswords) {
     TSecurityDescription security{TBookProtection::UserPassword, 0, {}};
     security.UserRecords = {"not a record", UserKeyRecord("ann", "tide", key), UserKeyRecord("", "", key)};
     TBook book;
-    book.Open(Resources(PlainSystemXml, BuildDecryptXml(security), EncryptData(PagesCabinet, key, true)), "u.exe");
+    book.Open(Resources(PlainSystemXml, BuildDecryptXml(security), EncryptData(PagesCabinet, key, true)),
+              "u.exe");
     EXPECT_TRUE(book.Locked());
     EXPECT_FALSE(book.Unlock("ann", "Tide"));
     EXPECT_FALSE(book.Unlock("Ann", "tide")) << "names keep their letter case";
@@ -186,7 +186,8 @@ TEST(Book, UserNamesAndPasswords) {
     EXPECT_TRUE(book.Unlock("ann", "tide"));
     EXPECT_EQ(book.PageFile("\\ch\\one.htm")->Content, "one");
     // A user whose name and password are both empty is a user too.
-    book.Open(Resources(PlainSystemXml, BuildDecryptXml(security), EncryptData(PagesCabinet, key, true)), "u.exe");
+    book.Open(Resources(PlainSystemXml, BuildDecryptXml(security), EncryptData(PagesCabinet, key, true)),
+              "u.exe");
     EXPECT_TRUE(book.Unlock("", ""));
 }
 

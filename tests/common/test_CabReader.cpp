@@ -5,12 +5,12 @@
 #include "u_MFSCab.h"
 
 #include "cabinet_maker.h"
+#include "random_bytes.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <random>
 #ifndef _WIN32
 #include "../cli/run_command.h"
 #endif
@@ -32,14 +32,6 @@ std::string Decoded(const std::string& cab, const std::string& name, TCabDecodeR
     return "(missing)";
 }
 
-std::string Noise(size_t size, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(size, '\0');
-    for (char& c : s)
-        c = char(rng());
-    return s;
-}
-
 #ifndef _WIN32
 // A command of the shell (the peers gcab and cabextract), its status and output.
 int RunShell(const std::string& command, std::string* output = nullptr) {
@@ -56,7 +48,7 @@ TEST(CabReader, BlocksReferringBackIntoTheBlockBefore) {
     // 16 KB of noise, repeated: only the first copy takes room; the blocks after the
     // first are references into the block before them, which they could not be
     // decoded without.
-    const std::string part = Noise(16384, 1);
+    const std::string part = RandomBytes(16384, 1);
     const std::string content = part + part + part + part + part.substr(0, 9000) + "tail";
     const std::string cab = MakeCabinet({{"info.mfs", content}}, {{}});
     EXPECT_EQ(ReadCabTable(cab).Folders.at(0).Blocks, 3);
@@ -75,7 +67,7 @@ TEST(CabReader, BlocksReferringBackIntoTheBlockBefore) {
 TEST(CabReader, AMemberInsideItsFolderReadsTheHistoryBeforeIt) {
     // "b" starts in the middle of the first block; the second block, wholly inside "b",
     // refers back into "a" as well as into "b".
-    const std::string part = Noise(16384, 6);
+    const std::string part = RandomBytes(16384, 6);
     const std::string cab = MakeCabinet({{"a", part}, {"b", part + part + part}}, {{}});
     EXPECT_EQ(ReadCabTable(cab).Folders.at(0).Blocks, 2);
     EXPECT_EQ(Decoded(cab, "b"), part + part + part);
@@ -83,7 +75,7 @@ TEST(CabReader, AMemberInsideItsFolderReadsTheHistoryBeforeIt) {
 }
 
 TEST(CabReader, StoredFoldersSeveralFoldersAndReservedBytes) {
-    const std::string big = Noise(70000, 2);
+    const std::string big = RandomBytes(70000, 2);
     const std::vector<TMember> members = {
         {"a.txt", "first member", 0}, {"b.bin", big, 0}, {"c.txt", "in the stored folder", 1}, {"empty", "", 1}};
     for (const uint8_t reserve : {uint8_t(0), uint8_t(6)}) {
@@ -103,7 +95,7 @@ TEST(CabReader, StoredFoldersSeveralFoldersAndReservedBytes) {
 // Cabinets of the peers, which exist on Linux only.
 TEST(CabReader, CabinetsOfThePeers) {
     TTempFolder dir;
-    const std::string noise = Noise(100000, 3);
+    const std::string noise = RandomBytes(100000, 3);
     std::string text;
     for (int i = 0; i < 20000; ++i)
         text += std::to_string(i) + "\n";
@@ -133,7 +125,7 @@ TEST(CabReader, CabinetsOfThePeers) {
 
 TEST(CabReader, ChecksumsOfDataBlocksAreChecked) {
     TTempFolder dir;
-    WriteFileText(Noise(50000, 4), dir.File("in/n.bin"));
+    WriteFileText(RandomBytes(50000, 4), dir.File("in/n.bin"));
     std::string out;
     ASSERT_EQ(RunShell("cd " + dir.File("in") + " && gcab -c -z " + dir.File("c.cab") + " n.bin", &out), 0) << out;
     std::string cab = ReadFileText(dir.File("c.cab"));
@@ -157,7 +149,7 @@ TEST(CabReader, ChecksumsOfDataBlocksAreChecked) {
 #endif
 
 TEST(CabReader, WhatIsRefused) {
-    const std::string content = Noise(40000, 5);
+    const std::string content = RandomBytes(40000, 5);
     const std::string cab = MakeCabinet({{"m", content}}, {{}});
     TCabDecodeResult result = TCabDecodeResult::Ok;
     // Unknown compression (LZX).

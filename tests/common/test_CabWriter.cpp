@@ -4,6 +4,7 @@
 #include "u_CabWriter.h"
 #include "u_MFSCab.h"
 
+#include "random_bytes.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -122,14 +123,6 @@ void ExpectReadByAll(const std::string& cabinet, const TContents& expected, cons
     }
 }
 
-std::string Noise(size_t size, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(size, '\0');
-    for (char& c : s)
-        c = char(rng());
-    return s;
-}
-
 std::string Text(size_t size, unsigned seed) {
     static const char* const words[] = {"lamp ", "keeper ", "storm ", "harbour ", "lens ", "night "};
     std::mt19937 rng(seed);
@@ -150,7 +143,7 @@ uint32_t Get32(const std::string& b, size_t at) {
 // Members whose sizes sit on and around the block boundaries, the empty one included,
 // with text, noise and a name beyond ASCII.
 std::vector<TCabMember> BoundaryMembers(std::vector<std::string>& keep) {
-    keep = {std::string(), "x", Text(32767, 1), Noise(32768, 2), Text(32769, 3), Noise(100001, 4),
+    keep = {std::string(), "x", Text(32767, 1), RandomBytes(32768, 2), Text(32769, 3), RandomBytes(100001, 4),
             Text(200000, 5)};
     const char* names[] = {"empty.txt", "one.txt", "a.htm", "b.bin", "c.htm", "noise.bin", "\xC3\xA9t\xC3\xA9.htm"};
     std::vector<TCabMember> members;
@@ -223,7 +216,7 @@ TEST(CabWriter, IndependentBlocksAreTheBlocksGcabWrites) {
     // The peer deflates each block on its own at the library's default level: the data
     // blocks must come out byte for byte the same, so a cabinet is as small as its.
     TTempFolder temp("cabwriter");
-    const std::string content = Text(150000, 11) + Noise(50000, 12);
+    const std::string content = Text(150000, 11) + RandomBytes(50000, 12);
     WriteHost(temp.File("m.bin"), content);
     ASSERT_EQ(Shell("cd '" + temp.Path() + "' && gcab -c -z peer.cab m.bin"), 0);
     const std::string peer = ReadHost(temp.File("peer.cab"));
@@ -239,7 +232,7 @@ TEST(CabWriter, IndependentBlocksAreTheBlocksGcabWrites) {
 }
 
 TEST(CabWriter, ContentsInAnyPiecesAndProgressByBlock) {
-    const std::string a = Noise(70000, 21), b = Text(30000, 22);
+    const std::string a = RandomBytes(70000, 21), b = Text(30000, 22);
     std::vector<std::pair<uint64_t, uint64_t>> seen;
     TCabPackOptions options;
     options.Jobs = 2;
@@ -281,7 +274,7 @@ TEST(CabWriter, WrongSizesAndTooMuchAreRefused) {
     EXPECT_THROW(
         {
             for (int i = 0; i < 20; ++i)
-                writer.Write(Noise(CabBlockSize, unsigned(i)));
+                writer.Write(RandomBytes(CabBlockSize, unsigned(i)));
             writer.Finish();
         },
         ECabWriteError);
@@ -293,7 +286,7 @@ TEST(MFSImageStream, SinkGivesTheImageOfSaveToString) {
     s->ForceFolders("\\a\\b");
     // Odd sizes everywhere, so that words of the checksum straddle the pieces.
     s->CreateFile("\\a\\b\\x.htm", 0, false)->Content = Text(70001, 31);
-    s->CreateFile("\\a\\odd.bin", 0, false)->Content = Noise(3, 32);
+    s->CreateFile("\\a\\odd.bin", 0, false)->Content = RandomBytes(3, 32);
     s->CreateFile("\\zz", 0, false);
     const std::string image = store.SaveToString();
     struct TCollect final : TMFSImageSink {

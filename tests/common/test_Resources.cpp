@@ -353,8 +353,8 @@ TEST_F(Resources, UnsoundFilesAreRefusedWithAClearError) {
     s[synth::kPE + 1] = 'X';
     refused(s, ENOEXEC, "\"PE\"");
     synth::Options o64 = ReaderLike();
-    o64.Magic = 0x20B;
-    refused(synth::Build(o64), ENOEXEC, "64-bit");
+    o64.Magic = 0x20B; // the 64-bit form with the 32-bit form's header size
+    refused(synth::Build(o64), ENOEXEC, "size of the optional header");
     s = good;
     synth::Put32(s, synth::kOpt + 96 + 16, 0x3100); // resource directory not at a section start
     refused(s, ENOENT, "no resource section");

@@ -9,6 +9,8 @@
 #include "u_CaseBlind.h"
 #include "u_CommandTable.h"
 #include "u_Forms.h"
+#include "u_ReaderCommands.h"
+#include "u_ReaderNavigation.h"
 #include "u_ReaderPictures.h"
 #include "u_ReaderSettings.h"
 #include "u_Version.h"
@@ -49,8 +51,6 @@ QString Q(const std::string& text) {
 QSize ImageSize(const TToolbarOptions& options) {
     return QSize(std::clamp(options.ToolbarImgW, 8, 256), std::clamp(options.ToolbarImgH, 8, 256));
 }
-
-const char* const FontSizeCaptions[5] = {"Smallest", "Smaller", "Medium", "Larger", "Largest"};
 
 // Marks the words of a search on the page: each match wrapped in a <mark> of class
 // "pagelamp-hit", the first one scrolled into view. The words come as a JSON array.
@@ -147,83 +147,71 @@ TfrmReader::~TfrmReader() {
 // ---- Building the window ----
 
 void TfrmReader::CreateActions() {
-    auto make = [this](const char* name, const QString& caption, std::initializer_list<QKeySequence> keys,
-                       std::function<bool()> enabled, std::function<void()> run) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(name);
+    // Names, captions and the enabling rules come from the reader's command table; the
+    // keys are the desktop's own sequences for the same commands.
+    using C = TReaderCommand;
+    const auto view = [this] {
+        TReaderViewState state;
+        state.HasSelection = wbBook->hasSelection();
+        state.Printing = FPrinting;
+        state.FontSize = wbBook->FontSize();
+        state.ContentsVisible = actContents && actContents->isChecked();
+        return state;
+    };
+    auto make = [this, view](C command, std::initializer_list<QKeySequence> keys, std::function<void()> run) {
+        const TReaderCommandInfo& info = CommandInfo(command);
+        auto* action = new QAction(QString::fromUtf8(info.Caption), this);
+        action->setObjectName(info.Name);
         action->setShortcuts(QList<QKeySequence>(keys));
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, [run] { run(); });
         addAction(action);
-        return FCommands->Add(action, std::move(enabled));
-    };
-    auto story = [this](TStoryCommand command) {
-        return [this, command] {
-            const std::string target = FSession.StoryTarget(command);
-            return !target.empty() && !SameTextCaseBlind(target, FSession.CurrentPath());
-        };
+        return FCommands->Add(action, [this, view, command] { return CommandEnabled(command, FSession, view()); });
     };
     auto go = [this](TStoryCommand command) { return [this, command] { StoryCommand(command); }; };
-    auto shown = [this] { return !FSession.Current().empty(); };
 
-    actBack = make("actBack", "&Back", {QKeySequence::Back}, [this] { return FSession.CanBack(); }, [this] {
+    actBack = make(C::Back, {QKeySequence::Back}, [this] {
         const std::string address = FSession.Back();
         if (!address.empty())
             ShowAddress(address, false);
     });
-    actForward = make("actForward", "&Forward", {QKeySequence::Forward}, [this] { return FSession.CanForward(); },
-                      [this] {
-                          const std::string address = FSession.Forward();
-                          if (!address.empty())
-                              ShowAddress(address, false);
-                      });
-    actHome = make("actHome", "&Home", {QKeySequence(Qt::ALT | Qt::Key_Home)}, story(TStoryCommand::Home),
-                   go(TStoryCommand::Home));
-    actFirst = make("actFirst", "F&irst Page", {QKeySequence(Qt::CTRL | Qt::Key_Home)}, story(TStoryCommand::First),
-                    go(TStoryCommand::First));
-    actPrior = make("actPrior", "&Prior Page",
-                    {QKeySequence(Qt::CTRL | Qt::Key_Left), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
-                    story(TStoryCommand::Prior), go(TStoryCommand::Prior));
-    actNext = make("actNext", "&Next Page",
-                   {QKeySequence(Qt::CTRL | Qt::Key_Right), QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
-                   story(TStoryCommand::Next), go(TStoryCommand::Next));
-    actLast = make("actLast", "&Last Page", {QKeySequence(Qt::CTRL | Qt::Key_End)}, story(TStoryCommand::Last),
-                   go(TStoryCommand::Last));
-    actPriorChapter = make("actPriorChapter", "Prior &Chapter", {QKeySequence(Qt::CTRL | Qt::Key_Up)},
-                           story(TStoryCommand::PriorChapter), go(TStoryCommand::PriorChapter));
-    actNextChapter = make("actNextChapter", "Next C&hapter", {QKeySequence(Qt::CTRL | Qt::Key_Down)},
-                          story(TStoryCommand::NextChapter), go(TStoryCommand::NextChapter));
-    actSearch = make("actSearch", "&Search...", {QKeySequence::Find},
-                     [this] { return !FBook.Locked() && FBook.Story().Count() > 0; }, [this] { actSearchExecute(); });
-    actPrint = make("actPrint", "&Print...", {QKeySequence::Print}, [this, shown] { return shown() && !FPrinting; },
-                    [this] { actPrintExecute(); });
-    actPrintPdf = make("actPrintPdf", "Print to P&DF...", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
-                       [this, shown] { return shown() && !FPrinting; }, [this] { actPrintPdfExecute(); });
-    actCopy = make("actCopy", "&Copy", {QKeySequence::Copy}, [this] { return wbBook->hasSelection(); },
-                   [this] { wbBook->page()->triggerAction(QWebEnginePage::Copy); });
-    actSelectAll = make("actSelectAll", "Select &All", {QKeySequence::SelectAll}, shown,
-                        [this] {
-                            // Script, not the engine's action, which needs the keyboard focus in the page.
-                            wbBook->page()->runJavaScript("document.body && window.getSelection()"
-                                                          ".selectAllChildren(document.body)",
-                                                          QWebEngineScript::ApplicationWorld);
-                        });
-    actRefresh = make("actRefresh", "&Refresh", {QKeySequence(Qt::Key_F5)}, shown,
-                      [this] { ShowAddress(FSession.Current(), false); });
-    actAbout = make("actAbout", "&About...", {QKeySequence(Qt::Key_F1)}, nullptr, [this] { actAboutExecute(); });
-    actExit = make("actExit", "E&xit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, nullptr, [this] { close(); });
-    actContents = make("actContents", "&Contents", {QKeySequence(Qt::Key_F9)}, nullptr, [] {});
+    actForward = make(C::Forward, {QKeySequence::Forward}, [this] {
+        const std::string address = FSession.Forward();
+        if (!address.empty())
+            ShowAddress(address, false);
+    });
+    actHome = make(C::Home, {QKeySequence(Qt::ALT | Qt::Key_Home)}, go(TStoryCommand::Home));
+    actFirst = make(C::First, {QKeySequence(Qt::CTRL | Qt::Key_Home)}, go(TStoryCommand::First));
+    actPrior = make(C::Prior, {QKeySequence(Qt::CTRL | Qt::Key_Left), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+                    go(TStoryCommand::Prior));
+    actNext = make(C::Next, {QKeySequence(Qt::CTRL | Qt::Key_Right), QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+                   go(TStoryCommand::Next));
+    actLast = make(C::Last, {QKeySequence(Qt::CTRL | Qt::Key_End)}, go(TStoryCommand::Last));
+    actPriorChapter = make(C::PriorChapter, {QKeySequence(Qt::CTRL | Qt::Key_Up)}, go(TStoryCommand::PriorChapter));
+    actNextChapter = make(C::NextChapter, {QKeySequence(Qt::CTRL | Qt::Key_Down)}, go(TStoryCommand::NextChapter));
+    actSearch = make(C::Search, {QKeySequence::Find}, [this] { actSearchExecute(); });
+    actPrint = make(C::Print, {QKeySequence::Print}, [this] { actPrintExecute(); });
+    actPrintPdf = make(C::PrintPdf, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, [this] { actPrintPdfExecute(); });
+    actCopy = make(C::Copy, {QKeySequence::Copy}, [this] { wbBook->page()->triggerAction(QWebEnginePage::Copy); });
+    actSelectAll = make(C::SelectAll, {QKeySequence::SelectAll}, [this] {
+        // Script, not the engine's action, which needs the keyboard focus in the page.
+        wbBook->page()->runJavaScript("document.body && window.getSelection()"
+                                      ".selectAllChildren(document.body)",
+                                      QWebEngineScript::ApplicationWorld);
+    });
+    actRefresh = make(C::Refresh, {QKeySequence(Qt::Key_F5)}, [this] { ShowAddress(FSession.Current(), false); });
+    actAbout = make(C::About, {QKeySequence(Qt::Key_F1)}, [this] { actAboutExecute(); });
+    actExit = make(C::Exit, {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
+    actContents = make(C::Contents, {QKeySequence(Qt::Key_F9)}, [] {});
     actContents->setCheckable(true);
-    actLarger = make("actLarger", "&Larger Text", {QKeySequence::ZoomIn}, [this] { return wbBook->FontSize() < 4; },
-                     [this] { SetFontSize(wbBook->FontSize() + 1); });
-    actSmaller = make("actSmaller", "S&maller Text", {QKeySequence::ZoomOut},
-                      [this] { return wbBook->FontSize() > 0; }, [this] { SetFontSize(wbBook->FontSize() - 1); });
+    actLarger = make(C::Larger, {QKeySequence::ZoomIn}, [this] { SetFontSize(wbBook->FontSize() + 1); });
+    actSmaller = make(C::Smaller, {QKeySequence::ZoomOut}, [this] { SetFontSize(wbBook->FontSize() - 1); });
     auto* fontGroup = new QActionGroup(this);
     for (int i = 0; i < 5; ++i) {
-        actFontSize[i] = make(("actFontSize" + std::to_string(i)).c_str(), FontSizeCaptions[i],
+        actFontSize[i] = make(C(int(C::FontSize0) + i),
                               i == 2 ? std::initializer_list<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_0)}
                                      : std::initializer_list<QKeySequence>{},
-                              nullptr, [this, i] { SetFontSize(i); });
+                              [this, i] { SetFontSize(i); });
         actFontSize[i]->setCheckable(true);
         fontGroup->addAction(actFontSize[i]);
     }
@@ -545,14 +533,8 @@ void TfrmReader::FollowLinkInNewWindow(const std::string& Link) {
     }
     if (decision.Kind == TNavKind::AskPassword && !UnlockGuarded())
         return;
-    TReaderForm window;
-    window.Path = ParseBookAddress(decision.Address).Path;
-    window.Width = width() * 4 / 5;
-    window.Height = height() * 4 / 5;
-    window.Center = false;
-    window.Sizeable = true;
-    window.ScrollBars = true;
-    FPageWindows.emplace_back(OpenFormWindow(window, Q(FBook.Caption()), decision.Address));
+    FPageWindows.emplace_back(
+        OpenFormWindow(PageWindowForm(decision.Address, width(), height()), Q(FBook.Caption()), decision.Address));
 }
 
 TfrmReaderForm* TfrmReader::ShowForm(const TReaderForm& Form) {

@@ -1,8 +1,8 @@
 #include "u_BookScheme.h"
 
 #include "u_EngineScheme.h"
-#include "u_MFS.h"
 #include "u_ReaderPaths.h"
+#include "u_ReaderProtocol.h"
 #include "u_ReaderSession.h"
 
 #include <QBuffer>
@@ -40,29 +40,22 @@ std::string LinkOfUrl(const QUrl& Url) {
     return link;
 }
 
-QByteArray BookMimeType(const std::string& Path, const QByteArray& Data, bool Generated) {
-    return EngineMimeType(QString::fromStdString(TMFS::ExtractName(Path)), Data, Generated);
-}
-
 TBookSchemeHandler::TBookSchemeHandler(const TReaderSession& Session, QObject* Parent)
     : QWebEngineUrlSchemeHandler(Parent), FSession(Session) {}
 
 void TBookSchemeHandler::requestStarted(QWebEngineUrlRequestJob* Job) {
     try {
-        const TLinkTarget target = ClassifyLink(LinkOfUrl(Job->requestUrl()), "\\");
-        if (target.Kind != TLinkKind::Book) {
-            Job->fail(QWebEngineUrlRequestJob::UrlInvalid);
-            return;
-        }
-        const TServedPage served = FSession.Serve(target.Address);
-        if (served.Status == TPageStatus::NotFound) {
+        // The same answer the Windows reader's protocol gives; a guarded page is
+        // refused with the reader's notice in its place.
+        TProtocolAnswer answer = AnswerBookRequest(FSession, LinkOfUrl(Job->requestUrl()));
+        if (answer.Status == TProtocolStatus::NotFound) {
             Job->fail(QWebEngineUrlRequestJob::UrlNotFound);
             return;
         }
         auto* buffer = new QBuffer(Job);
-        buffer->setData(QByteArray::fromStdString(served.Data));
+        buffer->setData(QByteArray::fromStdString(answer.Data));
         buffer->open(QIODevice::ReadOnly);
-        Job->reply(BookMimeType(target.Address.Path, buffer->data(), served.Generated), buffer);
+        Job->reply(QByteArray::fromStdString(answer.MimeType), buffer);
     } catch (...) {
         Job->fail(QWebEngineUrlRequestJob::RequestFailed);
     }

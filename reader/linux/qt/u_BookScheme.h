@@ -25,9 +25,6 @@ QUrl BookUrl(const std::string& Address);
 std::string LinkOfUrl(const QUrl& Url);
 bool IsBookUrl(const QUrl& Url);
 
-// The MIME type given with a served file, judged from its name and its bytes.
-QByteArray BookMimeType(const std::string& Path, const QByteArray& Data, bool Generated);
-
 class TBookSchemeHandler : public QWebEngineUrlSchemeHandler {
     Q_OBJECT
 public:
