@@ -53,7 +53,7 @@ struct TMember {
     uint16_t Folder = 0;
 };
 
-struct TFolderSpec {
+struct TFolderLayout {
     uint16_t Compression = tcompTYPE_MSZIP;
     bool History = true; // MSZIP blocks refer back into the block before
 };
@@ -61,7 +61,7 @@ struct TFolderSpec {
 // A cabinet made block by block: the members of each folder one after the other in its
 // data, cut into 32 KB blocks; data blocks without checksums; Reserve bytes reserved in
 // the header, each folder entry and each data block.
-inline std::string MakeCabinet(const std::vector<TMember>& members, const std::vector<TFolderSpec>& folders,
+inline std::string MakeCabinet(const std::vector<TMember>& members, const std::vector<TFolderLayout>& folders,
                                uint8_t reserve = 0) {
     std::vector<std::string> data(folders.size());
     std::vector<uint32_t> offsets;

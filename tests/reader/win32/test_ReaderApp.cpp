@@ -22,7 +22,8 @@ using namespace winbooks;
 namespace {
 
 // A copy of this program carrying Resources as its book; empty when the system would not write them.
-std::string MakeBookProgram(const TTempFolder& Folder, const std::string& Name, const TBookResources& Resources) {
+std::string MakeBookProgram(const TTempFolder& Folder, const std::string& Name,
+                            const TBookResources& Resources) {
     const std::string path = Folder.File(Name);
     if (!CopyFileW(Wide(ModulePath(nullptr)).c_str(), Wide(path).c_str(), FALSE))
         return std::string();
@@ -30,8 +31,9 @@ std::string MakeBookProgram(const TTempFolder& Folder, const std::string& Name, 
     if (!update)
         return std::string();
     bool ok = true;
-    for (const auto& [name, data] : {std::pair<const wchar_t*, const std::string*>{L"FILES_MFS", &Resources.Pages},
-                                     {L"SYSTEM_MFS", &Resources.System}})
+    for (const auto& [name, data] :
+         {std::pair<const wchar_t*, const std::string*>{L"FILES_MFS", &Resources.Pages},
+          {L"SYSTEM_MFS", &Resources.System}})
         ok = ok && UpdateResourceW(update, L"RCDATA", name, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                                    const_cast<char*>(data->data()), DWORD(data->size()));
     return EndUpdateResourceW(update, !ok) && ok ? path : std::string();
@@ -102,14 +104,14 @@ TEST(ReaderProgram, WithoutABookItEndsWithStatusOne) {
 
 TEST(ReaderProgram, BookRunsFromSplashToClosingAndRemembersThePage) {
     TTempFolder folder;
-    TBookSpec spec;
-    spec.Options.Splash().SplashTypeS = vsSplash;
-    spec.Options.Splash().CloseOnClick = true;
-    spec.Options.Splash().Interval = 30;
-    spec.Options.Splash().SplashTypeE = vsPopUp;
-    spec.Options.Splash().PopUpTextE = "Fair winds from %{Title}.";
-    spec.SystemFiles["\\SplashS.bmp"] = Bmp(200, 100, 20, 80, 140);
-    const std::string path = MakeBookProgram(folder, "Tides.exe", Resources(spec));
+    TBookRecipe recipe;
+    recipe.Options.Splash().SplashTypeS = vsSplash;
+    recipe.Options.Splash().CloseOnClick = true;
+    recipe.Options.Splash().Interval = 30;
+    recipe.Options.Splash().SplashTypeE = vsPopUp;
+    recipe.Options.Splash().PopUpTextE = "Fair winds from %{Title}.";
+    recipe.SystemFiles["\\SplashS.bmp"] = Bmp(200, 100, 20, 80, 140);
+    const std::string path = MakeBookProgram(folder, "Tides.exe", Resources(recipe));
     ASSERT_FALSE(path.empty());
     TBookModule book(path);
     ASSERT_NE(book.Module(), nullptr);
@@ -125,7 +127,8 @@ TEST(ReaderProgram, BookRunsFromSplashToClosingAndRemembersThePage) {
                             return false;
                         splashSeen = true;
                         HWND main = FindWindowW(MainClassName, nullptr);
-                        EXPECT_TRUE(main && !IsWindowVisible(main)) << "the window is made, shown after the splash";
+                        EXPECT_TRUE(main && !IsWindowVisible(main))
+                            << "the window is made, shown after the splash";
                         PostMessageW(splash, WM_LBUTTONUP, 0, 0);
                         return true;
                     },
@@ -153,17 +156,18 @@ TEST(ReaderProgram, EveryFailedStartIsOneMessageNamingTheBook) {
     std::string messages;
 
     // No HTML engine.
-    TBookSpec plain;
+    TBookRecipe plain;
     const std::string path = MakeBookProgram(folder, "Tides.exe", Resources(plain));
     ASSERT_FALSE(path.empty());
     {
         TBookModule book(path);
         EXPECT_EQ(book.Run({"--batch"}, NoEngine(), messages), 1);
-        EXPECT_EQ(messages, "Pagelamp: Cannot show \"Tides.exe\": cannot create the HTML engine (no engine here).\n");
+        EXPECT_EQ(messages,
+                  "Pagelamp: Cannot show \"Tides.exe\": cannot create the HTML engine (no engine here).\n");
     }
 
     // A protected book cannot ask for its password in batch mode.
-    TBookSpec locked;
+    TBookRecipe locked;
     locked.Decrypt = BuildDecryptXml({TBookProtection::Password, 0, {}});
     locked.Key = "gull rock";
     const std::string lockedPath = MakeBookProgram(folder, "Locked.exe", Resources(locked));

@@ -10,8 +10,8 @@
 #include "w_Pictures.h"
 #include "w_Settings.h"
 
-#include "u_ReaderSettingsKey.h"
 #include "u_ReaderSession.h"
+#include "u_ReaderSettingsKey.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -19,8 +19,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 
 using namespace winbooks;
 
@@ -53,7 +53,8 @@ void Screenshot(HWND Window, const char* Name) {
     if (!folder || !*folder || !Window)
         return;
     // Painted now, without running messages (a test's script may be running them).
-    RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(Window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
     // Waiting for messages (without taking any) lets the window system show what was painted.
     const ULONGLONG until = GetTickCount64() + 300;
@@ -93,7 +94,8 @@ std::string MenuString(HMENU Menu, int Id) {
 }
 
 bool MenuEnabled(HWND Window, TReaderCommand Command) {
-    return !(GetMenuState(GetMenu(Window), UINT(CommandId(Command)), MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+    return !(GetMenuState(GetMenu(Window), UINT(CommandId(Command)), MF_BYCOMMAND) &
+             (MF_GRAYED | MF_DISABLED));
 }
 
 bool MenuChecked(HWND Window, TReaderCommand Command) {
@@ -142,8 +144,8 @@ bool PressKey(TMainWindow& Window, UINT Key, UINT Modifier = 0) {
 
 // A book read in a main window on a fake view, started at its first page.
 struct TOpenBook {
-    explicit TOpenBook(TBookSpec& Spec, const std::string& SettingsFile = std::string())
-        : Book(OpenBook(Spec)), Session(*Book), Window(Session, Views.Factory(), SettingsFile) {}
+    explicit TOpenBook(TBookRecipe& Recipe, const std::string& SettingsFile = std::string())
+        : Book(OpenBook(Recipe)), Session(*Book), Window(Session, Views.Factory(), SettingsFile) {}
     // Makes the window and shows the first page; false when the window could not be made.
     bool Start() {
         std::string error;
@@ -161,39 +163,43 @@ struct TOpenBook {
     TTestWindow Window;
 };
 
-void ToolbarBook(TBookSpec& spec) {
-    spec.Options.Toolbar().ToolbarShowCaption = true;
-    spec.Options.Toolbar().ToolbarFlat = true;
-    spec.Options.Toolbar().ToolbarBtnW = 64;
-    spec.Options.Toolbar().ToolbarBtnH = 44;
-    spec.Options.Toolbar().ToolbarImgW = 20;
-    spec.Options.Toolbar().ToolbarImgH = 20;
-    spec.Options.Toolbar().ToolbarBackColor = 0x00F0E0D0;
-    spec.Options.Toolbar().ToolbarTextColor = 0x00402010;
-    spec.Options.Toolbar().LogoDisplay = true;
-    spec.Options.Toolbar().LogoText = "Made at %{Title}";
-    spec.Options.Toolbar().LogoLink = "https://example.org/tides";
-    spec.SystemFiles["\\Logo.bmp"] = Bmp(90, 30, 40, 90, 160);
-    spec.SystemFiles["\\Toolbar.buttons\\1.bmp"] = Bmp(20, 20, 200, 60, 60);
-    spec.SystemFiles["\\Toolbar.buttons\\2.bmp"] = Bmp(20, 20, 60, 160, 60);
+void ToolbarBook(TBookRecipe& recipe) {
+    recipe.Options.Toolbar().ToolbarShowCaption = true;
+    recipe.Options.Toolbar().ToolbarFlat = true;
+    recipe.Options.Toolbar().ToolbarBtnW = 64;
+    recipe.Options.Toolbar().ToolbarBtnH = 44;
+    recipe.Options.Toolbar().ToolbarImgW = 20;
+    recipe.Options.Toolbar().ToolbarImgH = 20;
+    recipe.Options.Toolbar().ToolbarBackColor = 0x00F0E0D0;
+    recipe.Options.Toolbar().ToolbarTextColor = 0x00402010;
+    recipe.Options.Toolbar().LogoDisplay = true;
+    recipe.Options.Toolbar().LogoText = "Made at %{Title}";
+    recipe.Options.Toolbar().LogoLink = "https://example.org/tides";
+    recipe.SystemFiles["\\Logo.bmp"] = Bmp(90, 30, 40, 90, 160);
+    recipe.SystemFiles["\\Toolbar.buttons\\1.bmp"] = Bmp(20, 20, 200, 60, 60);
+    recipe.SystemFiles["\\Toolbar.buttons\\2.bmp"] = Bmp(20, 20, 60, 160, 60);
     TToolbarButton back{tbkBack, "", "\\Toolbar.buttons\\1.bmp", {}};
     TToolbarButton next{tbkNext, "Onward", "\\Toolbar.buttons\\2.bmp", {}};
     TToolbarButton gap{tbkSeparator, "", "", {}};
-    TToolbarButton marks{tbkFavourites, "Marks", "", {{"The tides", "\\ch\\one.htm", false}, {"Write", "mailto:k@example.org", false}}};
+    TToolbarButton marks{tbkFavourites,
+                         "Marks",
+                         "",
+                         {{"The tides", "\\ch\\one.htm", false}, {"Write", "mailto:k@example.org", false}}};
     TToolbarButton about{tbkAbout, "", "", {}};
     TToolbarButton size{tbkFontSize, "Text", "", {}};
-    spec.Buttons = {back, next, gap, marks, about, size};
+    recipe.Buttons = {back, next, gap, marks, about, size};
 }
 
 } // namespace
 
 TEST_F(WindowsReader, MainWindowShowsTheBookWithItsToolbarMenusAndContents) {
-    TBookSpec spec;
-    ToolbarBook(spec);
-    auto book = OpenBook(spec);
+    TBookRecipe recipe;
+    ToolbarBook(recipe);
+    auto book = OpenBook(recipe);
     TReaderSession session(*book);
     TFakeViews views;
-    const std::string settingsFile = "C:\\quarvel-tests\\main-window-" + std::to_string(GetTickCount64()) + ".exe";
+    const std::string settingsFile =
+        "C:\\quarvel-tests\\main-window-" + std::to_string(GetTickCount64()) + ".exe";
     std::string error;
     bool closed = false;
     {
@@ -256,7 +262,8 @@ TEST_F(WindowsReader, MainWindowShowsTheBookWithItsToolbarMenusAndContents) {
 
         // The contents: the chapter with its pages; choosing one shows it.
         HWND tree = window.Contents();
-        EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 3) << "Cover, the chapter opening with Tides, Secret";
+        EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 3)
+            << "Cover, the chapter opening with Tides, Secret";
         HTREEITEM chapter = TreeView_GetNextSibling(tree, TreeView_GetRoot(tree));
         ASSERT_NE(chapter, nullptr);
         HTREEITEM secret = TreeView_GetChild(tree, chapter);
@@ -275,7 +282,8 @@ TEST_F(WindowsReader, MainWindowShowsTheBookWithItsToolbarMenusAndContents) {
         // A bookmark of the Go menu, the logo's link.
         SendMessageW(frame, WM_COMMAND, MAKEWPARAM(FirstBookmarkId + 1, 0), 0);
         SendMessageW(frame, WM_COMMAND, MAKEWPARAM(LogoId, STN_CLICKED), 0);
-        EXPECT_EQ(window.Opened, (std::vector<std::string>{"mailto:k@example.org", "https://example.org/tides"}));
+        EXPECT_EQ(window.Opened,
+                  (std::vector<std::string>{"mailto:k@example.org", "https://example.org/tides"}));
 
         ASSERT_TRUE(CloseWithLoop(frame));
         EXPECT_TRUE(closed);
@@ -289,8 +297,8 @@ TEST_F(WindowsReader, MainWindowShowsTheBookWithItsToolbarMenusAndContents) {
 }
 
 TEST_F(WindowsReader, LinksInThePageAreDecidedByTheSession) {
-    TBookSpec spec;
-    TOpenBook reading(spec);
+    TBookRecipe recipe;
+    TOpenBook reading(recipe);
     ASSERT_TRUE(reading.Start());
     TTestWindow& window = reading.Window;
     TReaderSession& session = reading.Session;
@@ -330,9 +338,9 @@ TEST_F(WindowsReader, LinksInThePageAreDecidedByTheSession) {
 
 TEST_F(WindowsReader, GuardedPageAsksInOneWindowAndSaysAWrongAnswerThere) {
     // "abc" is the password whose checksum is 40C6C4C2.
-    TBookSpec spec;
-    spec.Decrypt = BuildDecryptXml({TBookProtection::Selected, 0x40C6C4C2, {}});
-    TOpenBook reading(spec);
+    TBookRecipe recipe;
+    recipe.Decrypt = BuildDecryptXml({TBookProtection::Selected, 0x40C6C4C2, {}});
+    TOpenBook reading(recipe);
     ASSERT_TRUE(reading.Start());
     TTestWindow& window = reading.Window;
     TReaderBook* book = reading.Book.get();
@@ -375,11 +383,11 @@ TEST_F(WindowsReader, GuardedPageAsksInOneWindowAndSaysAWrongAnswerThere) {
 
 TEST_F(WindowsReader, BookPasswordWindowAsksUserNameAndPassword) {
     const std::string key = "{6B29FC40-CA47-1067-B31D-00DD010662DA}";
-    TBookSpec spec;
+    TBookRecipe recipe;
     TSecurityDescription security{TBookProtection::UserPassword, 0, {UserKeyRecord("ann", "tide", key)}};
-    spec.Decrypt = BuildDecryptXml(security);
-    spec.Key = key;
-    auto book = OpenBook(spec);
+    recipe.Decrypt = BuildDecryptXml(security);
+    recipe.Key = key;
+    auto book = OpenBook(recipe);
     ASSERT_TRUE(book->Locked());
 
     // Three wrong tries refuse the book; the window said so after each.
@@ -473,8 +481,8 @@ TEST_F(WindowsReader, SplashClosesAfterItsIntervalOrOnAClick) {
 }
 
 TEST_F(WindowsReader, FormWindowHasItsOwnViewAndSendsOtherLinksToTheMainWindow) {
-    TBookSpec spec;
-    TOpenBook reading(spec);
+    TBookRecipe recipe;
+    TOpenBook reading(recipe);
     ASSERT_TRUE(reading.Start());
     TTestWindow& window = reading.Window;
     TFakeViews& views = reading.Views;

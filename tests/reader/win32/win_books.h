@@ -53,7 +53,7 @@ inline std::string Bmp(int Width, int Height, uint8_t Red, uint8_t Green, uint8_
     return b;
 }
 
-struct TBookSpec {
+struct TBookRecipe {
     TProjectOptions Options;
     std::vector<TToolbarButton> Buttons;
     std::string Decrypt;
@@ -62,16 +62,16 @@ struct TBookSpec {
 };
 
 // A book of three pages (two in a chapter, the second guarded in a Selected book), an
-// About form and a toolbar when Spec has buttons.
-inline TBookResources Resources(TBookSpec& Spec) {
-    Spec.Options.ApplicationTitle = "%{Title}";
-    Spec.Options.MainFormCaption = "%{Title} - Windows test";
-    std::map<std::string, std::string> system = Spec.SystemFiles;
+// About form and a toolbar when Recipe has buttons.
+inline TBookResources Resources(TBookRecipe& Recipe) {
+    Recipe.Options.ApplicationTitle = "%{Title}";
+    Recipe.Options.MainFormCaption = "%{Title} - Windows test";
+    std::map<std::string, std::string> system = Recipe.SystemFiles;
     system["\\System.xml"] =
         "<System Story=\"Story.xml\" ToolButtons=\"ToolButtons.xml\" Variables=\"Variables.xml\" "
         "Forms=\"AdditionalPages.xml\" Decrypt=\"Decrypt.xml\" " +
-        Spec.Options.GetAttributes() + "><splash " + Spec.Options.Splash().GetAttributes() + "/><toolbar " +
-        Spec.Options.Toolbar().GetAttributes() + "/></System>";
+        Recipe.Options.GetAttributes() + "><splash " + Recipe.Options.Splash().GetAttributes() +
+        "/><toolbar " + Recipe.Options.Toolbar().GetAttributes() + "/></System>";
     system["\\Story.xml"] =
         "<Story><item page=\"\\index.htm\" pagename=\"Cover\" searchable=\"True\" rightclick=\"True\" "
         "passwordprotection=\"False\"/><item><item page=\"\\ch\\one.htm\" pagename=\"Tides\" "
@@ -84,16 +84,16 @@ inline TBookResources Resources(TBookSpec& Spec) {
                                       "HideScrollBar=False Width=333 Height=222 Sizeable=False "
                                       "SystemMenu=True Maximize=False Minimize=False/>"
                                       "</AdditionalPages>";
-    system["\\ToolButtons.xml"] = BuildToolButtonsText(Spec.Buttons, Spec.Options.Toolbar());
-    system["\\Decrypt.xml"] = Spec.Decrypt;
+    system["\\ToolButtons.xml"] = BuildToolButtonsText(Recipe.Buttons, Recipe.Options.Toolbar());
+    system["\\Decrypt.xml"] = Recipe.Decrypt;
     std::string pages = FilesCabinet({
         {"\\index.htm", "<html><body><h1>%{Title}</h1><a href=\"ch/one.htm\">One</a></body></html>"},
         {"\\ch\\one.htm", "<html><body><p>High water at dawn; the keeper writes it down.</p></body></html>"},
         {"\\ch\\two.htm", "<html><body><p>The keeper's secret anchorage.</p></body></html>"},
         {"\\about.htm", "<html><body><p>About %{Title}</p><a href=\"index.htm\">Cover</a></body></html>"},
     });
-    if (!Spec.Key.empty())
-        pages = EncryptData(pages, Spec.Key, true);
+    if (!Recipe.Key.empty())
+        pages = EncryptData(pages, Recipe.Key, true);
     TBookResources r;
     r.System = FilesCabinet(system);
     r.PagesSize = pages.size();
@@ -101,8 +101,8 @@ inline TBookResources Resources(TBookSpec& Spec) {
     return r;
 }
 
-inline std::unique_ptr<TReaderBook> OpenBook(TBookSpec& Spec) {
-    return std::make_unique<TReaderBook>(Resources(Spec), "Tides.exe");
+inline std::unique_ptr<TReaderBook> OpenBook(TBookRecipe& Recipe) {
+    return std::make_unique<TReaderBook>(Resources(Recipe), "Tides.exe");
 }
 
 // A page view that records what it is asked: Navigate asks the window first, as the
