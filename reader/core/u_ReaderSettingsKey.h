@@ -12,6 +12,14 @@ extern const char* const ReaderRegistryKey; // "Software\Brevant\Quarvel\Reader"
 // The key of the book at AbsolutePath (the path as the platform writes it).
 std::string BookSettingsKey(std::string_view AbsolutePath);
 
+// What is kept of a book: the page last read, the font size (0..4) and whether the
+// contents panel is shown.
+struct TBookSettings {
+    std::string LastPage;
+    int FontSize = 2;
+    bool ContentsVisible = false;
+};
+
 // The values kept there.
 namespace BookSettingsValue {
 extern const char* const File;     // "File": the book's path, for people reading the settings

@@ -90,7 +90,7 @@ bool TMainWindow::Create(std::string& Error) {
     SendMessageW(FWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FIconSmall ? FIconSmall : own));
 
     if (!FSettingsFile.empty()) {
-        const TWinBookSettings settings = LoadBookSettings(FSettingsFile);
+        const TBookSettings settings = LoadBookSettings(FSettingsFile);
         FLastPage = settings.LastPage;
         FFontSize = settings.FontSize;
         FContentsVisible = settings.ContentsVisible;
@@ -659,7 +659,7 @@ void TMainWindow::SetStatus(const std::string& Text) {
 void TMainWindow::SaveSettings() {
     if (FSettingsFile.empty())
         return;
-    TWinBookSettings settings;
+    TBookSettings settings;
     // The page last read is a page of the book, never one the reader made.
     settings.LastPage = FSession.LastReadPage();
     settings.FontSize = FFontSize;

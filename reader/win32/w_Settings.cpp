@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-TWinBookSettings LoadBookSettings(const std::string& BookFile) {
-    TWinBookSettings settings;
+TBookSettings LoadBookSettings(const std::string& BookFile) {
+    TBookSettings settings;
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(BookSettingsKey(BookFile)).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return settings;
@@ -35,7 +35,7 @@ TWinBookSettings LoadBookSettings(const std::string& BookFile) {
     return settings;
 }
 
-void SaveBookSettings(const std::string& BookFile, const TWinBookSettings& Settings) {
+void SaveBookSettings(const std::string& BookFile, const TBookSettings& Settings) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(BookSettingsKey(BookFile)).c_str(), 0, nullptr, 0, KEY_WRITE,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)

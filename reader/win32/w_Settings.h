@@ -4,14 +4,10 @@
 // contents panel is shown.
 #pragma once
 
+#include "u_ReaderSettingsKey.h"
+
 #include <string>
 
-struct TWinBookSettings {
-    std::string LastPage;
-    int FontSize = 2;
-    bool ContentsVisible = false;
-};
-
 // BookFile is the book program's full path.
-TWinBookSettings LoadBookSettings(const std::string& BookFile);
-void SaveBookSettings(const std::string& BookFile, const TWinBookSettings& Settings);
+TBookSettings LoadBookSettings(const std::string& BookFile);
+void SaveBookSettings(const std::string& BookFile, const TBookSettings& Settings);

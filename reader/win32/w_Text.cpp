@@ -1,23 +1,17 @@
 #include "w_Text.h"
 
+#include "u_Utf8.h"
+
 #include <oleauto.h>
 
+// wchar_t is UTF-16 on Windows: the shared converters' code units are the API's.
 std::wstring Wide(std::string_view Utf8) {
-    if (Utf8.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), int(Utf8.size()), nullptr, 0);
-    std::wstring result(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), int(Utf8.size()), result.data(), n);
-    return result;
+    const std::u16string text = Utf8ToUtf16(Utf8);
+    return std::wstring(text.begin(), text.end());
 }
 
 std::string Utf8(std::wstring_view Wide) {
-    if (Wide.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, Wide.data(), int(Wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, Wide.data(), int(Wide.size()), result.data(), n, nullptr, nullptr);
-    return result;
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(Wide.data()), Wide.size()));
 }
 
 std::string Utf8(BSTR Text) {

@@ -1,6 +1,7 @@
 #include "u_BookScheme.h"
 
 #include "u_EngineScheme.h"
+#include "u_ReaderNavigation.h"
 #include "u_ReaderPaths.h"
 #include "u_ReaderProtocol.h"
 #include "u_ReaderSession.h"
@@ -16,13 +17,7 @@ void RegisterBookScheme() {
 }
 
 QUrl BookUrl(const std::string& Address) {
-    const TBookAddress address = ParseBookAddress(Address);
-    std::string text = std::string(BookScheme) + ":" + EnginePath(address.Path);
-    if (!address.Query.empty())
-        text += "?" + address.Query;
-    if (!address.Fragment.empty())
-        text += "#" + address.Fragment;
-    return QUrl(QString::fromStdString(text), QUrl::TolerantMode);
+    return QUrl(QString::fromStdString(EngineUrl(Address)), QUrl::TolerantMode);
 }
 
 bool IsBookUrl(const QUrl& Url) {

@@ -8,12 +8,6 @@
 
 #include <string>
 
-struct TBookSettings {
-    std::string LastPage;
-    int FontSize = 2;
-    bool ContentsVisible = false;
-};
-
 // The key of the book file BookFile, relative or absolute.
 std::string BookFileSettingsKey(const std::string& BookFile);
 TBookSettings ReadBookSettings(const std::string& BookFile);

@@ -289,7 +289,7 @@ TEST_F(WindowsReader, MainWindowShowsTheBookWithItsToolbarMenusAndContents) {
         EXPECT_TRUE(closed);
     }
     // What the window remembers of the book.
-    const TWinBookSettings settings = LoadBookSettings(settingsFile);
+    const TBookSettings settings = LoadBookSettings(settingsFile);
     EXPECT_EQ(settings.LastPage, "\\ch\\one.htm");
     EXPECT_EQ(settings.FontSize, 4);
     EXPECT_TRUE(settings.ContentsVisible);
