@@ -88,13 +88,18 @@ class Client:
             time.sleep(0.1)
         raise Failure("timed out waiting for %s%s" % (what, " (%s)" % last if last else ""))
 
-    def app(self, pid):
+    def app(self, pid, process=None):
+        """The program's root on the bus. With its process given, a program that ended
+        before it appeared is reported at once (None) instead of waited for."""
         def find():
+            if process is not None and process.poll() is not None:
+                return "ended"
             for app in self.at.Registry.getDesktop(0):
                 if app is not None and app.get_process_id() == pid:
                     return app
         # A program with the web engine starts slowly while other tests load the machine.
-        return self.wait(find, "the program %d on the accessibility bus" % pid, 90)
+        found = self.wait(find, "the program %d on the accessibility bus" % pid, 90)
+        return None if found == "ended" else found
 
     @staticmethod
     def children(acc):

@@ -38,9 +38,17 @@ class Program:
     def __init__(self, client, args, env=None):
         self.client = client
         log = open(os.path.join(client.bus.work, os.path.basename(args[0]) + ".log"), "ab")
-        self.process = subprocess.Popen(args, stdout=log, stderr=log, env=env)
-        RUNNING.append(self)
-        self.app = client.app(self.process.pid)
+        # A program that ends before it reaches the bus (the shared virtual screen
+        # refusing a connection for a moment) is started once more; its log keeps both.
+        for attempt in range(2):
+            self.process = subprocess.Popen(args, stdout=log, stderr=log, env=env)
+            RUNNING.append(self)
+            self.app = client.app(self.process.pid, self.process)
+            if self.app is not None:
+                return
+            time.sleep(2)
+        raise Failure("%s ended before it appeared on the accessibility bus (status %s)"
+                      % (os.path.basename(args[0]), self.process.returncode))
 
     def close(self):
         if self.process.poll() is None:
